@@ -1,0 +1,16 @@
+#pragma once
+// The millisecond clock every part of the player reads; tests step a virtual one.
+#include <cstdint>
+
+namespace mavlet {
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  // Milliseconds since an arbitrary start; wraps like a 32-bit tick count.
+  virtual std::uint32_t NowMs() = 0;
+  // Waits (or, for a virtual clock, advances) at least ms milliseconds.
+  virtual void SleepMs(std::uint32_t ms) = 0;
+};
+
+}  // namespace mavlet

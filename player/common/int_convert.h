@@ -1,0 +1,15 @@
+#pragma once
+// Integer conversion of scenario and save text: a complete signed 32-bit integer, decimal or
+// "$"-prefixed hexadecimal, else the fallback. Never throws.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace mavlet {
+
+std::optional<std::int32_t> ParseInt(std::string_view s);
+std::int32_t StrToIntDef(std::string_view s, std::int32_t fallback);
+// Plain signed decimal only (no hexadecimal, no blanks): numeric comparisons use this.
+std::optional<std::int32_t> ParseDecimalStrict(std::string_view s);
+
+}  // namespace mavlet

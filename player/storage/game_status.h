@@ -1,0 +1,61 @@
+#pragma once
+// One save slot's key=value lines. Lives for one operation: open, read or write keys, Flush.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mavlet {
+
+class TGameStatus {
+ public:
+  // Opens slot `slot` in `folder` ("save%.2d"), reading its lines when the file exists.
+  // An empty folder gives an in-memory status that never touches the disk.
+  // Throws MavError naming the file when it exists but cannot be unpacked.
+  TGameStatus(std::filesystem::path folder, int slot);
+  // Flushes when modified; errors are swallowed here, so callers that must report them call Flush.
+  ~TGameStatus();
+  TGameStatus(const TGameStatus&) = delete;
+  TGameStatus& operator=(const TGameStatus&) = delete;
+
+  // Writes the lines (CR LF separated) when modified and a folder is set, creating the folder.
+  // Atomic: a failure leaves the previous slot file intact. Throws MavError on failure.
+  void Flush();
+
+  void ClearKeepHeader();
+  void WriteString(std::string_view key, std::string_view text);
+  void WriteInteger(std::string_view key, std::int32_t value);
+  void WriteBool(std::string_view key, bool value);
+  // A key ending in "*" counts the lines that begin with the key without its "*".
+  std::string ReadString(std::string_view key, std::string_view fallback) const;
+  std::int32_t ReadInteger(std::string_view key, std::int32_t fallback) const;
+  bool ReadBool(std::string_view key, bool fallback) const;
+  void DeletePrefix(std::string_view prefix);
+  // Every whole line that begins with the prefix, last line first.
+  std::vector<std::string> ListPrefix(std::string_view prefix) const;
+
+  const std::vector<std::string>& Lines() const { return lines_; }
+  bool Modified() const { return modified_; }
+  int Slot() const { return slot_; }
+  // The slot's file; empty for an in-memory status.
+  const std::filesystem::path& FilePath() const { return file_; }
+
+  // "save%.2d" for a slot number.
+  static std::string SlotFileName(int slot);
+
+ private:
+  std::vector<std::string>::const_iterator KeyPosition(std::string_view key) const;
+  void WriteLine(std::string_view key, std::string line);
+
+  std::filesystem::path folder_;
+  std::filesystem::path file_;
+  int slot_ = 0;
+  std::vector<std::string> lines_;
+  bool modified_ = false;
+};
+
+// Splits a payload into lines at CR LF, CR or LF.
+std::vector<std::string> SplitStatusLines(std::string_view payload);
+
+}  // namespace mavlet

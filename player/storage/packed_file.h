@@ -1,0 +1,32 @@
+#pragma once
+// Packed files: a zlib stream (RFC 1950) with every byte XOR-ed with 0x5A. Scenario files,
+// pictures, sounds, archives and save slots are all stored this way.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+#include "player/storage/byte_buffer.h"
+
+namespace mavlet {
+
+inline constexpr std::uint8_t kPackMask = 0x5A;
+// Inflated payloads above this size are refused as damaged rather than exhausting memory.
+inline constexpr std::size_t kMaxUnpackedSize = std::size_t{1} << 30;
+
+// Reads and unpacks a packed file. Throws MavError naming the file when it is missing
+// ("ﾌｧｲﾙ %s が見つかりません"), unreadable or damaged.
+ByteBuffer UnpackFile(const std::filesystem::path& file);
+// Unpacks packed bytes held in memory; the mask is removed in place (the source is consumed).
+// `what` names the source in error messages.
+ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what = "stream");
+// Deflates at level 1 and masks.
+ByteBuffer PackBuffer(std::span<const std::uint8_t> source);
+// Packs the source and replaces the file atomically (temporary file in the same folder, flushed,
+// renamed), so a failure part-way leaves the previous file intact. Throws MavError on failure.
+void PackToFile(const std::filesystem::path& file, std::span<const std::uint8_t> source);
+
+// XOR-s every byte with the mask, a machine word at a time.
+void ApplyMask(std::span<std::uint8_t> bytes);
+
+}  // namespace mavlet
