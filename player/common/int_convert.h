@@ -1,6 +1,8 @@
 #pragma once
 // Integer conversion of scenario and save text: a complete signed 32-bit integer, decimal or
-// "$"-prefixed hexadecimal, else the fallback. Never throws.
+// "$"- or "0x"-prefixed hexadecimal (up to 32 bits, "$FFFFFFFF" is -1), after an optional sign,
+// else the fallback. Leading blanks are skipped, trailing ones are not (as the original
+// platform's conversion does). Never throws.
 #include <cstdint>
 #include <optional>
 #include <string_view>
