@@ -1,0 +1,77 @@
+#include "player/shell/startup.h"
+
+#include <array>
+
+namespace mavlet {
+namespace {
+
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+constexpr const char* kGlobalFile = "pmx\\global.pmx";
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cmd;
+  if (!args.empty()) {
+    const std::string& first = args[0];
+    if (first == "--help" || first == "-h") {
+      cmd.show_help = true;
+      return cmd;
+    }
+    if (first == "--version") {
+      cmd.show_version = true;
+      return cmd;
+    }
+    if (first.size() > 2 && first.compare(0, 2, "--") == 0) {
+      cmd.error = "unknown option " + first;
+      return cmd;
+    }
+    if (!first.empty()) cmd.project_folder = std::filesystem::path(first);
+  }
+  // Exactly two parameters, as the original command line had it.
+  cmd.debug_mode = args.size() == 2 && EqualsAsciiNoCase(args[1], "-debugmode");
+  return cmd;
+}
+
+std::string UsageText() {
+  return "usage: mavlet [PROJECT_FOLDER [-debugmode]]\n"
+         "       mavlet --help | --version\n"
+         "\n"
+         "Plays the title in PROJECT_FOLDER (the folder holding Pmx/Global.pmx). Without one, the\n"
+         "player's own folder is used when it holds a title, else the first data disc that does.\n"
+         "Settings are read from mavlet.ini beside the player, else from\n"
+         "$XDG_CONFIG_HOME/mavlet/mavlet.ini, section [STATUS].\n";
+}
+
+std::filesystem::path ChooseProjectFolder(const CommandLine& cmd, const std::filesystem::path& player_folder,
+                                          FileServices& files) {
+  if (cmd.project_folder) return *cmd.project_folder;
+  if (files.Resolve(player_folder, kGlobalFile)) return player_folder;
+  for (const std::filesystem::path& root : files.DataDiscRoots()) {
+    if (files.Resolve(root, kGlobalFile)) return root;
+  }
+  return player_folder;
+}
+
+bool DebugWindowAllowed(const CommandLine& cmd, const std::filesystem::path& player_folder,
+                        FileServices& files) {
+  return cmd.debug_mode && files.Resolve(player_folder, "Korbel.exe").has_value();
+}
+
+ScreenSize ScreenSizeForMode(int screen_mode) {
+  static constexpr std::array<ScreenSize, 6> kSizes = {
+      {{320, 200}, {320, 240}, {640, 400}, {640, 480}, {800, 600}, {1024, 768}}};
+  if (screen_mode < 0) screen_mode = 0;
+  if (screen_mode >= static_cast<int>(kSizes.size())) screen_mode = static_cast<int>(kSizes.size()) - 1;
+  return kSizes[static_cast<std::size_t>(screen_mode)];
+}
+
+}  // namespace mavlet
