@@ -30,6 +30,8 @@ class TFileUnit {
   const std::vector<ArchiveEntry>& Entries() const { return entries_; }
   const std::filesystem::path& FileName() const { return file_; }
   bool Loaded() const { return loaded_; }
+  // The data area: everything after the index.
+  const ByteBuffer& Data() const { return data_; }
 
  private:
   std::filesystem::path file_;

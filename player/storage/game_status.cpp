@@ -1,1 +1,173 @@
-// (to be written)
+#include "player/storage/game_status.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <system_error>
+
+#include "player/common/error.h"
+#include "player/common/int_convert.h"
+#include "player/storage/packed_file.h"
+
+namespace mavlet {
+namespace {
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Lines that begin with `prefix`.
+int CountPrefix(const std::vector<std::string>& lines, std::string_view prefix) {
+  return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                        [&](const std::string& l) { return StartsWith(l, prefix); }));
+}
+
+bool IsCountQuery(std::string_view key) { return !key.empty() && key.back() == '*'; }
+
+}  // namespace
+
+std::vector<std::string> SplitStatusLines(std::string_view payload) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < payload.size()) {
+    const char c = payload[i];
+    if (c != '\r' && c != '\n') {
+      ++i;
+      continue;
+    }
+    lines.emplace_back(payload.substr(start, i - start));
+    i += (c == '\r' && i + 1 < payload.size() && payload[i + 1] == '\n') ? 2 : 1;
+    start = i;
+  }
+  if (start < payload.size()) lines.emplace_back(payload.substr(start));
+  return lines;
+}
+
+std::string TGameStatus::SlotFileName(int slot) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "save%.2d", slot);
+  return buf;
+}
+
+TGameStatus::TGameStatus(std::filesystem::path folder, int slot) : folder_(std::move(folder)), slot_(slot) {
+  if (folder_.empty()) return;
+  file_ = folder_ / SlotFileName(slot);
+  Load();
+}
+
+TGameStatus::TGameStatus(FromFile, std::filesystem::path slot_file) : slot_(-1) {
+  if (slot_file.empty()) throw MavError("no slot file named");
+  file_ = std::move(slot_file);
+  folder_ = file_.parent_path();
+  if (folder_.empty()) folder_ = ".";
+  Load();
+}
+
+TGameStatus TGameStatus::OpenFile(std::filesystem::path slot_file) {
+  return TGameStatus(FromFile{}, std::move(slot_file));
+}
+
+void TGameStatus::Load() {
+  std::error_code ec;
+  if (!std::filesystem::exists(file_, ec)) return;
+  const ByteBuffer payload = UnpackFile(file_);
+  lines_ = SplitStatusLines(std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
+}
+
+TGameStatus::~TGameStatus() {
+  try {
+    Flush();
+  } catch (...) {
+    // Callers that care have flushed already and seen the error.
+  }
+}
+
+void TGameStatus::Flush() {
+  if (!modified_ || file_.empty()) return;
+  const std::filesystem::path folder = file_.parent_path();
+  if (!folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) throw MavError(folder.string() + ": cannot create the save folder (" + ec.message() + ")");
+  }
+  std::string payload;
+  std::size_t total = 0;
+  for (const std::string& l : lines_) total += l.size() + 2;
+  payload.reserve(total);
+  for (const std::string& l : lines_) {
+    payload += l;
+    payload += "\r\n";
+  }
+  PackToFile(file_, std::span(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()));
+  modified_ = false;
+}
+
+void TGameStatus::ClearKeepHeader() {
+  const auto removed = std::erase_if(lines_, [](const std::string& l) { return !StartsWith(l, "Header="); });
+  if (removed > 0) modified_ = true;
+}
+
+std::vector<std::string>::const_iterator TGameStatus::KeyPosition(std::string_view key) const {
+  return std::find_if(lines_.begin(), lines_.end(), [&](const std::string& l) {
+    return l.size() > key.size() && l[key.size()] == '=' && StartsWith(l, key);
+  });
+}
+
+void TGameStatus::WriteLine(std::string_view key, std::string line) {
+  const auto pos = KeyPosition(key);
+  if (pos == lines_.end()) {
+    lines_.push_back(std::move(line));
+  } else {
+    lines_[static_cast<std::size_t>(pos - lines_.begin())] = std::move(line);
+  }
+  modified_ = true;
+}
+
+void TGameStatus::WriteString(std::string_view key, std::string_view text) {
+  std::string line(key);
+  line += '=';
+  line += text;
+  WriteLine(key, std::move(line));
+}
+
+void TGameStatus::WriteInteger(std::string_view key, std::int32_t value) {
+  WriteString(key, std::to_string(value));
+}
+
+void TGameStatus::WriteBool(std::string_view key, bool value) { WriteString(key, value ? "1" : "0"); }
+
+bool TGameStatus::HasKey(std::string_view key) const {
+  return IsCountQuery(key) || KeyPosition(key) != lines_.end();
+}
+
+std::string TGameStatus::ReadString(std::string_view key, std::string_view fallback) const {
+  if (IsCountQuery(key)) return std::to_string(CountPrefix(lines_, key.substr(0, key.size() - 1)));
+  const auto pos = KeyPosition(key);
+  if (pos == lines_.end()) return std::string(fallback);
+  return pos->substr(key.size() + 1);
+}
+
+std::int32_t TGameStatus::ReadInteger(std::string_view key, std::int32_t fallback) const {
+  if (IsCountQuery(key)) return CountPrefix(lines_, key.substr(0, key.size() - 1));
+  const auto pos = KeyPosition(key);
+  if (pos == lines_.end()) return fallback;
+  return StrToIntDef(std::string_view(*pos).substr(key.size() + 1), fallback);
+}
+
+bool TGameStatus::ReadBool(std::string_view key, bool fallback) const {
+  return ReadInteger(key, fallback ? 1 : 0) != 0;
+}
+
+void TGameStatus::DeletePrefix(std::string_view prefix) {
+  if (std::erase_if(lines_, [&](const std::string& l) { return StartsWith(l, prefix); }) > 0) modified_ = true;
+}
+
+std::vector<std::string> TGameStatus::ListPrefix(std::string_view prefix) const {
+  std::vector<std::string> out;
+  for (auto it = lines_.rbegin(); it != lines_.rend(); ++it) {
+    if (StartsWith(*it, prefix)) out.push_back(*it);
+  }
+  return out;
+}
+
+}  // namespace mavlet

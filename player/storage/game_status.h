@@ -14,6 +14,8 @@ class TGameStatus {
   // An empty folder gives an in-memory status that never touches the disk.
   // Throws MavError naming the file when it exists but cannot be unpacked.
   TGameStatus(std::filesystem::path folder, int slot);
+  // Opens the slot file at an explicit path (the slot number is then -1), for tools.
+  static TGameStatus OpenFile(std::filesystem::path slot_file);
   // Flushes when modified; errors are swallowed here, so callers that must report them call Flush.
   ~TGameStatus();
   TGameStatus(const TGameStatus&) = delete;
@@ -31,6 +33,8 @@ class TGameStatus {
   std::string ReadString(std::string_view key, std::string_view fallback) const;
   std::int32_t ReadInteger(std::string_view key, std::int32_t fallback) const;
   bool ReadBool(std::string_view key, bool fallback) const;
+  // Whether a line begins with the key and "=" (a count query "...*" always answers).
+  bool HasKey(std::string_view key) const;
   void DeletePrefix(std::string_view prefix);
   // Every whole line that begins with the prefix, last line first.
   std::vector<std::string> ListPrefix(std::string_view prefix) const;
@@ -45,6 +49,9 @@ class TGameStatus {
   static std::string SlotFileName(int slot);
 
  private:
+  struct FromFile {};
+  TGameStatus(FromFile, std::filesystem::path slot_file);
+  void Load();
   std::vector<std::string>::const_iterator KeyPosition(std::string_view key) const;
   void WriteLine(std::string_view key, std::string line);
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string_view>
 
 #include "player/storage/byte_buffer.h"
 
@@ -18,8 +19,10 @@ inline constexpr std::size_t kMaxUnpackedSize = std::size_t{1} << 30;
 // ("ﾌｧｲﾙ %s が見つかりません"), unreadable or damaged.
 ByteBuffer UnpackFile(const std::filesystem::path& file);
 // Unpacks packed bytes held in memory; the mask is removed in place (the source is consumed).
-// `what` names the source in error messages.
-ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what = "stream");
+// `what` names the source in error messages. A payload above `limit` bytes is refused as damaged.
+// Bytes after the end of the zlib stream are ignored.
+ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what = "stream",
+                        std::size_t limit = kMaxUnpackedSize);
 // Deflates at level 1 and masks.
 ByteBuffer PackBuffer(std::span<const std::uint8_t> source);
 // Packs the source and replaces the file atomically (temporary file in the same folder, flushed,
