@@ -2,7 +2,11 @@
 // Asynchronous key and mouse state, read the moment it is asked for.
 namespace mavlet {
 
-enum class Key { kEnter, kSpace, kEscape, kBackspace, kUp, kDown, kLeft, kRight, kControl, kShift };
+enum class Key {
+  kEnter, kSpace, kEscape, kBackspace, kUp, kDown, kLeft, kRight, kControl, kShift,
+  // Keyboard stand-ins for a joystick (TKeyStick's key sets).
+  kZ, kX, kS, kE, kF, kC, kNumpad0, kNumpad1, kNumpad2, kNumpad4, kNumpad6, kNumpad8,
+};
 enum class MouseButton { kLeft, kRight };
 
 struct Point {
