@@ -1,0 +1,56 @@
+// Any bytes as the argument text of every display and media command: parsing must finish
+// without a crash and keep the invariants that later steps rely on.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+#include "player/display/choice_commands.h"
+#include "player/display/display_command_registration.h"
+#include "player/engine/command_registry.h"
+#include "player/media/media_command_registration.h"
+
+namespace {
+
+const mavlet::CommandRegistry& Registry() {
+  static const mavlet::CommandRegistry registry = [] {
+    mavlet::CommandRegistry r;
+    mavlet::RegisterDisplayCommands(r);
+    mavlet::RegisterMediaCommands(r);
+    return r;
+  }();
+  return registry;
+}
+
+void Check(const mavlet::TCommand& command, std::string_view args) {
+  if (auto* sel = dynamic_cast<const mavlet::TComSelStr*>(&command)) {
+    if (sel->Rows() < 1) std::abort();
+    for (const auto& item : sel->Items()) {
+      if (item.Text.empty() || item.Target.Com < 0) std::abort();
+    }
+  }
+  if (auto* map = dynamic_cast<const mavlet::TComSelMap*>(&command)) {
+    for (const auto& region : map->Regions()) {
+      // Every point needs at least one byte of its own in the text.
+      if (region.Points.size() > args.size()) std::abort();
+      for (const auto& target : region.Actions) {
+        if (target.Com < 0) std::abort();
+      }
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view args(reinterpret_cast<const char*>(data), size);
+  const mavlet::CommandRegistry& registry = Registry();
+  for (int i = 0; i < mavlet::kKeywordCount; ++i) {
+    std::unique_ptr<mavlet::TCommand> command = registry.Create(i, nullptr);
+    if (!command) continue;
+    command->Parse(args);
+    Check(*command, args);
+  }
+  return 0;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Scenario commands for sound: WavPlay plays a sound file on one of the audio channels;
+// SoundOn and SoundOff switch all sound.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "player/engine/command.h"
+
+namespace mavlet {
+
+class TComWavPlay : public TCommand {
+ public:
+  using TCommand::TCommand;
+  void Parse(std::string_view args) override;
+  const char* ClassName() const override { return "TComWavPlay"; }
+
+  std::int32_t Channel() const { return channel_; }
+  // Empty stops the channel (fading out when Fade is on).
+  const std::string& FileName() const { return file_name_; }
+  bool Loop() const { return loop_; }
+  // Keep the stream waiting until the sound has ended.
+  bool WaitForEnd() const { return wait_; }
+  bool Fade() const { return fade_; }
+
+ private:
+  std::int32_t channel_ = 0;
+  std::string file_name_;
+  bool loop_ = false;
+  bool wait_ = false;
+  bool fade_ = false;
+};
+
+// SoundOn; SoundOff derives from it without fields and is told apart by its class.
+class TComSoundOn : public TCommand {
+ public:
+  using TCommand::TCommand;
+  const char* ClassName() const override { return "TComSoundOn"; }
+  // True for SoundOn, false for SoundOff.
+  virtual bool SwitchesOn() const { return true; }
+};
+
+class TComSoundOff : public TComSoundOn {
+ public:
+  using TComSoundOn::TComSoundOn;
+  const char* ClassName() const override { return "TComSoundOff"; }
+  bool SwitchesOn() const override { return false; }
+};
+
+}  // namespace mavlet

@@ -1,0 +1,299 @@
+// Argument parsing of the layer, text and history commands: typical lines, missing fields,
+// unusable numbers and Shift-JIS text whose trail bytes look like "\" or ",".
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "player/display/cursor_command.h"
+#include "player/display/layer_commands.h"
+#include "player/display/text_commands.h"
+
+namespace mavlet {
+namespace {
+
+template <typename T>
+std::unique_ptr<T> Parsed(std::string_view args) {
+  auto c = std::make_unique<T>(nullptr);
+  c->Parse(args);
+  return c;
+}
+
+// "ソ" and "表" end in 0x5C; 0x81 0x2C has a comma where a trail byte sits.
+const std::string kSo = "\x83\x5C";
+const std::string kHyo = "\x95\x5C";
+const std::string kLeadComma = "\x81\x2C";
+
+struct SurfaceExpect {
+  std::int32_t flags;
+  std::string cond;
+  std::int32_t layer;
+  std::string src, x, y;
+  int transparent;
+  std::int32_t alpha;
+  int kind, reverse, cache;
+};
+
+SurfaceExpect Surf(std::int32_t flags = 0, std::string cond = "", std::int32_t layer = 0, std::string src = "",
+                   std::string x = "", std::string y = "", int transparent = 0, std::int32_t alpha = 255,
+                   int kind = 0, int reverse = 0, int cache = 0) {
+  return {flags, std::move(cond), layer, std::move(src), std::move(x), std::move(y), transparent, alpha, kind,
+          reverse, cache};
+}
+
+void ExpectSurface(const TComSurface& c, const SurfaceExpect& e) {
+  EXPECT_EQ(c.Flags(), e.flags);
+  EXPECT_EQ(c.Cond(), e.cond);
+  EXPECT_EQ(c.Layer(), e.layer);
+  EXPECT_EQ(c.Src(), e.src);
+  EXPECT_EQ(c.XExpr(), e.x);
+  EXPECT_EQ(c.YExpr(), e.y);
+  EXPECT_EQ(c.Transparent(), e.transparent);
+  EXPECT_EQ(c.Alpha(), e.alpha);
+  EXPECT_EQ(c.TransitionKind(), e.kind);
+  EXPECT_EQ(c.Reverse(), e.reverse);
+  EXPECT_EQ(c.UseCache(), e.cache);
+}
+
+TEST(LayerCommandParse, SetSfcFields) {
+  struct Case {
+    const char* name;
+    std::string args;
+    SurfaceExpect expect;
+  };
+  const Case cases[] = {
+      {"typical", "2,a>1,3,bg01,10,-20,1,128,5,1,1,0",
+       Surf(2, "a>1", 3, "bg01", "10", "-20", 1, 128, 5, 1, 1)},
+      {"empty line", "", Surf()},
+      {"keeps position when X and Y are empty", "0,,1,pic,,,", Surf(0, "", 1, "pic", "", "", 0, 255, 0, 0, 0)},
+      {"variables stay expressions", "0,,0,$Pic,PosX,PosY", Surf(0, "", 0, "$Pic", "PosX", "PosY")},
+      {"unusable numbers give defaults", "x,,zz,pic,,,q,?,1.5,y", Surf(0, "", 0, "pic")},
+      {"byte fields keep the low 8 bits", "0,,0,p,,,511,255,258,-1,257", Surf(0, "", 0, "p", "", "", 255, 255, 2, 255, 1)},
+      {"double-byte picture name", "0,,0," + kSo + kHyo + kLeadComma + ",1,2",
+       Surf(0, "", 0, kSo + kHyo + kLeadComma, "1", "2")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExpectSurface(*Parsed<TComSurface>(c.args), c.expect);
+  }
+}
+
+TEST(LayerCommandParse, FillSfcFieldsShiftAfterLayer) {
+  struct Case {
+    const char* name;
+    std::string args;
+    SurfaceExpect expect;
+    std::string w, h;
+    std::int32_t color;
+  };
+  const Case cases[] = {
+      {"typical", "0,,2,5,6,640,480,$123456,200,3,1", Surf(0, "", 2, "", "5", "6", 0, 200, 3, 1), "640", "480", 0x123456},
+      {"decimal colour", "0,,2,,,W,H,255", Surf(0, "", 2), "W", "H", 255},
+      {"no size gives empty sizes", "0,,2", Surf(0, "", 2), "", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto f = Parsed<TComFillSfc>(c.args);
+    ExpectSurface(*f, c.expect);
+    EXPECT_EQ(f->WidthExpr(), c.w);
+    EXPECT_EQ(f->HeightExpr(), c.h);
+    EXPECT_EQ(f->Color(), c.color);
+  }
+}
+
+TEST(LayerCommandParse, OverSfcFields) {
+  struct Case {
+    const char* name;
+    std::string args;
+    SurfaceExpect expect;
+    std::string slot;
+    std::int32_t reload;
+    bool sfc_text;
+  };
+  const Case cases[] = {
+      {"typical", "2,,4,face,3,5,6,1,100,2,1,1", Surf(2, "", 4, "face", "5", "6", 1, 100, 2, 1), "3", 1, false},
+      {"text layer source, any case", "0,,4,@sfctext,0", Surf(0, "", 4, "@sfctext"), "0", 0, true},
+      {"missing fields", "0,,1", Surf(0, "", 1), "", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto o = Parsed<TComOverSfc>(c.args);
+    ExpectSurface(*o, c.expect);
+    EXPECT_EQ(o->SlotExpr(), c.slot);
+    EXPECT_EQ(o->ReloadLayer(), c.reload);
+    EXPECT_EQ(o->SourceIsSfcText(), c.sfc_text);
+  }
+}
+
+TEST(LayerCommandParse, SmallLayerCommands) {
+  auto bright = Parsed<TComBright>("2,,3,-40");
+  EXPECT_EQ(bright->Flags(), 2);
+  EXPECT_EQ(bright->Layer(), 3);
+  EXPECT_EQ(bright->Brightness(), -40);
+  EXPECT_EQ(Parsed<TComBright>("0,,x,y")->Brightness(), 0);
+
+  auto frame = Parsed<TComFrame>("0,,5,7");
+  EXPECT_EQ(frame->Layer(), 5);
+  EXPECT_EQ(frame->FrameIndex(), 7);
+  EXPECT_EQ(Parsed<TComFrameInc>("0,,8")->Layer(), 8);
+  EXPECT_EQ(Parsed<TComFrameInc>("")->Layer(), 0);
+
+  auto show = Parsed<TComShowSfc>("2,f,6");
+  auto hide = Parsed<TComHideSfc>("0,,7");
+  EXPECT_EQ(show->Layer(), 6);
+  EXPECT_EQ(show->Cond(), "f");
+  EXPECT_TRUE(show->ShowsLayer());
+  EXPECT_EQ(hide->Layer(), 7);
+  EXPECT_FALSE(hide->ShowsLayer());
+
+  EXPECT_EQ(Parsed<TComSetBit>("0,,\x82\x50\x82\x55")->DepthExpr(), "\x82\x50\x82\x55");
+  EXPECT_EQ(Parsed<TComSetFullScr>("0,,FullFlag")->SwitchExpr(), "FullFlag");
+
+  auto effect = Parsed<TComEffect>("0,,261,5");
+  EXPECT_EQ(effect->Layer(), 5);
+  EXPECT_EQ(effect->EffectKind(), 5);
+}
+
+TEST(LayerCommandParse, SpEffectDefaultsAndFields) {
+  auto d = Parsed<TComEffect2>("");
+  EXPECT_EQ(d->Type(), 0);
+  EXPECT_EQ(d->Count(), 0);
+  EXPECT_EQ(d->Picture(), "");
+  EXPECT_EQ(d->Wait(), 1);
+
+  auto e = Parsed<TComEffect2>("0,,3,200,1,-5,10," + kSo + "snow,4");
+  EXPECT_EQ(e->Type(), 3);
+  EXPECT_EQ(e->Count(), 200);
+  EXPECT_EQ(e->Base(), 1);
+  EXPECT_EQ(e->X(), -5);
+  EXPECT_EQ(e->Y(), 10);
+  EXPECT_EQ(e->Picture(), kSo + "snow");
+  EXPECT_EQ(e->Wait(), 4);
+  EXPECT_EQ(Parsed<TComEffect2>("0,,1,,,,,,w")->Wait(), 1);
+}
+
+TEST(TextCommandParse, PutTextKeepsMarkupAsWritten) {
+  struct Case {
+    const char* name;
+    std::string args;
+    std::int32_t flags;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"markup", "2,,\\c(FF0000)abc\\i(120)def", 2, "\\c(FF0000)abc\\i(120)def"},
+      {"trail bytes 0x5C and 0x2C do not cut", "0,," + kSo + "a" + kLeadComma + "b" + kHyo, 0,
+       kSo + "a" + kLeadComma + "b" + kHyo},
+      {"a single-byte comma ends the text", "0,,first,second", 0, "first"},
+      {"empty", "", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = Parsed<TComInsText>(c.args);
+    EXPECT_EQ(t->Flags(), c.flags);
+    EXPECT_EQ(t->Text(), c.text);
+  }
+}
+
+TEST(TextCommandParse, TextPos) {
+  struct Case {
+    const char* name;
+    std::string args;
+    std::int32_t x, y, size, cols, rows, gap;
+    bool bold;
+  };
+  const Case cases[] = {
+      {"typical", "0,,16,300,20,30,4,2,1", 16, 300, 20, 30, 4, 2, true},
+      {"defaults", "", 0, 0, 24, 5, 5, 0, false},
+      {"unusable numbers", "0,,a,b,c,d,e,f,g", 0, 0, 24, 5, 5, 0, false},
+      {"any non-zero bold", "0,,0,0,24,5,5,0,-3", 0, 0, 24, 5, 5, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto t = Parsed<TComTextPos>(c.args);
+    EXPECT_EQ(t->X(), c.x);
+    EXPECT_EQ(t->Y(), c.y);
+    EXPECT_EQ(t->FontSize(), c.size);
+    EXPECT_EQ(t->Cols(), c.cols);
+    EXPECT_EQ(t->Rows(), c.rows);
+    EXPECT_EQ(t->RowGap(), c.gap);
+    EXPECT_EQ(t->Bold(), c.bold);
+  }
+}
+
+TEST(TextCommandParse, SpeedColoursAndFont) {
+  EXPECT_EQ(Parsed<TComTextSpd>("0,,Speed")->SpeedExpr(), "Speed");
+  EXPECT_EQ(Parsed<TComTextSpd>("")->SpeedExpr(), "");
+
+  auto col = Parsed<TComTextCol>("0,,$FFFFFF");
+  auto scol = Parsed<TComTextSCol>("2,,255");
+  EXPECT_EQ(col->Color(), 0xFFFFFF);
+  EXPECT_FALSE(col->SetsShadow());
+  EXPECT_EQ(scol->Color(), 255);
+  EXPECT_EQ(scol->Flags(), 2);
+  EXPECT_TRUE(scol->SetsShadow());
+  EXPECT_EQ(Parsed<TComTextCol>("0,,red")->Color(), 0);
+
+  // "ＭＳ ゴシック" and a name ending in a 0x5C trail byte.
+  const std::string gothic = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
+  EXPECT_EQ(Parsed<TComSetFont>("0,," + gothic)->FontExpr(), gothic);
+  EXPECT_EQ(Parsed<TComSetFont>("0,," + kSo + kLeadComma + ",x")->FontExpr(), kSo + kLeadComma);
+
+  EXPECT_EQ(Parsed<TComCursor>("0,,hand.cur")->NameExpr(), "hand.cur");
+  EXPECT_EQ(Parsed<TComCursor>("2")->NameExpr(), "");
+}
+
+TEST(TextCommandParse, Input) {
+  auto d = Parsed<TComInput>("0,,Name");
+  EXPECT_EQ(d->VarName(), "Name");
+  EXPECT_EQ(d->Height(), 16);
+  EXPECT_EQ(d->Width(), 100);
+  EXPECT_EQ(d->MaxLength(), 0);
+  EXPECT_EQ(d->XExpr(), "");
+  EXPECT_EQ(d->YExpr(), "");
+  EXPECT_EQ(d->TextColor(), 0);
+  EXPECT_EQ(d->BackColor(), 0xFFFFFF);
+
+  auto i = Parsed<TComInput>("0,," + kSo + "Var,20,200,4,PosX,30,$FF,0");
+  EXPECT_EQ(i->VarName(), kSo + "Var");
+  EXPECT_EQ(i->Height(), 20);
+  EXPECT_EQ(i->Width(), 200);
+  EXPECT_EQ(i->MaxLength(), 4);
+  EXPECT_EQ(i->XExpr(), "PosX");
+  EXPECT_EQ(i->YExpr(), "30");
+  EXPECT_EQ(i->TextColor(), 0xFF);
+  EXPECT_EQ(i->BackColor(), 0);
+}
+
+// The history commands have no flags field: field 0 must never turn into flags (a "2" there
+// would make the command non-stop).
+TEST(TextCommandParse, HistoryFieldPositions) {
+  struct Case {
+    const char* name;
+    std::unique_ptr<TCommand> command;
+    std::string cond;
+  };
+  auto call = Parsed<TComHistoryCall>("2,Seen=1");
+  EXPECT_EQ(call->IndexExpr(), "2");
+  EXPECT_EQ(call->Flags(), 0);
+  EXPECT_EQ(call->Cond(), "Seen=1");
+  EXPECT_EQ(Parsed<TComHistoryCall>("HistIdx")->IndexExpr(), "HistIdx");
+
+  Case cases[] = {
+      {"HistoryCall", Parsed<TComHistoryCall>("2,c"), "c"},
+      {"HistoryAdd", Parsed<TComHistoryAdd>("2"), "2"},
+      {"HistoryAdd with condition", Parsed<TComHistoryAdd>("Flag1,ignored"), "Flag1"},
+      {"HistoryClear", Parsed<TComHistoryClear>("2,x"), "2"},
+      {"HistoryClear empty", Parsed<TComHistoryClear>(""), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.command->Flags(), 0);
+    EXPECT_EQ(c.command->Cond(), c.cond);
+  }
+}
+
+}  // namespace
+}  // namespace mavlet
