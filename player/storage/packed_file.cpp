@@ -33,9 +33,9 @@ std::string TooLarge(std::string_view what, std::size_t limit) {
   return Damaged(what, "unpacks to more than " + std::to_string(limit) + " bytes");
 }
 
-// zlib's inflater, output grown chunk by chunk; the reference path and the one that explains
-// why a stream is damaged.
-ByteBuffer InflateStreaming(std::span<const std::uint8_t> in, std::string_view what, std::size_t limit) {
+}  // namespace
+
+ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view what, std::size_t limit) {
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw MavError(std::string(what) + ": cannot start the inflater");
   struct Ender {
@@ -78,6 +78,8 @@ ByteBuffer InflateStreaming(std::span<const std::uint8_t> in, std::string_view w
   out.resize(produced);
   return out;
 }
+
+namespace {
 
 #ifdef MAVLET_HAVE_LIBDEFLATE
 // Above this the whole-buffer path would need too much guessed room; zlib streams instead.
@@ -128,7 +130,7 @@ ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what, s
 #ifdef MAVLET_HAVE_LIBDEFLATE
   if (std::optional<ByteBuffer> out = InflateWhole(packed, limit)) return std::move(*out);
 #endif
-  return InflateStreaming(packed, what, limit);
+  return InflateZlibStream(packed, what, limit);
 }
 
 ByteBuffer UnpackFile(const std::filesystem::path& file) {

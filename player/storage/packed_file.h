@@ -23,6 +23,10 @@ ByteBuffer UnpackFile(const std::filesystem::path& file);
 // Bytes after the end of the zlib stream are ignored.
 ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what = "stream",
                         std::size_t limit = kMaxUnpackedSize);
+// zlib's streaming inflater on unmasked bytes, output in 2 MiB chunks. UnpackStream falls back to
+// it for payloads too large to inflate whole and to explain why a stream is damaged.
+ByteBuffer InflateZlibStream(std::span<const std::uint8_t> zlib_stream, std::string_view what,
+                             std::size_t limit = kMaxUnpackedSize);
 // Deflates at level 1 and masks.
 ByteBuffer PackBuffer(std::span<const std::uint8_t> source);
 // Packs the source and replaces the file atomically (temporary file in the same folder, flushed,

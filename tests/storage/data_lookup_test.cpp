@@ -1,0 +1,157 @@
+#include "player/storage/data_lookup.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "player/common/error.h"
+#include "player/storage/packed_file.h"
+#include "tests/storage/storage_test_util.h"
+
+namespace mavlet {
+namespace {
+
+using test::Bytes;
+using test::ScratchDir;
+using test::Text;
+
+// Resolves title paths with exact letter case and records every question asked.
+class FakeFiles : public FileServices {
+ public:
+  std::optional<std::filesystem::path> Resolve(const std::filesystem::path& base,
+                                               std::string_view title_path) override {
+    std::string p(title_path);
+    for (char& c : p) c = c == '\\' ? '/' : c;
+    asked.push_back((base / p).string());
+    const auto full = base / p;
+    if (std::filesystem::exists(full)) return full;
+    return std::nullopt;
+  }
+  std::vector<std::filesystem::path> DataDiscRoots() override { return discs; }
+  std::filesystem::path TempFolder() override { return "/tmp"; }
+
+  std::vector<std::filesystem::path> discs;
+  std::vector<std::string> asked;
+};
+
+class DataLookupTest : public ::testing::Test {
+ protected:
+  DataLookupTest() {
+    std::filesystem::create_directories(dir / "title");
+    std::filesystem::create_directories(dir / "disc1");
+    std::filesystem::create_directories(dir / "disc2");
+    files.discs = {dir / "disc1", dir / "disc2"};
+    title.base = dir / "title";
+    title.files = &files;
+  }
+  void Pack(const std::string& rel, std::string_view text) {
+    std::filesystem::create_directories((dir / rel).parent_path());
+    PackToFile(dir / rel, Bytes(text));
+  }
+  void SmallArchive(const std::string& rel, const std::vector<std::pair<std::string, ByteBuffer>>& entries) {
+    std::filesystem::create_directories((dir / rel).parent_path());
+    PackToFile(dir / rel, BuildFileUnitPayload(entries));
+  }
+  void BigArchive(const std::string& rel, const std::vector<std::pair<std::string, ByteBuffer>>& entries) {
+    std::filesystem::create_directories((dir / rel).parent_path());
+    WriteBigFileUnit(dir / rel, entries);
+  }
+  std::string Scenario(int n) {
+    auto data = LoadScenarioData(title, archive, n);
+    return data ? Text(*data) : "(none)";
+  }
+
+  ScratchDir dir;
+  FakeFiles files;
+  TitleFiles title;
+  TFileUnit archive;
+  TBigFileUnit big;
+};
+
+TEST_F(DataLookupTest, ScenarioLooseFileComesFirst) {
+  Pack("title/Pmx/1.pmx", "loose");
+  SmallArchive("title/Pmx/Data1.pmx", {{"1.pmx", Bytes("archived")}});
+  EXPECT_EQ(Scenario(1), "loose");
+  EXPECT_FALSE(archive.Loaded());
+}
+
+TEST_F(DataLookupTest, ScenarioArchivesInOrderThenDiscs) {
+  SmallArchive("title/Pmx/Data2.pmx", {{"2.pmx", Bytes("base d2")}});
+  SmallArchive("title/Pmx/Data4.pmx", {{"2.pmx", Bytes("base d4")}, {"4.pmx", Bytes("base d4 four")}});
+  SmallArchive("disc1/Pmx/Data1.pmx", {{"7.pmx", Bytes("disc1 seven")}});
+  SmallArchive("disc2/Pmx/Data1.pmx", {{"7.pmx", Bytes("disc2 seven")}, {"8.pmx", Bytes("disc2 eight")}});
+  Pack("disc1/Pmx/8.pmx", "loose on a disc is not looked at");
+  EXPECT_EQ(Scenario(2), "base d2");
+  EXPECT_EQ(archive.FileName(), dir / "title/Pmx/Data2.pmx");
+  EXPECT_EQ(Scenario(4), "base d4 four");
+  EXPECT_EQ(Scenario(2), "base d4");  // the current archive is asked before Data1..5
+  EXPECT_EQ(Scenario(7), "disc1 seven");
+  EXPECT_EQ(Scenario(8), "disc2 eight");
+  EXPECT_EQ(Scenario(9), "(none)");
+}
+
+TEST_F(DataLookupTest, CurrentArchiveAnswersWithoutTouchingTheDisk) {
+  SmallArchive("title/Pmx/Data1.pmx", {{"3.pmx", Bytes("three")}, {"5.pmx", Bytes("five")}});
+  EXPECT_EQ(Scenario(3), "three");
+  files.asked.clear();
+  EXPECT_EQ(Scenario(5), "five");
+  EXPECT_EQ(files.asked.size(), 1u);  // only the loose file was looked for
+}
+
+TEST_F(DataLookupTest, DamagedScenarioFilesAreErrors) {
+  test::WriteRaw(dir / "title/Pmx/6.pmx", Bytes("garbage"));
+  EXPECT_THROW(Scenario(6), MavError);
+  test::WriteRaw(dir / "title/Pmx/Data1.pmx", Bytes("garbage"));
+  EXPECT_THROW(Scenario(10), MavError);
+}
+
+TEST_F(DataLookupTest, SoundLooseFilesBaseThenDiscs) {
+  Pack("title/WAV/se1.wav", "base");
+  Pack("disc2/WAV/se2.WAV", "disc2");
+  Pack("disc1/WAV/bgm.mid", "disc1 loose");
+  BigArchive("title/WAV/Data1.PMW", {{"bgm.mid", Bytes("archived")}, {"se3.wav", Bytes("a wav")}});
+  EXPECT_EQ(FindSound(title, big, "se1.wav").loose, dir / "title/WAV/se1.wav");
+  EXPECT_EQ(FindSound(title, big, "se2.WAV").loose, dir / "disc2/WAV/se2.WAV");
+  EXPECT_EQ(FindSound(title, big, "bgm.mid").loose, dir / "disc1/WAV/bgm.mid");  // loose beats archives
+  // A ".wav" name is never looked up in archives.
+  for (const char* wav : {"se3.wav", "se3.WAV", "se3.Wav"}) EXPECT_FALSE(FindSound(title, big, wav).Found()) << wav;
+  EXPECT_TRUE(big.FileName().empty());
+}
+
+TEST_F(DataLookupTest, SoundArchivesOpenArchiveFirstThenDataFiles) {
+  BigArchive("title/WAV/Data2.PMW", {{"a.mid", Bytes("base a")}});
+  BigArchive("title/WAV/Data3.PMW", {{"b.ogg", Bytes("base b")}, {"a.mid", Bytes("base3 a")}});
+  BigArchive("disc1/WAV/Data5.PMW", {{"c.ogg", Bytes("disc c")}});
+  SoundLocation where = FindSound(title, big, "b.ogg");
+  ASSERT_TRUE(where.Found());
+  EXPECT_FALSE(where.loose);
+  EXPECT_EQ(big.FileName(), dir / "title/WAV/Data3.PMW");
+  EXPECT_EQ(where.entry, 0);
+  where = FindSound(title, big, "A.MID");  // the open archive answers first
+  EXPECT_EQ(big.FileName(), dir / "title/WAV/Data3.PMW");
+  EXPECT_EQ(where.entry, 1);
+  ByteBuffer packed;
+  ASSERT_TRUE(big.ReadEntry(where.entry, packed));
+  EXPECT_EQ(Text(UnpackStream(packed)), "base3 a");
+  where = FindSound(title, big, "c.ogg");
+  EXPECT_EQ(big.FileName(), dir / "disc1/WAV/Data5.PMW");
+  EXPECT_EQ(where.entry, 0);
+  EXPECT_FALSE(FindSound(title, big, "none.ogg").Found());
+}
+
+TEST_F(DataLookupTest, PicturesAreLooseOnly) {
+  Pack("disc1/PMP/bg.bmp", "disc");
+  Pack("disc2/PMP/bg.bmp", "disc2");
+  Pack("disc2/PMP/cg.bmp", "disc2");
+  Pack("title/PMP/cg.bmp", "base");
+  EXPECT_EQ(FindPicture(title, "bg.bmp"), dir / "disc1/PMP/bg.bmp");
+  EXPECT_EQ(FindPicture(title, "cg.bmp"), dir / "title/PMP/cg.bmp");
+  EXPECT_EQ(FindPicture(title, "none.bmp"), std::nullopt);
+}
+
+TEST_F(DataLookupTest, NoFileServicesIsAnError) {
+  TitleFiles none;
+  EXPECT_THROW(FindPicture(none, "a.bmp"), MavError);
+}
+
+}  // namespace
+}  // namespace mavlet

@@ -1,0 +1,243 @@
+#include "player/storage/game_status.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "player/common/error.h"
+#include "player/storage/packed_file.h"
+#include "tests/storage/storage_test_util.h"
+
+namespace mavlet {
+namespace {
+
+using test::Bytes;
+using test::ReadRaw;
+using test::ScratchDir;
+using test::Text;
+using test::WriteRaw;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+std::string SlotText(const std::filesystem::path& file) { return Text(UnpackFile(file)); }
+
+TEST(GameStatusTest, SlotFileNames) {
+  const std::pair<int, const char*> cases[] = {
+      {0, "save00"}, {7, "save07"}, {19, "save19"}, {99, "save99"}, {100, "save100"}, {1234, "save1234"}};
+  for (const auto& [slot, name] : cases) EXPECT_EQ(TGameStatus::SlotFileName(slot), name);
+  ScratchDir dir;
+  TGameStatus s(dir.path(), 3);
+  EXPECT_EQ(s.FilePath(), dir / "save03");
+}
+
+TEST(GameStatusTest, SplitsLinesAtAnyLineEnding) {
+  const std::pair<std::string_view, std::vector<std::string>> cases[] = {
+      {"", {}},
+      {"a=1", {"a=1"}},
+      {"a=1\r\nb=2\r\n", {"a=1", "b=2"}},
+      {"a=1\nb=2\n", {"a=1", "b=2"}},
+      {"a=1\rb=2\r", {"a=1", "b=2"}},
+      {"a=1\r\n\r\nb=2", {"a=1", "", "b=2"}},
+      {"a=1\n\rb=2", {"a=1", "", "b=2"}},  // LF then CR: two line ends
+      {"\r\n", {""}},
+      {"x\r", {"x"}},
+  };
+  for (const auto& [payload, lines] : cases) EXPECT_EQ(SplitStatusLines(payload), lines) << payload;
+}
+
+TEST(GameStatusTest, ReadsAndWritesKeysInPlace) {
+  TGameStatus s("", 0);
+  s.WriteString("Header", "caption");
+  s.WriteInteger("@TextSpd", -25);
+  s.WriteBool("Flag", true);
+  s.WriteString("Empty", "");
+  s.WriteString("Header", "new caption");  // replaced where it was
+  EXPECT_THAT(s.Lines(), ElementsAre("Header=new caption", "@TextSpd=-25", "Flag=1", "Empty="));
+  EXPECT_TRUE(s.Modified());
+
+  EXPECT_EQ(s.ReadString("Header", "d"), "new caption");
+  EXPECT_EQ(s.ReadString("Empty", "d"), "");  // an empty value is not the default
+  EXPECT_EQ(s.ReadString("Missing", "d"), "d");
+  EXPECT_EQ(s.ReadString("header", "d"), "d");  // keys differ by case
+  EXPECT_EQ(s.ReadString("Head", "d"), "d");    // a key is not a prefix match
+  EXPECT_EQ(s.ReadInteger("@TextSpd", 3), -25);
+  EXPECT_EQ(s.ReadInteger("Header", 3), 3);     // not a number: the default
+  EXPECT_EQ(s.ReadInteger("Empty", 4), 4);
+  EXPECT_EQ(s.ReadInteger("Missing", 5), 5);
+  EXPECT_TRUE(s.ReadBool("Flag", false));
+  EXPECT_TRUE(s.ReadBool("@TextSpd", false));  // any non-zero number is true
+  EXPECT_TRUE(s.ReadBool("Missing", true));
+  EXPECT_TRUE(s.ReadBool("Header", true));
+}
+
+TEST(GameStatusTest, ValuesRunToTheEndOfTheLine) {
+  TGameStatus s("", 0);
+  s.WriteString("#name", "1,a=b,c");
+  s.WriteString("k=x", "y");  // a key holding "=" still finds its own line
+  EXPECT_EQ(s.ReadString("#name", ""), "1,a=b,c");
+  EXPECT_EQ(s.ReadString("k=x", ""), "y");
+  EXPECT_EQ(s.ReadString("k", ""), "x=y");
+}
+
+TEST(GameStatusTest, CountQueriesCountLinesByPrefix) {
+  TGameStatus s("", 0);
+  for (const char* k : {"#a", "#b", "#c", "@Marks0", "Header"}) s.WriteString(k, "1");
+  EXPECT_EQ(s.ReadString("#*", ""), "3");
+  EXPECT_EQ(s.ReadInteger("#*", -1), 3);
+  EXPECT_EQ(s.ReadInteger("@Marks*", -1), 1);
+  EXPECT_EQ(s.ReadInteger("Nothing*", -1), 0);
+  EXPECT_EQ(s.ReadInteger("*", -1), 5);
+  EXPECT_FALSE(s.ReadBool("Nothing*", true));
+  EXPECT_TRUE(s.HasKey("Nothing*"));
+  EXPECT_TRUE(s.HasKey("#a"));
+  EXPECT_FALSE(s.HasKey("#"));
+}
+
+TEST(GameStatusTest, PrefixesDeleteAndListInReverse) {
+  TGameStatus s("", 0);
+  for (const char* k : {"Layer0X", "Audio0Src", "Layer1X", "Layer0Y"}) s.WriteString(k, "v");
+  EXPECT_THAT(s.ListPrefix("Layer"), ElementsAre("Layer0Y=v", "Layer1X=v", "Layer0X=v"));
+  EXPECT_THAT(s.ListPrefix("None"), ElementsAre());
+
+  TGameStatus clean("", 0);
+  clean.DeletePrefix("x");
+  EXPECT_FALSE(clean.Modified());
+  s.DeletePrefix("Layer0");
+  EXPECT_THAT(s.Lines(), ElementsAre("Audio0Src=v", "Layer1X=v"));
+}
+
+TEST(GameStatusTest, SavingTwiceKeepsOneCopyOfEachKeyHeaderFirst) {
+  ScratchDir dir;
+  for (int round = 0; round < 2; ++round) {
+    TGameStatus s(dir.path(), 1);
+    if (round == 0) s.WriteString("Header", "Chapter 1");
+    s.ClearKeepHeader();
+    s.WriteString("@FontName", "MS Gothic");
+    s.WriteInteger("Int0", round);
+    s.Flush();
+  }
+  EXPECT_EQ(SlotText(dir / "save01"), "Header=Chapter 1\r\n@FontName=MS Gothic\r\nInt0=1\r\n");
+}
+
+TEST(GameStatusTest, ClearKeepHeaderKeepsOnlyExactHeaderLines) {
+  TGameStatus s("", 0);
+  for (const char* k : {"header", "Header", "HeaderX", "a"}) s.WriteString(k, "v");
+  s.ClearKeepHeader();
+  EXPECT_THAT(s.Lines(), ElementsAre("Header=v"));
+}
+
+TEST(GameStatusTest, HeaderWriteCreatesASlotHoldingOnlyIt) {
+  ScratchDir dir;
+  const auto folder = dir / "saves" / "nested";  // created on the first write
+  {
+    TGameStatus s(folder, 3);
+    EXPECT_TRUE(s.Lines().empty());
+    s.WriteString("Header", "\x83\x5c\x95\x5c");  // Shift-JIS kept as bytes
+  }
+  EXPECT_EQ(SlotText(folder / "save03"), "Header=\x83\x5c\x95\x5c\r\n");
+  TGameStatus again(folder, 3);
+  EXPECT_EQ(again.ReadString("Header", ""), "\x83\x5c\x95\x5c");
+  EXPECT_FALSE(again.Modified());
+}
+
+TEST(GameStatusTest, UnmodifiedOrInMemoryStatusesWriteNothing) {
+  ScratchDir dir;
+  {
+    TGameStatus s(dir.path(), 4);
+    s.ReadString("x", "");
+  }
+  { TGameStatus mem("", 4); mem.WriteString("x", "1"); mem.Flush(); }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(GameStatusTest, ReadsSlotsWithAnyLineEndingsAndOddLines) {
+  ScratchDir dir;
+  PackToFile(dir / "save08", Bytes("Header=h\rno equals sign\n=empty key\r\n\xff\xfe=odd\nNum=12"));
+  TGameStatus s(dir.path(), 8);
+  EXPECT_THAT(s.Lines(), ElementsAre("Header=h", "no equals sign", "=empty key", "\xff\xfe=odd", "Num=12"));
+  EXPECT_EQ(s.ReadInteger("Num", 0), 12);
+  EXPECT_EQ(s.ReadString("", "d"), "empty key");
+  EXPECT_EQ(s.ReadString("no equals sign", "d"), "d");
+  EXPECT_EQ(s.ReadString("\xff\xfe", "d"), "odd");
+}
+
+TEST(GameStatusTest, DamagedSlotsNameTheFile) {
+  ScratchDir dir;
+  WriteRaw(dir / "save02", Bytes("this is not a packed file"));
+  try {
+    TGameStatus s(dir.path(), 2);
+    FAIL() << "no error";
+  } catch (const MavError& e) {
+    EXPECT_THAT(e.what(), HasSubstr((dir / "save02").string()));
+  }
+}
+
+TEST(GameStatusTest, FlushReportsWhatTheDestructorSwallows) {
+  ScratchDir dir;
+  WriteRaw(dir / "file", Bytes("x"));  // a file where the save folder should be
+  auto s = std::make_unique<TGameStatus>(dir / "file" / "saves", 1);
+  s->WriteString("a", "1");
+  try {
+    s->Flush();
+    FAIL() << "no error";
+  } catch (const MavError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("saves"));
+  }
+  EXPECT_TRUE(s->Modified());
+  EXPECT_NO_THROW(s.reset());
+}
+
+TEST(GameStatusTest, OpensAnExplicitSlotFile) {
+  ScratchDir dir;
+  PackToFile(dir / "custom.slot", Bytes("A=1\r\n"));
+  {
+    TGameStatus s = TGameStatus::OpenFile(dir / "custom.slot");
+    EXPECT_EQ(s.Slot(), -1);
+    EXPECT_EQ(s.ReadInteger("A", 0), 1);
+    s.WriteInteger("B", 2);
+  }
+  EXPECT_EQ(SlotText(dir / "custom.slot"), "A=1\r\nB=2\r\n");
+}
+
+// A save that fails part-way (file size limit standing in for a full disk) keeps the old slot.
+TEST(GameStatusTest, AFailedSaveLeavesTheOldSlotIntact) {
+  ScratchDir dir;
+  {
+    TGameStatus s(dir.path(), 9);
+    s.WriteString("Header", "old");
+  }
+  const ByteBuffer before = ReadRaw(dir / "save09");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    TGameStatus s(dir.path(), 9);
+    s.ClearKeepHeader();
+    const ByteBuffer noise = test::RandomBytes(100000, 9);
+    for (std::size_t i = 0; i < noise.size(); i += 50) {
+      s.WriteString("#v" + std::to_string(i), std::string(noise.begin() + static_cast<long>(i),
+                                                           noise.begin() + static_cast<long>(i) + 40));
+    }
+    try {
+      s.Flush();
+    } catch (const MavError&) {
+      _exit(0);
+    }
+    _exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadRaw(dir / "save09"), before);
+  TGameStatus s(dir.path(), 9);
+  EXPECT_THAT(s.Lines(), ElementsAre("Header=old"));
+}
+
+}  // namespace
+}  // namespace mavlet
