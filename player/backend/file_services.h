@@ -20,6 +20,9 @@ class FileServices {
                                                        std::string_view title_path) = 0;
   // Roots of the mounted data discs, in the order that stands for drive letters "A" to "Z".
   virtual std::vector<std::filesystem::path> DataDiscRoots() = 0;
+  // Roots of every mounted CD/DVD volume in drive-letter order, whether or not it is a data disc
+  // (a title's sound folder may sit on any of them).
+  virtual std::vector<std::filesystem::path> OpticalRoots() { return DataDiscRoots(); }
   virtual std::filesystem::path TempFolder() = 0;
 };
 

@@ -1,1 +1,143 @@
-// (to be written)
+#include "player/backend/path_resolver.h"
+
+#include <system_error>
+
+#include "player/common/encoding.h"
+#include "player/common/sjis_text.h"
+
+namespace mavlet {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Folders a resolver keeps listed; beyond this the index starts afresh (a title has a handful).
+constexpr std::size_t kMaxFolders = 1024;
+
+// Byte-wise ASCII lower case: names on disk may be UTF-8 or Shift-JIS, so both sides fold alike.
+std::string FoldAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+// The names a title component may have on disk: UTF-8 first, then the raw Shift-JIS bytes.
+std::vector<std::string> Candidates(const std::string& part) {
+  std::vector<std::string> out;
+  if (auto utf8 = SjisToUtf8Strict(part)) out.push_back(std::move(*utf8));
+  if (out.empty() || out.front() != part) out.push_back(part);
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> SplitTitlePath(std::string_view title_path) {
+  std::vector<std::string> parts;
+  std::string current;
+  auto finish = [&]() -> bool {
+    if (current.empty() || current == ".") {
+    } else if (current == "..") {
+      if (parts.empty()) return false;
+      parts.pop_back();
+    } else {
+      parts.push_back(current);
+    }
+    current.clear();
+    return true;
+  };
+  for (std::size_t i = 0; i < title_path.size();) {
+    const auto b = static_cast<std::uint8_t>(title_path[i]);
+    if (IsLeadByte(b) && i + 1 < title_path.size()) {
+      current.append(title_path.substr(i, 2));
+      i += 2;
+      continue;
+    }
+    if (b == '\\' || b == '/') {
+      if (!finish()) return std::nullopt;
+    } else if (b == 0) {
+      return std::nullopt;  // no file name holds a NUL byte
+    } else {
+      current.push_back(static_cast<char>(b));
+    }
+    ++i;
+  }
+  if (!finish()) return std::nullopt;
+  return parts;
+}
+
+const PathResolver::Folder& PathResolver::Listing(const fs::path& folder, bool refresh) {
+  const std::string key = folder.native();
+  if (!refresh) {
+    auto it = folders_.find(key);
+    if (it != folders_.end()) return it->second;
+  }
+  if (folders_.size() >= kMaxFolders && folders_.find(key) == folders_.end()) folders_.clear();
+  ++listings_;
+  Folder listing;
+  std::error_code ec;
+  fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+  listing.listed = !ec;
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::string name = it->path().filename().native();
+    auto [slot, fresh] = listing.folded.try_emplace(FoldAscii(name), name);
+    // Several names that differ only in case: the smallest wins, whatever the listing order.
+    if (!fresh && name < slot->second) slot->second = name;
+    listing.exact.emplace(name, std::move(name));
+  }
+  Folder& stored = folders_[key];
+  stored = std::move(listing);
+  return stored;
+}
+
+std::optional<std::string> PathResolver::Match(const Folder& folder, const std::vector<std::string>& candidates) {
+  for (const std::string& c : candidates) {
+    if (folder.exact.count(c)) return c;
+  }
+  for (const std::string& c : candidates) {
+    auto it = folder.folded.find(FoldAscii(c));
+    if (it != folder.folded.end()) return it->second;
+  }
+  return std::nullopt;
+}
+
+PathResolver::WalkEnd PathResolver::Walk(const fs::path& base, const std::vector<std::string>& parts,
+                                         bool refresh, fs::path& found) {
+  fs::path current = base;
+  for (const std::string& part : parts) {
+    const std::vector<std::string> candidates = Candidates(part);
+    std::optional<std::string> name = Match(Listing(current, refresh), candidates);
+    if (!name && !refresh) {
+      const Folder& fresh = Listing(current, true);
+      name = Match(fresh, candidates);
+      // A folder that cannot be read came from a stale listing further up (or is a file).
+      if (!name) return fresh.listed ? WalkEnd::kMissing : WalkEnd::kStale;
+    }
+    if (!name) return WalkEnd::kMissing;
+    current /= *name;
+  }
+  std::error_code ec;
+  if (!fs::exists(current, ec)) return WalkEnd::kStale;
+  found = std::move(current);
+  return WalkEnd::kFound;
+}
+
+std::optional<fs::path> PathResolver::Resolve(const fs::path& base, std::string_view title_path) {
+  const auto parts = SplitTitlePath(title_path);
+  if (!parts) return std::nullopt;
+  std::error_code ec;
+  if (parts->empty()) {
+    if (fs::is_directory(base, ec)) return base;
+    return std::nullopt;
+  }
+  // A cached hit may be stale (a file deleted or renamed since): one stat confirms it, and a
+  // stale answer re-reads every folder on the way once.
+  fs::path found;
+  WalkEnd end = Walk(base, *parts, false, found);
+  if (end == WalkEnd::kStale) end = Walk(base, *parts, true, found);
+  if (end == WalkEnd::kFound) return found;
+  return std::nullopt;
+}
+
+}  // namespace mavlet
