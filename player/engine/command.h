@@ -47,6 +47,9 @@ class TCommand {
   virtual const char* ClassName() const = 0;
 
   TPage* OwnerPage() const { return owner_page_; }
+  // The command after or before this one in its page; nullptr at either end.
+  TCommand* NextCommand() const;
+  TCommand* PrevCommand() const;
   const std::string& Cond() const { return cond_; }
   std::int32_t Flags() const { return flags_; }
 

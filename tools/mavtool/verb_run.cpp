@@ -1,6 +1,90 @@
-// Placeholder until the verb is written.
+// mavtool run: runs a title headless, event by event, with optional trace and variable dump.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "player/common/error.h"
+#include "player/common/int_convert.h"
+#include "player/shell/headless_runner.h"
 #include "tools/mavtool/verbs.h"
 
 namespace mavtool {
-int VerbRun(const Args&) { throw ToolError("this verb is not built yet"); }
+namespace {
+
+constexpr const char* kUsage =
+    "usage: mavtool run TITLE_FOLDER [options]\n"
+    "  --events N       timer events to run (default 600); the first restarts the engine,\n"
+    "                   each later one runs 2 logic steps\n"
+    "  --interval MS    virtual milliseconds per event (default 30)\n"
+    "  --input FILE     lines \"EVENT click|cancel|up|down|left|right|ctrl\" or \"EVENT mouse X Y\"\n"
+    "  --trace          one line per executed command: event, stream, page, index, class\n"
+    "  --vars           print the variables after the run (#name=type,value)\n"
+    "  --save-dir DIR   answer to the save-folder prompt\n"
+    "  --until-end      stop as soon as the main stream has ended";
+
+std::string ReadText(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw ToolError(file + ": cannot be read");
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+int VerbRun(const Args& args) {
+  if (args.empty() || args[0] == "--help") {
+    std::cout << kUsage << '\n';
+    return args.empty() ? 1 : 0;
+  }
+  mavlet::RunOptions options;
+  bool print_vars = false;
+  auto value = [&](std::size_t& i) -> const std::string& {
+    if (i + 1 >= args.size()) throw ToolError(args[i] + " needs a value\n" + kUsage);
+    return args[++i];
+  };
+  auto positive = [&](std::size_t& i) {
+    const std::string& opt = args[i];
+    const std::string& v = value(i);
+    std::optional<std::int32_t> n = mavlet::ParseDecimalStrict(v);
+    if (!n || *n < 1) throw ToolError(opt + ": \"" + v + "\" is not a positive integer");
+    return *n;
+  };
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--events") {
+      options.events = positive(i);
+    } else if (a == "--interval") {
+      options.interval_ms = static_cast<std::uint32_t>(positive(i));
+    } else if (a == "--input") {
+      const std::string& file = value(i);
+      options.input = mavlet::ParseInputScript(ReadText(file), file);
+    } else if (a == "--trace") {
+      options.trace = true;
+    } else if (a == "--vars") {
+      print_vars = true;
+    } else if (a == "--save-dir") {
+      options.save_dir = value(i);
+    } else if (a == "--until-end") {
+      options.until_end = true;
+    } else {
+      throw ToolError("unknown option " + a + "\n" + kUsage);
+    }
+  }
+  mavlet::HeadlessRunner runner(options, std::cout, std::cerr);
+  try {
+    if (!runner.Load(args[0])) {
+      std::cerr << "mavtool: " << args[0] << ": the save-folder prompt was cancelled (give --save-dir)\n";
+      return 1;
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "mavtool: " << args[0] << ": " << e.what() << '\n';
+    return 1;
+  }
+  runner.Run();
+  if (print_vars) runner.WriteVariables(std::cout);
+  return 0;
+}
+
 }  // namespace mavtool

@@ -1,0 +1,28 @@
+#include "player/backend/headless_dialogs.h"
+
+#include <system_error>
+
+namespace mavlet {
+
+void HeadlessDialogs::ShowMessage(std::string_view caption, std::string_view text) {
+  messages_.push_back({std::string(caption), std::string(text)});
+  if (out_ != nullptr) *out_ << caption << ": " << text << '\n';
+}
+
+bool HeadlessDialogs::AskOkCancel(std::string_view caption, std::string_view text) {
+  messages_.push_back({std::string(caption), std::string(text)});
+  if (out_ != nullptr) *out_ << caption << ": " << text << (ok_ ? " [OK]" : " [Cancel]") << '\n';
+  return ok_;
+}
+
+std::optional<std::filesystem::path> HeadlessDialogs::AskFolder(std::string_view prompt,
+                                                                const std::filesystem::path&) {
+  ++folder_prompts_;
+  if (out_ != nullptr) *out_ << prompt << (folder_ ? ": " + folder_->string() : ": cancelled") << '\n';
+  if (!folder_) return std::nullopt;
+  std::error_code ec;
+  std::filesystem::create_directories(*folder_, ec);  // the real prompt creates the folder too
+  return folder_;
+}
+
+}  // namespace mavlet

@@ -1,0 +1,32 @@
+#pragma once
+// Scripted input for headless runs: keys and buttons are held or released explicitly.
+#include <set>
+
+#include "player/backend/input.h"
+
+namespace mavlet {
+
+class HeadlessInput : public InputState {
+ public:
+  bool KeyDown(Key key) override { return keys_.count(key) != 0; }
+  bool MouseButtonDown(MouseButton button) override { return buttons_.count(button) != 0; }
+  Point MousePosition() override { return mouse_; }
+  bool ApplicationActive() override { return active_; }
+
+  void Hold(Key key) { keys_.insert(key); }
+  void Hold(MouseButton button) { buttons_.insert(button); }
+  void Release(Key key) { keys_.erase(key); }
+  void Release(MouseButton button) { buttons_.erase(button); }
+  // Lets go of every key and button; the mouse stays where it is.
+  void ReleaseAll();
+  void SetMouse(Point p) { mouse_ = p; }
+  void SetActive(bool active) { active_ = active; }
+
+ private:
+  std::set<Key> keys_;
+  std::set<MouseButton> buttons_;
+  Point mouse_{0, 0};
+  bool active_ = true;
+};
+
+}  // namespace mavlet

@@ -1,0 +1,202 @@
+#pragma once
+// The engine object: the title's settings, the eight streams, the variable store, the scenario
+// archive and the engine's part of a saved game. One per player; everything it needs from the
+// host comes in through EngineServices.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "player/engine/call_manager.h"
+#include "player/common/random.h"
+#include "player/engine/global_file.h"
+#include "player/storage/file_unit.h"
+#include "player/vars/system_value_host.h"
+
+namespace mavlet {
+
+class Clock;
+class CommandRegistry;
+class Dialogs;
+class EngineHook;
+class FileServices;
+class Log;
+class SettingsStore;
+class TGameStatus;
+class TGameSystem;
+class TParamManager;
+class TParameter;
+
+struct EngineServices {
+  const CommandRegistry* registry = nullptr;
+  FileServices* files = nullptr;
+  SettingsStore* settings = nullptr;
+  Dialogs* dialogs = nullptr;
+  Clock* clock = nullptr;
+  Log* log = nullptr;
+  // Calendar time for "@Year".."@Week"; null reads a fixed date.
+  LocalTimeSource* local_time = nullptr;
+};
+
+class TBookManager : public EngineValueHost {
+ public:
+  static constexpr int kStreams = 8;
+  // Upper bound of commands one run "to its end" may execute before it yields with a warning.
+  static constexpr std::uint64_t kMaxRunCommands = 1'000'000;
+  // Keys of the slot that keeps values across games.
+  static constexpr int kStoreSlot = 99;
+
+  explicit TBookManager(const EngineServices& services);
+  ~TBookManager() override;
+  TBookManager(const TBookManager&) = delete;
+  TBookManager& operator=(const TBookManager&) = delete;
+
+  // Reads Global.pmx below the folder, declares the variables, opens the scenario archive and
+  // makes sure a save folder is set. Throws MavError naming the file and the problem.
+  void Init(const std::filesystem::path& folder);
+  // Same from data already read (tests, tools); folder is the title folder.
+  void InitFrom(const std::filesystem::path& folder, const TGlobalData& data);
+
+  // --- streams
+  void Restart();
+  // One logic step. True when the main stream has ended (or the player is closing).
+  bool Tick(TGameSystem& sys);
+  void StartInterrupt(int k, std::int32_t page);
+  std::int32_t IntPage(int k) const { return int_page_[static_cast<std::size_t>(k)]; }
+  TCallManager& Manager(int k) { return *managers_[static_cast<std::size_t>(k)]; }
+  bool IsMain(const TCallManager& mgr) const { return &mgr == managers_[0].get(); }
+  // Runs the always stream when due; only for commands of the main stream.
+  void RunAlwaysStream(TCallManager& mgr, TGameSystem& sys);
+  // Advances a stream until it ends, bounded by kMaxRunCommands (then a warning). `what` names the
+  // run in that warning. Returns false when the run was cut short.
+  bool RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_view what);
+  void ResetGame(std::int32_t page, TGameSystem& sys);
+
+  // Reads scenario n into a page that LoadScenario has just cleared.
+  void ReadScenarioInto(TPage& page, std::int32_t n);
+
+  // --- variables
+  TParamManager& Params() { return *params_; }
+  bool CheckCondition(const std::string& cond);
+  void AddMark(TParameter* param) { marks_.push_back(param); }
+  void DelMarks();
+  // Drops a variable about to be destroyed from the marks (its address may be reused).
+  void ForgetMark(const TParameter* param);
+  const std::vector<TParameter*>& Marks() const { return marks_; }
+
+  // --- slots
+  // The save folder: the "SavePath" setting read afresh; empty when the title uses no settings.
+  std::filesystem::path GetSavePath();
+  std::string ReadKey(int slot, std::string_view key, std::string_view fallback);
+  void WriteKey(int slot, std::string_view key, std::string_view value);
+  std::string ReadStoreValue(std::string_view key, std::string_view fallback) {
+    return ReadKey(kStoreSlot, key, fallback);
+  }
+  void WriteStoreValue(std::string_view key, std::string_view value) { WriteKey(kStoreSlot, key, value); }
+  void SaveGameSlot(int slot, TGameSystem& sys);
+  void LoadGameSlot(int slot, TGameSystem& sys);
+  // Deletes the title's settings key (the save folder is asked for again at the next start).
+  void ClearSettings();
+
+  // --- player state
+  void RequestTerminate() { terminating_ = true; }
+  bool Terminating() const { return terminating_; }
+  bool StopFrame() const { return stop_frame_; }
+  void SetStopFrame(bool on) { stop_frame_ = on; }
+
+  // Title settings.
+  const std::filesystem::path& BasePath() const { return base_path_; }
+  const std::filesystem::path& WavPath() const { return wav_path_; }
+  const std::string& Title() const { return title_; }
+  std::uint8_t ScreenMode() const { return screen_mode_; }
+  std::int32_t StartPage() const { return start_page_; }
+  const std::string& RegKey() const { return reg_key_; }
+  bool NoRegistry() const { return no_registry_ != 0; }
+
+  // Engine state the text, layer and choice commands share.
+  std::int32_t text_spd = 3;
+  std::int32_t text_col = 0;
+  std::int32_t text_scol = 0;
+  std::string font_name;  // Shift-JIS
+  std::int32_t bit_count = 0;
+  bool full_screen_on = false;
+  bool no_text_wait = false;
+  bool text_shown = false;
+  bool no_paint_back = false;
+  std::int32_t text_start_pos = 0;
+  std::int32_t text_start_token = 0;
+  std::vector<std::pair<std::int32_t, std::int32_t>> history;
+
+  // Services.
+  Clock& GetClock() { return *services_.clock; }
+  Log& GetLog() { return *services_.log; }
+  Dialogs& GetDialogs() { return *services_.dialogs; }
+  FileServices& FileSystem() { return *services_.files; }
+  const CommandRegistry& Registry() const { return *services_.registry; }
+  TFileUnit& Archive() { return archive_; }
+
+  void SetHook(EngineHook* hook) { hook_ = hook; }
+  EngineHook* Hook() const { return hook_; }
+
+  // The command last about to execute (innermost stream): identifies where an error came from.
+  struct CommandSite {
+    const TCommand* command = nullptr;
+    int kind = -1;
+    std::int32_t page = -1;
+    std::int32_t com = -1;
+    friend bool operator==(const CommandSite&, const CommandSite&) = default;
+  };
+  const CommandSite& LastSite() const { return last_site_; }
+  void NoteExecute(TCallManager& mgr, TCommand& command, const TStackData& pos);
+
+  static const char* const kDefaultFontName;  // "ＭＳ ゴシック" in Shift-JIS
+  TRandom& Rng() { return random_; }
+
+  // System values the engine owns.
+  TRandom* Random() override { return &random_; }
+  Clock* TickClock() override { return services_.clock; }
+  LocalTimeSource* LocalTime() override { return services_.local_time; }
+  FileServices* Files() override { return services_.files; }
+  std::filesystem::path TitleFolder() override { return base_path_; }
+  std::filesystem::path SaveFolder() override { return GetSavePath(); }
+  std::int32_t TextSpd() override { return text_spd; }
+  void SetTextSpd(std::int32_t v) override { text_spd = v; }
+  bool NoTextWait() override { return no_text_wait; }
+  void SetNoTextWait(bool on) override { no_text_wait = on; }
+  bool NoPaintBack() override { return no_paint_back; }
+  void SetNoPaintBack(bool on) override { no_paint_back = on; }
+  std::int32_t NowPage() override { return managers_[0]->Pos().Page; }
+  void SetPendingPage(std::int32_t page) override { managers_[0]->SetPendingPage(page); }
+  std::int32_t HistoryCount() override { return static_cast<std::int32_t>(history.size()); }
+
+ private:
+  void SetUpSaveFolder();
+  std::string SettingsKey() const;
+
+  EngineServices services_;
+  std::unique_ptr<TParamManager> params_;
+  std::array<std::unique_ptr<TCallManager>, kStreams> managers_;
+  std::array<std::int32_t, kStreams> int_page_{};
+  std::filesystem::path base_path_;
+  std::filesystem::path wav_path_;
+  std::string title_;
+  std::uint8_t screen_mode_ = 0;
+  std::int32_t start_page_ = -1;
+  std::string reg_key_;
+  std::uint8_t no_registry_ = 0;
+  TFileUnit archive_;
+  std::vector<TParameter*> marks_;
+  EngineHook* hook_ = nullptr;
+  CommandSite last_site_;
+  bool terminating_ = false;
+  bool stop_frame_ = false;
+  bool always_running_ = false;
+  int run_depth_ = 0;
+  TRandom random_;
+};
+
+}  // namespace mavlet

@@ -1,0 +1,66 @@
+#include "player/engine/state_commands.h"
+
+#include <cstdlib>
+
+#include "player/backend/clock.h"
+#include "player/common/sjis_text.h"
+#include "player/engine/book_manager.h"
+#include "player/shell/game_system.h"
+#include "player/vars/param_manager.h"
+
+namespace mavlet {
+
+void TComSaveGame::Parse(std::string_view args) {
+  TCommand::Parse(args);
+  slot_ = CsvField(args, 2);
+  offset_ = CsvField(args, 3);
+}
+
+void TComSaveGame::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+  TParamManager& params = book.Params();
+  ++pos.Com;
+  // The stream is saved at the command after this one, moved on by the offset.
+  if (!offset_.empty()) pos.Com += params.ValueNum(offset_);
+  try {
+    book.SaveGameSlot(params.ValueNum(slot_), sys);
+  } catch (...) {
+    if (!offset_.empty()) pos.Com -= params.ValueNum(offset_);
+    throw;
+  }
+  if (!offset_.empty()) pos.Com -= params.ValueNum(offset_);
+}
+
+void TComLoadGame::Parse(std::string_view args) {
+  TCommand::Parse(args);
+  slot_ = CsvField(args, 2);
+  after_page_ = CsvFieldInt(args, 3, -1);
+}
+
+void TComLoadGame::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData&) {
+  book.LoadGameSlot(book.Params().ValueNum(slot_), sys);
+  if (after_page_ < 0 || book.Terminating()) return;
+  TCallManager after(book, 0);
+  after.Start(after_page_, 0);
+  book.RunToEnd(after, sys, "the page run after loading");
+}
+
+void TComWait::Parse(std::string_view args) {
+  TCommand::Parse(args);
+  ms_ = CsvField(args, 2);
+}
+
+void TComWait::Prepare(TGameSystem&, TBookManager& book) { start_ = book.GetClock().NowMs(); }
+
+void TComWait::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+  RunAlwaysStream(mgr, sys, book);
+  const std::int64_t waited =
+      std::llabs(static_cast<std::int64_t>(static_cast<std::int32_t>(book.GetClock().NowMs() - start_)));
+  if (book.Params().ValueNum(ms_) <= waited) ++pos.Com;
+}
+
+void TComWaitClick::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+  RunAlwaysStream(mgr, sys, book);
+  if (sys.ClickPressed()) ++pos.Com;
+}
+
+}  // namespace mavlet

@@ -1,0 +1,81 @@
+#include "player/engine/var_commands.h"
+
+#include "player/common/sjis_text.h"
+#include "player/engine/book_manager.h"
+#include "player/vars/param_manager.h"
+
+namespace mavlet {
+
+void TComCalc::Parse(std::string_view args) {
+  TCommand::Parse(args);
+  assignment_ = ParseCalcAssignment(CsvField(args, 2));
+}
+
+void TComCalc::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+  book.Params().Calc(assignment_);
+  ++pos.Com;
+}
+
+void TComSave::Parse(std::string_view args) {
+  TCommand::Parse(args);
+  key_ = CsvField(args, 2);
+  variable_ = CsvField(args, 3);
+}
+
+void TComLoad::Parse(std::string_view args) {
+  TComSave::Parse(args);
+  default_ = CsvField(args, 4);
+}
+
+void TComSave::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+  ++pos.Com;
+  TParamManager& params = book.Params();
+  TParameter* var = params.Find(variable_);
+  if (var == nullptr || key_.empty()) return;
+  // The first piece of the key is literal; each further "+" piece is evaluated.
+  const std::string key = params.ComposeName(key_);
+  if (const auto* load = dynamic_cast<const TComLoad*>(this))
+    var->SetStr(book.ReadStoreValue(key, load->Default()));
+  else
+    book.WriteStoreValue(key, var->GetStr());
+}
+
+void TComNew::Parse(std::string_view args) {
+  TCommand::Parse(args);
+  kind_ = CsvFieldInt(args, 2, 0);
+  name_ = CsvField(args, 3);
+  initial_ = CsvField(args, 4);
+  mark_ = CsvFieldInt(args, 5, 0) != 0;
+}
+
+void TComNew::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+  TParameter& param = book.Params().NewTemporary(kind_, name_, initial_);
+  if (mark_) book.AddMark(&param);
+  ++pos.Com;
+}
+
+void TComDel::Parse(std::string_view args) {
+  TCommand::Parse(args);
+  name_ = CsvField(args, 2);
+}
+
+void TComDel::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+  TParamManager& params = book.Params();
+  if (TParameter* var = params.Find(name_)) {
+    book.ForgetMark(var);
+    params.RemoveParam(var);
+  }
+  ++pos.Com;
+}
+
+void TComDelMark::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+  ++pos.Com;
+  book.DelMarks();
+}
+
+void TComClrReg::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+  book.ClearSettings();
+  ++pos.Com;
+}
+
+}  // namespace mavlet

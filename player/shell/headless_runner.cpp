@@ -1,0 +1,181 @@
+#include "player/shell/headless_runner.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "player/common/encoding.h"
+#include "player/common/error.h"
+#include "player/engine/engine_commands.h"
+#include "player/storage/game_status.h"
+#include "player/vars/param_manager.h"
+
+namespace mavlet {
+namespace {
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    std::size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+std::optional<int> ToInt(std::string_view s) {
+  int v = 0;
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name) {
+  static constexpr std::pair<std::string_view, InputAction::Kind> kActions[] = {
+      {"click", InputAction::Kind::kClick}, {"cancel", InputAction::Kind::kCancel},
+      {"up", InputAction::Kind::kUp},       {"down", InputAction::Kind::kDown},
+      {"left", InputAction::Kind::kLeft},   {"right", InputAction::Kind::kRight},
+      {"ctrl", InputAction::Kind::kCtrl},   {"mouse", InputAction::Kind::kMouse}};
+  std::vector<InputAction> actions;
+  int line_no = 0;
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    ++line_no;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    auto words = Words(line);
+    if (words.empty() || words[0].starts_with('#')) continue;
+    auto fail = [&](const std::string& problem) -> MavError {
+      return MavError(std::string(source_name) + ":" + std::to_string(line_no) + ": " + problem);
+    };
+    if (words.size() < 2) throw fail("expected \"EVENT ACTION\"");
+    std::optional<int> event = ToInt(words[0]);
+    if (!event || *event < 1) throw fail("event number must be a positive integer, not \"" + std::string(words[0]) + "\"");
+    InputAction a;
+    a.event = *event;
+    auto it = std::find_if(std::begin(kActions), std::end(kActions), [&](const auto& k) { return k.first == words[1]; });
+    if (it == std::end(kActions))
+      throw fail("unknown action \"" + std::string(words[1]) + "\" (click, cancel, up, down, left, right, ctrl, mouse X Y)");
+    a.kind = it->second;
+    if (a.kind == InputAction::Kind::kMouse) {
+      if (words.size() != 4) throw fail("expected \"EVENT mouse X Y\"");
+      auto x = ToInt(words[2]);
+      auto y = ToInt(words[3]);
+      if (!x || !y) throw fail("mouse coordinates must be integers");
+      a.x = *x;
+      a.y = *y;
+    } else if (words.size() != 2) {
+      throw fail("unexpected text after the action");
+    }
+    actions.push_back(a);
+    if (end == text.size()) break;
+  }
+  std::stable_sort(actions.begin(), actions.end(), [](const InputAction& l, const InputAction& r) { return l.event < r.event; });
+  return actions;
+}
+
+HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err)
+    : options_(std::move(options)),
+      trace_out_(trace_out),
+      log_(err, LogLevel::kWarning),
+      dialogs_(&err),
+      loop_(*this, false) {
+  dialogs_.SetFolderAnswer(options_.save_dir);
+  RegisterEngineCommands(registry_);
+  if (options_.register_commands) options_.register_commands(registry_);
+  RegisterPlaceholders(registry_);
+  EngineServices services;
+  services.registry = &registry_;
+  services.files = &files_;
+  services.settings = &settings_;
+  services.dialogs = &dialogs_;
+  services.clock = &clock_;
+  services.log = &log_;
+  services.local_time = &date_;
+  book_ = std::make_unique<TBookManager>(services);
+  sys_ = std::make_unique<TGameSystem>(input_);
+  book_->Params().SetGameHost(sys_.get());
+  book_->SetHook(this);
+}
+
+HeadlessRunner::~HeadlessRunner() {
+  if (book_) {
+    book_->SetHook(nullptr);
+    book_->Params().SetGameHost(nullptr);
+  }
+}
+
+bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
+  book_->Init(title_folder);
+  return !book_->Terminating();
+}
+
+void HeadlessRunner::Tick() { main_ended_ = book_->Tick(*sys_); }
+
+void HeadlessRunner::ApplyInput() {
+  input_.ReleaseAll();
+  const auto& in = options_.input;
+  while (next_input_ < in.size() && in[next_input_].event < event_) ++next_input_;
+  for (std::size_t i = next_input_; i < in.size() && in[i].event == event_; ++i) {
+    const InputAction& a = in[i];
+    switch (a.kind) {
+      case InputAction::Kind::kClick: input_.Hold(MouseButton::kLeft); break;
+      case InputAction::Kind::kCancel: input_.Hold(MouseButton::kRight); break;
+      case InputAction::Kind::kUp: input_.Hold(Key::kUp); break;
+      case InputAction::Kind::kDown: input_.Hold(Key::kDown); break;
+      case InputAction::Kind::kLeft: input_.Hold(Key::kLeft); break;
+      case InputAction::Kind::kRight: input_.Hold(Key::kRight); break;
+      case InputAction::Kind::kCtrl: input_.Hold(Key::kControl); break;
+      case InputAction::Kind::kMouse: input_.SetMouse({a.x, a.y}); break;
+    }
+  }
+}
+
+void HeadlessRunner::ReportError(const std::string& message) {
+  auto site = std::make_pair(book_->LastSite(), message);
+  if (last_error_ && *last_error_ == site) {
+    log_.Info("again: " + message);
+    return;
+  }
+  last_error_ = site;
+  dialogs_.ShowMessage("Mavlet", message);
+}
+
+void HeadlessRunner::RunEvent() {
+  ++event_;
+  clock_.Advance(options_.interval_ms);
+  ApplyInput();
+  try {
+    loop_.OnTimer(1);
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+  }
+}
+
+void HeadlessRunner::Run() {
+  while (event_ < options_.events) {
+    if (book_->Terminating()) break;
+    RunEvent();
+    if (options_.until_end && main_ended_) break;
+  }
+}
+
+void HeadlessRunner::OnExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) {
+  if (!options_.trace) return;
+  trace_out_ << event_ << '\t' << kStreamLabels[mgr.Kind() & 7] << '\t' << pos.Page << '\t' << pos.Com << '\t'
+             << command.ClassName() << '\n';
+}
+
+void HeadlessRunner::WriteVariables(std::ostream& out) {
+  TGameStatus status({}, 0);
+  book_->Params().SaveToStatus(status);
+  for (const std::string& line : status.Lines()) out << SjisToUtf8(line) << '\n';
+}
+
+}  // namespace mavlet
