@@ -44,20 +44,25 @@ class ChannelMask {
     if (mask == 0) return;
     shift_ = std::countr_zero(mask);
     bits_ = 32 - std::countl_zero(mask >> shift_);
-    max_ = bits_ >= 32 ? 0xFFFFFFFFu : (1u << bits_) - 1;
   }
   std::uint8_t Extract(std::uint32_t pixel) const {
     if (mask_ == 0) return 0;
     const std::uint32_t v = (pixel & mask_) >> shift_;
     if (bits_ >= 8) return static_cast<std::uint8_t>(v >> (bits_ - 8));
-    return static_cast<std::uint8_t>((v * 255 + max_ / 2) / max_);
+    // Narrow channels widen by repeating their bits (5-bit 0x1F becomes 0xFF, 0x10 0x84).
+    int pos = 8 - bits_;
+    std::uint32_t out = v << pos;
+    while (pos > 0) {
+      pos -= bits_;
+      out |= pos >= 0 ? v << pos : v >> -pos;
+    }
+    return static_cast<std::uint8_t>(out);
   }
 
  private:
   std::uint32_t mask_ = 0;
   int shift_ = 0;
   int bits_ = 0;
-  std::uint32_t max_ = 1;
 };
 
 struct Header {
