@@ -127,17 +127,23 @@ TParameter& TParamManager::NewTemporary(int type_code, std::string_view name,
 
 bool TParamManager::Contains(const TParameter* param) const {
   if (param == nullptr) return false;
-  const auto it = index_.find(std::string_view(param->Name()));
-  if (it == index_.end()) return false;
-  return std::find(it->second.begin(), it->second.end(), param) != it->second.end();
+  return std::any_of(params_.begin(), params_.end(),
+                     [&](const auto& p) { return p.get() == param; });
+}
+
+TParameter* TParamManager::FindById(std::uint64_t id) const {
+  // Appends take increasing ids and removals keep the order, so the list is sorted by id.
+  const auto it = std::lower_bound(params_.begin(), params_.end(), id,
+                                   [](const auto& p, std::uint64_t v) { return p->order_ < v; });
+  return it != params_.end() && (*it)->order_ == id ? it->get() : nullptr;
 }
 
 void TParamManager::RemoveParam(TParameter* param) {
-  if (!Contains(param)) return;
-  CacheRemove(param);
-  Unindex(*param, param->Name());
   const auto it = std::find_if(params_.begin(), params_.end(),
                                [&](const auto& p) { return p.get() == param; });
+  if (it == params_.end()) return;
+  CacheRemove(param);
+  Unindex(*param, param->Name());
   params_.erase(it);
 }
 

@@ -72,9 +72,13 @@ class TParamManager {
   // SetStr(initial).
   TParameter& NewTemporary(int type_code, std::string_view name, std::string_view initial);
   // Takes the parameter out of the cache and the store and destroys it. Does nothing for a
-  // parameter that is not in this store.
+  // pointer that is not in this store (compared, never dereferenced).
   void RemoveParam(TParameter* param);
+  // Whether the pointer is in the store; never dereferenced. A destroyed parameter's address
+  // may be reused by a newer one, so keep Id()s to refer to parameters that may go away.
   bool Contains(const TParameter* param) const;
+  // The parameter with this Id(), or nullptr once it has been removed.
+  TParameter* FindById(std::uint64_t id) const;
 
   std::size_t Count() const { return params_.size(); }
   TParameter& At(std::size_t i) const { return *params_[i]; }

@@ -26,6 +26,8 @@ class TParameter {
   // LoadFromStatus destroy these; the others survive.
   bool Temporary() const { return temporary_; }
   void SetTemporary(bool temporary) { temporary_ = temporary; }
+  // Unique within its store for the store's lifetime (never reused), set when it is appended.
+  std::uint64_t Id() const { return order_; }
 
   // Renaming a parameter that is already in a store keeps the store's name index current.
   virtual void SetName(std::string_view name);
