@@ -1,0 +1,122 @@
+#pragma once
+// The display: the game-sized screen surface everything is composed on, and the picture the
+// window shows. Drawing is all software; a platform subclass only uploads shown rectangles,
+// switches full screen and handles the cursor. Used as it is, it is the headless display (the
+// visible surface is what a screenshot saves).
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "player/backend/input.h"
+#include "player/backend/pixel_format.h"
+#include "player/backend/rect.h"
+#include "player/backend/surface.h"
+
+namespace mavlet {
+
+struct DisplayMode {
+  int width = 0;
+  int height = 0;
+  int bits = 0;
+  friend bool operator==(const DisplayMode&, const DisplayMode&) = default;
+};
+
+// The game system's side of the display life cycle.
+class DisplayListener {
+ public:
+  virtual ~DisplayListener() = default;
+  virtual void OnDisplayInitialized() = 0;
+  virtual void OnDisplayFinalizing() = 0;
+  virtual void OnSurfacesRestored() {}
+};
+
+class Display {
+ public:
+  Display() = default;
+  virtual ~Display() = default;
+  Display(const Display&) = delete;
+  Display& operator=(const Display&) = delete;
+
+  void SetListener(DisplayListener* listener) { listener_ = listener; }
+
+  // --- settings, taking effect at the next Initialize
+  void SetSize(int width, int height);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // 16, 24 or 32; other depths are refused (false).
+  bool SetBitCount(int bits);
+  int BitCount() const { return bits_; }
+  void SetWaitVBlank(bool on) { wait_vblank_ = on; }
+  bool WaitVBlank() const { return wait_vblank_; }
+  void SetUseSystemMemory(bool on) { use_system_memory_ = on; }
+  bool UseSystemMemory() const { return use_system_memory_; }
+  // Window or desktop full screen at the same game size (never a display-mode switch).
+  void SetFullScreen(bool on);
+  bool FullScreen() const { return full_screen_; }
+
+  // --- life cycle
+  // Creates the screen and visible surfaces (black) and raises OnDisplayInitialized.
+  // Throws MavError when the size or depth cannot be used.
+  void Initialize();
+  // Raises OnDisplayFinalizing, then releases the surfaces. Nothing when not initialised.
+  void Finalize();
+  bool Initialized() const { return initialized_; }
+  virtual bool CanDraw() const { return initialized_; }
+
+  // --- surfaces
+  // The back buffer of the game-screen size in the display's format. Only while initialised.
+  Surface& ScreenSurface() { return screen_; }
+  // What the window shows; particles draw here directly and call ShowVisible.
+  Surface& VisibleSurface() { return visible_; }
+  PixelFormat Format() const;
+
+  // --- presentation
+  // Copies rect of source (a surface of the screen's size and format) to the window.
+  void Present(const Surface& source, const Rect& rect);
+  // Shows the whole screen surface again.
+  void Flip() { Present(screen_, screen_.bounds()); }
+  // Shows a rectangle of the visible surface as it is.
+  void ShowVisible(const Rect& rect);
+
+  // --- platform services
+  // Display modes offered at any size (the game system filters by size and depth).
+  virtual std::vector<DisplayMode> Modes() const;
+  // Depth of the desktop, for the colour depth choice at start-up.
+  virtual int DesktopBitCount() const { return 32; }
+  // Window caption, UTF-8.
+  virtual void SetCaption(std::string_view /*utf8*/) {}
+  // A cursor file for the game area; nullopt restores the default cursor. False when the
+  // file cannot be used as a cursor (the default cursor is shown then).
+  virtual bool SetCursorFile(const std::optional<std::filesystem::path>& /*file*/) { return true; }
+  // Moves the system mouse cursor to a point of the game area.
+  virtual void MoveMouse(Point /*game_point*/) {}
+
+  // Counts of presented rectangles, for tests and the headless runner.
+  std::uint64_t PresentCount() const { return present_count_; }
+
+ protected:
+  // The platform shows a rectangle of the visible surface (already clipped, not empty).
+  virtual void Upload(const Rect& /*rect*/) {}
+  // The platform applies the full-screen choice; called by SetFullScreen when it changes.
+  virtual void ApplyFullScreen(bool /*on*/) {}
+  // The platform prepares (or drops) its output for the new screen size and format.
+  virtual void OnSurfacesCreated() {}
+  virtual void OnSurfacesReleased() {}
+
+ private:
+  DisplayListener* listener_ = nullptr;
+  int width_ = 640;
+  int height_ = 480;
+  int bits_ = 32;
+  bool wait_vblank_ = true;
+  bool use_system_memory_ = true;
+  bool full_screen_ = false;
+  bool initialized_ = false;
+  Surface screen_;
+  Surface visible_;
+  std::uint64_t present_count_ = 0;
+};
+
+}  // namespace mavlet

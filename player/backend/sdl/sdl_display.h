@@ -1,0 +1,69 @@
+#pragma once
+// The game window: shows the display's visible surface through an SDL texture, scaled with its
+// aspect kept (black bars around it), in a window or desktop full screen.
+#include <cstdint>
+#include <string>
+
+#include "player/backend/display.h"
+#include "player/backend/sdl/viewport.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+struct SDL_Cursor;
+
+namespace mavlet {
+
+struct SdlWindowOptions {
+  int window_scale = 0;       // 0 = largest integer scale that fits the desktop
+  bool linear_filter = false;  // else nearest pixel
+  bool vsync = true;
+  bool hidden = false;         // tests: never map the window
+};
+
+class SdlDisplay : public Display {
+ public:
+  // Opens the (empty, black) window at its design size. Throws MavError when SDL video cannot
+  // be started or no window can be made.
+  explicit SdlDisplay(const SdlWindowOptions& options);
+  ~SdlDisplay() override;
+
+  SDL_Window* Window() const { return window_; }
+  std::uint32_t WindowId() const;
+
+  // Draws the current picture again (after an expose or a resize).
+  void Redraw();
+  // Game pixel under a window position, (-1, -1) outside the picture.
+  Point WindowToGame(int window_x, int window_y) const;
+  // The picture's place in the window, in window coordinates.
+  Viewport CurrentViewport() const;
+  // The scale the window opens at for the current display size.
+  int ChosenScale() const;
+
+  int DesktopBitCount() const override;
+  void SetCaption(std::string_view utf8) override;
+  bool SetCursorFile(const std::optional<std::filesystem::path>& file) override;
+  void MoveMouse(Point game_point) override;
+
+ protected:
+  void Upload(const Rect& rect) override;
+  void ApplyFullScreen(bool on) override;
+  void OnSurfacesCreated() override;
+  void OnSurfacesReleased() override;
+
+ private:
+  void ReleaseTexture();
+  void ReleaseCursor();
+  void ResizeWindowToGame();
+
+  SdlWindowOptions options_;
+  bool video_started_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  SDL_Cursor* cursor_ = nullptr;
+  int sized_width_ = 0;
+  int sized_height_ = 0;
+};
+
+}  // namespace mavlet

@@ -1,0 +1,68 @@
+#include "player/backend/sdl/sdl_input.h"
+
+#include <SDL.h>
+
+#include "player/backend/sdl/sdl_display.h"
+
+namespace mavlet {
+
+int SdlInputState::Scancode(Key key) {
+  switch (key) {
+    case Key::kEnter: return SDL_SCANCODE_RETURN;
+    case Key::kSpace: return SDL_SCANCODE_SPACE;
+    case Key::kEscape: return SDL_SCANCODE_ESCAPE;
+    case Key::kBackspace: return SDL_SCANCODE_BACKSPACE;
+    case Key::kUp: return SDL_SCANCODE_UP;
+    case Key::kDown: return SDL_SCANCODE_DOWN;
+    case Key::kLeft: return SDL_SCANCODE_LEFT;
+    case Key::kRight: return SDL_SCANCODE_RIGHT;
+    case Key::kControl: return SDL_SCANCODE_LCTRL;
+    case Key::kShift: return SDL_SCANCODE_LSHIFT;
+    case Key::kZ: return SDL_SCANCODE_Z;
+    case Key::kX: return SDL_SCANCODE_X;
+    case Key::kS: return SDL_SCANCODE_S;
+    case Key::kE: return SDL_SCANCODE_E;
+    case Key::kF: return SDL_SCANCODE_F;
+    case Key::kC: return SDL_SCANCODE_C;
+    case Key::kNumpad0: return SDL_SCANCODE_KP_0;
+    case Key::kNumpad1: return SDL_SCANCODE_KP_1;
+    case Key::kNumpad2: return SDL_SCANCODE_KP_2;
+    case Key::kNumpad4: return SDL_SCANCODE_KP_4;
+    case Key::kNumpad6: return SDL_SCANCODE_KP_6;
+    case Key::kNumpad8: return SDL_SCANCODE_KP_8;
+  }
+  return SDL_SCANCODE_UNKNOWN;
+}
+
+bool SdlInputState::KeyDown(Key key) {
+  // The state is what the event queue has delivered; pumping keeps it current inside commands
+  // that poll in a loop of their own.
+  SDL_PumpEvents();
+  const Uint8* state = SDL_GetKeyboardState(nullptr);
+  if (state[Scancode(key)]) return true;
+  switch (key) {
+    case Key::kEnter: return state[SDL_SCANCODE_KP_ENTER] != 0;
+    case Key::kControl: return state[SDL_SCANCODE_RCTRL] != 0;
+    case Key::kShift: return state[SDL_SCANCODE_RSHIFT] != 0;
+    default: return false;
+  }
+}
+
+bool SdlInputState::MouseButtonDown(MouseButton button) {
+  SDL_PumpEvents();
+  const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+  return (buttons & SDL_BUTTON(button == MouseButton::kLeft ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT)) != 0;
+}
+
+Point SdlInputState::MousePosition() {
+  if (SDL_GetMouseFocus() != display_.Window()) return Point{-1, -1};
+  int x = 0, y = 0;
+  SDL_GetMouseState(&x, &y);
+  return display_.WindowToGame(x, y);
+}
+
+bool SdlInputState::ApplicationActive() {
+  return (SDL_GetWindowFlags(display_.Window()) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+}  // namespace mavlet
