@@ -110,7 +110,7 @@ SettingsDocument SettingsDocument::Parse(std::string_view text) {
     const std::size_t eol = text.find('\n');
     std::string_view line = text.substr(0, eol);
     text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
     const std::size_t close = line.rfind(']');
     if (!line.empty() && line[0] == '[' && close != std::string_view::npos && close > 0) {
