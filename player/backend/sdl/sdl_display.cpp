@@ -143,7 +143,28 @@ void SdlDisplay::Upload(const Rect& rect) {
   Redraw();
 }
 
+std::vector<std::uint32_t> SdlDisplay::CaptureWindow(int& width, int& height) {
+  width = height = 0;
+  SDL_GetRendererOutputSize(renderer_, &width, &height);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0));
+  // Drawn afresh: the contents of a presented back buffer are undefined.
+  RenderPicture();
+  if (pixels.empty() ||
+      SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_RGB888, pixels.data(), width * 4) != 0) {
+    width = height = 0;
+    pixels.clear();
+  }
+  SDL_RenderPresent(renderer_);
+  for (std::uint32_t& p : pixels) p &= 0x00FFFFFFu;
+  return pixels;
+}
+
 void SdlDisplay::Redraw() {
+  RenderPicture();
+  SDL_RenderPresent(renderer_);
+}
+
+void SdlDisplay::RenderPicture() {
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   if (texture_) {
@@ -154,7 +175,6 @@ void SdlDisplay::Redraw() {
     const SDL_Rect dst{v.x, v.y, v.width, v.height};
     SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
   }
-  SDL_RenderPresent(renderer_);
 }
 
 void SdlDisplay::ApplyFullScreen(bool on) {
@@ -183,8 +203,8 @@ bool SdlDisplay::SetCursorFile(const std::optional<std::filesystem::path>& file)
   const SDL_Point hot = CursorHotSpot(*file);
   cursor_ = SDL_CreateColorCursor(picture, std::clamp(hot.x, 0, picture->w - 1), std::clamp(hot.y, 0, picture->h - 1));
   SDL_FreeSurface(picture);
-  if (!cursor_) return false;
-  SDL_SetCursor(cursor_);
+  // A video driver without cursors (offscreen) keeps its default one; the file itself was fine.
+  if (cursor_) SDL_SetCursor(cursor_);
   return true;
 }
 

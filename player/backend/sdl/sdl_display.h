@@ -3,6 +3,7 @@
 // aspect kept (black bars around it), in a window or desktop full screen.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "player/backend/display.h"
 #include "player/backend/sdl/viewport.h"
@@ -37,6 +38,8 @@ class SdlDisplay : public Display {
   Point WindowToGame(int window_x, int window_y) const;
   // The picture's place in the window, in window coordinates.
   Viewport CurrentViewport() const;
+  // What the window shows now, as 0x00RRGGBB pixels in output pixels (screenshots, tests).
+  std::vector<std::uint32_t> CaptureWindow(int& width, int& height);
   // The scale the window opens at for the current display size.
   int ChosenScale() const;
 
@@ -52,6 +55,8 @@ class SdlDisplay : public Display {
   void OnSurfacesReleased() override;
 
  private:
+  // Draws bars and picture into the renderer without showing them.
+  void RenderPicture();
   void ReleaseTexture();
   void ReleaseCursor();
   void ResizeWindowToGame();
