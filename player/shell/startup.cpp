@@ -46,7 +46,7 @@ std::string UsageText() {
          "       mavlet --help | --version\n"
          "\n"
          "Plays the title in PROJECT_FOLDER (the folder holding Pmx/Global.pmx). Without one, the\n"
-         "player's own folder is used when it holds a title, else the first data disc that does.\n"
+         "player's own folder is used when it holds a title, else the first CD/DVD that does.\n"
          "Settings are read from mavlet.ini beside the player, else from\n"
          "$XDG_CONFIG_HOME/mavlet/mavlet.ini, section [STATUS].\n";
 }
@@ -55,7 +55,8 @@ std::filesystem::path ChooseProjectFolder(const CommandLine& cmd, const std::fil
                                           FileServices& files) {
   if (cmd.project_folder) return *cmd.project_folder;
   if (files.Resolve(player_folder, kGlobalFile)) return player_folder;
-  for (const std::filesystem::path& root : files.DataDiscRoots()) {
+  // Any CD/DVD drive counts here, not only data discs: the title may come on its own disc.
+  for (const std::filesystem::path& root : files.OpticalRoots()) {
     if (files.Resolve(root, kGlobalFile)) return root;
   }
   return player_folder;

@@ -23,7 +23,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
 
 // The project folder: the command-line folder when given; else the player's folder when it
-// holds "pmx\global.pmx"; else the first data disc whose root holds it; else the player's folder.
+// holds "pmx\global.pmx"; else the first CD/DVD drive whose root holds it; else the player's folder.
 std::filesystem::path ChooseProjectFolder(const CommandLine& cmd, const std::filesystem::path& player_folder,
                                           FileServices& files);
 

@@ -21,7 +21,8 @@ class FakeFiles : public FileServices {
     if (present.count({base.string(), Lower(std::string(title_path))})) return base / "found";
     return std::nullopt;
   }
-  std::vector<fs::path> DataDiscRoots() override { return discs; }
+  std::vector<fs::path> DataDiscRoots() override { return {}; }  // no disc carries the player
+  std::vector<fs::path> OpticalRoots() override { return discs; }
   fs::path TempFolder() override { return "/tmp"; }
 
  private:

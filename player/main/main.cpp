@@ -1,0 +1,211 @@
+// mavlet: plays a title in a window.
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "player/backend/ini_settings.h"
+#include "player/backend/posix_file_services.h"
+#include "player/backend/sdl/sdl_clock.h"
+#include "player/backend/sdl/sdl_dialogs.h"
+#include "player/backend/sdl/sdl_display.h"
+#include "player/backend/sdl/sdl_input.h"
+#include "player/backend/sdl/sdl_joystick.h"
+#include "player/common/encoding.h"
+#include "player/common/error.h"
+#include "player/common/log.h"
+#include "player/engine/global_file.h"
+#include "player/shell/instance_lock.h"
+#include "player/shell/player_config.h"
+#include "player/shell/player_session.h"
+#include "player/shell/startup.h"
+#include "player/vars/local_time.h"
+#ifdef HAVE_MAVLET_DISPLAY
+#include "player/display/display_command_registration.h"
+#endif
+#ifdef HAVE_MAVLET_MEDIA
+#include "player/media/media_command_registration.h"
+#endif
+
+namespace mavlet {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::optional<std::string>(v) : std::nullopt;
+}
+
+fs::path PlayerFolder(const char* argv0) {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec || exe.empty()) exe = fs::absolute(argv0, ec);
+  return exe.parent_path();
+}
+
+// The folder offered for save data when no folder chooser is installed, named after the
+// title's settings key. Read errors are left to the engine, which reports them properly.
+fs::path SaveFolderOffer(FileServices& files, const fs::path& project) {
+  std::string key;
+  try {
+    if (std::optional<fs::path> global = files.Resolve(project, "Pmx\\Global.pmx"))
+      key = SjisToUtf8(ReadGlobalFile(*global).RegKey);
+  } catch (const MavError&) {
+  }
+  return DefaultSaveFolder(Env("XDG_DATA_HOME"), Env("HOME"), key.empty() ? "untitled" : key);
+}
+
+// Nobody could see or close the window: there is no point in keeping it open.
+bool WindowInvisible() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy");
+}
+
+void HandleEvent(const SDL_Event& e, SdlDisplay& display, PlayerSession* session, bool& quit) {
+  switch (e.type) {
+    case SDL_QUIT:
+      quit = true;
+      if (session) session->RequestQuit();
+      break;
+    case SDL_WINDOWEVENT:
+      if (e.window.windowID != display.WindowId()) break;
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+          display.Redraw();
+          break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          if (session) session->OnActivated();
+          break;
+        case SDL_WINDOWEVENT_CLOSE:
+          quit = true;
+          if (session) session->RequestQuit();
+          break;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+int Run(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const CommandLine cmd = ParseCommandLine(args);
+  if (cmd.show_help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  if (cmd.show_version) {
+    std::cout << "mavlet " << MAVLET_VERSION << '\n';
+    return 0;
+  }
+  if (!cmd.error.empty()) {
+    std::cerr << "mavlet: " << cmd.error << '\n' << UsageText();
+    return 2;
+  }
+
+  StreamLog log(std::cerr, Env("MAVLET_LOG") == std::optional<std::string>("info") ? LogLevel::kInfo : LogLevel::kWarning);
+  const fs::path player_folder = PlayerFolder(argv[0]);
+  // Held while we run; a second player finds it taken and runs all the same.
+  InstanceLock lock(InstanceLock::DefaultFolder(Env("XDG_RUNTIME_DIR"), TempFolderFrom(std::getenv("TMPDIR"))));
+  if (!lock.Held()) log.Info("another player is running");
+
+  PlayerConfig config;
+  const fs::path config_file = FindConfigFile(player_folder, Env("XDG_CONFIG_HOME"), Env("HOME"));
+  try {
+    config = LoadPlayerConfig(config_file, &log);
+  } catch (const MavError& e) {
+    log.Error(std::string(e.what()) + "; using the default settings");
+  }
+
+  SDL_SetHint(SDL_HINT_APP_NAME, "Mavlet");
+  if (SDL_Init(SDL_INIT_EVENTS) != 0) {
+    std::cerr << "mavlet: cannot start SDL: " << SDL_GetError() << '\n';
+    return 1;
+  }
+  int exit_code = 0;
+  {
+    SdlWindowOptions window;
+    window.window_scale = config.window_scale;
+    window.linear_filter = config.scale_filter == 1;
+    window.vsync = config.wait_vblank;
+    std::unique_ptr<SdlDisplay> display;
+    try {
+      display = std::make_unique<SdlDisplay>(window);
+    } catch (const MavError& e) {
+      std::cerr << "mavlet: " << e.what() << '\n';
+      SDL_Quit();
+      return 1;
+    }
+    SdlDialogs dialogs(&std::cerr);
+    dialogs.SetWindow(display->Window());
+    SdlInputState input(*display);
+    SdlClock clock;
+    PosixFileServices files;
+    IniSettings settings(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log);
+    SystemLocalTime local_time;
+    std::unique_ptr<SdlJoystickPort> joysticks;
+    if (config.has_joy_pad) joysticks = std::make_unique<SdlJoystickPort>();
+
+    const fs::path project = ChooseProjectFolder(cmd, player_folder, files);
+    dialogs.SetFallbackFolder(SaveFolderOffer(files, project));
+    if (DebugWindowAllowed(cmd, player_folder, files))
+      log.Warn("debug mode requested; this build has no debug window yet");
+    else if (cmd.debug_mode)
+      log.Info("-debugmode ignored: Korbel.exe is not beside the player");
+
+    PlayerServices services;
+    services.display = display.get();
+    services.input = &input;
+    services.joysticks = joysticks.get();
+    services.dialogs = &dialogs;
+    services.clock = &clock;
+    services.files = &files;
+    services.settings = &settings;
+    services.local_time = &local_time;
+    services.log = &log;
+    services.register_commands = [](CommandRegistry& registry) {
+#ifdef HAVE_MAVLET_DISPLAY
+      RegisterDisplayCommands(registry);
+#endif
+#ifdef HAVE_MAVLET_MEDIA
+      RegisterMediaCommands(registry);
+#endif
+      (void)registry;
+    };
+    PlayerSession session(services, config);
+    const PlayerSession::StartResult started = session.Start(project);
+    bool quit = started == PlayerSession::StartResult::kCancelled;
+    if (started == PlayerSession::StartResult::kFailed) {
+      exit_code = 1;
+      // The window stays open and empty until it is closed, unless nobody can see it.
+      if (WindowInvisible()) quit = true;
+    }
+    while (!quit && !session.QuitRequested()) {
+      SDL_Event e;
+      // Sleep in the event queue until the next frame is due: an idle title costs no CPU.
+      if (clock.WaitEvent(e, session.Timer().MsUntilDue())) {
+        HandleEvent(e, *display, &session, quit);
+        while (SDL_PollEvent(&e)) HandleEvent(e, *display, &session, quit);
+      }
+      if (!quit) session.PollTimer();
+    }
+  }
+  SDL_Quit();
+  return exit_code;
+}
+
+}  // namespace
+}  // namespace mavlet
+
+int main(int argc, char** argv) { return mavlet::Run(argc, argv); }

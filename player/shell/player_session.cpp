@@ -1,0 +1,189 @@
+#include "player/shell/player_session.h"
+
+#include <algorithm>
+
+#include "player/backend/dialogs.h"
+#include "player/backend/input.h"
+#include "player/common/encoding.h"
+#include "player/common/error.h"
+#include "player/common/log.h"
+#include "player/engine/engine_commands.h"
+#include "player/shell/startup.h"
+#include "player/vars/param_manager.h"
+
+namespace mavlet {
+
+PlayerSession::PlayerSession(const PlayerServices& services, const PlayerConfig& config)
+    : services_(services),
+      config_(config),
+      timer_(*services.clock, static_cast<std::uint32_t>(std::max(config.interval, 1))),
+      loop_(*this, config.full_screen) {
+  services_.display->SetListener(this);
+}
+
+PlayerSession::~PlayerSession() {
+  // Shut-down order: the display's finalising event releases the game system's surfaces, then
+  // the game system goes, then the engine.
+  services_.display->Finalize();
+  services_.display->SetListener(nullptr);
+  if (book_) {
+    book_->SetHook(nullptr);
+    book_->Params().SetGameHost(nullptr);
+  }
+  sys_.reset();
+  joystick_.reset();
+  book_.reset();
+}
+
+void PlayerSession::Report(const std::string& message) {
+  services_.log->Error(message);
+  services_.dialogs->ShowMessage(kCaption, message);
+}
+
+PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& project_folder) {
+  RegisterEngineCommands(registry_);
+  if (services_.register_commands) services_.register_commands(registry_);
+  RegisterPlaceholders(registry_);
+  EngineServices es;
+  es.registry = &registry_;
+  es.files = services_.files;
+  es.settings = services_.settings;
+  es.dialogs = services_.dialogs;
+  es.clock = services_.clock;
+  es.log = services_.log;
+  es.local_time = services_.local_time;
+  book_ = std::make_unique<TBookManager>(es);
+  try {
+    book_->Init(project_folder);
+  } catch (const MavError& e) {
+    // The window stays open and empty: no display, no timer, no frame.
+    start_error_ = e.what();
+    Report(start_error_);
+    return StartResult::kFailed;
+  }
+  if (book_->Terminating()) return StartResult::kCancelled;
+
+  services_.display->SetCaption(SjisToUtf8(book_->Title()));
+  const ScreenSize size = ScreenSizeForMode(book_->ScreenMode());
+  services_.display->SetSize(size.width, size.height);
+
+  if (config_.has_joy_pad && services_.joysticks) {
+    joystick_ = std::make_unique<TGameInput>(*services_.joysticks, *services_.input);
+    joystick_->SetAutoUpdate(false);
+    joystick_->SetMode(TInputMode::imJoyStick1);
+    if (!joystick_->Update()) joystick_.reset();
+  }
+  if (joystick_) services_.log->Info("joystick 1 found");
+
+  GameSystemOptions options;
+  options.has_sound = config_.has_sound;
+  options.has_joy_pad = config_.has_joy_pad;
+  sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get());
+  book_->Params().SetGameHost(sys_.get());
+
+  services_.display->SetWaitVBlank(config_.wait_vblank);
+  services_.display->SetUseSystemMemory(config_.use_system_memory);
+  timer_.SetInterval(static_cast<std::uint32_t>(std::max(config_.interval, 1)));
+  try {
+    services_.display->Initialize();
+  } catch (const MavError& e) {
+    start_error_ = e.what();
+    Report(start_error_);
+    return StartResult::kFailed;
+  }
+
+  // Colour depth: the first offered depth, then the desktop's when it is offered too.
+  if (!bit_list_.empty()) {
+    SetBitCount(bit_list_.front());
+    const int desktop = services_.display->DesktopBitCount();
+    if (std::find(bit_list_.begin(), bit_list_.end(), desktop) != bit_list_.end()) SetBitCount(desktop);
+  }
+  return StartResult::kRunning;
+}
+
+void PlayerSession::EnumBitDepths() {
+  bit_list_.clear();
+  for (const DisplayMode& m : services_.display->Modes()) {
+    if (m.width == services_.display->Width() && m.height == services_.display->Height() && m.bits > 8)
+      bit_list_.push_back(m.bits);
+  }
+}
+
+void PlayerSession::SetBitCount(int bits) {
+  book_->bit_count = bits;
+  Display& d = *services_.display;
+  if (bits == d.BitCount()) return;
+  if (!d.SetBitCount(bits)) return;
+  // In a window the new depth waits for the next full-screen switch.
+  if (d.FullScreen() && d.Initialized()) {
+    d.Finalize();
+    d.Initialize();
+  }
+}
+
+void PlayerSession::SetFullScreen(bool on) {
+  if (!book_ || !sys_) return;
+  if (on && book_->bit_count <= 8) return;
+  book_->full_screen_on = on;
+  Display& d = *services_.display;
+  if (on == d.FullScreen()) return;
+  d.Finalize();
+  d.SetFullScreen(on);
+  d.Initialize();
+}
+
+void PlayerSession::OnDisplayInitialized() {
+  loop_.RequestFlip();
+  timer_.SetEnabled(true);
+  EnumBitDepths();
+}
+
+void PlayerSession::OnDisplayFinalizing() { timer_.SetEnabled(false); }
+
+void PlayerSession::OnExposed() {
+  if (services_.display->CanDraw()) services_.display->ShowVisible(services_.display->VisibleSurface().bounds());
+}
+
+bool PlayerSession::QuitRequested() const { return quit_requested_ || (book_ && book_->Terminating()); }
+
+bool PlayerSession::Ready() { return book_ && sys_ && services_.display->CanDraw(); }
+
+void PlayerSession::Restart() { book_->Restart(); }
+
+bool PlayerSession::ApplicationActive() { return services_.input->ApplicationActive(); }
+
+void PlayerSession::FlipScreen() { services_.display->Flip(); }
+
+void PlayerSession::Tick() {
+  // The result (main stream ended) is not needed: the player keeps showing the screen.
+  book_->Tick(*sys_);
+}
+
+void PlayerSession::UpdateAudio() { sys_->UpdateAudio(); }
+
+bool PlayerSession::CanDraw() { return services_.display->CanDraw(); }
+
+void PlayerSession::Compose() { sys_->Compose(); }
+
+bool PlayerSession::PollTimer() {
+  const std::uint32_t lag = timer_.Poll();
+  if (lag == 0) return false;
+  RunTimerEvent(lag);
+  return true;
+}
+
+void PlayerSession::RunTimerEvent(std::uint32_t lag) {
+  try {
+    loop_.OnTimer(lag);
+  } catch (const MavError& e) {
+    const std::pair<TBookManager::CommandSite, std::string> error{book_->LastSite(), e.what()};
+    if (last_error_ && *last_error_ == error) {
+      services_.log->Warn(std::string("again: ") + e.what());
+      return;
+    }
+    last_error_ = error;
+    Report(e.what());
+  }
+}
+
+}  // namespace mavlet

@@ -1,0 +1,123 @@
+#pragma once
+// The player from the main window's creation to its destruction, free of any window system:
+// it reads the title, sizes the display, creates the joystick front end, the engine and the
+// game system, and answers the frame timer. The SDL program feeds it window events; tests
+// drive it with the headless back end.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "player/backend/display.h"
+#include "player/backend/frame_timer.h"
+#include "player/engine/book_manager.h"
+#include "player/engine/command_registry.h"
+#include "player/shell/frame_loop.h"
+#include "player/shell/game_input.h"
+#include "player/shell/game_system.h"
+#include "player/shell/player_config.h"
+
+namespace mavlet {
+
+class Clock;
+class Dialogs;
+class FileServices;
+class InputState;
+class JoystickPort;
+class LocalTimeSource;
+class Log;
+class SettingsStore;
+
+struct PlayerServices {
+  Display* display = nullptr;
+  InputState* input = nullptr;
+  JoystickPort* joysticks = nullptr;  // null: no joystick support at all
+  Dialogs* dialogs = nullptr;
+  Clock* clock = nullptr;
+  FileServices* files = nullptr;
+  SettingsStore* settings = nullptr;
+  LocalTimeSource* local_time = nullptr;
+  Log* log = nullptr;
+  // Registers command classes beyond the engine's own (display, media).
+  std::function<void(CommandRegistry&)> register_commands;
+};
+
+class PlayerSession : private FrameClient, private DisplayListener {
+ public:
+  static constexpr const char* kCaption = "Mavlet";
+
+  PlayerSession(const PlayerServices& services, const PlayerConfig& config);
+  ~PlayerSession() override;
+  PlayerSession(const PlayerSession&) = delete;
+  PlayerSession& operator=(const PlayerSession&) = delete;
+
+  enum class StartResult {
+    kRunning,    // the display is up and the frame timer runs
+    kFailed,     // the title could not be read: reported, the window stays empty
+    kCancelled,  // the save folder prompt was cancelled: the player closes
+  };
+  // The creation steps from the engine on. Errors of the title are reported through the dialogs
+  // and the log, never thrown.
+  StartResult Start(const std::filesystem::path& project_folder);
+  const std::string& StartError() const { return start_error_; }
+
+  FrameTimer& Timer() { return timer_; }
+  // Polls the frame timer and runs an event when it fires. True when an event ran.
+  bool PollTimer();
+  // One frame timer event with the given lag; an error is reported and the loop goes on.
+  void RunTimerEvent(std::uint32_t lag);
+  // The application became active again: the next event flips the whole screen.
+  void OnActivated() { loop_.RequestFlip(); }
+  // The window's contents were lost (exposed, resized): show the screen surface again.
+  void OnExposed();
+  // Closing the window or the Exit command.
+  void RequestQuit() { quit_requested_ = true; }
+  bool QuitRequested() const;
+
+  // Engine front of the full-screen switch: refused at 8 bits or less.
+  void SetFullScreen(bool on);
+
+  TBookManager* Book() { return book_.get(); }
+  TGameSystem* Sys() { return sys_.get(); }
+  TGameInput* Joystick() { return joystick_.get(); }
+  const std::vector<int>& BitList() const { return bit_list_; }
+
+ private:
+  // FrameClient
+  bool Ready() override;
+  void Restart() override;
+  void EnterFullScreen() override { SetFullScreen(true); }
+  bool ApplicationActive() override;
+  void FlipScreen() override;
+  void Tick() override;
+  bool Terminating() override { return QuitRequested(); }
+  void UpdateAudio() override;
+  bool CanDraw() override;
+  void Compose() override;
+  // DisplayListener
+  void OnDisplayInitialized() override;
+  void OnDisplayFinalizing() override;
+
+  void EnumBitDepths();
+  void SetBitCount(int bits);
+  void Report(const std::string& message);
+
+  PlayerServices services_;
+  PlayerConfig config_;
+  CommandRegistry registry_;
+  FrameTimer timer_;
+  FrameLoop loop_;
+  std::unique_ptr<TBookManager> book_;
+  std::unique_ptr<TGameInput> joystick_;
+  std::unique_ptr<TGameSystem> sys_;
+  std::vector<int> bit_list_;
+  std::string start_error_;
+  bool quit_requested_ = false;
+  // The last error of a timer event: shown once, repeats of it only logged, so a command that
+  // keeps failing cannot bury the window under message boxes.
+  std::optional<std::pair<TBookManager::CommandSite, std::string>> last_error_;
+};
+
+}  // namespace mavlet
