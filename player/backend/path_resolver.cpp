@@ -1,5 +1,7 @@
 #include "player/backend/path_resolver.h"
 
+#include <sys/stat.h>
+
 #include <system_error>
 
 #include "player/common/encoding.h"
@@ -29,6 +31,21 @@ std::vector<std::string> Candidates(const std::string& part) {
   if (auto utf8 = SjisToUtf8Strict(part)) out.push_back(std::move(*utf8));
   if (out.empty() || out.front() != part) out.push_back(part);
   return out;
+}
+
+// Modification time of a folder in nanoseconds; nullopt when it cannot be read.
+std::optional<std::int64_t> FolderStamp(const fs::path& folder) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+void AddName(std::unordered_map<std::string, std::string>& exact,
+             std::unordered_map<std::string, std::string>& folded, std::string name) {
+  auto [slot, fresh] = folded.try_emplace(FoldAscii(name), name);
+  // Several names that differ only in case: the smallest wins, whatever the listing order.
+  if (!fresh && name < slot->second) slot->second = name;
+  exact.emplace(name, std::move(name));
 }
 
 }  // namespace
@@ -76,15 +93,13 @@ const PathResolver::Folder& PathResolver::Listing(const fs::path& folder, bool r
   if (folders_.size() >= kMaxFolders && folders_.find(key) == folders_.end()) folders_.clear();
   ++listings_;
   Folder listing;
+  // The stamp is taken before reading, so a change during the listing shows as a new stamp.
+  listing.stamp = FolderStamp(folder);
   std::error_code ec;
   fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-  listing.listed = !ec;
+  listing.listed = !ec && listing.stamp.has_value();
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::string name = it->path().filename().native();
-    auto [slot, fresh] = listing.folded.try_emplace(FoldAscii(name), name);
-    // Several names that differ only in case: the smallest wins, whatever the listing order.
-    if (!fresh && name < slot->second) slot->second = name;
-    listing.exact.emplace(name, std::move(name));
+    AddName(listing.exact, listing.folded, it->path().filename().native());
   }
   Folder& stored = folders_[key];
   stored = std::move(listing);
@@ -102,6 +117,28 @@ std::optional<std::string> PathResolver::Match(const Folder& folder, const std::
   return std::nullopt;
 }
 
+PathResolver::WalkEnd PathResolver::Recheck(const fs::path& folder, const std::vector<std::string>& candidates,
+                                            std::optional<std::string>& name) {
+  // A file that appeared under its exact name (a save, a download): one stat per encoding.
+  Folder& cached = folders_[folder.native()];
+  for (const std::string& c : candidates) {
+    std::error_code ec;
+    if (fs::exists(folder / c, ec)) {
+      AddName(cached.exact, cached.folded, c);
+      name = c;
+      return WalkEnd::kFound;
+    }
+  }
+  // Any other change to the folder changes its stamp; only then is it read again.
+  const std::optional<std::int64_t> stamp = FolderStamp(folder);
+  if (!stamp) return WalkEnd::kStale;  // gone: the listing further up is out of date (or a file)
+  if (cached.listed && stamp == cached.stamp) return WalkEnd::kMissing;
+  const Folder& fresh = Listing(folder, true);
+  name = Match(fresh, candidates);
+  if (name) return WalkEnd::kFound;
+  return fresh.listed ? WalkEnd::kMissing : WalkEnd::kStale;
+}
+
 PathResolver::WalkEnd PathResolver::Walk(const fs::path& base, const std::vector<std::string>& parts,
                                          bool refresh, fs::path& found) {
   fs::path current = base;
@@ -109,10 +146,8 @@ PathResolver::WalkEnd PathResolver::Walk(const fs::path& base, const std::vector
     const std::vector<std::string> candidates = Candidates(part);
     std::optional<std::string> name = Match(Listing(current, refresh), candidates);
     if (!name && !refresh) {
-      const Folder& fresh = Listing(current, true);
-      name = Match(fresh, candidates);
-      // A folder that cannot be read came from a stale listing further up (or is a file).
-      if (!name) return fresh.listed ? WalkEnd::kMissing : WalkEnd::kStale;
+      const WalkEnd end = Recheck(current, candidates, name);
+      if (!name) return end;
     }
     if (!name) return WalkEnd::kMissing;
     current /= *name;

@@ -100,7 +100,12 @@ TEST(PathResolver, ListsOnceAndRefreshesOnMiss) {
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(resolver.Resolve(tree.Root(), "SAVE\\A"));
   EXPECT_EQ(resolver.ListingCount(), listed);  // hits come from the index
 
+  // A miss in a folder that did not change reads nothing again.
   EXPECT_FALSE(resolver.Resolve(tree.Root(), "save\\save03"));
+  EXPECT_FALSE(resolver.Resolve(tree.Root(), "save\\save03"));
+  EXPECT_EQ(resolver.ListingCount(), listed);
+  const fs::path exact = tree.File("Save/save04");
+  EXPECT_EQ(resolver.Resolve(tree.Root(), "Save\\save04"), exact);
   const fs::path later = tree.File("Save/SAVE03");
   EXPECT_EQ(resolver.Resolve(tree.Root(), "save\\save03"), later);
 }
