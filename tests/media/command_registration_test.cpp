@@ -10,6 +10,7 @@
 #include "player/display/layer_commands.h"
 #include "player/display/text_commands.h"
 #include "player/engine/command_registry.h"
+#include "player/engine/engine_commands.h"
 #include "player/media/media_command_registration.h"
 #include "player/media/sound_commands.h"
 
@@ -70,6 +71,22 @@ TEST(CommandRegistration, FillsExactlyTheDisplayAndMediaKeywords) {
     EXPECT_EQ(media.Has(i), media_expected.count(i) == 1);
   }
   EXPECT_EQ(display_expected.size() + media_expected.size(), 30u);
+}
+
+// Together with the engine's own commands every keyword has exactly one class.
+TEST(CommandRegistration, EngineDisplayAndMediaCoverEveryKeywordOnce) {
+  CommandRegistry engine, display, media;
+  RegisterEngineCommands(engine);
+  RegisterDisplayCommands(display);
+  RegisterMediaCommands(media);
+  for (int i = 0; i < kKeywordCount; ++i) {
+    SCOPED_TRACE(std::string(kKeywords[static_cast<std::size_t>(i)]));
+    EXPECT_EQ(int{engine.Has(i)} + int{display.Has(i)} + int{media.Has(i)}, 1);
+    const CommandRegistry& owner = engine.Has(i) ? engine : display.Has(i) ? display : media;
+    auto command = owner.Create(i, nullptr);
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(std::string_view(command->ClassName()), CommandClassName(i));
+  }
 }
 
 TEST(CommandRegistration, DerivedClassesKeepTheirBase) {
