@@ -1,0 +1,176 @@
+#include "player/shell/player_session.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "player/backend/headless_clock.h"
+#include "player/backend/headless_dialogs.h"
+#include "player/backend/headless_input.h"
+#include "player/backend/headless_settings.h"
+#include "player/backend/posix_file_services.h"
+#include "player/engine/global_file.h"
+#include "player/storage/packed_file.h"
+#include "player/vars/local_time.h"
+#include "player/vars/param_manager.h"
+#include "player/vars/parameter.h"
+
+namespace mavlet {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingDisplay : public Display {
+ public:
+  std::string caption;
+  int initializations = 0;
+  void SetCaption(std::string_view utf8) override { caption = std::string(utf8); }
+  int DesktopBitCount() const override { return desktop_bits; }
+  int desktop_bits = 32;
+
+ protected:
+  void OnSurfacesCreated() override { ++initializations; }
+};
+
+class PlayerSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("mavlet-session-" + std::to_string(::getpid()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_ / "Pmx");
+    services_.display = &display_;
+    services_.input = &input_;
+    services_.dialogs = &dialogs_;
+    services_.clock = &clock_;
+    services_.files = &files_;
+    services_.settings = &settings_;
+    services_.local_time = &date_;
+    services_.log = &log_;
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  void WriteTitle(int screen_mode, const std::string& scenario) {
+    TGlobalData g;
+    g.Title = "Demo";
+    g.ScreenMode = static_cast<std::uint8_t>(screen_mode);
+    g.StartPage = 1;
+    g.NoRegistry = 1;
+    g.NumNames = {"A"};
+    WriteGlobalFile(folder_ / "Pmx" / "Global.pmx", g);
+    PackToFile(folder_ / "Pmx" / "1.pmx",
+               std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(scenario.data()), scenario.size()));
+  }
+  std::int32_t A(PlayerSession& s) { return s.Book()->Params().Find("A")->GetNum(); }
+
+  fs::path folder_;
+  RecordingDisplay display_;
+  HeadlessInput input_;
+  std::ostringstream err_;
+  HeadlessDialogs dialogs_{&err_};
+  HeadlessClock clock_{1000};
+  PosixFileServices files_;
+  MemorySettings settings_;
+  FixedLocalTime date_;
+  MemoryLog log_;
+  PlayerServices services_;
+};
+
+TEST_F(PlayerSessionTest, MissingTitleIsReportedAndNoFrameEverRuns) {
+  PlayerSession session(services_, PlayerConfig{});
+  EXPECT_EQ(session.Start(folder_ / "nothing"), PlayerSession::StartResult::kFailed);
+  ASSERT_EQ(dialogs_.Messages().size(), 1u);
+  EXPECT_NE(dialogs_.Messages()[0].text.find("Global.pmx"), std::string::npos) << "names the file";
+  EXPECT_NE(session.StartError().find("Global.pmx"), std::string::npos);
+  EXPECT_FALSE(display_.Initialized());
+  EXPECT_FALSE(session.Timer().Enabled());
+  clock_.Advance(1000);
+  EXPECT_FALSE(session.PollTimer());
+  EXPECT_FALSE(session.QuitRequested()) << "the empty window stays";
+}
+
+TEST_F(PlayerSessionTest, StartSizesDisplayAndTimerRunsTheEngine) {
+  std::string page;
+  for (int i = 0; i < 40; ++i) page += "Calc ,,A = A + 1\n";
+  page += "Wait ,,999999\n";
+  WriteTitle(1, page);
+  PlayerConfig config;
+  config.interval = 20;
+  PlayerSession session(services_, config);
+  ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning) << err_.str();
+  EXPECT_EQ(display_.caption, "Demo");
+  EXPECT_EQ(display_.Width(), 320);
+  EXPECT_EQ(display_.Height(), 240);
+  EXPECT_TRUE(display_.Initialized());
+  EXPECT_EQ(session.BitList(), (std::vector<int>{16, 24, 32}));
+  EXPECT_EQ(session.Book()->bit_count, 32) << "the desktop's depth, being offered";
+  EXPECT_EQ(session.Sys() != nullptr, true);
+  EXPECT_EQ(session.Joystick(), nullptr) << "no joystick port";
+
+  clock_.Advance(19);
+  EXPECT_FALSE(session.PollTimer());
+  clock_.Advance(1);
+  EXPECT_TRUE(session.PollTimer()) << "first event: restart only";
+  EXPECT_EQ(A(session), 0);
+  clock_.Advance(20);
+  EXPECT_TRUE(session.PollTimer());
+  const int after_on_time = A(session);
+  EXPECT_GT(after_on_time, 0);
+  clock_.Advance(20 * 25);
+  EXPECT_TRUE(session.PollTimer());
+  const int late_steps = A(session) - after_on_time;
+  EXPECT_EQ(late_steps * 2, after_on_time * 11) << "a late event runs 11 logic steps against 2";
+}
+
+TEST_F(PlayerSessionTest, FullScreenAtStartAndRefusedWithoutDepth) {
+  WriteTitle(3, "Wait ,,999999\n");
+  PlayerConfig config;
+  config.full_screen = true;
+  PlayerSession session(services_, config);
+  ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
+  EXPECT_EQ(display_.initializations, 1);
+  clock_.Advance(30);
+  session.PollTimer();
+  EXPECT_TRUE(display_.FullScreen());
+  EXPECT_TRUE(session.Book()->full_screen_on);
+  EXPECT_EQ(display_.initializations, 2) << "the switch re-initialises the display";
+  EXPECT_TRUE(session.Timer().Enabled());
+  session.SetFullScreen(false);
+  EXPECT_FALSE(display_.FullScreen());
+  session.Book()->bit_count = 8;
+  session.SetFullScreen(true);
+  EXPECT_FALSE(display_.FullScreen()) << "refused at 8 bits";
+}
+
+TEST_F(PlayerSessionTest, RepeatedErrorIsShownOnceAndLoopGoesOn) {
+  WriteTitle(3, "Jump ,,7\n");  // scenario 7 does not exist
+  PlayerSession session(services_, PlayerConfig{});
+  ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
+  for (int i = 0; i < 5; ++i) {
+    clock_.Advance(30);
+    session.PollTimer();
+  }
+  EXPECT_EQ(dialogs_.Messages().size(), 1u) << err_.str();
+  EXPECT_FALSE(session.QuitRequested());
+  session.RequestQuit();
+  EXPECT_TRUE(session.QuitRequested());
+}
+
+TEST_F(PlayerSessionTest, CancelledSaveFolderClosesThePlayer) {
+  TGlobalData g;
+  g.Title = "Demo";
+  g.ScreenMode = 3;
+  g.StartPage = 1;
+  g.RegKey = "Software\\Test\\Session";
+  WriteGlobalFile(folder_ / "Pmx" / "Global.pmx", g);
+  dialogs_.SetFolderAnswer(std::nullopt);
+  PlayerSession session(services_, PlayerConfig{});
+  EXPECT_EQ(session.Start(folder_), PlayerSession::StartResult::kCancelled);
+  EXPECT_TRUE(session.QuitRequested());
+  EXPECT_FALSE(display_.Initialized());
+}
+
+}  // namespace
+}  // namespace mavlet
