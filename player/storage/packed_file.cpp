@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "player/common/error.h"
 #include "player/storage/file_io.h"
@@ -43,7 +44,14 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
     ~Ender() { inflateEnd(z); }
   } ender{&zs};
 
-  ByteBuffer out;
+  // Output goes into chunks that are never zero-filled; pages of a chunk that stay unused are
+  // never touched, so generous chunks cost address space only.
+  struct Chunk {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;
+    std::size_t used = 0;
+  };
+  std::vector<Chunk> chunks;
   std::size_t produced = 0;
   const std::uint8_t* next = in.data();
   std::size_t left = in.size();
@@ -55,15 +63,21 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
       next += n;
       left -= n;
     }
-    if (produced == out.size()) {
+    if (chunks.empty() || chunks.back().used == chunks.back().size) {
+      // The first chunk follows the input's size so that small or damaged streams stay cheap.
+      const std::size_t want =
+          chunks.empty() ? std::clamp<std::size_t>(in.size() * 16, std::size_t{16} << 10, kInflateChunk) : kInflateChunk;
       // One byte past the limit is enough to notice an oversized payload.
       const std::size_t left_to_limit = limit - produced;
-      out.resize(produced + (left_to_limit >= kInflateChunk ? kInflateChunk : left_to_limit + 1));
+      const std::size_t n = left_to_limit >= want ? want : left_to_limit + 1;
+      chunks.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(n), n, 0});
     }
-    const std::size_t room = std::min<std::size_t>(out.size() - produced, UINT32_MAX);
-    zs.next_out = out.data() + produced;
+    Chunk& c = chunks.back();
+    const std::size_t room = std::min<std::size_t>(c.size - c.used, UINT32_MAX);
+    zs.next_out = c.bytes.get() + c.used;
     zs.avail_out = static_cast<uInt>(room);
     const int ret = inflate(&zs, Z_NO_FLUSH);
+    c.used += room - zs.avail_out;
     produced += room - zs.avail_out;
     if (produced > limit) throw MavError(TooLarge(what, limit));
     if (ret == Z_STREAM_END) break;
@@ -75,7 +89,10 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
     if (ret == Z_MEM_ERROR) throw MavError(std::string(what) + ": out of memory while unpacking");
     throw MavError(Damaged(what, zs.msg != nullptr ? zs.msg : "inflate error " + std::to_string(ret)));
   }
-  out.resize(produced);
+  if (chunks.size() == 1) return ByteBuffer(chunks[0].bytes.get(), chunks[0].bytes.get() + chunks[0].used);
+  ByteBuffer out;
+  out.reserve(produced);
+  for (const Chunk& c : chunks) out.insert(out.end(), c.bytes.get(), c.bytes.get() + c.used);
   return out;
 }
 
@@ -86,14 +103,14 @@ namespace {
 constexpr std::size_t kWholeBufferMaxOutput = std::size_t{256} << 20;
 
 // Whole-buffer inflating with libdeflate, which is much faster than zlib. The payload size is not
-// stored, so the output room is guessed and grown fourfold (a failed try costs at most a third of
-// the final one). nullopt when the stream is damaged or too large: the zlib path then reports
+// stored, so the output room is guessed generously (untouched pages cost nothing) and grown
+// fourfold (a failed try costs at most a third of the final one). nullopt when the stream is damaged or too large: the zlib path then reports
 // exactly why, or handles the big payload.
 std::optional<ByteBuffer> InflateWhole(std::span<const std::uint8_t> in, std::size_t limit) {
   // Deflate cannot expand by more than about 1032:1.
   const std::size_t bound = in.size() > (SIZE_MAX - 4096) / 1032 ? SIZE_MAX : in.size() * 1032 + 4096;
   const std::size_t cap = std::min({bound, limit, kWholeBufferMaxOutput});
-  std::size_t room = std::min(cap, std::max<std::size_t>(in.size() * 4, 64 << 10));
+  std::size_t room = std::min(cap, std::max<std::size_t>(in.size() * 32, 64 << 10));
   std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> d(
       libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
   if (!d) return std::nullopt;
