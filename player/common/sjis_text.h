@@ -2,7 +2,8 @@
 // Shift-JIS text routines used to cut scenario arguments and to compare and convert text.
 // Strings are byte strings in code page 932; no routine ever splits a double-byte character.
 // Positions and lengths count characters (a double-byte character counts once) and are 1-based
-// where noted, as scenario authors write them.
+// where noted, as scenario authors write them. A lead byte takes the byte after it whatever that
+// is; a lead byte at the very end stands alone.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,7 +41,8 @@ std::string NormalizeText(std::string_view s);
 // ASCII and half-width katakana to their full-width forms (the text input command).
 std::string ToFullWidth(std::string_view s);
 
-// ASCII-only case folding, as the player's name and key comparisons use.
+// ASCII-only case folding, as the player's name and key comparisons use. The second byte of a
+// double-byte character is never folded ("Ｂ" is 82 61 and stays so).
 std::string AsciiUpper(std::string_view s);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
