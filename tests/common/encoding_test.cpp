@@ -20,6 +20,7 @@ TEST(Encoding, RoundTrips) {
       {"\x87\x40\x87\x54", "①Ⅰ"},            // NEC extensions
       {"\xFA\x40", "ⅰ"},                     // IBM extension
       {"\x81\x60", "～"},
+      {"\x83\x5C\\~", "ソ\\~"},                // ASCII 5C and 7E beside kana keep their meaning
       {std::string("a\0b", 3), std::string("a\0b", 3)},
       {"", ""},
   };
