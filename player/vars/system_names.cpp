@@ -1,6 +1,7 @@
 #include "player/vars/system_names.h"
 
 #include <array>
+#include <unordered_map>
 
 #include "player/vars/name_match.h"
 
@@ -355,10 +356,16 @@ constexpr std::array<SystemNameEntry, kSystemNameCount> kTable = {{
 std::span<const SystemNameEntry, kSystemNameCount> SystemNames() { return kTable; }
 
 int FindSystemIndex(std::string_view name) {
-  for (int i = 0; i < kSystemNameCount; ++i) {
-    if (EqualsFolded(kTable[i].name, name)) return i;
-  }
-  return -1;
+  // Built once and never changed afterwards.
+  using Index = std::unordered_map<std::string_view, int, FoldedNameHash, FoldedNameEqual>;
+  static const Index kIndex = [] {
+    Index index;
+    index.reserve(kSystemNameCount);
+    for (int i = 0; i < kSystemNameCount; ++i) index.emplace(kTable[i].name, i);
+    return index;
+  }();
+  const auto it = kIndex.find(name);
+  return it == kIndex.end() ? -1 : it->second;
 }
 
 }  // namespace mavlet

@@ -1,0 +1,19 @@
+#pragma once
+// The small store the variable fuzzers run over: a few declared names of each type, one of
+// them reachable only through a composed name, and a temporary shadowing a declared name.
+#include "player/vars/param_manager.h"
+
+namespace mavlet::fuzz {
+
+inline void FillStore(TParamManager& params) {
+  params.Declare(0, "Score").SetNum(120);
+  params.Declare(0, "Idx").SetNum(3);
+  params.Declare(0, "Item3").SetNum(-2147483647 - 1);
+  params.Declare(1, "Hero").SetStr("\"Taro\" x");
+  params.Declare(1, "\x8a\xbf\x8e\x9a").SetStr("\x83\x5c\\;|");  // 漢字 = "ソ\;|"
+  params.Declare(2, "Seen").SetFlag(true);
+  params.NewTemporary(0, "Score", "7");
+  params.NewTemporary(1, "Tmp", "a,b");
+}
+
+}  // namespace mavlet::fuzz
