@@ -95,6 +95,8 @@ bool TCallManager::Advance(TGameSystem& sys) {
       entered_.Com = pos_.Com;
     }
     TCommand* command = current_;
+    const std::int32_t page_before = pos_.Page;
+    const std::int32_t com_before = pos_.Com;
     book.NoteExecute(*this, *command, pos_);
     ++executed_;
     command->Execute(*this, sys, book, pos_);
@@ -110,6 +112,9 @@ bool TCallManager::Advance(TGameSystem& sys) {
     if (MovesPage(keyword) && !EnsurePage()) return true;
     // current_ may have been replaced by a nested load; ask the command that just ran.
     if (!command->IsNonStop()) return false;
+    // A command that left the position where it was is waiting: even on a non-stop page it
+    // waits for the next logic step instead of spinning (time and input only move between steps).
+    if (pos_.Page == page_before && pos_.Com == com_before) return false;
     if (!EnsurePage()) return true;
   }
 }

@@ -244,3 +244,22 @@ TEST(Interpreter, RepeatedErrorIsShownOnce) {
 
 }  // namespace
 }  // namespace mavlet::testing
+
+namespace mavlet::testing {
+namespace {
+
+TEST(Interpreter, WaitingCommandOnANonStopPageWaitsForTheNextStep) {
+  TestTitle t;
+  t.Nums({"A"});
+  t.Scenario(1, "NonStop=1\nComment\nWaitClick\nCalc ,,A = 1\n");
+  TitleRun r(t, Traced());
+  r.Load();
+  r.Events(3);
+  // One execution per logic step, no spinning inside a step.
+  EXPECT_EQ(Steps(r.TakeTrace()),
+            (V{"1:0:TComComment", "1:1:TComWaitClick", "1:1:TComWaitClick", "1:1:TComWaitClick"}));
+  EXPECT_EQ(r.Errors(), "");
+}
+
+}  // namespace
+}  // namespace mavlet::testing

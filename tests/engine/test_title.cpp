@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <unistd.h>
 
 #include "player/common/encoding.h"
@@ -73,10 +74,20 @@ TestTitle& TestTitle::Registry(std::string key) {
   return *this;
 }
 
-void TestTitle::Write() { WriteGlobalFile(folder_ / "Pmx" / "Global.pmx", global_); }
+namespace {
+// Plain writes: the atomic, synced writer is slow and tests do not need it.
+void WritePacked(const std::filesystem::path& file, const ByteBuffer& payload) {
+  ByteBuffer packed = PackBuffer(payload);
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
+  ASSERT_TRUE(out.good()) << file;
+}
+}  // namespace
+
+void TestTitle::Write() { WritePacked(folder_ / "Pmx" / "Global.pmx", BuildGlobalData(global_)); }
 
 void TestTitle::Scenario(int n, std::string_view utf8_text) {
-  PackToFile(folder_ / "Pmx" / (std::to_string(n) + ".pmx"), Bytes(Sjis(utf8_text)));
+  WritePacked(folder_ / "Pmx" / (std::to_string(n) + ".pmx"), Bytes(Sjis(utf8_text)));
 }
 
 void TestTitle::RemoveScenario(int n) { std::filesystem::remove(folder_ / "Pmx" / (std::to_string(n) + ".pmx")); }
@@ -84,7 +95,7 @@ void TestTitle::RemoveScenario(int n) { std::filesystem::remove(folder_ / "Pmx" 
 void TestTitle::Archive(int d, const std::map<int, std::string>& scenarios) {
   std::vector<std::pair<std::string, ByteBuffer>> entries;
   for (const auto& [n, text] : scenarios) entries.emplace_back(std::to_string(n) + ".pmx", Bytes(Sjis(text)));
-  PackToFile(folder_ / "Pmx" / ("Data" + std::to_string(d) + ".pmx"), BuildFileUnitPayload(entries));
+  WritePacked(folder_ / "Pmx" / ("Data" + std::to_string(d) + ".pmx"), BuildFileUnitPayload(entries));
 }
 
 RunOptions Traced() {

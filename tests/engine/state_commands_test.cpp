@@ -1,0 +1,163 @@
+// SaveGame, LoadGame, Wait and WaitClick, run as small titles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "player/engine/book_manager.h"
+#include "player/storage/game_status.h"
+#include "player/vars/param_manager.h"
+#include "tests/engine/test_title.h"
+
+namespace mavlet::testing {
+namespace {
+
+std::string Comments(int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += "Comment\n";
+  return s;
+}
+
+RunOptions WithSaves(const TestTitle& t) {
+  RunOptions o;
+  o.save_dir = t.Folder() / "saves";
+  return o;
+}
+
+bool HasLine(const TGameStatus& s, const std::string& line) {
+  return std::find(s.Lines().begin(), s.Lines().end(), line) != s.Lines().end();
+}
+
+TEST(StateCommands, SaveGameWritesTheNextIndexMovedByTheOffset) {
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"A", "Off"});
+  t.Scenario(1, "NonStop=1\nCalc ,,Off = 3\nCall ,,2\n");
+  t.Scenario(2, "NonStop=1\n" + Comments(10) + "SaveGame ,,0\nSaveGame ,,1,Off\nCalc ,,A = 1\nWait ,,99999\n");
+  TitleRun r(t, WithSaves(t));
+  r.Load();
+  r.Book().WriteKey(0, "Header", "caption");
+  r.Events(2);
+  EXPECT_EQ(r.Num("A"), 1);  // the stream itself went on at index 12
+  const auto dir = t.Folder() / "saves";
+  TGameStatus s0(dir, 0);
+  ASSERT_FALSE(s0.Lines().empty());
+  EXPECT_EQ(s0.Lines()[0], "Header=caption");
+  EXPECT_EQ(s0.Lines()[1], "@FontName=" + std::string(TBookManager::kDefaultFontName));
+  for (const char* line : {"@TextSpd=3", "Int0=1", "Int1=-1", "Int7=-1", "Int0Sp0=1", "Int0Sc0=2", "Int0Page=2",
+                           "Int0Com=11", "Int0PageOld=2", "Int1Page=-1", "#A=0,0", "#Off=0,3", "@SoundOn=0"})
+    EXPECT_TRUE(HasLine(s0, line)) << line;
+  TGameStatus s1(dir, 1);
+  EXPECT_TRUE(HasLine(s1, "Int0Com=15"));  // index 11 + 1 + offset 3
+  EXPECT_FALSE(HasLine(s1, "Header=caption"));
+}
+
+TEST(StateCommands, SavingTwiceKeepsOneCopyOfEachKey) {
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"A"});
+  t.Scenario(1, "NonStop=1\nSaveGame ,,0\nCalc ,,A = 4\nSaveGame ,,0\n");
+  TitleRun r(t, WithSaves(t));
+  r.Load();
+  r.Events(2);
+  TGameStatus s(t.Folder() / "saves", 0);
+  EXPECT_EQ(std::count(s.Lines().begin(), s.Lines().end(), "Int0Page=1"), 1);
+  EXPECT_TRUE(HasLine(s, "#A=0,4"));
+}
+
+TEST(StateCommands, LoadGameRestoresThenRunsTheAfterLoadPage) {
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"A", "B", "C", "L"});
+  t.Scenario(1,
+             "NonStop=1\n"
+             "Calc ,,A = 5\n"
+             "SaveGame ,,0\n"
+             "Calc ,,A = A + 100\n"
+             "Calc ,,B = B + 1\n"
+             "LoadGame ,L = 0,0,50\n"
+             "Wait ,,99999\n");
+  t.Scenario(50, "Calc ,,C = A\nCalc ,,L = 1\n");  // waits between commands; still run to its end
+  RunOptions o = Traced();
+  o.save_dir = t.Folder() / "saves";
+  TitleRun run(t, o);
+  run.Load();
+  run.Events(2);
+  EXPECT_EQ(run.Num("C"), 5);    // the after-load page saw the loaded A
+  EXPECT_EQ(run.Num("L"), 1);
+  EXPECT_EQ(run.Num("A"), 105);  // resumed after SaveGame, once
+  EXPECT_EQ(run.Num("B"), 1);
+  // The load ends the logic step: the after-load page ran inside it, the resumed command in the next.
+  auto trace = run.TakeTrace();
+  auto at = std::find_if(trace.begin(), trace.end(), [](const std::string& l) { return l.find("TComLoadGame") != std::string::npos; });
+  ASSERT_NE(at, trace.end());
+  EXPECT_NE((at + 1)->find("\t50\t0\tTComCalc"), std::string::npos) << *(at + 1);
+  EXPECT_NE((at + 2)->find("\t50\t1\tTComCalc"), std::string::npos) << *(at + 2);
+  EXPECT_NE((at + 3)->find("\t1\t2\tTComCalc"), std::string::npos) << *(at + 3);
+}
+
+TEST(StateCommands, LoadingAnEmptySlotEndsTheStreamsAndResetsVariables) {
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"A"});
+  t.Scenario(1, "NonStop=1\nCalc ,,A = 5\nLoadGame ,,7\nCalc ,,A = 6\n");
+  TitleRun r(t, WithSaves(t));
+  r.Load();
+  r.Events(2);
+  EXPECT_EQ(r.Num("A"), 0);
+  EXPECT_TRUE(r.R().MainEnded());
+}
+
+TEST(StateCommands, WaitCountsVirtualTime) {
+  struct Case {
+    const char* text;
+    int events_before;  // A still 0 after this many events
+    int events_done;    // A is 1 after this many events
+  };
+  const Case cases[] = {
+      {"Wait ,,0\nCalc ,,A = 1\n", 1, 2},       // finishes in the step it is entered
+      {"Wait 2,,100\nCalc ,,A = 1\n", 5, 6},    // entered at 60 ms; at 180 ms 120 >= 100
+      {"Wait ,,Ms\nCalc ,,A = 1\n", 5, 6},      // the operand is a variable read on each step
+  };
+  for (const Case& c : cases) {
+    TestTitle t;
+    t.Nums({"A", "Ms"});
+    t.Scenario(1, std::string("NonStop=1\nCalc 2,,Ms = 100\nLabel\n") + c.text);
+    TitleRun r(t);
+    r.Load();
+    r.Events(c.events_before);
+    EXPECT_EQ(r.Num("A"), 0) << c.text;
+    r.Events(c.events_done - c.events_before);
+    EXPECT_EQ(r.Num("A"), 1) << c.text;
+  }
+}
+
+TEST(StateCommands, WaitClickTakesOnlyAnUnreportedDecide) {
+  struct Case {
+    const char* before;  // commands in front of the WaitClick, in the same step
+    std::vector<InputAction> input;
+    int a;
+  };
+  using K = InputAction::Kind;
+  const Case cases[] = {
+      {"", {{3, K::kClick}}, 1},
+      {"", {{3, K::kCancel}}, 0},                      // cancel does not end the wait
+      {"", {{3, K::kMouse, -1, -1}, {3, K::kClick}}, 0},  // outside the game area
+      // A poll loop that reports the press just before the WaitClick is entered.
+      {"Calc 2,,X = @ClickL\nJump ,X = 0,1,,0\n", {{3, K::kClick}}, 0},
+      {"", {{3, K::kClick}, {4, K::kClick}}, 1},
+  };
+  for (const Case& c : cases) {
+    TestTitle t;
+    t.Nums({"A", "X"});
+    t.Scenario(1, std::string("Label\n") + c.before + "WaitClick\nCalc ,,A = 1\nWait ,,99999\n");
+    RunOptions o;
+    o.input = c.input;
+    TitleRun r(t, o);
+    r.Load();
+    r.Events(6);
+    EXPECT_EQ(r.Num("A"), c.a) << c.before << " inputs " << c.input.size();
+  }
+}
+
+}  // namespace
+}  // namespace mavlet::testing
