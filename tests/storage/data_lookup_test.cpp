@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "player/backend/posix_file_services.h"
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
 #include "tests/storage/storage_test_util.h"
@@ -151,6 +152,37 @@ TEST_F(DataLookupTest, PicturesAreLooseOnly) {
 TEST_F(DataLookupTest, NoFileServicesIsAnError) {
   TitleFiles none;
   EXPECT_THROW(FindPicture(none, "a.bmp"), MavError);
+}
+
+// Titles copied from a CD often change letter case; the real resolver finds them anyway.
+TEST(DataLookupPosixTest, FindsFilesWhoseLetterCaseChanged) {
+  ScratchDir dir;
+  test::WriteRaw(dir / "mounts", {});  // no discs mounted
+  PosixFileServices files(PosixFileServices::Options{dir / "mounts", dir.path()});
+  const auto base = dir / "title";
+  std::filesystem::create_directories(base / "PMX");
+  std::filesystem::create_directories(base / "wav");
+  std::filesystem::create_directories(base / "Pmp");
+  PackToFile(base / "PMX" / "DATA3.PMX", BuildFileUnitPayload({{"4.pmx", Bytes("four")}}));
+  PackToFile(base / "PMX" / "1.PMX", Bytes("one"));
+  WriteBigFileUnit(base / "wav" / "data1.pmw", {{"bgm.mid", Bytes("midi")}});
+  PackToFile(base / "wav" / "Se.Wav", Bytes("wave"));
+  PackToFile(base / "Pmp" / "BG01.bmp", Bytes("bmp"));
+
+  TitleFiles title{base, &files};
+  TFileUnit archive;
+  TBigFileUnit big;
+  auto one = LoadScenarioData(title, archive, 1);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(Text(*one), "one");
+  auto four = LoadScenarioData(title, archive, 4);
+  ASSERT_TRUE(four);
+  EXPECT_EQ(Text(*four), "four");
+  EXPECT_EQ(FindSound(title, big, "se.wav").loose, base / "wav" / "Se.Wav");
+  const SoundLocation bgm = FindSound(title, big, "BGM.mid");
+  EXPECT_EQ(bgm.entry, 0);
+  EXPECT_EQ(big.FileName(), base / "wav" / "data1.pmw");
+  EXPECT_EQ(FindPicture(title, "bg01.BMP"), base / "Pmp" / "BG01.bmp");
 }
 
 }  // namespace
