@@ -144,6 +144,7 @@ void TParamManager::RemoveParam(TParameter* param) {
   if (it == params_.end()) return;
   CacheRemove(param);
   Unindex(*param, param->Name());
+  if (on_remove_) on_remove_(*param);
   params_.erase(it);
 }
 
@@ -178,6 +179,7 @@ void TParamManager::RemoveTemporaries() {
     if (p->Temporary()) {
       CacheRemove(p.get());
       Unindex(*p, p->Name());
+      if (on_remove_) on_remove_(*p);
     }
   }
   std::erase_if(params_, [](const auto& p) { return p->Temporary(); });

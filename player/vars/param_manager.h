@@ -47,7 +47,13 @@ class TParamManager {
   GameValueHost& GameHost() { return *game_host_; }
   void SetLog(Log* log) { log_ = log; }
 
+  // Called just before a parameter is destroyed (Del, New replacing a temporary, ResetAll,
+  // LoadFromStatus), so that holders of pointers (marks, breakpoints) can drop them. The
+  // listener must not change the store.
+  using RemoveListener = std::function<void(TParameter& param)>;
+
   void SetOnChange(ChangeListener listener) { on_change_ = std::move(listener); }
+  void SetOnRemove(RemoveListener listener) { on_remove_ = std::move(listener); }
   bool HasOnChange() const { return static_cast<bool>(on_change_); }
   void NotifyChange(TParameter& param);
 
@@ -137,6 +143,7 @@ class TParamManager {
   EngineValueHost* engine_host_ = &default_engine_;
   GameValueHost* game_host_ = &default_game_;
   ChangeListener on_change_;
+  RemoveListener on_remove_;
 
   std::vector<std::unique_ptr<TParameter>> params_;
   std::unordered_map<std::string, Bucket, FoldedNameHash, FoldedNameEqual> index_;

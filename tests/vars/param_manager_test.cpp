@@ -170,6 +170,24 @@ TEST(ParamManager, RemoveParamTakesItOutOfCacheAndIndex) {
   EXPECT_EQ(s.params.Find("@Rand"), nullptr);
 }
 
+TEST(ParamManager, RemoveListenerSeesEveryDestroyedParameter) {
+  Store s;
+  std::vector<std::string> removed;
+  s.params.SetOnRemove([&](TParameter& p) {
+    EXPECT_TRUE(s.params.Contains(&p));  // still whole while the listener runs
+    removed.push_back(p.Name() + (p.Temporary() ? "~" : ""));
+  });
+  s.params.NewTemporary(0, "A", "1");
+  s.params.NewTemporary(0, "A", "2");                 // replaces the first A
+  s.params.RemoveParam(s.params.Find("Hero"));        // Del
+  s.params.NewTemporary(0, "B", "1");
+  s.params.ResetAll();                                // drops A and B
+  s.params.NewTemporary(0, "C", "1");
+  TGameStatus status({}, 1);
+  s.params.LoadFromStatus(status);                    // drops C
+  EXPECT_EQ(removed, (std::vector<std::string>{"A~", "Hero", "A~", "B~", "C~"}));
+}
+
 TEST(ParamManager, RenamingAListedParameterKeepsLookupsRight) {
   Store s;
   TParameter& p = s.params.Declare(0, "Old");
