@@ -257,7 +257,8 @@ TEST(Interpreter, WaitingCommandOnANonStopPageWaitsForTheNextStep) {
   r.Events(3);
   // One execution per logic step, no spinning inside a step.
   EXPECT_EQ(Steps(r.TakeTrace()),
-            (V{"1:0:TComComment", "1:1:TComWaitClick", "1:1:TComWaitClick", "1:1:TComWaitClick"}));
+            (V{"1:0:TComComment", "1:1:TComWaitClick", "1:1:TComWaitClick", "1:1:TComWaitClick",
+               "1:1:TComWaitClick"}));
   EXPECT_EQ(r.Errors(), "");
 }
 
