@@ -127,6 +127,11 @@ void TGameStatus::WriteString(std::string_view key, std::string_view text) {
   std::string line(key);
   line += '=';
   line += text;
+  // A line break inside a value would split the line when the slot is read back, cutting the
+  // value and turning its rest into a stray key. Shift-JIS never uses CR or LF as a second byte.
+  for (char& c : line) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
   WriteLine(key, std::move(line));
 }
 

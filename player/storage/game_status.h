@@ -26,6 +26,7 @@ class TGameStatus {
   void Flush();
 
   void ClearKeepHeader();
+  // Writes "key=text"; CR and LF bytes become blanks so that the line reads back as one line.
   void WriteString(std::string_view key, std::string_view text);
   void WriteInteger(std::string_view key, std::int32_t value);
   void WriteBool(std::string_view key, bool value);

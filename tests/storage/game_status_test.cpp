@@ -82,6 +82,18 @@ TEST(GameStatusTest, ValuesRunToTheEndOfTheLine) {
   EXPECT_EQ(s.ReadString("k", ""), "x=y");
 }
 
+TEST(GameStatusTest, LineBreaksInValuesCannotForgeKeys) {
+  ScratchDir dir;
+  {
+    TGameStatus s(dir.path(), 6);
+    s.WriteString("#name", "Taro\r\nHeader=forged\nx");
+    EXPECT_EQ(s.ReadString("#name", ""), "Taro  Header=forged x");
+  }
+  TGameStatus s(dir.path(), 6);
+  EXPECT_THAT(s.Lines(), ElementsAre("#name=Taro  Header=forged x"));
+  EXPECT_FALSE(s.HasKey("Header"));
+}
+
 TEST(GameStatusTest, CountQueriesCountLinesByPrefix) {
   TGameStatus s("", 0);
   for (const char* k : {"#a", "#b", "#c", "@Marks0", "Header"}) s.WriteString(k, "1");
