@@ -92,6 +92,9 @@ class Display {
   virtual bool SetCursorFile(const std::optional<std::filesystem::path>& /*file*/) { return true; }
   // Moves the system mouse cursor to a point of the game area.
   virtual void MoveMouse(Point /*game_point*/) {}
+  // Lets the window system deliver its messages during a loop that runs outside the frame
+  // timer (screen transitions); events stay queued for the main loop.
+  virtual void PumpMessages() {}
 
   // Counts of presented rectangles, for tests and the headless runner.
   std::uint64_t PresentCount() const { return present_count_; }

@@ -208,6 +208,8 @@ bool SdlDisplay::SetCursorFile(const std::optional<std::filesystem::path>& file)
   return true;
 }
 
+void SdlDisplay::PumpMessages() { SDL_PumpEvents(); }
+
 void SdlDisplay::MoveMouse(Point game_point) {
   const Viewport v = CurrentViewport();
   if (v.width <= 0 || Width() <= 0 || Height() <= 0) return;

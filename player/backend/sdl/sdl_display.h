@@ -47,6 +47,7 @@ class SdlDisplay : public Display {
   void SetCaption(std::string_view utf8) override;
   bool SetCursorFile(const std::optional<std::filesystem::path>& file) override;
   void MoveMouse(Point game_point) override;
+  void PumpMessages() override;
 
  protected:
   void Upload(const Rect& rect) override;
