@@ -1,0 +1,15 @@
+#pragma once
+// One decoded frame of a picture layer, in the display's format.
+#include "player/backend/surface.h"
+
+namespace mavlet {
+
+class TGameDxSurface : public Surface {
+ public:
+  using Surface::Surface;
+
+  // Per-frame colour-key switch of a multi-frame file.
+  bool FrameTransparent = false;
+};
+
+}  // namespace mavlet
