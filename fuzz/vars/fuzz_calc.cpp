@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace mavlet;
   std::string_view text(reinterpret_cast<const char*>(data), size);
   MemoryLog log;
-  TParamManager params(&log);
-  fuzz::FillStore(params);
+  TParamManager& params = fuzz::FreshStore(&log);
   const std::size_t count = params.Count();
   for (int line = 0; line < 64 && !text.empty(); ++line) {
     const auto end = text.find('\n');

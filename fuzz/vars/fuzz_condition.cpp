@@ -11,8 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace mavlet;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  TParamManager params;
-  fuzz::FillStore(params);
+  TParamManager& params = fuzz::FreshStore();
   const ParsedCondition parsed = ParseCondition(text);
   // Each clause consumes at least one byte of the text.
   if (parsed.clauses.size() > size) std::abort();

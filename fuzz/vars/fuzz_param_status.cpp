@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto eq = line.find('=');
     status.WriteString(line.substr(0, eq), eq == std::string_view::npos ? "" : line.substr(eq + 1));
   }
-  TParamManager params;
-  fuzz::FillStore(params);
+  TParamManager& params = fuzz::FreshStore();
   params.LoadFromStatus(status);
 
   std::vector<std::string> before;

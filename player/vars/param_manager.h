@@ -46,6 +46,7 @@ class TParamManager {
   EngineValueHost& EngineHost() { return *engine_host_; }
   GameValueHost& GameHost() { return *game_host_; }
   void SetLog(Log* log) { log_ = log; }
+  Log* GetLog() const { return log_; }
 
   // Called just before a parameter is destroyed (Del, New replacing a temporary, ResetAll,
   // LoadFromStatus), so that holders of pointers (marks, breakpoints) can drop them. The

@@ -6,6 +6,7 @@
 #include "player/backend/clock.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"
+#include "player/common/log.h"
 #include "player/common/random.h"
 #include "player/vars/data_pack.h"
 #include "player/vars/font_list.h"
@@ -106,7 +107,19 @@ std::string JoinLines(const std::vector<std::string>& parts) {
   return text;
 }
 
-std::string ReadText(const SystemNameEntry& e, EngineValueHost& engine, GameValueHost& game) {
+// A damaged slot file shows as an empty header (with a warning) rather than failing the
+// command that reads it, so a save menu still opens; writes keep reporting their errors.
+std::string ReadHeader(EngineValueHost& engine, int slot, Log* log) {
+  try {
+    return engine.ReadSlotKey(slot, "Header", "");
+  } catch (const MavError& e) {
+    if (log != nullptr) log->Warn(e.what());
+    return {};
+  }
+}
+
+std::string ReadText(const SystemNameEntry& e, EngineValueHost& engine, GameValueHost& game,
+                     Log* log) {
   switch (e.kind) {
     case SysKind::kWeek: return kWeekKanji[Weekday(Now(engine))];
     case SysKind::kText: return game.TextWindowText();
@@ -115,10 +128,10 @@ std::string ReadText(const SystemNameEntry& e, EngineValueHost& engine, GameValu
     case SysKind::kSelStr: return game.LastChoiceText();
     case SysKind::kSaveHeaders: {
       std::vector<std::string> headers;
-      for (int slot = 0; slot < e.a; ++slot) headers.push_back(engine.ReadSlotKey(slot, "Header", ""));
+      for (int slot = 0; slot < e.a; ++slot) headers.push_back(ReadHeader(engine, slot, log));
       return JoinLines(headers);
     }
-    case SysKind::kSaveHeader: return engine.ReadSlotKey(e.a, "Header", "");
+    case SysKind::kSaveHeader: return ReadHeader(engine, e.a, log);
     case SysKind::kWav: return game.ChannelFile(e.a);
     case SysKind::kCursor: return game.CursorName();
     case SysKind::kAttach: return game.AttachmentSource(e.a, e.b);
@@ -187,7 +200,7 @@ std::string TParamSystem::GetStr() {
   GameValueHost& game = Owner()->GameHost();
   switch (e.type) {
     case ParamType::kStr:
-      return ReadText(e, engine, game);
+      return ReadText(e, engine, game, Owner()->GetLog());
     case ParamType::kFlag:
       return ReadNumber(e, engine, game) != 0 ? "ON" : "OFF";
     case ParamType::kNum:
@@ -218,7 +231,9 @@ std::int32_t TParamSystem::GetNum() {
 
 bool TParamSystem::GetFlag() {
   const SystemNameEntry& e = *Entry("TParamSystem.GetFlag");
-  if (e.type == ParamType::kStr) return !ReadText(e, Owner()->EngineHost(), Owner()->GameHost()).empty();
+  if (e.type == ParamType::kStr) {
+    return !ReadText(e, Owner()->EngineHost(), Owner()->GameHost(), Owner()->GetLog()).empty();
+  }
   return ReadNumber(e, Owner()->EngineHost(), Owner()->GameHost()) != 0;
 }
 

@@ -10,6 +10,7 @@
 
 #include "player/backend/file_services.h"
 #include "player/common/error.h"
+#include "player/common/log.h"
 #include "player/storage/game_status.h"
 #include "player/vars/data_pack.h"
 #include "player/vars/font_list.h"
@@ -176,6 +177,15 @@ TEST(SystemValues, SaveHeadersThroughSlotFiles) {
   }
   EXPECT_EQ(m.Find("@SaveHeader3")->GetStr(), "caption");
   EXPECT_EQ(m.Find("@SaveHeader2")->GetStr(), "");
+
+  // A damaged slot reads as an empty header with a warning naming the file.
+  std::ofstream(folder / TGameStatus::SlotFileName(1), std::ios::binary) << "not packed";
+  MemoryLog log;
+  m.SetLog(&log);
+  EXPECT_EQ(m.Find("@SaveHeader1")->GetStr(), "");
+  EXPECT_EQ(m.Find("@SaveHeaders10")->GetStr(), "\\n\\n\\ncaption\\n\\n\\n\\n\\n\\n");
+  ASSERT_EQ(log.entries.size(), 2u);
+  EXPECT_NE(log.entries[0].message.find("save01"), std::string::npos) << log.entries[0].message;
   std::filesystem::remove_all(folder);
 }
 
