@@ -1,6 +1,14 @@
 #include "player/display/layer_commands.h"
 
+#include "player/backend/clock.h"
+#include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
+#include "player/display/game_surface.h"
+#include "player/display/layer_services.h"
+#include "player/display/layer_stack.h"
+#include "player/engine/book_manager.h"
+#include "player/shell/game_system.h"
+#include "player/vars/param_manager.h"
 
 namespace mavlet {
 
@@ -106,6 +114,210 @@ void TComEffect2::Parse(std::string_view args) {
   y_ = CsvFieldInt(args, 6, 0);
   picture_ = CsvField(args, 7);
   wait_ = CsvFieldInt(args, 8, 1);
+}
+
+}  // namespace mavlet
+
+// --- behaviour
+
+namespace mavlet {
+
+TComSurface::~TComSurface() = default;
+
+Rect TComSurface::Apply(TGameSystem& sys, TBookManager& book) {
+  TCustomGameSurface* layer = sys.Layer(layer_);
+  if (layer == nullptr) return {};
+  TParamManager& params = book.Params();
+  Rect changed = layer->GetBounds();
+  layer->SetUseCache(use_cache_ != 0);
+  layer->SetTransparent(transparent_ != 0);
+  layer->SetAlpha(alpha_);
+  if (!x_.empty()) layer->SetX(params.ValueNum(x_));
+  if (!y_.empty()) layer->SetY(params.ValueNum(y_));
+  // An empty name removes the picture; only the old area is redrawn then.
+  layer->SetSrc(src_.empty() ? std::string() : params.ValueStr(src_));
+  if (!src_.empty()) changed = Union(changed, layer->GetBounds());
+  return changed;
+}
+
+Rect TComFillSfc::Apply(TGameSystem& sys, TBookManager& book) {
+  TCustomGameSurface* layer = sys.Layer(layer_);
+  if (layer == nullptr) return {};
+  TParamManager& params = book.Params();
+  Rect changed = layer->LayerRect();
+  layer->SetFill(true);
+  if (!x_.empty()) layer->SetX(params.ValueNum(x_));
+  if (!y_.empty()) layer->SetY(params.ValueNum(y_));
+  const std::int32_t width = params.ValueNum(width_);
+  const std::int32_t height = params.ValueNum(height_);
+  layer->SetFillWidth(width);
+  layer->SetFillHeight(height);
+  layer->SetFillColor(color_);
+  layer->SetAlpha(alpha_);
+  if (width != 0 && height != 0) changed = Union(changed, layer->LayerRect());
+  return changed;
+}
+
+Rect TComOverSfc::Apply(TGameSystem& sys, TBookManager& book) {
+  TCustomGameSurface* layer = sys.Layer(layer_);
+  if (layer == nullptr) return {};
+  TParamManager& params = book.Params();
+  const std::int32_t k = params.ValueNum(slot_);
+  TAttach* a = layer->GetAttachment(k);
+  if (a == nullptr) return {};
+  const std::string old = a->Src();
+  a->SetSrc(SourceIsSfcText() ? src_ : params.ValueStr(src_), layer->Owner().TextWindowSurface());
+  if (!x_.empty()) a->X = params.ValueNum(x_);
+  if (!y_.empty()) a->Y = params.ValueNum(y_);
+  a->Transparent = transparent_ != 0;
+  a->Alpha = alpha_;
+  if (reload_ == 0 && (old.empty() || !a->Src().empty())) {
+    if (!a->Src().empty()) {
+      // Later slots are stamped again so that they stay above slot k.
+      for (int j = k; j < TGameSurface::kAttachmentCount; ++j) layer->StampAttachment(*layer->GetAttachment(j));
+    }
+    return Bounds(layer->X() + a->X, layer->Y() + a->Y, a->Width, a->Height);
+  }
+  // A removed attachment can only go by rebuilding the picture from its file.
+  layer->Reload();
+  return layer->LayerRect();
+}
+
+void TComSurface::Prepare(TGameSystem& sys, TBookManager& book) {
+  transition_.reset();
+  const Rect changed = Intersect(Apply(sys, book), sys.ScreenRect());
+  if (changed.IsEmpty() || book.Terminating()) return;
+  if (layer_ == 0) {
+    // A new background shows through the masks' soft edges: masked layers are rebuilt before
+    // the next transition.
+    for (int k = 1; k < LayerStack::kPictureLayers; ++k) {
+      TCustomGameSurface* l = sys.Layer(k);
+      if (l->HasMask()) l->SetReloadOnTransition(true);
+    }
+  }
+  if (transition_kind_ != 0) {
+    for (int k = 1; k < LayerStack::kPictureLayers; ++k) {
+      TCustomGameSurface* l = sys.Layer(k);
+      if (l->GetReloadOnTransition()) l->Reload();
+    }
+  }
+  if (book.no_text_wait && book.text_shown) {
+    if (sys.ClickPressed() || sys.CancelPressed()) book.no_text_wait = false;
+  }
+  if (!book.no_paint_back) sys.RedrawArea(changed);
+  sys.Invalidate(changed);
+  if ((book.no_text_wait && book.text_shown) || !sys.Options().fade_in_draw) {
+    sys.Compose();
+    return;
+  }
+  if (transition_kind_ == 1) {
+    sys.Compose();
+  } else if (transition_kind_ >= 2 && transition_kind_ <= 36) {
+    transition_ = sys.CreateTransition(transition_kind_);
+    // Kinds without a transition show the change at once, as kind 1 does.
+    if (!transition_) sys.Compose();
+  }
+  if (transition_) {
+    transition_->SetReverse(reverse_ != 0);
+    transition_->SetArea(sys.DirtyRect());
+  }
+}
+
+void TComSurface::RunTransition(TCallManager& mgr, TGameSystem& sys, TBookManager& book) {
+  Clock& clock = book.GetClock();
+  const Rect screen = sys.ScreenRect();
+  for (int step = 0; step < kMaxTransitionSteps && !book.Terminating(); ++step) {
+    const std::uint32_t start = clock.NowMs();
+    const bool more = transition_->Step();
+    sys.PresentDirect(screen);
+    if (!more) break;
+    RunAlwaysStream(mgr, sys, book);
+    const std::uint32_t spent = clock.NowMs() - start;
+    if (spent < kTransitionStepMs) clock.SleepMs(kTransitionStepMs - spent);
+  }
+  sys.Present(screen);
+  sys.ClearDirtyRect();
+}
+
+void TComSurface::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+  if (book.Terminating()) {
+    transition_.reset();
+    return;
+  }
+  if (transition_) {
+    RunTransition(mgr, sys, book);
+    transition_.reset();
+  } else {
+    RunAlwaysStream(mgr, sys, book);
+  }
+  ++pos.Com;
+}
+
+void TComBright::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
+  if (TCustomGameSurface* layer = sys.Layer(layer_)) {
+    layer->SetBright(brightness_);
+    const Rect area = layer->LayerRect();
+    sys.Invalidate(area);
+    sys.RedrawArea(area);
+    if (!IsNonStop()) sys.Compose();
+  }
+  ++pos.Com;
+}
+
+void TComFrame::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
+  if (TCustomGameSurface* layer = sys.Layer(layer_)) {
+    layer->SetFrameIndex(frame_index_);
+    sys.Invalidate(layer->LayerRect());
+  }
+  ++pos.Com;
+}
+
+void TComFrameInc::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
+  TCustomGameSurface* layer = sys.Layer(layer_);
+  if (layer != nullptr && layer->GetFrameCount() > 1) {
+    std::int32_t index = layer->GetFrameIndex() + 1;
+    if (index >= layer->GetFrameCount()) index = 0;
+    layer->SetFrameIndex(index);
+    sys.RedrawArea(layer->LayerRect());
+    sys.Invalidate(layer->LayerRect());
+  }
+  ++pos.Com;
+}
+
+void TComShowSfc::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
+  if (TCustomGameSurface* layer = sys.Layer(layer_)) {
+    layer->SetVisible(ShowsLayer());
+    sys.Invalidate(layer->LayerRect());
+  }
+  // A run of non-stop show/hide commands is presented once, by its last command.
+  const bool more_follow = IsNonStop() && dynamic_cast<const TComShowSfc*>(NextCommand()) != nullptr;
+  if (!more_follow) sys.Compose();
+  ++pos.Com;
+}
+
+void TComEffect::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
+  if (TCustomGameSurface* layer = sys.Layer(layer_)) layer->SetEffect(effect_);
+  sys.InvalidateAll();
+  ++pos.Com;
+}
+
+void TComSetBit::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+  const std::int32_t depth = StrToIntDef(NormalizeText(book.Params().ValueStr(depth_)), 16);
+  book.bit_count = depth;
+  // Moved on first: a depth the display refuses is reported once, not on every step.
+  ++pos.Com;
+  sys.SetBitCount(depth);
+}
+
+void TComSetFullScr::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+  const bool on = book.Params().ValueFlag(switch_);
+  if (!on || book.bit_count > 8) {
+    book.full_screen_on = on;
+    sys.SetFullScreen(on);
+  }
+  // The press that led here must not be reported again.
+  sys.ClickPressed();
+  ++pos.Com;
 }
 
 }  // namespace mavlet

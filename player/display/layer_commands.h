@@ -4,9 +4,12 @@
 // Fields named "expression" stay as written: they are variables or literals evaluated when the
 // command runs; the others are literal integers converted once here.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "player/backend/rect.h"
+#include "player/display/screen_transition.h"
 #include "player/engine/command.h"
 
 namespace mavlet {
@@ -16,8 +19,13 @@ namespace mavlet {
 class TComSurface : public TCommand {
  public:
   using TCommand::TCommand;
+  ~TComSurface() override;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSurface"; }
+  // Changes the layer, redraws the changed area and presents it (or starts its transition).
+  void Prepare(TGameSystem& sys, TBookManager& book) override;
+  // Runs the transition to its end, if one was started, then moves on.
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   // Picture name expression; empty removes the layer's picture.
@@ -32,8 +40,17 @@ class TComSurface : public TCommand {
   std::uint8_t Reverse() const { return reverse_; }
   std::uint8_t UseCache() const { return use_cache_; }
   std::uint8_t Reserved() const { return reserved_; }
+  // Upper bound of steps one transition may take (a transition that never ends must not hang).
+  static constexpr int kMaxTransitionSteps = 100000;
+  // Shortest time between two transition steps.
+  static constexpr std::uint32_t kTransitionStepMs = 11;
 
  protected:
+  // Changes the layer; returns the screen area that changed (empty: nothing to show).
+  virtual Rect Apply(TGameSystem& sys, TBookManager& book);
+  void RunTransition(TCallManager& mgr, TGameSystem& sys, TBookManager& book);
+
+  std::unique_ptr<ScreenTransition> transition_;
   std::int32_t layer_ = 0;
   std::string src_;
   std::string x_;
@@ -53,6 +70,11 @@ class TComFillSfc : public TComSurface {
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComFillSfc"; }
 
+ protected:
+  Rect Apply(TGameSystem& sys, TBookManager& book) override;
+
+ public:
+
   const std::string& WidthExpr() const { return width_; }
   const std::string& HeightExpr() const { return height_; }
   std::int32_t Color() const { return color_; }
@@ -70,6 +92,11 @@ class TComOverSfc : public TComSurface {
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComOverSfc"; }
 
+ protected:
+  Rect Apply(TGameSystem& sys, TBookManager& book) override;
+
+ public:
+
   // Source name: "@SfcText" (any case) takes the text layer's picture; anything else is an
   // expression, as for SetSfc.
   bool SourceIsSfcText() const;
@@ -86,6 +113,7 @@ class TComBright : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComBright"; }
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   std::int32_t Brightness() const { return brightness_; }
@@ -101,6 +129,7 @@ class TComFrame : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComFrame"; }
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   std::int32_t FrameIndex() const { return frame_index_; }
@@ -116,6 +145,7 @@ class TComFrameInc : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComFrameInc"; }
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
 
@@ -129,6 +159,7 @@ class TComShowSfc : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComShowSfc"; }
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   // True for ShowSfc, false for HideSfc.
@@ -151,6 +182,7 @@ class TComSetBit : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSetBit"; }
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& DepthExpr() const { return depth_; }
 
@@ -164,6 +196,7 @@ class TComSetFullScr : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSetFullScr"; }
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& SwitchExpr() const { return switch_; }
 
@@ -177,6 +210,7 @@ class TComEffect : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComEffect"; }
+  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
 
   std::uint8_t Layer() const { return layer_; }
   std::uint8_t EffectKind() const { return effect_; }

@@ -1,5 +1,12 @@
 #include "player/shell/game_system.h"
 
+#include <string>
+
+#include "player/backend/display.h"
+#include "player/backend/file_services.h"
+#include "player/common/error.h"
+#include "player/display/game_surface.h"
+#include "player/engine/book_manager.h"
 #include "player/shell/game_input.h"
 #include "player/storage/game_status.h"
 
@@ -19,7 +26,14 @@ constexpr std::int32_t kRepeatRate = 5;
 }  // namespace
 
 TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInput* joystick)
-    : input_(input), options_(options), joystick_(options.has_joy_pad ? joystick : nullptr) {}
+    : input_(input),
+      options_(options),
+      joystick_(options.has_joy_pad ? joystick : nullptr),
+      cache_(options.image_cache),
+      layers_(*this),
+      compositor_(layers_) {}
+
+TGameSystem::~TGameSystem() = default;
 
 bool TGameSystem::Joystick(int button) {
   if (joystick_ == nullptr) return false;
@@ -106,19 +120,234 @@ void TGameSystem::SetSoundOn(bool on) {
   sound_on_ = on;
 }
 
-void TGameSystem::SetCursor(std::string_view name) { cursor_name_ = std::string(name); }
+void TGameSystem::SetCursor(std::string_view name) {
+  cursor_name_ = std::string(name);
+  if (display_ == nullptr) return;
+  std::optional<std::filesystem::path> file;
+  FileServices* files = Files();
+  if (!name.empty() && files != nullptr) file = files->Resolve(BasePath(), "PMP\\" + cursor_name_);
+  // A missing or unusable cursor file gives the default cursor, without a message.
+  display_->SetCursorFile(file);
+}
 
 void TGameSystem::SaveToStatus(TGameStatus& status) {
   status.WriteBool("@SoundOn", sound_on_);
   status.WriteString("@Cursor", cursor_name_);
+  layers_.SaveToStatus(status);
 }
 
 void TGameSystem::LoadFromStatus(TGameStatus& status) {
   // The sound switch is written but deliberately not read back.
   SetCursor(status.ReadString("@Cursor", ""));
+  layers_.LoadFromStatus(status);
   RedrawAll();
 }
 
-void TGameSystem::ResetAll() { RedrawAll(); }
+void TGameSystem::ResetAll() {
+  layers_.ResetAll();
+  RedrawAll();
+}
+
+// --- display
+
+void TGameSystem::SetDisplay(Display* display) {
+  display_ = display;
+  compositor_.SetDisplay(display);
+}
+
+void TGameSystem::Initialize() {
+  compositor_.Initialize();
+  EnumBitDepths();
+  layers_.ReloadAll();
+  // The new surfaces start black: show the scene again at the next Compose.
+  RedrawAll();
+  InvalidateAll();
+}
+
+void TGameSystem::Finalize() {
+  compositor_.Finalize();
+  layers_.UnloadAll();
+}
+
+void TGameSystem::RestoreSurfaces() {
+  RedrawAll();
+  Present(ScreenRect());
+}
+
+void TGameSystem::EnumBitDepths() {
+  bit_list_.clear();
+  if (display_ == nullptr) return;
+  for (const DisplayMode& m : display_->Modes())
+    if (m.width == display_->Width() && m.height == display_->Height() && m.bits > 8) bit_list_.push_back(m.bits);
+}
+
+void TGameSystem::SetBitCount(int bits) {
+  if (display_ == nullptr || bits == display_->BitCount()) return;
+  if (!display_->SetBitCount(bits))
+    throw MavError("SetBit: a colour depth of " + std::to_string(bits) + " bits cannot be used (16, 24 or 32)");
+  // In a window the new depth waits for the next full-screen switch.
+  if (display_->FullScreen() && display_->Initialized()) {
+    cache_.Clear();
+    display_->Finalize();
+    display_->Initialize();
+  }
+}
+
+void TGameSystem::SetFullScreen(bool on) {
+  if (display_ == nullptr || on == display_->FullScreen()) return;
+  cache_.Clear();
+  const bool was_initialized = display_->Initialized();
+  display_->Finalize();
+  display_->SetFullScreen(on);
+  if (was_initialized) display_->Initialize();
+}
+
+Rect TGameSystem::ScreenRect() const {
+  if (compositor_.Ready()) return compositor_.ScreenRect();
+  if (display_ != nullptr) return Rect{0, 0, display_->Width(), display_->Height()};
+  return Rect{};
+}
+
+void TGameSystem::InvalidateAll() { Invalidate(ScreenRect()); }
+
+bool TGameSystem::NoPaintBack() const { return book_ != nullptr && book_->no_paint_back; }
+
+void TGameSystem::Compose() { compositor_.Compose(NoPaintBack(), false); }
+
+void TGameSystem::Present(const Rect& rect) { compositor_.Present(rect, NoPaintBack()); }
+
+std::unique_ptr<ScreenTransition> TGameSystem::CreateTransition(int kind) {
+  Surface* screen = ScreenSurface();
+  Surface* front = WorkSurface(1);
+  Surface* back = WorkSurface(0);
+  if (!transitions_ || screen == nullptr || front == nullptr || back == nullptr) return nullptr;
+  return transitions_(kind, *screen, *front, *back);
+}
+
+// --- layer services
+
+FileServices* TGameSystem::Files() { return book_ != nullptr ? book_->Files() : nullptr; }
+
+std::filesystem::path TGameSystem::BasePath() { return book_ != nullptr ? book_->BasePath() : std::filesystem::path(); }
+
+int TGameSystem::ScreenBits() {
+  Surface* screen = ScreenSurface();
+  return screen != nullptr ? screen->bits_per_pixel() : 0;
+}
+
+PixelFormat TGameSystem::FrameFormat() { return display_ != nullptr ? display_->Format() : PixelFormat::Xrgb8888(); }
+
+TRandom& TGameSystem::Random() { return book_ != nullptr ? book_->Rng() : own_random_; }
+
+// --- system values
+
+void TGameSystem::ShowLayerChange(const Rect& before, const TCustomGameSurface& layer) {
+  const Rect area = Union(before, layer.LayerRect());
+  RedrawArea(area);
+  Invalidate(area);
+}
+
+std::string TGameSystem::LayerSource(int layer) {
+  TCustomGameSurface* l = PictureLayer(layer);
+  return l != nullptr ? l->GetSrc() : std::string();
+}
+
+void TGameSystem::SetLayerSource(int layer, std::string_view name) {
+  TCustomGameSurface* l = PictureLayer(layer);
+  if (l == nullptr) return;
+  const Rect before = l->LayerRect();
+  l->SetSrc(name);
+  ShowLayerChange(before, *l);
+}
+
+std::int32_t TGameSystem::LayerFrameIndex(int layer) {
+  TCustomGameSurface* l = PictureLayer(layer);
+  return l != nullptr ? l->GetFrameIndex() : 0;
+}
+
+std::int32_t TGameSystem::LayerX(int layer) {
+  TCustomGameSurface* l = Layer(layer);
+  return l != nullptr ? l->X() : 0;
+}
+
+void TGameSystem::SetLayerX(int layer, std::int32_t x) {
+  TCustomGameSurface* l = Layer(layer);
+  if (l == nullptr) return;
+  const Rect before = l->LayerRect();
+  l->SetX(x);
+  ShowLayerChange(before, *l);
+}
+
+std::int32_t TGameSystem::LayerY(int layer) {
+  TCustomGameSurface* l = Layer(layer);
+  return l != nullptr ? l->Y() : 0;
+}
+
+void TGameSystem::SetLayerY(int layer, std::int32_t y) {
+  TCustomGameSurface* l = Layer(layer);
+  if (l == nullptr) return;
+  const Rect before = l->LayerRect();
+  l->SetY(y);
+  ShowLayerChange(before, *l);
+}
+
+std::int32_t TGameSystem::LayerWidth(int layer) {
+  TCustomGameSurface* l = Layer(layer);
+  return l != nullptr ? l->GetWidth() : 0;
+}
+
+std::int32_t TGameSystem::LayerHeight(int layer) {
+  TCustomGameSurface* l = Layer(layer);
+  return l != nullptr ? l->GetHeight() : 0;
+}
+
+std::int32_t TGameSystem::LayerBright(int layer) {
+  TCustomGameSurface* l = PictureLayer(layer);
+  return l != nullptr ? l->GetBright() : 0;
+}
+
+void TGameSystem::SetLayerBright(int layer, std::int32_t bright) {
+  TCustomGameSurface* l = PictureLayer(layer);
+  if (l == nullptr) return;
+  const Rect before = l->LayerRect();
+  l->SetBright(bright);
+  ShowLayerChange(before, *l);
+}
+
+bool TGameSystem::LayerVisible(int layer) {
+  TCustomGameSurface* l = Layer(layer);
+  return l != nullptr && l->Visible();
+}
+
+void TGameSystem::SetLayerVisible(int layer, bool on) {
+  TCustomGameSurface* l = Layer(layer);
+  if (l == nullptr) return;
+  l->SetVisible(on);
+  ShowLayerChange(l->LayerRect(), *l);
+}
+
+std::string TGameSystem::AttachmentSource(int layer, int k) {
+  TCustomGameSurface* l = PictureLayer(layer);
+  TAttach* a = l != nullptr ? l->GetAttachment(k) : nullptr;
+  return a != nullptr ? a->Src() : std::string();
+}
+
+void TGameSystem::SetAttachmentSource(int layer, int k, std::string_view name) {
+  TCustomGameSurface* l = PictureLayer(layer);
+  TAttach* a = l != nullptr ? l->GetAttachment(k) : nullptr;
+  if (a == nullptr) return;
+  const Rect before = l->LayerRect();
+  a->SetSrc(name, TextWindowSurface());
+  l->Reload();
+  ShowLayerChange(before, *l);
+}
+
+void TGameSystem::MoveMouse(std::int32_t x, std::int32_t y) {
+  if (display_ != nullptr) display_->MoveMouse(Point{x, y});
+}
+
+std::int32_t TGameSystem::NowBit() { return display_ != nullptr ? display_->BitCount() : 0; }
+
+bool TGameSystem::FullScreen() { return display_ != nullptr && display_->FullScreen(); }
 
 }  // namespace mavlet

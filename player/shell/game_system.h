@@ -1,29 +1,48 @@
 #pragma once
-// The one owner of what the player shows and sounds. For now it answers what the engine asks:
-// the logical buttons with their latches and repeat counters, the sound switch, the cursor name
-// and its part of a saved game. Display layers, channels, cache and particles join it later.
+// The one owner of what the player shows and sounds: the logical buttons with their latches and
+// repeat counters, the sound switch, the cursor, the twelve display layers with the picture cache
+// and the compositor that presents them through the display, and its part of a saved game.
+// Channels and particles join it later.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "player/backend/input.h"
+#include "player/backend/rect.h"
+#include "player/common/random.h"
+#include "player/display/layer_services.h"
+#include "player/display/layer_stack.h"
+#include "player/display/picture_cache.h"
+#include "player/display/scene_compositor.h"
+#include "player/display/screen_transition.h"
 #include "player/vars/system_value_host.h"
 
 namespace mavlet {
 
+class Display;
+class Surface;
+class TBookManager;
+class TCustomGameSurface;
 class TGameInput;
 class TGameStatus;
+class TGameSurface;
 
 struct GameSystemOptions {
   bool has_sound = true;    // "HasSound": false keeps sound off whatever the scenario does
   bool has_joy_pad = true;  // "HasJoyPad": use the joystick front end when one is given
+  bool anti_alias = true;   // "AntiAlias": draw layers 1..8 through their masks
+  bool fade_in_draw = true; // "FadeinDraw": off shows every surface change at once
+  int image_cache = TCacheList::kDefaultCapacity;  // "ImageCache": decoded pictures kept
 };
 
-class TGameSystem : public GameValueHost {
+class TGameSystem : public GameValueHost, private LayerServices {
  public:
   // joystick may be null (no joystick in use). Nothing is owned.
   explicit TGameSystem(InputState& input, GameSystemOptions options = {}, TGameInput* joystick = nullptr);
+  ~TGameSystem() override;
   TGameSystem(const TGameSystem&) = delete;
   TGameSystem& operator=(const TGameSystem&) = delete;
 
@@ -46,12 +65,58 @@ class TGameSystem : public GameValueHost {
   void SetCursor(std::string_view name);
   const std::string& Cursor() const { return cursor_name_; }
 
-  // --- screen (nothing to draw yet)
-  void Invalidate() {}
-  void InvalidateAll() {}
-  void RedrawAll() {}
-  void Compose() {}
+  // --- wiring (neither is owned; both may stay null, then nothing is drawn or found)
+  void SetDisplay(Display* display);
+  Display* GetDisplay() const { return display_; }
+  // The engine gives the title folder, file lookup, the shared random generator and the
+  // no-paint-back switch.
+  void SetEngine(TBookManager* book) { book_ = book; }
+  const GameSystemOptions& Options() const { return options_; }
+
+  // --- display life cycle (from the display's events)
+  // Work surfaces of the display's size, the offered depths, every layer's picture rebuilt.
+  void Initialize();
+  void Finalize();
+  void RestoreSurfaces();
+  // Depths above 8 bits the display offers at the game screen size, in its order.
+  void EnumBitDepths();
+  const std::vector<std::int32_t>& BitDepths() const { return bit_list_; }
+  // Colour depth; the display is re-created at once only in full screen. Throws MavError for a
+  // depth the display cannot use.
+  void SetBitCount(int bits);
+  void SetFullScreen(bool on);
+
+  // --- layers
+  // 0..11; nullptr outside.
+  TCustomGameSurface* Layer(int k) { return layers_.At(k); }
+  // Picture layers 0..8; nullptr outside.
+  TGameSurface* PictureLayer(int k) { return layers_.Picture(k); }
+  // 0..11, 255 for anything that is not one of the layers.
+  int IndexOf(const TCustomGameSurface* layer) const { return layers_.IndexOf(layer); }
+  LayerStack& Layers() { return layers_; }
+  TCacheList& Cache() { return cache_; }
+  // 0 the back picture, 1 the front copy; nullptr while the display is not initialised.
+  Surface* WorkSurface(int k) { return compositor_.WorkSurface(k); }
+  Surface* ScreenSurface() { return compositor_.ScreenSurface(); }
+  Rect ScreenRect() const;
+
+  // --- screen update
+  void Invalidate(const Rect& rect) { compositor_.Invalidate(rect); }
+  void InvalidateAll();
+  const Rect& DirtyRect() const { return compositor_.DirtyRect(); }
+  void ClearDirtyRect() { compositor_.ClearDirty(); }
+  void RedrawArea(const Rect& rect) { compositor_.RedrawArea(rect); }
+  void RedrawAll() { compositor_.RedrawAll(); }
+  // Brings the screen up to date: the changed area, or everything while a layer effect runs.
+  void Compose();
+  void Present(const Rect& rect);
+  void PresentDirect(const Rect& rect) { compositor_.PresentDirect(rect); }
+  void FlipScreen() { compositor_.FlipScreen(); }
   void UpdateAudio() {}
+
+  // --- transitions: none exist yet; kinds 2..36 then show their change at once.
+  void SetTransitionFactory(TransitionFactory factory) { transitions_ = std::move(factory); }
+  std::unique_ptr<ScreenTransition> CreateTransition(int kind);
 
   // --- persistence
   void SaveToStatus(TGameStatus& status);
@@ -66,8 +131,42 @@ class TGameSystem : public GameValueHost {
   bool SoundOn() override { return sound_on_; }
   std::string CursorName() override { return cursor_name_; }
   void SetCursorName(std::string_view name) override { SetCursor(name); }
+  std::string LayerSource(int layer) override;
+  void SetLayerSource(int layer, std::string_view name) override;
+  std::int32_t LayerFrameIndex(int layer) override;
+  std::int32_t LayerX(int layer) override;
+  void SetLayerX(int layer, std::int32_t x) override;
+  std::int32_t LayerY(int layer) override;
+  void SetLayerY(int layer, std::int32_t y) override;
+  std::int32_t LayerWidth(int layer) override;
+  std::int32_t LayerHeight(int layer) override;
+  std::int32_t LayerBright(int layer) override;
+  void SetLayerBright(int layer, std::int32_t bright) override;
+  bool LayerVisible(int layer) override;
+  void SetLayerVisible(int layer, bool on) override;
+  std::string AttachmentSource(int layer, int k) override;
+  void SetAttachmentSource(int layer, int k, std::string_view name) override;
+  void MoveMouse(std::int32_t x, std::int32_t y) override;
+  std::vector<std::int32_t> BitList() override { return bit_list_; }
+  std::int32_t NowBit() override;
+  bool FullScreen() override;
 
  private:
+  // LayerServices
+  FileServices* Files() override;
+  std::filesystem::path BasePath() override;
+  bool AntiAlias() override { return options_.anti_alias; }
+  int ScreenBits() override;
+  PixelFormat FrameFormat() override;
+  int LayerIndex(const TCustomGameSurface& layer) override { return layers_.IndexOf(&layer); }
+  TCacheList& PictureCache() override { return cache_; }
+  TRandom& Random() override;
+  const Surface* TextWindowSurface() override { return nullptr; }
+
+  bool NoPaintBack() const;
+  // Redraws and invalidates the union of a layer's area before and after a change.
+  void ShowLayerChange(const Rect& before, const TCustomGameSurface& layer);
+
   struct Button {
     bool latch = false;
     bool down = false;
@@ -84,6 +183,14 @@ class TGameSystem : public GameValueHost {
   std::array<std::int32_t, 4> repeat_{};
   bool sound_on_ = false;
   std::string cursor_name_;
+  Display* display_ = nullptr;
+  TBookManager* book_ = nullptr;
+  TRandom own_random_;  // until an engine is connected
+  TCacheList cache_;
+  LayerStack layers_;
+  SceneCompositor compositor_;
+  TransitionFactory transitions_;
+  std::vector<std::int32_t> bit_list_;
 };
 
 }  // namespace mavlet

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include "player/backend/png_writer.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/engine/engine_commands.h"
+#include "player/shell/startup.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
 
@@ -99,12 +101,17 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
   services.log = &log_;
   services.local_time = &date_;
   book_ = std::make_unique<TBookManager>(services);
-  sys_ = std::make_unique<TGameSystem>(input_);
+  sys_ = std::make_unique<TGameSystem>(input_, options_.game);
+  sys_->SetEngine(book_.get());
+  sys_->SetDisplay(&display_);
+  display_.SetListener(this);
   book_->Params().SetGameHost(sys_.get());
   book_->SetHook(this);
 }
 
 HeadlessRunner::~HeadlessRunner() {
+  display_.Finalize();
+  display_.SetListener(nullptr);
   if (book_) {
     book_->SetHook(nullptr);
     book_->Params().SetGameHost(nullptr);
@@ -113,8 +120,18 @@ HeadlessRunner::~HeadlessRunner() {
 
 bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   book_->Init(title_folder);
-  return !book_->Terminating();
+  if (book_->Terminating()) return false;
+  const ScreenSize size = ScreenSizeForMode(book_->ScreenMode());
+  display_.Finalize();
+  display_.SetSize(size.width, size.height);
+  if (!display_.SetBitCount(options_.bits))
+    throw MavError("colour depth " + std::to_string(options_.bits) + " cannot be used (16, 24 or 32)");
+  display_.Initialize();
+  book_->bit_count = display_.BitCount();
+  return true;
 }
+
+void HeadlessRunner::SaveScreenshot(const std::filesystem::path& file) { WritePng(display_.ScreenSurface(), file); }
 
 void HeadlessRunner::Tick() { main_ended_ = book_->Tick(*sys_); }
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "player/backend/display.h"
 #include "player/backend/headless_clock.h"
 #include "player/backend/headless_dialogs.h"
 #include "player/backend/headless_input.h"
@@ -49,9 +50,12 @@ struct RunOptions {
   bool until_end = false;
   // Registers command classes beyond the engine's own (display, media); placeholders fill the rest.
   std::function<void(CommandRegistry&)> register_commands;
+  // Colour depth of the offscreen display (16, 24 or 32) and the game system's settings.
+  int bits = 32;
+  GameSystemOptions game;
 };
 
-class HeadlessRunner : private FrameClient, private EngineHook {
+class HeadlessRunner : private FrameClient, private EngineHook, private DisplayListener {
  public:
   // trace_out receives the trace lines; err receives messages and warnings.
   HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err);
@@ -75,6 +79,10 @@ class HeadlessRunner : private FrameClient, private EngineHook {
   HeadlessInput& Input() { return input_; }
   HeadlessDialogs& Messages() { return dialogs_; }
   FixedLocalTime& Date() { return date_; }
+  // The offscreen display: its screen surface holds what the player would show.
+  Display& Screen() { return display_; }
+  // Writes the screen surface as a PNG; throws MavError naming the file when it cannot.
+  void SaveScreenshot(const std::filesystem::path& file);
 
  private:
   // FrameClient
@@ -82,7 +90,7 @@ class HeadlessRunner : private FrameClient, private EngineHook {
   void Restart() override { book_->Restart(); }
   void EnterFullScreen() override {}
   bool ApplicationActive() override { return input_.ApplicationActive(); }
-  void FlipScreen() override {}
+  void FlipScreen() override { sys_->FlipScreen(); }
   void Tick() override;
   bool Terminating() override { return book_->Terminating(); }
   void UpdateAudio() override { sys_->UpdateAudio(); }
@@ -90,6 +98,9 @@ class HeadlessRunner : private FrameClient, private EngineHook {
   void Compose() override { sys_->Compose(); }
   // EngineHook
   void OnExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) override;
+  // DisplayListener
+  void OnDisplayInitialized() override { sys_->Initialize(); }
+  void OnDisplayFinalizing() override { sys_->Finalize(); }
 
   void ApplyInput();
   void ReportError(const std::string& message);
@@ -105,6 +116,7 @@ class HeadlessRunner : private FrameClient, private EngineHook {
   FixedLocalTime date_;
   CommandRegistry registry_;
   std::unique_ptr<TBookManager> book_;
+  Display display_;
   std::unique_ptr<TGameSystem> sys_;
   FrameLoop loop_;
   int event_ = 0;

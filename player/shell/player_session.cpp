@@ -78,7 +78,12 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   GameSystemOptions options;
   options.has_sound = config_.has_sound;
   options.has_joy_pad = config_.has_joy_pad;
+  options.anti_alias = config_.anti_alias;
+  options.fade_in_draw = config_.fade_in_draw;
+  options.image_cache = config_.image_cache;
   sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get());
+  sys_->SetEngine(book_.get());
+  sys_->SetDisplay(services_.display);
   book_->Params().SetGameHost(sys_.get());
 
   services_.display->SetWaitVBlank(config_.wait_vblank);
@@ -133,12 +138,16 @@ void PlayerSession::SetFullScreen(bool on) {
 }
 
 void PlayerSession::OnDisplayInitialized() {
+  if (sys_) sys_->Initialize();
   loop_.RequestFlip();
   timer_.SetEnabled(true);
   EnumBitDepths();
 }
 
-void PlayerSession::OnDisplayFinalizing() { timer_.SetEnabled(false); }
+void PlayerSession::OnDisplayFinalizing() {
+  timer_.SetEnabled(false);
+  if (sys_) sys_->Finalize();
+}
 
 void PlayerSession::OnExposed() {
   if (services_.display->CanDraw()) services_.display->ShowVisible(services_.display->VisibleSurface().bounds());
