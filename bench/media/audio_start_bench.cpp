@@ -1,6 +1,7 @@
 // Time from a play request to a playing channel for a 10 MB sound inside a large archive.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "player/backend/headless_sound.h"
 #include "player/media/audio_channels.h"
 #include "player/storage/big_file_unit.h"
+#include "player/storage/packed_file.h"
 #include "tests/backend/wave_fixture.h"
 #ifdef MAVLET_BENCH_SDL
 #include "player/backend/sdl/sdl_sound.h"
@@ -81,6 +83,31 @@ void PlayBig(benchmark::State& state, SoundDevice& device, Clock& clock) {
   }
   state.counters["index_reads"] = channels.SoundArchive().IndexReads();
 }
+
+// The two costs inside a start, apart: reading and unpacking the entry, and writing the wave.
+void BM_UnpackEntry(benchmark::State& state) {
+  Title title;
+  TBigFileUnit archive;
+  archive.OpenArchive(title.dir.path() / "title" / "WAV" / "Data1.PMW");
+  for (auto _ : state) {
+    ByteBuffer entry;
+    archive.ReadEntry(0, entry);
+    benchmark::DoNotOptimize(UnpackStream(entry, "BIG.PMW"));
+  }
+}
+BENCHMARK(BM_UnpackEntry)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_WriteTempFile(benchmark::State& state) {
+  Title title;
+  const Bytes wave = TenMegabyteWave();
+  const auto file = title.dir.path() / "~mavl0.wav";
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::fwrite(wave.data(), 1, wave.size(), f);
+    std::fclose(f);
+  }
+}
+BENCHMARK(BM_WriteTempFile)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_PlayFromArchiveHeadless(benchmark::State& state) {
   HeadlessClock clock;
