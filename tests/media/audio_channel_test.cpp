@@ -244,7 +244,11 @@ TEST_F(AudioChannelTest, SoundOffDropsPlayersAndSoundOnRestartsNamedChannels) {
   channels->SetSoundOn(true);
   EXPECT_TRUE(Ch(0).IsPlaying());
   Start(1, "SE.WAV", true, true);
-  channels->SetSoundOn(false);  // also while channel 1 fades in
+  Start(2, "BGM.PMW", true);
+  Start(2, "", true, true);
+  channels->UpdateAudio();
+  channels->SetSoundOn(false);  // also while channel 1 fades in and channel 2 fades out
+  EXPECT_FALSE(Ch(2).Fading());
   EXPECT_EQ(device.LivePlayers(), 0u);
   EXPECT_FALSE(device.Initialized());
   EXPECT_EQ(Ch(0).FileName(), "BGM.PMW");
