@@ -27,6 +27,9 @@ constexpr Verb kVerbs[] = {
      "global dump FILE|TITLE_FOLDER\n"
      "  global create OUT --title T --screen-mode N --start-page N --reg-key K [--no-registry]\n"
      "                [--num NAME]... [--str NAME]... [--flag NAME]..."},
+    {"title", mavtool::VerbTitle,
+     "title build SRC OUT [--pack-scenarios] [--pack-sounds]   title folder from a title source\n"
+     "  title unpack TITLE OUT           title source from a title folder"},
     {"run", mavtool::VerbRun, "run TITLE_FOLDER [options]       run a title headless (see run --help)"},
 };
 

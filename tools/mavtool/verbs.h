@@ -21,5 +21,6 @@ int VerbArchive(const Args& args);
 int VerbStatus(const Args& args);
 int VerbGlobal(const Args& args);
 int VerbRun(const Args& args);
+int VerbTitle(const Args& args);
 
 }  // namespace mavtool
