@@ -147,11 +147,14 @@ int Run(int argc, char** argv) {
       SDL_Quit();
       return 1;
     }
+    PosixFileServices files;
+    if (std::optional<fs::path> icon = files.Resolve(player_folder, "mavlet.ico")) {
+      if (!display->SetIconFile(*icon)) log.Warn(icon->string() + ": not a usable icon");
+    }
     SdlDialogs dialogs(&std::cerr);
     dialogs.SetWindow(display->Window());
     SdlInputState input(*display);
     SdlClock clock;
-    PosixFileServices files;
     IniSettings settings(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log);
     SystemLocalTime local_time;
     std::unique_ptr<SdlJoystickPort> joysticks;

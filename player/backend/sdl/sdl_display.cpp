@@ -210,6 +210,14 @@ bool SdlDisplay::SetCursorFile(const std::optional<std::filesystem::path>& file)
 
 void SdlDisplay::PumpMessages() { SDL_PumpEvents(); }
 
+bool SdlDisplay::SetIconFile(const std::filesystem::path& file) {
+  SDL_Surface* icon = IMG_Load(file.c_str());
+  if (!icon) return false;
+  SDL_SetWindowIcon(window_, icon);
+  SDL_FreeSurface(icon);
+  return true;
+}
+
 void SdlDisplay::MoveMouse(Point game_point) {
   const Viewport v = CurrentViewport();
   if (v.width <= 0 || Width() <= 0 || Height() <= 0) return;

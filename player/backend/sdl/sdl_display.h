@@ -48,6 +48,8 @@ class SdlDisplay : public Display {
   bool SetCursorFile(const std::optional<std::filesystem::path>& file) override;
   void MoveMouse(Point game_point) override;
   void PumpMessages() override;
+  // Window icon from a picture file (mavlet.ico beside the player); false when unreadable.
+  bool SetIconFile(const std::filesystem::path& file);
 
  protected:
   void Upload(const Rect& rect) override;
