@@ -58,9 +58,11 @@ TParameter* TParamManager::Find(std::string_view name) {
 }
 
 TParameter* TParamManager::FindComposed(std::string_view name) {
+  // The folded hash rejects almost every cache entry with one comparison.
+  const std::size_t hash = FoldedHash(name);
   for (std::size_t i = 0; i < cache_size_; ++i) {
     TParameter* p = cache_[i];
-    if (NamesMatch(p->Name(), name)) {
+    if (p->name_hash_ == hash && NamesMatch(p->Name(), name)) {
       std::move_backward(cache_.begin(), cache_.begin() + i, cache_.begin() + i + 1);
       cache_[0] = p;
       return p;
@@ -155,6 +157,7 @@ void TParamManager::CacheRemove(const TParameter* param) {
 }
 
 void TParamManager::Index(TParameter& param) {
+  param.name_hash_ = FoldedHash(param.Name());
   Bucket& bucket = index_[param.Name()];
   const auto pos = std::upper_bound(
       bucket.begin(), bucket.end(), param.order_,

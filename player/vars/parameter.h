@@ -1,6 +1,7 @@
 #pragma once
 // Base of every named scenario value. The store (TParamManager) owns parameters; a parameter
 // only points back at its owner to report changes and, for system values, to reach live state.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,6 +57,7 @@ class TParameter {
   bool temporary_;
   // Kept by the store: creation order (the first match in store order wins) and membership.
   std::uint64_t order_ = 0;
+  std::size_t name_hash_ = 0;  // FoldedHash(name_) while listed
   bool listed_ = false;
 };
 
