@@ -8,6 +8,7 @@
 #include "player/engine/command_registry.h"
 #include "player/engine/engine_hook.h"
 #include "player/storage/game_status.h"
+#include "player/vars/param_manager.h"
 
 namespace mavlet {
 namespace {
@@ -81,7 +82,7 @@ bool TCallManager::Advance(TGameSystem& sys) {
     if (current_ == nullptr) return true;
     const int keyword = page.KeywordAt(pos_.Com);
     if (pos_.Page != entered_.Page || pos_.Com != entered_.Com) {
-      if (!current_->Cond().empty() && !book.CheckCondition(current_->Cond())) {
+      if (!current_->Cond().empty() && !book.Params().CheckCondition(current_->ParsedCond())) {
         entered_.Page = pos_.Page;
         entered_.Com = pos_.Com;
         ++pos_.Com;

@@ -24,7 +24,12 @@ void TCommand::Enter(TCallManager&, TGameSystem&, TBookManager&, std::string_vie
 
 void TCommand::Parse(std::string_view args) {
   flags_ = CsvFieldInt(args, 0, 0);
-  cond_ = CsvField(args, 1);
+  SetCond(CsvField(args, 1));
+}
+
+const ParsedCondition& TCommand::ParsedCond() const {
+  if (!parsed_cond_) parsed_cond_ = std::make_unique<ParsedCondition>(ParseCondition(cond_));
+  return *parsed_cond_;
 }
 
 TCommand* TCommand::NextCommand() const {

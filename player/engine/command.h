@@ -2,8 +2,11 @@
 // The command protocol: every scenario keyword is a class derived from TCommand, created by its
 // page and driven by the stream that runs the page.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "player/vars/condition.h"
 
 namespace mavlet {
 
@@ -51,17 +54,23 @@ class TCommand {
   TCommand* NextCommand() const;
   TCommand* PrevCommand() const;
   const std::string& Cond() const { return cond_; }
+  // Cond cut into clauses once, on first use.
+  const ParsedCondition& ParsedCond() const;
   std::int32_t Flags() const { return flags_; }
 
  protected:
   // Runs the always stream when due (called first by commands that can wait or loop).
   void RunAlwaysStream(TCallManager& mgr, TGameSystem& sys, TBookManager& book);
-  void SetCond(std::string cond) { cond_ = std::move(cond); }
+  void SetCond(std::string cond) {
+    cond_ = std::move(cond);
+    parsed_cond_.reset();
+  }
   void SetFlags(std::int32_t flags) { flags_ = flags; }
 
  private:
   TPage* owner_page_;
   std::string cond_;
+  mutable std::unique_ptr<ParsedCondition> parsed_cond_;
   std::int32_t flags_ = 0;
 };
 
