@@ -176,6 +176,11 @@ struct Box {  // 64-bit rectangle so that clipping far-off coordinates cannot ov
 
 Box ToBox(const Rect& r) { return Box{r.left, r.top, r.right, r.bottom}; }
 
+// offset * to / from without overflow for any 32-bit-derived operands (from > 0).
+std::int64_t Scale(std::int64_t offset, std::int64_t to, std::int64_t from) {
+  return static_cast<std::int64_t>(static_cast<__int128>(offset) * to / from);
+}
+
 }  // namespace
 
 Surface::Surface(const PixelFormat& format, std::int32_t width, std::int32_t height)
@@ -434,7 +439,7 @@ void ForEachSpan(std::uint8_t* tpix, std::size_t tpitch, std::int64_t tw, std::i
   xs.reserve(static_cast<std::size_t>(x1 - x0));
   std::int64_t first = x1;
   for (std::int64_t x = x0; x < x1; ++x) {
-    const std::int64_t sx = s.left + (x - t.left) * s.Width() / t.Width();
+    const std::int64_t sx = s.left + Scale(x - t.left, s.Width(), t.Width());
     if (sx < 0 || sx >= sw) {
       if (xs.empty()) continue;
       break;  // the mapping is monotonic: nothing further is inside
@@ -446,7 +451,7 @@ void ForEachSpan(std::uint8_t* tpix, std::size_t tpitch, std::int64_t tw, std::i
   std::vector<std::uint8_t> row(xs.size() * P::kBytes);
   const std::int64_t y0 = std::max<std::int64_t>(t.top, 0), y1 = std::min(t.bottom, th);
   for (std::int64_t y = y0; y < y1; ++y) {
-    const std::int64_t sy = s.top + (y - t.top) * s.Height() / t.Height();
+    const std::int64_t sy = s.top + Scale(y - t.top, s.Height(), t.Height());
     if (sy < 0 || sy >= sh) continue;
     const std::uint8_t* srow = spix + sy * spitch;
     for (std::size_t i = 0; i < xs.size(); ++i) {
@@ -575,7 +580,7 @@ void Surface::Wave(std::int32_t x, std::int32_t y, std::int32_t width, std::int3
         const double turns = static_cast<double>(j) / wave_length + phase / 256.0;
         shift = std::llround(amplitude * std::sin(2 * std::numbers::pi * turns));
       }
-      const std::int64_t sy = s.top + j * s.Height() / height;
+      const std::int64_t sy = s.top + Scale(j, s.Height(), height);
       const Box t{x + shift, y + j, x + shift + width, y + j + 1};
       ForEachSpan<P>(pixels_.data(), pitch_, width_, height_, src.pixels_.data(), src.pitch_,
                      src.width_, src.height_, t, Box{s.left, sy, s.right, sy + 1},
@@ -603,12 +608,20 @@ void Surface::RotateBlend(std::int32_t centre_x, std::int32_t centre_y, std::int
   std::optional<Surface> holder;
   const Surface& src = Detached(source, holder);
   const std::uint32_t a = static_cast<std::uint32_t>(std::min(alpha, 255));
+  // Sizes beyond any surface would only overflow the fixed-point sampling.
+  constexpr std::int32_t kMaxTarget = 4 * kMaxBitmapSide, kMaxSource = 2 * kMaxBitmapSide;
+  if (width > kMaxTarget || height > kMaxTarget || source_rect.Width() > kMaxSource ||
+      source_rect.Height() > kMaxSource) {
+    return;
+  }
   const double theta = (angle & 255) * (2 * std::numbers::pi / 256);
   const double c = std::cos(theta), sn = std::sin(theta);
   const double sw = source_rect.Width(), sh = source_rect.Height();
   // Target (dx, dy) from the centre maps back to source offsets from the source centre:
   // u = (dx cos + dy sin) * sw / width, v = (-dx sin + dy cos) * sh / height (clockwise turn).
-  constexpr double kOne = 4294967296.0;  // 32.32 fixed point keeps the sampling exact at 0/90/180
+  // 40.24 fixed point: exact at 0, 90 and 180 degrees, and the products stay below 2^60.
+  constexpr int kFrac = 24;
+  constexpr double kOne = 1 << kFrac;
   auto fixed = [&](double v) { return std::llround(v * kOne); };
   const std::int64_t ux = fixed(c * sw / width), uy = fixed(sn * sw / width);
   const std::int64_t vx = fixed(-sn * sh / height), vy = fixed(c * sh / height);
@@ -631,7 +644,7 @@ void Surface::RotateBlend(std::int32_t centre_x, std::int32_t centre_y, std::int
       std::int64_t v = half_h + (dx2 * vx + dy2 * vy) / 2;
       std::uint8_t* row = pixels_.data() + ty * pitch_;
       for (std::int64_t tx = bx0; tx < bx1; ++tx, u += ux, v += vx) {
-        const std::int64_t su = u >> 32, sv = v >> 32;
+        const std::int64_t su = u >> kFrac, sv = v >> kFrac;
         if (su < 0 || sv < 0 || su >= iw || sv >= ih) continue;
         const std::int64_t sx = source_rect.left + su, sy = source_rect.top + sv;
         if (sx < 0 || sy < 0 || sx >= src.width_ || sy >= src.height_) continue;

@@ -109,6 +109,25 @@ TEST_P(SurfaceTest, CopiesClipAgainstBothSurfaces) {
   }
 }
 
+TEST_P(SurfaceTest, ExtremeArgumentsStayInside) {
+  Surface src = Make(3, 3, kWhite);
+  src.SetColourKey(0);
+  Surface t = Make(4, 4, kBlack);
+  const Rect far{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+  t.Stretch(far, src, src.bounds());
+  t.Stretch(t.bounds(), src, far);
+  t.Blend(far, src, Rect{0, 0, 1, INT_MAX}, 100, true);
+  t.RotateBlend(1, 1, 1, 65536, src, src.bounds(), 1, 255);
+  t.RotateBlend(1, 1, INT_MAX, INT_MAX, src, src.bounds(), 7, 255);
+  t.RotateBlend(0, 0, 4, 4, src, Rect{-30000, -30000, 30000, 30000}, 33, 255);
+  t.Wave(INT_MIN, INT_MAX, INT_MAX, INT_MAX, src, far, true, INT_MAX, 1, 3, 200);
+  t.Wave(0, -100, 3, INT_MAX, src, src.bounds(), false, INT_MIN, INT_MAX, INT_MIN);
+  t.MaskedBlend(INT_MIN, INT_MIN, src, far, Bitmap());
+  t.AddGrey(far, 10);
+  t.BlendColour(far, kRed, 10);
+  EXPECT_EQ(t.width(), 4);
+}
+
 TEST_P(SurfaceTest, CopyOntoItselfScrolls) {
   Surface s = Make(5, 1);
   for (int x = 0; x < 5; ++x) s.SetRawPixel(x, 0, s.DeviceColour(x * 40));
