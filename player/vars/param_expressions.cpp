@@ -110,7 +110,14 @@ bool TParamManager::CompareOperand(TParameter& var, std::string_view operand, Co
 
 bool TParamManager::CheckCondition(std::string_view condition) {
   if (condition.empty()) return true;
-  return CheckCondition(ParseCondition(condition));
+  auto it = condition_memo_.find(condition);
+  if (it == condition_memo_.end()) {
+    // Scenario texts hold a bounded number of distinct conditions; forget them all should a
+    // generated stream of texts ever fill the memo.
+    if (condition_memo_.size() >= kConditionMemoLimit) condition_memo_.clear();
+    it = condition_memo_.emplace(std::string(condition), ParseCondition(condition)).first;
+  }
+  return CheckCondition(it->second);
 }
 
 bool TParamManager::CheckCondition(const ParsedCondition& condition) {

@@ -111,7 +111,8 @@ class TParamManager {
   bool ValueFlag(std::string_view operand);
   // Compares the variable with the operand by its type. Throws MavError for op codes above 7.
   bool CompareOperand(TParameter& var, std::string_view operand, CompareOp op);
-  // Empty: true. A missing variable makes the whole condition false.
+  // Empty: true. A missing variable makes the whole condition false. The parsed form of
+  // recently seen condition texts is kept, so commands may pass their text every time.
   bool CheckCondition(std::string_view condition);
   bool CheckCondition(const ParsedCondition& condition);
 
@@ -151,6 +152,13 @@ class TParamManager {
   std::uint64_t next_order_ = 0;
   std::array<TParameter*, kCacheSize + 1> cache_{};
   std::size_t cache_size_ = 0;
+
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  static constexpr std::size_t kConditionMemoLimit = 4096;
+  std::unordered_map<std::string, ParsedCondition, TextHash, std::equal_to<>> condition_memo_;
 };
 
 }  // namespace mavlet

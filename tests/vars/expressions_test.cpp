@@ -144,6 +144,21 @@ TEST(Conditions, CheckCondition) {
   }
 }
 
+TEST(Conditions, RepeatedTextsFollowTheCurrentValues) {
+  Store s;
+  for (int round = 0; round < 3; ++round) {
+    s.Var("Score").SetNum(round);
+    EXPECT_EQ(s.params.CheckCondition("Score >= 1"), round >= 1);
+    EXPECT_EQ(s.params.CheckCondition("|Score = 0;Score = 2"), round != 1);
+  }
+  // Many distinct texts (more than are kept parsed) still evaluate correctly.
+  s.Var("Score").SetNum(2500);
+  for (int i = 0; i < 5000; ++i) {
+    ASSERT_EQ(s.params.CheckCondition("Score >= " + std::to_string(i)), i <= 2500) << i;
+  }
+  EXPECT_TRUE(s.params.CheckCondition("Score >= 1"));
+}
+
 TEST(Conditions, ParsedForm) {
   const ParsedCondition c = ParseCondition("|A >= 3; B  on ;C = \"x y\" extra");
   EXPECT_FALSE(c.empty);
