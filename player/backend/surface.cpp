@@ -251,19 +251,41 @@ void Surface::CopyToBitmap(Bitmap& out) const {
 }
 
 void Surface::DrawBitmap(std::int32_t x, std::int32_t y, const Bitmap& bitmap) {
-  const std::int64_t x0 = std::max<std::int64_t>(0, x), y0 = std::max<std::int64_t>(0, y);
-  const std::int64_t x1 = std::min<std::int64_t>(width_, std::int64_t{x} + bitmap.width());
-  const std::int64_t y1 = std::min<std::int64_t>(height_, std::int64_t{y} + bitmap.height());
-  for (std::int64_t ty = y0; ty < y1; ++ty) {
-    for (std::int64_t tx = x0; tx < x1; ++tx) {
-      const std::uint32_t c = bitmap.PixelRgb(static_cast<std::int32_t>(tx - x),
-                                              static_cast<std::int32_t>(ty - y));
-      const std::int32_t rgb =
-          static_cast<std::int32_t>(((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16));
-      SetRawPixel(static_cast<std::int32_t>(tx), static_cast<std::int32_t>(ty),
-                  format_.FromRgb(rgb));
-    }
+  DrawBitmapStretched(Rect{x, y, static_cast<std::int32_t>(std::min<std::int64_t>(
+                                     INT32_MAX, std::int64_t{x} + bitmap.width())),
+                           static_cast<std::int32_t>(std::min<std::int64_t>(
+                               INT32_MAX, std::int64_t{y} + bitmap.height()))},
+                      bitmap);
+}
+
+void Surface::DrawBitmapStretched(const Rect& target, const Bitmap& bitmap) {
+  if (target.IsEmpty() || bitmap.empty()) return;
+  const Box t = ToBox(target);
+  const std::int64_t x0 = std::max<std::int64_t>(0, t.left), x1 = std::min<std::int64_t>(width_, t.right);
+  const std::int64_t y0 = std::max<std::int64_t>(0, t.top), y1 = std::min<std::int64_t>(height_, t.bottom);
+  if (x0 >= x1 || y0 >= y1) return;
+  std::vector<std::int32_t> xs(static_cast<std::size_t>(x1 - x0));
+  for (std::int64_t x = x0; x < x1; ++x) {
+    xs[static_cast<std::size_t>(x - x0)] = static_cast<std::int32_t>(Scale(x - t.left, bitmap.width(), t.Width()));
   }
+  std::vector<std::uint32_t> row(static_cast<std::size_t>(bitmap.width()));
+  std::int64_t converted = -1;
+  WithPx(format_.bits_per_pixel, [&](auto px) {
+    using P = decltype(px);
+    for (std::int64_t y = y0; y < y1; ++y) {
+      const std::int64_t sy = Scale(y - t.top, bitmap.height(), t.Height());
+      if (sy != converted) {  // device values of one bitmap row, converted once
+        for (std::int32_t sx = 0; sx < bitmap.width(); ++sx) {
+          const std::uint32_t c = bitmap.PixelRgb(sx, static_cast<std::int32_t>(sy));
+          row[sx] = format_.FromRgb(
+              static_cast<std::int32_t>(((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16)));
+        }
+        converted = sy;
+      }
+      std::uint8_t* out = pixels_.data() + y * pitch_ + x0 * P::kBytes;
+      for (std::size_t i = 0; i < xs.size(); ++i) P::Store(out + i * P::kBytes, row[xs[i]]);
+    }
+  });
 }
 
 std::uint32_t Surface::RawPixel(std::int32_t x, std::int32_t y) const {
@@ -528,6 +550,7 @@ void Surface::Blend(const Rect& target, const Surface& source, const Rect& sourc
 
 void Surface::MaskedBlend(std::int32_t x, std::int32_t y, const Surface& source,
                           const Rect& source_rect, const Bitmap& mask) {
+  if (lost_ || source.lost_) return;
   std::optional<Surface> holder;
   const Surface& src = Detached(source, holder);
   const Box s = ToBox(source_rect);

@@ -48,6 +48,8 @@ class Surface {
   void CopyToBitmap(Bitmap& out) const;
   // Draws a bitmap at (x, y) without changing the size (the way back from CopyToBitmap).
   void DrawBitmap(std::int32_t x, std::int32_t y, const Bitmap& bitmap);
+  // Stretches the whole bitmap into target (nearest pixel), e.g. a movie frame.
+  void DrawBitmapStretched(const Rect& target, const Bitmap& bitmap);
 
   // Raw pixel value; 0 outside the surface.
   std::uint32_t RawPixel(std::int32_t x, std::int32_t y) const;
@@ -91,6 +93,7 @@ class Surface {
   // Anti-aliased sprite: mask byte m at the source pixel's position (mask row = source row);
   // m 255 keeps the target, 0 takes the source, else each channel
   // (source * (255 - m)) >> 8 + (target * m) >> 8. Source pixels outside the mask count as m 0.
+  // Works on the pixels as a locked pair would: a lost surface on either side draws nothing.
   void MaskedBlend(std::int32_t x, std::int32_t y, const Surface& source, const Rect& source_rect,
                    const Bitmap& mask);
 

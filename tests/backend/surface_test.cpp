@@ -291,6 +291,10 @@ TEST_P(SurfaceTest, MaskedBlendWeightsByMaskByte) {
   u.MaskedBlend(-2, 0, src, src.bounds(), mask);  // clipped on the left: mask column follows
   ExpectNear(Rgb(u, 0, 0), 0x7F7F7F);
   EXPECT_EQ(Rgb(u, 1, 0), kWhite);
+  Surface lost = Make(2, 1, kBlack);
+  lost.SetLost(true);  // its lock would fail: nothing is drawn
+  lost.MaskedBlend(0, 0, src, src.bounds(), mask);
+  EXPECT_EQ(Rgb(lost, 0, 0), kBlack);
 }
 
 TEST_P(SurfaceTest, LockDescribesThePixels) {
@@ -329,6 +333,12 @@ TEST_P(SurfaceTest, BitmapRoundTripAndLoading) {
   back.DrawBitmap(1, 0, copy);
   EXPECT_EQ(Rgb(back, 0, 0), kWhite);
   EXPECT_EQ(Rgb(back, 1, 0), kBlack);
+  // A 2 x 1 frame stretched over 4 x 2, partly off the left edge.
+  Surface movie = Make(3, 2, kWhite);
+  movie.DrawBitmapStretched(Rect{-1, 0, 3, 2}, copy);
+  EXPECT_EQ(Rgb(movie, 0, 1), kBlack);
+  EXPECT_EQ(Rgb(movie, 1, 0), kRed);
+  EXPECT_EQ(Rgb(movie, 2, 1), kRed);
 }
 
 TEST_P(SurfaceTest, RefusesMixedFormatsAndHugeSizes) {
