@@ -21,6 +21,8 @@ class SdlDisplayTest : public ::testing::Test {
   static void SetUpTestSuite() {
     ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
     ::setenv("SDL_RENDER_DRIVER", "software", 1);
+    // Else SDL backs the software window with an OpenGL texture, loading Mesa (and its leaks).
+    ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
   }
   static SdlWindowOptions Options(int scale) {
     SdlWindowOptions o;
