@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "player/backend/display.h"
+#include "player/display/display_command_registration.h"
+#include "player/display/game_surface.h"
+#include "tests/display/layer_test_support.h"
+#include "tests/engine/test_title.h"
+
+namespace mavlet::testing {
+namespace {
+
+// A title whose pictures are written into its PMP folder, run on the headless runner at a depth.
+class LayerScenarioTest : public ::testing::TestWithParam<int> {
+ protected:
+  void Picture(const std::string& name, const std::vector<std::uint8_t>& payload) {
+    std::filesystem::create_directories(title_.Folder() / "PMP");
+    PackToFile(title_.Folder() / "PMP" / name, payload);
+  }
+  std::unique_ptr<TitleRun> Run(std::string_view scenario, int events) {
+    title_.Nums({"F", "W", "X"});
+    title_.Scenario(1, scenario);
+    RunOptions o;
+    o.bits = GetParam();
+    o.register_commands = RegisterDisplayCommands;
+    auto run = std::make_unique<TitleRun>(title_, o);
+    run->Load();
+    run->Events(events);
+    EXPECT_EQ(run->Errors(), "");
+    return run;
+  }
+  static std::int32_t Pixel(TitleRun& r, int x, int y) {
+    return TestLayerServices::Rgb(r.R().Screen().ScreenSurface(), x, y);
+  }
+  static std::int32_t Shown(TitleRun& r, int x, int y) {
+    return TestLayerServices::Rgb(r.R().Screen().VisibleSurface(), x, y);
+  }
+
+  TestTitle title_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Depths, LayerScenarioTest, ::testing::Values(16, 24, 32));
+
+TEST_P(LayerScenarioTest, PicturesFillsAndAttachmentsReachTheScreen) {
+  Picture("bg.pmp", Bmp24(Solid(16, 16, kBlue)));
+  Picture("Spr.pmp", Bmp24({{kRed, kRed, kRed}, {kRed, kRed, kRed}, {kGreen, kRed, kRed}}));
+  Picture("dot.pmp", Bmp24(Solid(1, 1, kRed)));
+  auto r = Run(
+      "SetSfc ,,0,bg.pmp,,,0,255,1\n"
+      "SetSfc ,,1,spr.PMP,4,4,1,255,0\n"  // kind 0: shown by the frame's own Compose
+      "FillSfc ,,2,10,0,4,2,$FFFFFF,255,1\n"
+      "OverSfc ,,0,dot.pmp,0,2,3,0,255,1\n"
+      "SetSfc ,,40,bg.pmp,0,0,0,255,1\n",  // no such layer: nothing happens
+      30);
+  ASSERT_EQ(r->R().Screen().BitCount(), GetParam());
+  struct Expect {
+    int x, y;
+    std::int32_t rgb;
+  } expected[] = {
+      {0, 0, kBlue},  {2, 3, kRed},         {4, 4, kRed},   {4, 6, kBlue} /* key: bottom-left */,
+      {6, 6, kRed},   {10, 0, kWhiteRgb},   {13, 1, kWhiteRgb}, {14, 0, kBlue}, {10, 2, kBlue},
+      {16, 0, kBlack}, {100, 100, kBlack},
+  };
+  for (const Expect& e : expected) {
+    EXPECT_EQ(Pixel(*r, e.x, e.y), e.rgb) << e.x << "," << e.y;
+    EXPECT_EQ(Shown(*r, e.x, e.y), e.rgb) << e.x << "," << e.y;
+  }
+}
+
+TEST_P(LayerScenarioTest, FramesVisibilityAndValues) {
+  Picture("anim", Frames({{false, Solid(2, 2, kRed)}, {false, Solid(2, 2, kGreen)}, {false, Solid(2, 2, kBlue)}}));
+  auto r = Run(
+      "SetSfc ,,3,anim,0,0,0,255,1\n"
+      "IncFrame ,,3\n"
+      "IncFrame ,,3\n"
+      "Calc ,,F = @SfcIdx3\n"
+      "Calc ,,W = @SfcWidth3\n"
+      "Calc ,,@SfcX3 = 8\n"
+      "Calc ,,X = @SfcX3\n"
+      "HideSfc 2,,3\n"
+      "ShowSfc 2,,3\n"
+      "IncFrame ,,3\n"
+      "IncFrame ,,3\n",
+      30);
+  EXPECT_EQ(r->Num("F"), 2);
+  EXPECT_EQ(r->Num("W"), 2);
+  EXPECT_EQ(r->Num("X"), 8);
+  EXPECT_EQ(r->R().Sys().PictureLayer(3)->GetFrameIndex(), 1) << "three frames cycle 0, 1, 2, 0, 1";
+  EXPECT_EQ(Pixel(*r, 0, 0), kBlack) << "the old place is cleared";
+  EXPECT_EQ(Pixel(*r, 8, 0), kGreen);
+}
+
+TEST_P(LayerScenarioTest, BrightnessAndEffects) {
+  Picture("p.pmp", Bmp24(Solid(4, 4, kRed)));
+  auto r = Run(
+      "SetSfc ,,1,p.pmp,0,0,0,255,1\n"
+      "Bright ,,1,255\n"
+      "SetSfc ,,2,p.pmp,20,0,0,255,1\n"
+      "Effect ,,2,1\n",
+      30);
+  EXPECT_EQ(Pixel(*r, 1, 1), kWhiteRgb);
+  TGameSurface& waving = *r->R().Sys().PictureLayer(2);
+  EXPECT_EQ(waving.GetEffect(), 1);
+  EXPECT_GT(waving.WavePhase(), 0) << "every frame redraws the waving layer";
+  EXPECT_EQ(Pixel(*r, 21, 1), kRed);
+}
+
+TEST_P(LayerScenarioTest, DepthAndFullScreenRebuildTheLayers) {
+  Picture("p.pmp", Bmp24(Solid(4, 4, kGreen)));
+  auto r = Run(
+      "SetSfc ,,1,p.pmp,0,0,0,255,1\n"
+      "SetFullScr ,,ON\n"
+      "SetBit ,,16\n",
+      30);
+  Display& d = r->R().Screen();
+  EXPECT_TRUE(d.FullScreen());
+  EXPECT_EQ(d.BitCount(), 16);
+  EXPECT_EQ(d.ScreenSurface().bits_per_pixel(), 16);
+  EXPECT_EQ(r->R().Sys().NowBit(), 16);
+  EXPECT_EQ(r->R().Sys().PictureLayer(1)->Frame(0)->bits_per_pixel(), 16);
+  EXPECT_EQ(Pixel(*r, 1, 1), kGreen);
+  EXPECT_EQ(r->R().Sys().BitDepths(), (std::vector<std::int32_t>{16, 24, 32}));
+}
+
+}  // namespace
+}  // namespace mavlet::testing
