@@ -245,7 +245,13 @@ void TParamManager::Calc(TParameter& target, std::string_view left, CalcOp op,
       switch (op) {
         case CalcOp::kAdd: {
           std::string text = ValueStr(left);
-          text += ValueStr(right);
+          const std::string tail = ValueStr(right);
+          if (text.size() + tail.size() > kMaxTextLength) {
+            Warn("Calc: " + SjisToUtf8(target.Name()) + ": joined text would exceed " +
+                 std::to_string(kMaxTextLength) + " bytes, value left unchanged");
+            return;
+          }
+          text += tail;
           target.SetStr(text);
           return;
         }

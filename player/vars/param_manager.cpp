@@ -35,23 +35,31 @@ void TParamManager::NotifyChange(TParameter& param) {
 
 // --- lookup ---
 
-std::string TParamManager::ComposeName(std::string_view name) {
+bool TParamManager::Compose(std::string_view name, std::string& out) {
   const auto plus = name.find('+');  // "+" is never the second byte of a double-byte character
-  if (plus == std::string_view::npos) return std::string(name);
-  std::string composed(name.substr(0, plus));
+  out.assign(name.substr(0, plus));
+  if (plus == std::string_view::npos) return true;
   std::string_view rest = name.substr(plus + 1);
   while (true) {
     const auto next = rest.find('+');
-    composed += ValueStr(rest.substr(0, next));
-    if (next == std::string_view::npos) break;
+    const std::string part = ValueStr(rest.substr(0, next));
+    if (out.size() + part.size() > kMaxTextLength) return false;
+    out += part;
+    if (next == std::string_view::npos) return true;
     rest.remove_prefix(next + 1);
   }
+}
+
+std::string TParamManager::ComposeName(std::string_view name) {
+  std::string composed;
+  Compose(name, composed);
   return composed;
 }
 
 TParameter* TParamManager::Find(std::string_view name) {
   if (name.find('+') != std::string_view::npos) {
-    const std::string composed = ComposeName(name);
+    std::string composed;
+    if (!Compose(name, composed)) return nullptr;
     return FindComposed(composed);
   }
   return FindComposed(name);
@@ -84,7 +92,8 @@ TParameter* TParamManager::FindComposed(std::string_view name) {
 }
 
 TParameter* TParamManager::FindTemporary(std::string_view name) {
-  const std::string composed = ComposeName(name);
+  std::string composed;
+  if (!Compose(name, composed)) return nullptr;
   const auto it = index_.find(std::string_view(composed));
   if (it == index_.end()) return nullptr;
   for (TParameter* p : it->second) {

@@ -33,6 +33,9 @@ class TParamManager {
       std::function<void(TParameter& param, std::string_view name, std::string_view value)>;
 
   static constexpr std::size_t kCacheSize = 9;
+  // Longest text a Calc concatenation may produce, and longest name composition may build:
+  // a scenario that doubles a string in a loop gets a warning instead of exhausting memory.
+  static constexpr std::size_t kMaxTextLength = std::size_t{16} << 20;
 
   // log (may be null) receives the warnings of Calc (division by zero and the like).
   explicit TParamManager(Log* log = nullptr);
@@ -66,6 +69,7 @@ class TParamManager {
   // read nor changed).
   TParameter* FindTemporary(std::string_view name);
   // The composition step of Find on its own (the Save and Load commands build keys with it).
+  // Stops at kMaxTextLength (such a name matches nothing in Find).
   std::string ComposeName(std::string_view name);
 
   // --- contents ---
@@ -132,6 +136,8 @@ class TParamManager {
   void Unindex(TParameter& param, std::string_view name);
   void Renamed(TParameter& param, std::string_view old_name);
   TParameter* FindComposed(std::string_view name);
+  // False when the composed name would exceed kMaxTextLength.
+  bool Compose(std::string_view name, std::string& out);
   void CacheRemove(const TParameter* param);
   // Removes every temporary; keeps the order of the rest.
   void RemoveTemporaries();

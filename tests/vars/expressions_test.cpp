@@ -6,6 +6,7 @@
 
 #include "player/common/error.h"
 #include "player/common/log.h"
+#include "player/common/sjis_text.h"
 #include "player/vars/calc_assignment.h"
 #include "player/vars/condition.h"
 #include "player/vars/expression_words.h"
@@ -170,10 +171,32 @@ TEST(Conditions, ParsedForm) {
   EXPECT_EQ(c.clauses[1].op, CompareOp::kOn);
   EXPECT_EQ(c.clauses[1].operand, "");
   EXPECT_EQ(c.clauses[2].operand, "\"x y\"");
-  // ";" inside a double-byte character (trail byte 0x3B does not exist, but 0x5C does) stays.
-  const ParsedCondition k = ParseCondition("\x95\x5c = 1");
-  ASSERT_EQ(k.clauses.size(), 1u);
+  // Clauses are cut only at a ";" that starts a character: after a lead byte it is a trail byte.
+  const ParsedCondition k = ParseCondition("\x95\x5c = 1;\x83;\x83");
+  ASSERT_EQ(k.clauses.size(), 2u);
   EXPECT_EQ(k.clauses[0].name, "\x95\x5c");
+  EXPECT_EQ(k.clauses[1].name, "\x83;\x83");
+}
+
+TEST(Conditions, SplitsLikeCuttingClauseByClause) {
+  // The one-pass splitter must agree with CutToken on every kind of separator placement.
+  const std::string texts[] = {"a;b", "a;", ";", ";;", "a;;b", "\x83;b;c", "x\x83;", "\x95;\x5c;",
+                               "  a = 1 ; b ", "\x81\x40;\x81\x40", "a\x81;b"};
+  for (const std::string& text : texts) {
+    std::vector<std::string> expected;
+    std::string rest = text;
+    while (!rest.empty()) expected.push_back(TrimWide(CutToken(rest, ";")));
+    std::vector<std::string> names;
+    const ParsedCondition c = ParseCondition(text);
+    std::vector<std::string> got;
+    for (std::string e : expected) got.push_back(NextWord(e));
+    for (const auto& clause : c.clauses) names.push_back(clause.name);
+    EXPECT_EQ(names, got) << text;
+  }
+  // Many clauses parse in one pass.
+  std::string many;
+  for (int i = 0; i < 200000; ++i) many += "A;";
+  EXPECT_EQ(ParseCondition(many).clauses.size(), 200000u);
 }
 
 TEST(CalcParse, Assignment) {
@@ -338,6 +361,26 @@ TEST(Calc, DivisionFaultsLeaveTheTargetAndWarn) {
   t.SetNum(3);
   s.params.CalcText("T = 1 / 0");
   EXPECT_EQ(t.GetNum(), 3);
+}
+
+TEST(Calc, TextGrowthIsBounded) {
+  MemoryLog log;
+  Store s;
+  s.params.SetLog(&log);
+  TParameter& big = s.params.Declare(1, "Big");
+  big.SetStr(std::string(TParamManager::kMaxTextLength / 2, 'x'));
+  TParameter& t = s.params.Declare(1, "T");
+  t.SetStr("before");
+  EXPECT_TRUE(s.params.CalcText("T = Big + Big"));  // exactly the limit: allowed
+  EXPECT_EQ(t.GetStr().size(), TParamManager::kMaxTextLength);
+  EXPECT_TRUE(log.entries.empty());
+  EXPECT_TRUE(s.params.CalcText("T = T + 1"));
+  EXPECT_EQ(t.GetStr().size(), TParamManager::kMaxTextLength);
+  ASSERT_EQ(log.entries.size(), 1u);
+  EXPECT_NE(log.entries[0].message.find("exceed"), std::string::npos);
+  // A composed name past the limit matches nothing.
+  EXPECT_EQ(s.params.Find("Big+Big+Big"), nullptr);
+  EXPECT_EQ(s.params.FindTemporary("Big+Big+Big"), nullptr);
 }
 
 }  // namespace
