@@ -1,0 +1,202 @@
+// Runs mavtool's global and run verbs as a user would: titles built with the tool itself.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "player/common/encoding.h"
+#include "player/storage/game_status.h"
+
+namespace mavlet {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string Slurp(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return lines;
+}
+
+class RunVerbTest : public ::testing::Test {
+ protected:
+  RunVerbTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mavtool-run-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir = pattern;
+    std::filesystem::create_directories(dir / "title" / "Pmx");
+  }
+  ~RunVerbTest() override { std::filesystem::remove_all(dir); }
+
+  Result Run(const std::vector<std::string>& args) {
+    std::string cmd = Quote(MAVTOOL);
+    for (const auto& a : args) cmd += " " + Quote(a);
+    cmd += " 2>" + Quote((dir / "stderr").string());
+    Result r;
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = Slurp(dir / "stderr");
+    return r;
+  }
+  std::string P(const std::string& name) const { return (dir / name).string(); }
+  std::string Title() const { return (dir / "title").string(); }
+
+  // Global.pmx through the global verb; extra options appended.
+  void Global(std::vector<std::string> extra = {"--no-registry"}) {
+    std::vector<std::string> args = {"global", "create",        P("title/Pmx/Global.pmx"), "--title", "T",
+                                     "--screen-mode", "3", "--start-page", "1", "--reg-key", "Software\\Mavlet\\Run",
+                                     "--num", "A", "--num", "B", "--str", "S", "--flag", "F"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    ASSERT_EQ(Run(args).code, 0) << Slurp(dir / "stderr");
+  }
+  // A scenario page from UTF-8 text through the pack verb.
+  void Scenario(int n, const std::string& utf8) {
+    std::optional<std::string> sjis = Utf8ToSjis(utf8);
+    ASSERT_TRUE(sjis);
+    std::ofstream(dir / "page.txt", std::ios::binary) << *sjis;
+    ASSERT_EQ(Run({"pack", P("page.txt"), P("title/Pmx/" + std::to_string(n) + ".pmx")}).code, 0);
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(RunVerbTest, GlobalCreateThenDumpByFileOrFolder) {
+  ASSERT_EQ(Run({"global", "create", P("title/Pmx/Global.pmx"), "--title", "夏の庭", "--screen-mode", "4",
+                 "--start-page", "12", "--reg-key", "Software\\Maker\\夏", "--num", "点数", "--num", "A",
+                 "--str", "名前", "--flag", "F1", "--flag", "F0"})
+                .code,
+            0);
+  const std::string expected =
+      "Title=夏の庭\nScreenMode=4\nStartPage=12\nRegKey=Software\\Maker\\夏\nNoRegistry=0\n"
+      "num=点数\nnum=A\nstr=名前\nflag=F1\nflag=F0\n";
+  Result by_file = Run({"global", "dump", P("title/Pmx/Global.pmx")});
+  EXPECT_EQ(by_file.code, 0);
+  EXPECT_EQ(by_file.out, expected);
+  EXPECT_EQ(Run({"global", "dump", Title()}).out, expected);
+}
+
+TEST_F(RunVerbTest, GlobalVerbRejectsBadUse) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"global", "create", P("g.pmx"), "--title", "T"},  // required options missing
+      {"global", "create", P("g.pmx"), "--title", "T", "--screen-mode", "x", "--start-page", "1", "--reg-key", "K"},
+      {"global", "create", P("g.pmx"), "--title", "T", "--screen-mode", "3", "--start-page", "1", "--reg-key",
+       "K", "--bogus"},
+      {"global", "dump", P("missing.pmx")},
+      {"global", "dump", P("")},
+      {"global"},
+  };
+  for (const auto& args : cases) {
+    Result r = Run(args);
+    EXPECT_EQ(r.code, 1) << args.back();
+    EXPECT_FALSE(r.err.empty()) << args.back();
+  }
+}
+
+TEST_F(RunVerbTest, TraceAndVariables) {
+  Global();
+  Scenario(1, "NonStop=1\nCalc ,,A = 5 + 3\nCall ,,2\nCalc ,,S = 表示\nfree text\nComment\n");
+  Scenario(2, "Calc ,,B = A * 2\nReturn\n");
+  Result r = Run({"run", Title(), "--events", "4", "--trace", "--vars"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+                              "2\tﾒｲﾝ\t1\t0\tTComCalc",
+                              "2\tﾒｲﾝ\t1\t1\tTComCall",
+                              "2\tﾒｲﾝ\t2\t0\tTComCalc",
+                              "2\tﾒｲﾝ\t2\t1\tTComRet",
+                              // Return ran on page 2, which waits between commands.
+                              "3\tﾒｲﾝ\t1\t2\tTComCalc",
+                              "3\tﾒｲﾝ\t1\t3\tTComComment",
+                              "#A=0,8",
+                              "#B=0,16",
+                              "#S=1,表示",
+                              "#F=2,OFF",
+                          }));
+}
+
+TEST_F(RunVerbTest, InputScriptIntervalAndUntilEnd) {
+  Global();
+  Scenario(1, "WaitClick\nCalc ,,A = 1\nWait ,,100\nCalc ,,B = 1\n");
+  std::ofstream(dir / "input.txt") << "# clicks\n3 mouse -1 -1\n3 click\n5 mouse 10 10\n6 click\n";
+  Result r = Run({"run", Title(), "--input", P("input.txt"), "--until-end", "--trace", "--interval", "50"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_FALSE(lines.empty());
+  // The click outside the game area at event 3 does not count; the one at event 6 does. The wait
+  // of 100 ms then takes two events of 50 ms, and the run stops when the page has ended.
+  EXPECT_EQ(lines[lines.size() - 1], "9\tﾒｲﾝ\t1\t3\tTComCalc");
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("6\t"); }), 2);
+}
+
+TEST_F(RunVerbTest, SaveDirAnswersTheFolderPrompt) {
+  Global({});
+  Scenario(1, "Calc ,,A = 3\nSaveGame ,,4\n");
+  Result cancelled = Run({"run", Title(), "--events", "3"});
+  EXPECT_EQ(cancelled.code, 1);
+  EXPECT_THAT(cancelled.err, HasSubstr("--save-dir"));
+  Result r = Run({"run", Title(), "--events", "3", "--save-dir", P("saves")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  TGameStatus slot(dir / "saves", 4);
+  EXPECT_THAT(slot.Lines(), ::testing::Contains("#A=0,3"));
+  EXPECT_THAT(slot.Lines(), ::testing::Contains("Int0Com=2"));
+}
+
+TEST_F(RunVerbTest, TitleThatCannotLoadExitsOne) {
+  Result missing = Run({"run", P("nowhere")});
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_THAT(missing.err, HasSubstr("Global.pmx"));
+  std::ofstream(dir / "title" / "Pmx" / "Global.pmx") << "not packed";
+  Result damaged = Run({"run", Title()});
+  EXPECT_EQ(damaged.code, 1);
+  EXPECT_THAT(damaged.err, HasSubstr("Global.pmx"));
+  std::ofstream(dir / "bad-input.txt") << "3 jump\n";
+  Global();
+  Result bad_input = Run({"run", Title(), "--input", P("bad-input.txt")});
+  EXPECT_EQ(bad_input.code, 1);
+  EXPECT_THAT(bad_input.err, HasSubstr("bad-input.txt:1"));
+  EXPECT_EQ(Run({"run", Title(), "--events", "0"}).code, 1);
+}
+
+TEST_F(RunVerbTest, MissingScenarioIsReportedAndTheRunGoesOn) {
+  Global();
+  Scenario(1, "NonStop=1\nJump ,,77\n");
+  Result r = Run({"run", Title(), "--events", "5"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_THAT(r.err, HasSubstr("シナリオ77がありません"));
+}
+
+}  // namespace
+}  // namespace mavlet
