@@ -98,55 +98,51 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   }
 
   // Colour depth: the first offered depth, then the desktop's when it is offered too.
-  if (!bit_list_.empty()) {
-    SetBitCount(bit_list_.front());
-    const int desktop = services_.display->DesktopBitCount();
-    if (std::find(bit_list_.begin(), bit_list_.end(), desktop) != bit_list_.end()) SetBitCount(desktop);
+  const std::vector<std::int32_t> bits = sys_->BitDepths();
+  try {
+    if (!bits.empty()) {
+      SetBitCount(bits.front());
+      const int desktop = services_.display->DesktopBitCount();
+      if (std::find(bits.begin(), bits.end(), desktop) != bits.end()) SetBitCount(desktop);
+    }
+  } catch (const MavError& e) {
+    // The depth stays as it is; the title still runs.
+    services_.log->Warn(e.what());
   }
   return StartResult::kRunning;
 }
 
-void PlayerSession::EnumBitDepths() {
-  bit_list_.clear();
-  for (const DisplayMode& m : services_.display->Modes()) {
-    if (m.width == services_.display->Width() && m.height == services_.display->Height() && m.bits > 8)
-      bit_list_.push_back(m.bits);
-  }
+const std::vector<std::int32_t>& PlayerSession::BitList() const {
+  static const std::vector<std::int32_t> kNone;
+  return sys_ ? sys_->BitDepths() : kNone;
 }
 
 void PlayerSession::SetBitCount(int bits) {
   book_->bit_count = bits;
-  Display& d = *services_.display;
-  if (bits == d.BitCount()) return;
-  if (!d.SetBitCount(bits)) return;
-  // In a window the new depth waits for the next full-screen switch.
-  if (d.FullScreen() && d.Initialized()) {
-    d.Finalize();
-    d.Initialize();
-  }
+  sys_->SetBitCount(bits);
 }
 
 void PlayerSession::SetFullScreen(bool on) {
   if (!book_ || !sys_) return;
   if (on && book_->bit_count <= 8) return;
   book_->full_screen_on = on;
-  Display& d = *services_.display;
-  if (on == d.FullScreen()) return;
-  d.Finalize();
-  d.SetFullScreen(on);
-  d.Initialize();
+  sys_->SetFullScreen(on);
 }
 
 void PlayerSession::OnDisplayInitialized() {
+  // The game system enumerates the offered depths as part of its Initialize.
   if (sys_) sys_->Initialize();
   loop_.RequestFlip();
   timer_.SetEnabled(true);
-  EnumBitDepths();
 }
 
 void PlayerSession::OnDisplayFinalizing() {
   timer_.SetEnabled(false);
   if (sys_) sys_->Finalize();
+}
+
+void PlayerSession::OnSurfacesRestored() {
+  if (sys_) sys_->RestoreSurfaces();
 }
 
 void PlayerSession::OnExposed() {
@@ -161,7 +157,7 @@ void PlayerSession::Restart() { book_->Restart(); }
 
 bool PlayerSession::ApplicationActive() { return services_.input->ApplicationActive(); }
 
-void PlayerSession::FlipScreen() { services_.display->Flip(); }
+void PlayerSession::FlipScreen() { sys_->FlipScreen(); }
 
 void PlayerSession::Tick() {
   // The result (main stream ended) is not needed: the player keeps showing the screen.

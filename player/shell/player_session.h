@@ -82,7 +82,8 @@ class PlayerSession : private FrameClient, private DisplayListener {
   TBookManager* Book() { return book_.get(); }
   TGameSystem* Sys() { return sys_.get(); }
   TGameInput* Joystick() { return joystick_.get(); }
-  const std::vector<int>& BitList() const { return bit_list_; }
+  // Depths above 8 bits offered at the game screen size.
+  const std::vector<std::int32_t>& BitList() const;
 
  private:
   // FrameClient
@@ -99,8 +100,8 @@ class PlayerSession : private FrameClient, private DisplayListener {
   // DisplayListener
   void OnDisplayInitialized() override;
   void OnDisplayFinalizing() override;
+  void OnSurfacesRestored() override;
 
-  void EnumBitDepths();
   void SetBitCount(int bits);
   void Report(const std::string& message);
 
@@ -112,7 +113,6 @@ class PlayerSession : private FrameClient, private DisplayListener {
   std::unique_ptr<TBookManager> book_;
   std::unique_ptr<TGameInput> joystick_;
   std::unique_ptr<TGameSystem> sys_;
-  std::vector<int> bit_list_;
   std::string start_error_;
   bool quit_requested_ = false;
   // The last error of a timer event: shown once, repeats of it only logged, so a command that
