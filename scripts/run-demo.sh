@@ -25,16 +25,17 @@ rm -rf "$out" && mkdir -p "$out"
 )
 cat "$out/readme.txt"
 
-# The demo title: demo/title/build.sh OUT builds it when the folder has one; otherwise a
-# one-page title is made here with mavtool.
+# The demo title: built from its source in demo/title by `mavtool title build` when this
+# mavtool has that verb; otherwise a one-page title is made here with the basic verbs.
 title="$out/title"
 build_title() {
-  rm -rf "$title" && mkdir -p "$title/Pmx"
-  if [ -x demo/title/build.sh ]; then
-    demo/title/build.sh "$title"
-  elif [ -f demo/title/Pmx/Global.pmx ] || [ -f demo/title/Pmx/global.pmx ]; then
-    cp -r demo/title/. "$title/"
+  rm -rf "$title"
+  local usage
+  usage=$("$tool" 2>&1 || true)
+  if [ -f demo/title/title.txt ] && grep -q 'title build' <<<"$usage"; then
+    "$tool" title build demo/title "$title"
   else
+    mkdir -p "$title/Pmx"
     "$tool" global create "$title/Pmx/Global.pmx" --title "Mavlet demo" --screen-mode 3 --start-page 1 \
       --reg-key "Software\\Mavlet\\Demo" --no-registry
     printf 'PutText 0,,Hello from Mavlet. Click to end.\r\nExit\r\n' >"$out/demo-page1.txt"
@@ -56,7 +57,8 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demo title headless"
-if "$tool" run --help 2>&1 | grep -q -- '--shot'; then
+run_usage=$("$tool" run --help 2>&1 || true)
+if grep -q -- '--shot' <<<"$run_usage"; then
   shots="$out/shots"
   mkdir -p "$shots"
   set -x
