@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "player/backend/frame_timer.h"
 #include "player/backend/input.h"
 #include "player/backend/pixel_format.h"
 #include "player/backend/rect.h"
@@ -96,6 +97,12 @@ class Display {
   // timer (screen transitions); events stay queued for the main loop.
   virtual void PumpMessages() {}
 
+  // The frame timer that drives the title. A loop that runs outside it (a screen transition)
+  // disables it and enables it again afterwards, so the time spent is not caught up as lag.
+  // Null while no title runs.
+  void SetFrameTimer(FrameTimer* timer) { frame_timer_ = timer; }
+  FrameTimer* Timer() const { return frame_timer_; }
+
   // Counts of presented rectangles, for tests and the headless runner.
   std::uint64_t PresentCount() const { return present_count_; }
 
@@ -110,6 +117,7 @@ class Display {
 
  private:
   DisplayListener* listener_ = nullptr;
+  FrameTimer* frame_timer_ = nullptr;
   int width_ = 640;
   int height_ = 480;
   int bits_ = 32;

@@ -19,6 +19,7 @@ PlayerSession::PlayerSession(const PlayerServices& services, const PlayerConfig&
       timer_(*services.clock, static_cast<std::uint32_t>(std::max(config.interval, 1))),
       loop_(*this, config.full_screen) {
   services_.display->SetListener(this);
+  services_.display->SetFrameTimer(&timer_);
 }
 
 PlayerSession::~PlayerSession() {
@@ -26,6 +27,7 @@ PlayerSession::~PlayerSession() {
   // the game system goes, then the engine.
   services_.display->Finalize();
   services_.display->SetListener(nullptr);
+  services_.display->SetFrameTimer(nullptr);
   if (book_) {
     book_->SetHook(nullptr);
     book_->Params().SetGameHost(nullptr);

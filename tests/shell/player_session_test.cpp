@@ -174,3 +174,27 @@ TEST_F(PlayerSessionTest, CancelledSaveFolderClosesThePlayer) {
 
 }  // namespace
 }  // namespace mavlet
+
+namespace mavlet {
+namespace {
+
+TEST_F(PlayerSessionTest, TimerPausedByANestedLoopDoesNotCatchUp) {
+  WriteTitle(3, "Wait ,,999999\n");
+  {
+    PlayerSession session(services_, PlayerConfig{});
+    ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
+    ASSERT_EQ(display_.Timer(), &session.Timer());
+    clock_.Advance(30);
+    EXPECT_EQ(session.Timer().Poll(), 1u);
+    // A transition stops the timer for a second, then starts it again.
+    display_.Timer()->SetEnabled(false);
+    clock_.Advance(1000);
+    display_.Timer()->SetEnabled(true);
+    clock_.Advance(30);
+    EXPECT_EQ(session.Timer().Poll(), 1u) << "no lag from the stopped time";
+  }
+  EXPECT_EQ(display_.Timer(), nullptr) << "the display forgets the timer with the session";
+}
+
+}  // namespace
+}  // namespace mavlet
