@@ -155,6 +155,12 @@ ByteBuffer UnpackFile(const std::filesystem::path& file) {
   if (!std::filesystem::exists(file, ec)) {
     throw MavError("ﾌｧｲﾙ " + file.string() + " が見つかりません");
   }
+  // A packed file cannot be much larger than the largest payload it may hold (stored deflate
+  // blocks add 5 bytes per 64 KiB); refuse bigger ones before reading them into memory.
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  if (!ec && size > kMaxUnpackedSize + kMaxUnpackedSize / 1024) {
+    throw MavError(Damaged(file.string(), std::to_string(size) + " bytes, too large for a packed file"));
+  }
   ByteBuffer packed = ReadFileBytes(file);
   return UnpackStream(packed, file.string());
 }

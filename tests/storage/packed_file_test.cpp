@@ -166,6 +166,14 @@ TEST(PackedFileTest, FilesRoundTripAndMissingFilesAreNamed) {
   EXPECT_THAT(MessageOf([&] { UnpackFile(dir / "junk.pmx"); }), HasSubstr((dir / "junk.pmx").string()));
 }
 
+TEST(PackedFileTest, OversizedFilesAreRefusedBeforeReading) {
+  ScratchDir dir;
+  const auto file = dir / "huge.pmx";
+  WriteRaw(file, {});
+  std::filesystem::resize_file(file, kMaxUnpackedSize * 2);  // sparse: no disk space used
+  EXPECT_THAT(MessageOf([&] { UnpackFile(file); }), HasSubstr("too large"));
+}
+
 TEST(PackToFileTest, ReplacesTheFileAndLeavesNoTemporaryFiles) {
   ScratchDir dir;
   const auto file = dir / "save01";
