@@ -104,8 +104,8 @@ constexpr std::size_t kWholeBufferMaxOutput = std::size_t{256} << 20;
 
 // Whole-buffer inflating with libdeflate, which is much faster than zlib. The payload size is not
 // stored, so the output room is guessed generously (untouched pages cost nothing) and grown
-// fourfold (a failed try costs at most a third of the final one). nullopt when the stream is damaged or too large: the zlib path then reports
-// exactly why, or handles the big payload.
+// fourfold (a failed try costs at most a third of the final one). nullopt when the stream is
+// damaged or too large: the zlib path then reports exactly why, or handles the big payload.
 std::optional<ByteBuffer> InflateWhole(std::span<const std::uint8_t> in, std::size_t limit) {
   // Deflate cannot expand by more than about 1032:1.
   const std::size_t bound = in.size() > (SIZE_MAX - 4096) / 1032 ? SIZE_MAX : in.size() * 1032 + 4096;
