@@ -86,6 +86,20 @@ TEST(SystemValues, DateAndTime) {
   EXPECT_EQ(s.Var("@Year").GetNum(), 2026);
 }
 
+TEST(SystemValues, WallClockGivesAPlausibleLocalDate) {
+  SystemLocalTime clock;
+  const LocalDateTime now = clock.Now();
+  EXPECT_GE(now.year, 2020);
+  EXPECT_GE(now.month, 1);
+  EXPECT_LE(now.month, 12);
+  EXPECT_GE(now.day, 1);
+  EXPECT_LE(now.day, 31);
+  EXPECT_LE(now.hour, 23);
+  EXPECT_LE(now.second, 59);
+  EXPECT_GE(now.weekday, 0);
+  EXPECT_LE(now.weekday, 6);
+}
+
 TEST(SystemValues, RandDrawsFromTheSharedGenerator) {
   Store s;
   TRandom expected;
