@@ -371,29 +371,32 @@ TEST(SurfaceArithmetic, BlendAndMaskMatchTheFormulasExactly) {
         ASSERT_EQ(t.RawPixel(x, y) >> 16 & 0xFF, static_cast<std::uint32_t>(want));
       }
   }
-  for (int m : {1, 100, 128, 254}) {
+  // Mask bytes vary from pixel to pixel (0 and 255 among them) so that groups of pixels mix.
+  for (int k : {0, 1, 77}) {
     Bitmap mask = Bitmap::Indexed8(256, 256);
-    for (int y = 0; y < 256; ++y) std::fill_n(mask.Row(y), 256, static_cast<std::uint8_t>(m));
+    auto m_at = [k](int x, int y) { return (x * 3 + y * 5 + k) % 256; };
+    for (int y = 0; y < 256; ++y)
+      for (int x = 0; x < 256; ++x) mask.Row(y)[x] = static_cast<std::uint8_t>(m_at(x, y));
     Surface t = dst;
     t.MaskedBlend(0, 0, src, src.bounds(), mask);
     for (int y = 0; y < 256; ++y)
       for (int x = 0; x < 256; ++x) {
-        const std::uint32_t want = static_cast<std::uint32_t>(((x * (255 - m)) >> 8) + ((y * m) >> 8));
+        const int m = m_at(x, y);
+        const std::uint32_t want = m == 255 ? static_cast<std::uint32_t>(y)
+                                   : m == 0 ? static_cast<std::uint32_t>(x)
+                                            : static_cast<std::uint32_t>(((x * (255 - m)) >> 8) + ((y * m) >> 8));
         ASSERT_EQ(t.RawPixel(x, y), want * 0x010101) << m << " " << x << " " << y;
       }
   }
-}
-
-TEST(SurfaceKey, IgnoresTheUnusedFourthByte) {
-  Surface sprite(PixelFormat::Xrgb8888(), 1, 1);
-  sprite.SetRawPixel(0, 0, 0x7FFF00FF);
-  sprite.SetColourKey(sprite.RawPixel(0, 0));
-  EXPECT_EQ(sprite.colour_key(), 0xFF00FF);
-  Surface target(PixelFormat::Xrgb8888(), 1, 1);
-  target.Fill(0x0000FF);
-  sprite.SetRawPixel(0, 0, 0x00FF00FF);
-  target.Copy(0, 0, sprite, sprite.bounds(), true);
-  EXPECT_EQ(target.RawPixel(0, 0), 0x0000FFu);
+  // Keyed copies in groups: every third pixel carries the key.
+  Surface keyed = src;
+  for (int x = 0; x < 256; x += 3) keyed.SetRawPixel(x, 0, 0x55FF00FF);
+  keyed.SetColourKey(0xFF00FF);
+  Surface t = dst;
+  t.Copy(0, 0, keyed, Rect{0, 0, 256, 1}, true);
+  for (int x = 0; x < 256; ++x) {
+    ASSERT_EQ(t.RawPixel(x, 0), x % 3 == 0 ? 0u : static_cast<std::uint32_t>(x * 0x010101)) << x;
+  }
 }
 
 // A tiny scene against pixels written out by hand: background, keyed sprite, half blend, fill.
