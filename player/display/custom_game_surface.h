@@ -1,6 +1,7 @@
 #pragma once
 // Base of the twelve display layers: position, visibility, opacity, and the operations every
 // layer answers (most do nothing here; the picture layer, text window and choices override).
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -8,6 +9,18 @@
 #include "player/backend/rect.h"
 
 namespace mavlet {
+
+// Rectangles from layer positions saturate at the 32-bit limits: scenarios and saved games may
+// hold any position, and adding a size to it must not overflow.
+constexpr std::int32_t SaturateToInt32(std::int64_t v) {
+  return static_cast<std::int32_t>(v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : v));
+}
+constexpr Rect SaturatedRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+  return Rect{SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right), SaturateToInt32(bottom)};
+}
+constexpr Rect SaturatedBounds(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
+  return SaturatedRect(x, y, x + w, y + h);
+}
 
 class LayerServices;
 class Surface;
@@ -76,7 +89,7 @@ class TCustomGameSurface {
   virtual void StampAttachment(TAttach&) {}
 
   // Bounds(X, Y, GetWidth, GetHeight).
-  Rect LayerRect() const { return Bounds(x_, y_, GetWidth(), GetHeight()); }
+  Rect LayerRect() const { return SaturatedBounds(x_, y_, GetWidth(), GetHeight()); }
 
  private:
   LayerServices& owner_;

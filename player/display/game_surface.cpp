@@ -197,7 +197,8 @@ void TGameSurface::ComputeOpaqueRect() {
 
 Rect TGameSurface::GetBounds() const {
   if (fill_) return LayerRect();
-  return Offset(opaque_rect_, X(), Y());
+  const std::int64_t x = X(), y = Y();
+  return SaturatedRect(x + opaque_rect_.left, y + opaque_rect_.top, x + opaque_rect_.right, y + opaque_rect_.bottom);
 }
 
 void TGameSurface::StampAttachment(TAttach& a) {
@@ -218,7 +219,7 @@ void TGameSurface::StampAttachment(TAttach& a) {
   KeyFromBottomLeft(picture);
   Surface& first = *frames_.front();
   if (a.Alpha < 255)
-    first.Blend(Bounds(a.X, a.Y, a.Width, a.Height), picture, picture.bounds(), a.Alpha, a.Transparent);
+    first.Blend(SaturatedBounds(a.X, a.Y, a.Width, a.Height), picture, picture.bounds(), a.Alpha, a.Transparent);
   else
     first.Copy(a.X, a.Y, picture, picture.bounds(), a.Transparent);
   opaque_rect_ = Bounds(0, 0, GetWidth(), GetHeight());
@@ -238,7 +239,7 @@ const TGameDxSurface* TGameSurface::CurrentFrame(bool& keyed) const {
 void TGameSurface::DrawFrame(Surface& target, std::int32_t x, std::int32_t y, const TGameDxSurface& frame,
                              bool keyed) {
   if (Alpha() < 255)
-    target.Blend(Bounds(x, y, frame.width(), frame.height()), frame, frame.bounds(), Alpha(), keyed);
+    target.Blend(SaturatedBounds(x, y, frame.width(), frame.height()), frame, frame.bounds(), Alpha(), keyed);
   else if (HasMask())
     target.MaskedBlend(x, y, frame, frame.bounds(), mask_);
   else
@@ -288,9 +289,9 @@ void TGameSurface::Draw(Surface& target) {
       DrawRipple(target, *frame, keyed);
       break;
     case kShake: {
-      const auto ry = static_cast<std::int32_t>(Owner().Random().Next(8));
-      const auto rx = static_cast<std::int32_t>(Owner().Random().Next(8));
-      DrawFrame(target, X() + rx - 4, Y() + ry - 4, *frame, keyed);
+      const std::int64_t ry = Owner().Random().Next(8);
+      const std::int64_t rx = Owner().Random().Next(8);
+      DrawFrame(target, SaturateToInt32(X() + rx - 4), SaturateToInt32(Y() + ry - 4), *frame, keyed);
       break;
     }
     default:
@@ -313,7 +314,8 @@ void TGameSurface::DrawRect(Surface& target, const Rect& rect) {
   bool keyed = false;
   const TGameDxSurface* frame = CurrentFrame(keyed);
   if (frame == nullptr) return;
-  const Rect source = Offset(clip, -X(), -Y());
+  const std::int64_t x = X(), y = Y();
+  const Rect source = SaturatedRect(clip.left - x, clip.top - y, clip.right - x, clip.bottom - y);
   if (Alpha() < 255)
     target.Blend(clip, *frame, source, Alpha(), keyed);
   else if (HasMask())

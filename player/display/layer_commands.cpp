@@ -1,6 +1,8 @@
 #include "player/display/layer_commands.h"
 
 #include "player/backend/clock.h"
+#include "player/backend/display.h"
+#include "player/backend/frame_timer.h"
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
 #include "player/display/game_surface.h"
@@ -176,7 +178,7 @@ Rect TComOverSfc::Apply(TGameSystem& sys, TBookManager& book) {
       // Later slots are stamped again so that they stay above slot k.
       for (int j = k; j < TGameSurface::kAttachmentCount; ++j) layer->StampAttachment(*layer->GetAttachment(j));
     }
-    return Bounds(layer->X() + a->X, layer->Y() + a->Y, a->Width, a->Height);
+    return SaturatedBounds(std::int64_t{layer->X()} + a->X, std::int64_t{layer->Y()} + a->Y, a->Width, a->Height);
   }
   // A removed attachment can only go by rebuilding the picture from its file.
   layer->Reload();
@@ -225,18 +227,25 @@ void TComSurface::Prepare(TGameSystem& sys, TBookManager& book) {
 
 void TComSurface::RunTransition(TCallManager& mgr, TGameSystem& sys, TBookManager& book) {
   Clock& clock = book.GetClock();
+  Display* display = sys.GetDisplay();
+  // The frame timer stops meanwhile, so the time the transition takes is not caught up as lag.
+  FrameTimer* timer = display != nullptr ? display->Timer() : nullptr;
+  const bool timer_was_on = timer != nullptr && timer->Enabled();
+  if (timer_was_on) timer->SetEnabled(false);
   const Rect screen = sys.ScreenRect();
   for (int step = 0; step < kMaxTransitionSteps && !book.Terminating(); ++step) {
     const std::uint32_t start = clock.NowMs();
     const bool more = transition_->Step();
     sys.PresentDirect(screen);
     if (!more) break;
+    if (display != nullptr) display->PumpMessages();
     RunAlwaysStream(mgr, sys, book);
     const std::uint32_t spent = clock.NowMs() - start;
     if (spent < kTransitionStepMs) clock.SleepMs(kTransitionStepMs - spent);
   }
   sys.Present(screen);
   sys.ClearDirtyRect();
+  if (timer_was_on) timer->SetEnabled(true);
 }
 
 void TComSurface::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {

@@ -527,3 +527,41 @@ TEST(LayerStackTest, IndicesAndReset) {
 
 }  // namespace
 }  // namespace mavlet::testing
+
+namespace mavlet::testing {
+namespace {
+
+TEST(GameSurfaceLimitsTest, FarOffPositionsDoNotOverflow) {
+  PictureFolder folder;
+  folder.Write("p.pmp", Bmp24(Solid(4, 4, kRed)));
+  TestLayerServices s(folder);
+  TGameSurface& l = *s.Layers().Picture(1);
+  l.Reset();
+  l.SetSrc("p.pmp");
+  l.SetEffect(TGameSurface::kShake);
+  for (std::int32_t pos : {INT32_MAX, INT32_MIN, INT32_MAX - 2}) {
+    l.SetX(pos);
+    l.SetY(pos);
+    const Rect r = l.LayerRect();
+    EXPECT_LE(r.left, r.right);
+    EXPECT_EQ(r.left, pos);
+    Surface t = s.MakeTarget(8, 8);
+    l.Draw(t);
+    l.DrawRect(t, Rect{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX});
+    EXPECT_EQ(TestLayerServices::Rgb(t, 0, 0), kBlack);
+  }
+  l.SetFill(true);
+  l.SetFillWidth(INT32_MAX);
+  l.SetFillHeight(INT32_MAX);
+  l.SetX(INT32_MAX);
+  EXPECT_EQ(l.LayerRect().right, INT32_MAX);
+  l.SetX(-10);
+  l.SetY(-10);
+  l.SetFillColor(kRed);
+  Surface t = s.MakeTarget(8, 8);
+  l.Draw(t);
+  EXPECT_EQ(TestLayerServices::Rgb(t, 7, 7), kRed);
+}
+
+}  // namespace
+}  // namespace mavlet::testing
