@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "player/common/error.h"
 #include "player/common/int_convert.h"
 #include "player/common/log.h"
 #include "player/storage/game_status.h"
@@ -113,6 +114,9 @@ std::unique_ptr<TParameter> TParamManager::CreateParam(int type_code, bool tempo
 }
 
 TParameter& TParamManager::Append(std::unique_ptr<TParameter> param) {
+  if (!param || param->Owner() != this || param->listed_) {
+    throw MavError("TParamManager.Append: parameter not made for this store");
+  }
   TParameter& ref = *param;
   ref.order_ = next_order_++;
   ref.listed_ = true;

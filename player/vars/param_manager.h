@@ -75,7 +75,8 @@ class TParamManager {
   // --- contents ---
   // A new, unlisted number, string or flag variable by type code (0, 1, anything else flag).
   std::unique_ptr<TParameter> CreateParam(int type_code, bool temporary);
-  // Appends a parameter created for this store and returns it.
+  // Appends a parameter created for this store and returns it. Throws MavError for a null
+  // parameter or one whose owner is another store.
   TParameter& Append(std::unique_ptr<TParameter> param);
   // The scenario loader: appends a declared (not temporary) variable named name.
   TParameter& Declare(int type_code, std::string_view name);
@@ -98,7 +99,8 @@ class TParamManager {
   void ClearCache() { cache_size_ = 0; }
 
   // --- save slots ---
-  // Replaces every "#" line with "#<name>=<type code>,<text>" for each saveable variable.
+  // Replaces every "#" line with "#<name>=<type code>,<text>" for each saveable variable
+  // (the first of several with the same name: the one lookups find).
   void SaveToStatus(TGameStatus& status);
   // Drops temporaries, reloads every other variable from its own line (a missing line resets
   // it) and re-creates unknown saved names as temporaries.

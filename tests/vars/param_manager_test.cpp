@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "player/common/error.h"
 #include "player/common/random.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_system.h"
@@ -168,6 +169,16 @@ TEST(ParamManager, RemoveParamTakesItOutOfCacheAndIndex) {
   // Even system values can be deleted (Del does not spare them).
   s.params.RemoveParam(s.params.Find("@Rand"));
   EXPECT_EQ(s.params.Find("@Rand"), nullptr);
+}
+
+TEST(ParamManager, AppendTakesOnlyItsOwnNewParameters) {
+  TParamManager a;
+  TParamManager b;
+  EXPECT_THROW(a.Append(nullptr), MavError);
+  EXPECT_THROW(a.Append(b.CreateParam(0, false)), MavError);
+  EXPECT_EQ(a.Count(), static_cast<std::size_t>(kSystemNameCount));
+  TParameter& p = a.Append(a.CreateParam(1, false));
+  EXPECT_EQ(&a.At(kSystemNameCount), &p);
 }
 
 TEST(ParamManager, RemoveListenerSeesEveryDestroyedParameter) {
