@@ -97,7 +97,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
+      // Single runs, or the median when repetitions are asked for.
+      if (run.run_type != Run::RT_Iteration && run.aggregate_name != "median") continue;
       const std::string name = run.benchmark_name();
       const std::string size = name.substr(name.find('/'));
       // CPU time: the machine is shared, so wall time carries other people's load.
