@@ -7,7 +7,7 @@ packages=(
   # toolchain
   g++ clang cmake ninja-build ccache pkg-config make
   # libraries
-  zlib1g-dev libdeflate-dev
+  zlib1g-dev libdeflate-dev libpng-dev
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libsdl2-image-dev
   libfontconfig-dev fonts-ipafont-gothic
   # tests and benchmarks
