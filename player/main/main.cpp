@@ -68,7 +68,8 @@ bool WindowInvisible() {
   return driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy");
 }
 
-void HandleEvent(const SDL_Event& e, SdlDisplay& display, PlayerSession* session, bool& quit) {
+void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, PlayerSession* session, bool& quit) {
+  input.OnEvent(e);
   switch (e.type) {
     case SDL_QUIT:
       quit = true;
@@ -198,8 +199,8 @@ int Run(int argc, char** argv) {
       SDL_Event e;
       // Sleep in the event queue until the next frame is due: an idle title costs no CPU.
       if (clock.WaitEvent(e, session.Timer().MsUntilDue())) {
-        HandleEvent(e, *display, &session, quit);
-        while (SDL_PollEvent(&e)) HandleEvent(e, *display, &session, quit);
+        HandleEvent(e, *display, input, &session, quit);
+        while (SDL_PollEvent(&e)) HandleEvent(e, *display, input, &session, quit);
       }
       if (!quit) session.PollTimer();
     }

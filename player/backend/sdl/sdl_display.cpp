@@ -61,6 +61,12 @@ SdlDisplay::SdlDisplay(const SdlWindowOptions& options) : options_(options) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     throw MavError(SdlErrorText("cannot draw in the window"));
   }
+  if (!options_.hidden) {
+    // Take the keyboard: without a window manager nobody else hands the new window the focus,
+    // and the player reads no input while it is not the active window.
+    SDL_RaiseWindow(window_);
+    SDL_SetWindowInputFocus(window_);
+  }
   Redraw();
 }
 

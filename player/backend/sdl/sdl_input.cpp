@@ -34,24 +34,57 @@ int SdlInputState::Scancode(Key key) {
   return SDL_SCANCODE_UNKNOWN;
 }
 
+void SdlInputState::OnEvent(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_MOUSEBUTTONDOWN:
+      if (event.button.windowID != display_.WindowId()) break;
+      if (event.button.button == SDL_BUTTON_LEFT) pending_buttons_[0] = true;
+      if (event.button.button == SDL_BUTTON_RIGHT) pending_buttons_[1] = true;
+      break;
+    case SDL_KEYDOWN:
+      if (!event.key.repeat) pending_keys_.insert(event.key.keysym.scancode);
+      break;
+    case SDL_WINDOWEVENT:
+      // Presses made for another window do not carry over.
+      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        pending_buttons_ = {};
+        pending_keys_.clear();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+bool SdlInputState::TakePending(int scancode) { return pending_keys_.erase(scancode) != 0; }
+
 bool SdlInputState::KeyDown(Key key) {
   // The state is what the event queue has delivered; pumping keeps it current inside commands
   // that poll in a loop of their own.
   SDL_PumpEvents();
   const Uint8* state = SDL_GetKeyboardState(nullptr);
-  if (state[Scancode(key)]) return true;
+  int other = SDL_SCANCODE_UNKNOWN;
   switch (key) {
-    case Key::kEnter: return state[SDL_SCANCODE_KP_ENTER] != 0;
-    case Key::kControl: return state[SDL_SCANCODE_RCTRL] != 0;
-    case Key::kShift: return state[SDL_SCANCODE_RSHIFT] != 0;
-    default: return false;
+    case Key::kEnter: other = SDL_SCANCODE_KP_ENTER; break;
+    case Key::kControl: other = SDL_SCANCODE_RCTRL; break;
+    case Key::kShift: other = SDL_SCANCODE_RSHIFT; break;
+    default: break;
   }
+  const int main = Scancode(key);
+  // Both taken, so a tap of either key is not reported twice.
+  const bool tapped_main = TakePending(main);
+  const bool tapped_other = other != SDL_SCANCODE_UNKNOWN && TakePending(other);
+  const bool tapped = tapped_main || tapped_other;
+  return tapped || state[main] != 0 || (other != SDL_SCANCODE_UNKNOWN && state[other] != 0);
 }
 
 bool SdlInputState::MouseButtonDown(MouseButton button) {
   SDL_PumpEvents();
+  const std::size_t index = button == MouseButton::kLeft ? 0 : 1;
+  const bool tapped = pending_buttons_[index];
+  pending_buttons_[index] = false;
   const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
-  return (buttons & SDL_BUTTON(button == MouseButton::kLeft ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT)) != 0;
+  return tapped || (buttons & SDL_BUTTON(index == 0 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT)) != 0;
 }
 
 Point SdlInputState::MousePosition() {

@@ -1,6 +1,13 @@
 #pragma once
-// Keys, mouse buttons and the mouse position as SDL last saw them for the game window.
+// Keys, mouse buttons and the mouse position as SDL last saw them for the game window. A press
+// that was released again before anybody asked (a tap shorter than a frame) still counts as
+// held once, so quick clicks are not lost between two polls.
+#include <array>
+#include <set>
+
 #include "player/backend/input.h"
+
+union SDL_Event;
 
 namespace mavlet {
 
@@ -14,11 +21,18 @@ class SdlInputState : public InputState {
   Point MousePosition() override;
   bool ApplicationActive() override;
 
+  // Every window event passes here so presses between two polls are remembered.
+  void OnEvent(const SDL_Event& event);
+
   // SDL scancode of a key (KeyDown also accepts the keypad Enter and the right Ctrl).
   static int Scancode(Key key);
 
  private:
+  bool TakePending(int scancode);
+
   SdlDisplay& display_;
+  std::array<bool, 2> pending_buttons_{};
+  std::set<int> pending_keys_;
 };
 
 }  // namespace mavlet

@@ -1,0 +1,88 @@
+#include "player/backend/sdl/sdl_input.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "player/backend/sdl/sdl_display.h"
+
+namespace mavlet {
+namespace {
+
+class SdlInputTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    ::setenv("SDL_RENDER_DRIVER", "software", 1);
+    ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
+  }
+  SdlWindowOptions Options() {
+    SdlWindowOptions o;
+    o.window_scale = 1;
+    o.vsync = false;
+    o.hidden = true;
+    return o;
+  }
+};
+
+// Presses released before the next poll (a quick tap) count once; held state is SDL's own.
+TEST_F(SdlInputTest, TapsBetweenPollsCountOnce) {
+  SdlDisplay display(Options());
+  SdlInputState input(display);
+  struct Case {
+    const char* name;
+    SDL_Event event;
+    bool (*query)(SdlInputState&);
+  };
+  auto mouse = [&](Uint8 button) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = display.WindowId();
+    e.button.button = button;
+    return e;
+  };
+  auto key = [](SDL_Scancode code, bool repeat) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = code;
+    e.key.repeat = repeat ? 1 : 0;
+    return e;
+  };
+  const Case cases[] = {
+      {"left click", mouse(SDL_BUTTON_LEFT), [](SdlInputState& i) { return i.MouseButtonDown(MouseButton::kLeft); }},
+      {"right click", mouse(SDL_BUTTON_RIGHT), [](SdlInputState& i) { return i.MouseButtonDown(MouseButton::kRight); }},
+      {"return", key(SDL_SCANCODE_RETURN, false), [](SdlInputState& i) { return i.KeyDown(Key::kEnter); }},
+      {"keypad enter", key(SDL_SCANCODE_KP_ENTER, false), [](SdlInputState& i) { return i.KeyDown(Key::kEnter); }},
+      {"right ctrl", key(SDL_SCANCODE_RCTRL, false), [](SdlInputState& i) { return i.KeyDown(Key::kControl); }},
+      {"keypad 0", key(SDL_SCANCODE_KP_0, false), [](SdlInputState& i) { return i.KeyDown(Key::kNumpad0); }},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(c.query(input)) << c.name;
+    input.OnEvent(c.event);
+    EXPECT_TRUE(c.query(input)) << c.name;
+    EXPECT_FALSE(c.query(input)) << c.name << ": reported once";
+  }
+  input.OnEvent(key(SDL_SCANCODE_SPACE, true));
+  EXPECT_FALSE(input.KeyDown(Key::kSpace)) << "auto-repeat is no new press";
+  input.OnEvent(mouse(SDL_BUTTON_LEFT));
+  SDL_Event lost{};
+  lost.type = SDL_WINDOWEVENT;
+  lost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  input.OnEvent(lost);
+  EXPECT_FALSE(input.MouseButtonDown(MouseButton::kLeft)) << "dropped when the focus goes";
+  SDL_Event other = mouse(SDL_BUTTON_LEFT);
+  other.button.windowID = display.WindowId() + 1;
+  input.OnEvent(other);
+  EXPECT_FALSE(input.MouseButtonDown(MouseButton::kLeft)) << "another window's click";
+}
+
+TEST_F(SdlInputTest, MouseOutsideWindowIsOutsideGameArea) {
+  SdlDisplay display(Options());
+  SdlInputState input(display);
+  EXPECT_EQ(input.MousePosition(), (Point{-1, -1}));
+  for (Key k : {Key::kEnter, Key::kZ, Key::kNumpad8, Key::kShift}) EXPECT_NE(SdlInputState::Scancode(k), 0);
+}
+
+}  // namespace
+}  // namespace mavlet
