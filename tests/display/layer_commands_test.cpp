@@ -35,6 +35,9 @@ class LayerCommandsTest : public ::testing::Test {
     o.register_commands = RegisterDisplayCommands;
     run_ = std::make_unique<TitleRun>(title_, o);
     run_->Load();
+    // What the first frame would do: reset the scenario state, present the empty screen.
+    Sys().ResetAll();
+    Sys().Compose();
   }
   TGameSystem& Sys() { return run_->R().Sys(); }
   TBookManager& Book() { return run_->Book(); }
@@ -184,7 +187,7 @@ TEST_F(LayerCommandsTest, FillAndOverSfc) {
   EXPECT_EQ(Layer(1).GetAttachment(0)->X, 1) << "empty fields keep the attachment's place";
   // With reload set, the layer is rebuilt from its file with all attachments.
   Layer(1).GetAttachment(3)->SetSrc("g.pmp", nullptr);
-  Do<TComOverSfc>(",,1,g.pmp,1,2,2,0,255,1,1");
+  Do<TComOverSfc>(",,1,g.pmp,1,2,2,0,255,1,0,1");
   EXPECT_EQ(Screen(10, 10), kGreen) << "slot 3 at 0,0 was stamped by the reload";
   EXPECT_EQ(Screen(12, 12), kGreen);
 }
