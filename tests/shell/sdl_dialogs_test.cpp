@@ -97,5 +97,19 @@ TEST_F(FolderPromptTest, WithoutChooserOrScreenTheAnswerIsCancelAndSaidOnStderr)
   EXPECT_FALSE(fs::exists(dir_ / "offer")) << "nothing created without a yes";
 }
 
+TEST_F(FolderPromptTest, BoxesFallBackToTheDialogProgram) {
+  for (int status : {0, 1}) {
+    FakeChooser("zenity", "", status);
+    SdlDialogs d(&err_);
+    d.SetSearchPath({dir_ / "bin"});
+    EXPECT_EQ(d.AskOkCancel("Mavlet", "Go on?"), status == 0);
+    EXPECT_NE(Args().find("--question"), std::string::npos) << Args();
+    d.ShowMessage("Mavlet", "saved");
+    EXPECT_NE(Args().find("--info"), std::string::npos) << Args();
+    EXPECT_NE(Args().find("--text=saved"), std::string::npos) << Args();
+  }
+  EXPECT_EQ(err_.str(), "") << "nothing left for the error stream";
+}
+
 }  // namespace
 }  // namespace mavlet

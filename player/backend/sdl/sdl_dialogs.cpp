@@ -62,10 +62,33 @@ std::string Lines(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+std::optional<bool> SdlDialogs::AskThroughProgram(bool question, const std::string& caption,
+                                                  const std::string& text) const {
+  std::vector<std::string> cmd;
+  if (std::optional<std::filesystem::path> z = FindProgram("zenity")) {
+    cmd = {z->string(), question ? "--question" : "--info", "--no-markup", "--title=" + caption, "--text=" + text};
+    if (question) {
+      cmd.push_back("--ok-label=OK");
+      cmd.push_back("--cancel-label=Cancel");
+    }
+  } else if (std::optional<std::filesystem::path> k = FindProgram("kdialog")) {
+    cmd = {k->string(), "--title", caption, question ? "--yesno" : "--msgbox", text};
+  } else {
+    return std::nullopt;
+  }
+  const RunResult r = RunCapture(cmd);
+  if (r.status == 0) return true;
+  if (r.status == 1) return false;
+  return std::nullopt;
+}
+
 void SdlDialogs::ShowMessage(std::string_view caption, std::string_view text) {
   const std::string c(caption), t(text);
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), window_) != 0 && err_)
-    *err_ << c << ": " << t << '\n';
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c.c_str(), t.c_str(), window_) == 0) return;
+  // SDL's own box needs the X core fonts; the desktop's dialog program may still work.
+  const std::string why = SDL_GetError();
+  if (AskThroughProgram(false, c, t).has_value()) return;
+  if (err_) *err_ << c << ": " << t << " (no message box: " << why << ")\n";
 }
 
 bool SdlDialogs::AskOkCancel(std::string_view caption, std::string_view text) {
@@ -76,12 +99,11 @@ bool SdlDialogs::AskOkCancel(std::string_view caption, std::string_view text) {
   };
   const SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION, window_, c.c_str(), t.c_str(), 2, buttons, nullptr};
   int pressed = 0;
-  if (SDL_ShowMessageBox(&box, &pressed) != 0) {
-    // Nobody can answer: the cautious answer.
-    if (err_) *err_ << c << ": " << t << " (no way to ask; cancelled)\n";
-    return false;
-  }
-  return pressed == 1;
+  if (SDL_ShowMessageBox(&box, &pressed) == 0) return pressed == 1;
+  if (std::optional<bool> answer = AskThroughProgram(true, c, t)) return *answer;
+  // Nobody can answer: the cautious answer.
+  if (err_) *err_ << c << ": " << t << " (no way to ask; cancelled)\n";
+  return false;
 }
 
 std::optional<std::filesystem::path> SdlDialogs::FindProgram(std::string_view name) const {

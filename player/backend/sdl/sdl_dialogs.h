@@ -36,6 +36,8 @@ class SdlDialogs : public Dialogs {
 
  private:
   std::optional<std::filesystem::path> FindProgram(std::string_view name) const;
+  // A message (question) through zenity or kdialog: the answer, nullopt when neither ran.
+  std::optional<bool> AskThroughProgram(bool question, const std::string& caption, const std::string& text) const;
 
   std::ostream* err_;
   SDL_Window* window_ = nullptr;
