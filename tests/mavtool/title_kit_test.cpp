@@ -464,6 +464,13 @@ TEST_F(TitleKitTest, RefusesToOverwriteFoldersItDidNotWrite) {
   EXPECT_EQ(u2.code, 1);
   EXPECT_THAT(u2.err, HasSubstr("busy: the folder is not empty"));
   EXPECT_EQ(Slurp(dir / "busy/keep.txt"), "mine");
+
+  // A failed build's leftovers do not block the next build.
+  Spill(src / "pictures/zz.png", std::string("broken"));
+  EXPECT_EQ(Build(src, dir / "again").code, 1);
+  fs::remove(src / "pictures/zz.png");
+  const Result again = Build(src, dir / "again");
+  EXPECT_EQ(again.code, 0) << again.err;
 }
 
 TEST_F(TitleKitTest, UnpackSkipsWhatItCannotReadAndSaysSo) {

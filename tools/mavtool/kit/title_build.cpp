@@ -104,7 +104,6 @@ class Builder {
     Scenarios(d);
     if (fs::is_directory(src_ / "pictures")) Pictures(src_ / "pictures", out_ / "PMP");
     Sounds(d);
-    WriteTextFile(out_ / kBuiltMarker, "built by mavtool title build\n");
   }
 
  private:
@@ -114,6 +113,8 @@ class Builder {
         throw ToolError(out_.string() + ": the folder is not empty and was not written by mavtool title build");
       for (const char* sub : {"Pmx", "PMP", "WAV"}) fs::remove_all(out_ / sub);
     }
+    // Marked first, so the leftovers of a failed build are cleared by the next one.
+    WriteTextFile(out_ / kBuiltMarker, "built by mavtool title build\n");
     fs::create_directories(out_ / "Pmx");
   }
 
@@ -234,7 +235,6 @@ class Builder {
             const fs::path mask_file = target / (stem + "-m.pmp");
             Claim(mask_file, p);
             mavlet::PackToFile(mask_file, EncodeBmp(GreyBitmap(pic.width, pic.height, pic.alpha)));
-            mask_sizes_[AsciiLowerCopy(out_file.string())] = {pic.width, pic.height};
           }
         }
         sizes_[AsciiLowerCopy(out_file.string())] = {pic.width, pic.height};
@@ -364,7 +364,7 @@ class Builder {
   fs::path src_, out_;
   std::ostream& notes_;
   std::map<std::string, fs::path> claimed_;
-  std::map<std::string, std::pair<std::int32_t, std::int32_t>> sizes_, mask_sizes_, mask_sources_;
+  std::map<std::string, std::pair<std::int32_t, std::int32_t>> sizes_, mask_sources_;
   std::map<std::string, fs::path> mask_files_;
 };
 
