@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 fuzz_seconds=${MAVLET_FUZZ_SECONDS:-20}
+# Let ccache share objects between checkouts in different folders (CI clones afresh).
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 jobs=$(nproc)
 passed=0
 failed=0
