@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "player/backend/display.h"
 #include "player/display/display_command_registration.h"
 #include "player/display/game_surface.h"
@@ -64,6 +66,13 @@ TEST_P(LayerScenarioTest, PicturesFillsAndAttachmentsReachTheScreen) {
     EXPECT_EQ(Pixel(*r, e.x, e.y), e.rgb) << e.x << "," << e.y;
     EXPECT_EQ(Shown(*r, e.x, e.y), e.rgb) << e.x << "," << e.y;
   }
+  // The screen can be saved as a picture.
+  const std::filesystem::path shot = title_.Folder() / "shot.png";
+  r->R().SaveScreenshot(shot);
+  std::ifstream in(shot, std::ios::binary);
+  char signature[4] = {};
+  in.read(signature, 4);
+  EXPECT_EQ(std::string(signature + 1, 3), "PNG");
 }
 
 TEST_P(LayerScenarioTest, FramesVisibilityAndValues) {
