@@ -58,7 +58,7 @@ fi
 
 echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demo title headless"
 run_usage=$("$tool" run --help 2>&1 || true)
-if grep -q -- '--shot' <<<"$run_usage"; then
+if grep -Eq -- '--shot (DIR|FOLDER)' <<<"$run_usage"; then
   shots="$out/shots"
   mkdir -p "$shots"
   set -x
@@ -67,7 +67,7 @@ if grep -q -- '--shot' <<<"$run_usage"; then
   echo "run-demo: screenshots written to $shots"
   ls "$shots"
 else
-  echo "run-demo: this mavtool run takes no screenshots yet; running without them"
+  echo "run-demo: this mavtool run takes no screenshot folder (--shot DIR); running without screenshots"
   set -x
   "$tool" run "$title" --events 200
 fi
