@@ -88,10 +88,11 @@ std::optional<std::filesystem::path> TGameSurface::FindPicture(std::string_view 
   return FindPictureFile(*files, Owner().BasePath(), name, discs);
 }
 
-bool TGameSurface::FindMask() const {
-  if (src_.empty() || !IsSinglePictureName(src_)) return false;
+std::optional<std::filesystem::path> TGameSurface::FindMask() const {
+  if (src_.empty() || !IsSinglePictureName(src_)) return std::nullopt;
   const auto picture = FindPicture(src_, DiscSearch::kFirstDiscOnly);
-  return picture && FindMaskFile(*Owner().Files(), *picture).has_value();
+  if (!picture) return std::nullopt;
+  return FindMaskFile(*Owner().Files(), *picture);
 }
 
 bool TGameSurface::HasMask() const {
@@ -152,10 +153,10 @@ void TGameSurface::Reload() {
         cache.Add(src_, std::move(dibs));
       }
     }
-    mask_file_ = FindMask();
+    const auto mask_file = FindMask();
+    mask_file_ = mask_file.has_value();
     if (HasMask()) {
-      const auto picture = FindPicture(src_, DiscSearch::kFirstDiscOnly);
-      mask_ = LoadPicture(*FindMaskFile(*Owner().Files(), *picture));
+      mask_ = LoadPicture(*mask_file);
       if (mask_.bit_count() != 8) mask_.ConvertToGrey8();
     }
     frames_.push_back(MakeFrame(bitmap, true));

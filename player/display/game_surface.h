@@ -79,8 +79,8 @@ class TGameSurface : public TCustomGameSurface {
 
  private:
   std::optional<std::filesystem::path> FindPicture(std::string_view name, DiscSearch discs) const;
-  // Whether the mask file of the current picture exists (checked at each load).
-  bool FindMask() const;
+  // The mask file of the current picture, when it exists (checked at each load).
+  std::optional<std::filesystem::path> FindMask() const;
   std::unique_ptr<TGameDxSurface> MakeFrame(const Bitmap& bitmap, bool transparent) const;
   void ComputeOpaqueRect();
   // The frame to draw and whether to draw it with its colour key; nullptr when there is none.
