@@ -5,6 +5,7 @@
 #include "player/backend/display.h"
 #include "player/display/display_command_registration.h"
 #include "player/display/game_surface.h"
+#include "player/shell/game_system.h"
 #include "tests/display/layer_test_support.h"
 #include "tests/engine/test_title.h"
 
@@ -96,6 +97,36 @@ TEST_P(LayerScenarioTest, FramesVisibilityAndValues) {
   EXPECT_EQ(r->R().Sys().PictureLayer(3)->GetFrameIndex(), 1) << "three frames cycle 0, 1, 2, 0, 1";
   EXPECT_EQ(Pixel(*r, 0, 0), kBlack) << "the old place is cleared";
   EXPECT_EQ(Pixel(*r, 8, 0), kGreen);
+}
+
+TEST_P(LayerScenarioTest, ARunOfNonStopHidesIsPresentedOnce) {
+  Picture("p.pmp", Bmp24(Solid(2, 2, kRed)));
+  // Presentations of a short run for the hides run together or split by comments; everything
+  // runs in one logic step, so only the hides present.
+  auto presents = [&](const char* between) {
+    TestTitle title;
+    std::filesystem::create_directories(title.Folder() / "PMP");
+    std::filesystem::copy_file(title_.Folder() / "PMP" / "p.pmp", title.Folder() / "PMP" / "p.pmp");
+    title.Scenario(1, std::string("NonStop=1\n"
+                                  "SetSfc ,,1,p.pmp,0,0,0,255,0\n"
+                                  "SetSfc ,,2,p.pmp,4,0,0,255,0\n"
+                                  "SetSfc ,,3,p.pmp,8,0,0,255,0\n"
+                                  "HideSfc ,,1\n") +
+                          between + "HideSfc ,,2\n" + between + "HideSfc ,,3\n");
+    RunOptions o;
+    o.bits = GetParam();
+    o.register_commands = RegisterDisplayCommands;
+    TitleRun r(title, o);
+    r.Load();
+    const auto before = r.R().Screen().PresentCount();
+    r.Events(3);
+    EXPECT_FALSE(r.R().Sys().LayerVisible(3));
+    EXPECT_EQ(Pixel(r, 8, 0), kBlack);
+    return r.R().Screen().PresentCount() - before;
+  };
+  const auto together = presents("");
+  const auto split = presents("Comment\n");
+  EXPECT_EQ(split - together, 2u) << together << " " << split;
 }
 
 TEST_P(LayerScenarioTest, BrightnessAndEffects) {
