@@ -187,12 +187,13 @@ bool TBookManager::RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_vie
     ~Depth() { --d; }
   } depth{run_depth_};
   const std::uint64_t start = mgr.Executed();
-  for (std::uint64_t calls = 0; calls < kMaxRunCommands; ++calls) {
+  const std::uint64_t limit = MaxRunCommands();
+  for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
-    if (mgr.Executed() - start >= kMaxRunCommands) break;
+    if (mgr.Executed() - start >= limit) break;
   }
   services_.log->Warn(std::string(what) + " (page " + std::to_string(mgr.Pos().Page) + ") did not end within " +
-                      std::to_string(kMaxRunCommands) + " commands; left where it stands");
+                      std::to_string(limit) + " commands; left where it stands");
   return false;
 }
 
@@ -219,8 +220,13 @@ void TBookManager::ResetGame(std::int32_t page, TGameSystem& sys) {
 }
 
 void TBookManager::ReadScenarioInto(TPage& page, std::int32_t n) {
-  TitleFiles title{base_path_, services_.files};
-  std::optional<ByteBuffer> data = LoadScenarioData(title, archive_, n);
+  std::optional<ByteBuffer> data;
+  if (services_.scenario_source) {
+    data = services_.scenario_source(n);
+  } else {
+    TitleFiles title{base_path_, services_.files};
+    data = LoadScenarioData(title, archive_, n);
+  }
   if (!data) {
     services_.dialogs->ShowMessage(kCaption, "シナリオ" + std::to_string(n) + "がありません");
     return;

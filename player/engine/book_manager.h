@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -40,12 +42,17 @@ struct EngineServices {
   Log* log = nullptr;
   // Calendar time for "@Year".."@Week"; null reads a fixed date.
   LocalTimeSource* local_time = nullptr;
+  // Where scenario n comes from; unset: the title's files and archives. nullopt = missing.
+  std::function<std::optional<ByteBuffer>(std::int32_t n)> scenario_source;
+  // Commands one run "to its end" may execute before it yields (see kMaxRunCommands).
+  std::uint64_t max_run_commands = 1'000'000;
 };
 
 class TBookManager : public EngineValueHost {
  public:
   static constexpr int kStreams = 8;
-  // Upper bound of commands one run "to its end" may execute before it yields with a warning.
+  // Default upper bound of commands one run "to its end" may execute before it yields with a
+  // warning: far above any sane scenario, so none can freeze the player.
   static constexpr std::uint64_t kMaxRunCommands = 1'000'000;
   // Keys of the slot that keeps values across games.
   static constexpr int kStoreSlot = 99;
@@ -74,6 +81,7 @@ class TBookManager : public EngineValueHost {
   // Advances a stream until it ends, bounded by kMaxRunCommands (then a warning). `what` names the
   // run in that warning. Returns false when the run was cut short.
   bool RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_view what);
+  std::uint64_t MaxRunCommands() const { return services_.max_run_commands; }
   void ResetGame(std::int32_t page, TGameSystem& sys);
 
   // Reads scenario n into a page that LoadScenario has just cleared.

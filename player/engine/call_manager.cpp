@@ -70,9 +70,10 @@ bool TCallManager::Advance(TGameSystem& sys) {
   EngineHook* hook = book.Hook();
   if (hook != nullptr && book.IsMain(*this) && hook->HoldMain()) return false;
   if (!EnsurePage()) return true;
+  const std::uint64_t limit = book.MaxRunCommands();
   for (std::uint64_t steps = 0;; ++steps) {
     if (book.Terminating()) return true;
-    if (steps >= TBookManager::kMaxRunCommands) {
+    if (steps >= limit) {
       book.GetLog().Warn("stream " + std::to_string(kind_) + ": page " + std::to_string(pos_.Page) +
                          " ran " + std::to_string(steps) + " commands without waiting; yielding");
       return false;

@@ -5,6 +5,7 @@
 #include "player/backend/clock.h"
 #include "player/common/sjis_text.h"
 #include "player/engine/book_manager.h"
+#include "player/engine/call_manager.h"
 #include "player/shell/game_system.h"
 #include "player/vars/param_manager.h"
 
@@ -36,8 +37,11 @@ void TComLoadGame::Parse(std::string_view args) {
   after_page_ = CsvFieldInt(args, 3, -1);
 }
 
-void TComLoadGame::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData&) {
+void TComLoadGame::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
   book.LoadGameSlot(book.Params().ValueNum(slot_), sys);
+  // Loading replaces the positions of the eight streams. A temporary stream (an after-load page,
+  // a choice's sub-scenario) is not among them: it moves on, or it would load again forever.
+  if (&book.Manager(mgr.Kind()) != &mgr) ++pos.Com;
   if (after_page_ < 0 || book.Terminating()) return;
   TCallManager after(book, 0);
   after.Start(after_page_, 0);

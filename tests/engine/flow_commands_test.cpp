@@ -3,6 +3,7 @@
 
 #include "player/common/error.h"
 #include "player/engine/book_manager.h"
+#include "player/engine/flow_commands.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
 #include "tests/engine/test_title.h"
@@ -179,6 +180,24 @@ TEST(FlowCommands, BadRegistryKeyAndCancelledFolderPrompt) {
   TitleRun r2(t2);  // no folder answer: the prompt is cancelled
   EXPECT_FALSE(r2.R().Load(t2.Folder()));
   EXPECT_TRUE(r2.Book().Terminating());
+}
+
+}  // namespace
+}  // namespace mavlet::testing
+
+namespace mavlet::testing {
+namespace {
+
+TEST(FlowCommands, EndlessCallRecursionStopsWithOneError) {
+  TestTitle t;
+  // Calling its own page from the top spins inside a step (a call to its own index would wait).
+  t.Scenario(1, "NonStop=1\nLabel\nCall ,,1,,0\n");
+  TitleRun r(t);
+  r.Load();
+  r.Events(4);
+  EXPECT_EQ(r.Book().Manager(0).Stack().size(), TComCall::kMaxStackDepth);
+  ASSERT_EQ(r.R().Messages().Messages().size(), 1u);
+  EXPECT_NE(r.R().Messages().Messages()[0].text.find("nested"), std::string::npos);
 }
 
 }  // namespace

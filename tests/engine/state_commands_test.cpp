@@ -161,3 +161,41 @@ TEST(StateCommands, WaitClickTakesOnlyAnUnreportedDecide) {
 
 }  // namespace
 }  // namespace mavlet::testing
+
+namespace mavlet::testing {
+namespace {
+
+TEST(StateCommands, NestedAfterLoadPagesAreBounded) {
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"N"});
+  // The after-load page loads again with itself as after-load page: endless nesting.
+  t.Scenario(1, "SaveGame ,,0\nLoadGame ,,0,50\nWait ,,99999\n");
+  t.Scenario(50, "Calc ,,N = N + 1\nLoadGame ,,0,50\n");
+  TitleRun r(t, WithSaves(t));
+  r.Load();
+  r.Events(3);
+  // Each level loads once and moves on; the innermost level is refused with a warning.
+  EXPECT_NE(r.Errors().find("nested"), std::string::npos) << r.Errors();
+}
+
+TEST(StateCommands, StreamNotYetEnteredIsEnteredAfreshAfterLoading) {
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"A"});
+  t.Scenario(1, "IntCall ,,2,9\nSaveGame ,,0\nLoadGame ,,0\nWait ,,99999\n");
+  t.Scenario(9, "Calc ,,A = 1\n");
+  TitleRun r(t, WithSaves(t));
+  r.Load();
+  r.Events(3);
+  TGameStatus s(t.Folder() / "saves", 0);
+  EXPECT_TRUE(HasLine(s, "Int2=9"));
+  EXPECT_TRUE(HasLine(s, "Int2Page=9"));
+  EXPECT_TRUE(HasLine(s, "Int2Com=0"));
+  EXPECT_TRUE(HasLine(s, "Int2PageOld=-1"));
+  EXPECT_EQ(r.Book().Manager(2).Pos().Page, 9);
+  EXPECT_EQ(r.Book().Manager(2).Entered().Page, -1);
+}
+
+}  // namespace
+}  // namespace mavlet::testing

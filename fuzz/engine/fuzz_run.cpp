@@ -1,0 +1,88 @@
+// Scenario text of any bytes run through the interpreter for a few logic steps: every scenario
+// number 0..9 is the same text, slots live in memory, runs are bounded low so loops stay quick.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "player/backend/file_services.h"
+#include "player/backend/headless_clock.h"
+#include "player/backend/headless_dialogs.h"
+#include "player/backend/headless_input.h"
+#include "player/backend/headless_settings.h"
+#include "player/common/error.h"
+#include "player/common/log.h"
+#include "player/engine/book_manager.h"
+#include "player/engine/command_registry.h"
+#include "player/engine/engine_commands.h"
+#include "player/shell/game_system.h"
+#include "player/vars/param_manager.h"
+
+namespace {
+
+class NoFiles : public mavlet::FileServices {
+ public:
+  std::optional<std::filesystem::path> Resolve(const std::filesystem::path&, std::string_view) override {
+    return std::nullopt;
+  }
+  std::vector<std::filesystem::path> DataDiscRoots() override { return {}; }
+  std::filesystem::path TempFolder() override { return "/nonexistent"; }
+};
+
+class NullLog : public mavlet::Log {
+ public:
+  void Write(mavlet::LogLevel, std::string_view) override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const mavlet::CommandRegistry* registry = [] {
+    auto* r = new mavlet::CommandRegistry;
+    mavlet::RegisterEngineCommands(*r);
+    mavlet::RegisterPlaceholders(*r);
+    return r;
+  }();
+  const mavlet::ByteBuffer text(data, data + size);
+  NoFiles files;
+  mavlet::MemorySettings settings;
+  mavlet::HeadlessDialogs dialogs(nullptr);
+  mavlet::HeadlessClock clock;
+  mavlet::HeadlessInput input;
+  NullLog log;
+  mavlet::EngineServices services;
+  services.registry = registry;
+  services.files = &files;
+  services.settings = &settings;
+  services.dialogs = &dialogs;
+  services.clock = &clock;
+  services.log = &log;
+  services.max_run_commands = 2000;
+  services.scenario_source = [&text](std::int32_t n) -> std::optional<mavlet::ByteBuffer> {
+    if (n < 0 || n > 9) return std::nullopt;
+    return text;
+  };
+  mavlet::TBookManager book(services);
+  mavlet::TGameSystem sys(input);
+  book.Params().SetGameHost(&sys);
+  mavlet::TGlobalData global;
+  global.StartPage = 1;
+  global.NoRegistry = 1;
+  global.NumNames = {"A", "B", "I"};
+  global.StrNames = {"S"};
+  global.FlagNames = {"F"};
+  book.InitFrom({}, global);
+  book.Restart();
+  for (int step = 0; step < 24 && !book.Terminating(); ++step) {
+    clock.Advance(15);
+    if (step % 5 == 2)
+      input.Hold(mavlet::MouseButton::kLeft);
+    else
+      input.ReleaseAll();
+    try {
+      book.Tick(sys);
+    } catch (const mavlet::MavError&) {
+    }
+  }
+  book.Params().SetGameHost(nullptr);
+  return 0;
+}
