@@ -253,7 +253,7 @@ FONT = {
 
 def logo():
     text, cell = "MAVLET", 10
-    w, h = 400, 130
+    w, h = 520, 130  # room beside the letters for the stars stamped on at run time
     left = (w - (len(text) * 6 - 1) * cell) // 2
     top = 20
 
@@ -269,8 +269,8 @@ def logo():
             return ramp([(0.0, (255, 240, 200)), (1.0, (250, 150, 90))], (y - top) / (7 * cell))
         if lit(x - 4, y - 4):
             return (40, 20, 60)  # drop shadow
-        if 104 <= y < 110 and 40 <= x < 360:
-            return mix((250, 150, 90), (255, 240, 200), abs(x - 200) / 160)
+        if 104 <= y < 110 and 100 <= x < 420:
+            return mix((250, 150, 90), (255, 240, 200), abs(x - 260) / 160)
         return KEY
     return w, h, rgb_rows(w, h, shade)
 
