@@ -50,6 +50,8 @@ SceneCompositor::Mode SceneCompositor::ComposeMode(bool particles_running) const
 }
 
 SceneCompositor::Mode SceneCompositor::Compose(bool no_paint_back, bool particles_running) {
+  if (no_paint_back_seen_ && !no_paint_back) InvalidateAll();
+  no_paint_back_seen_ = no_paint_back;
   const Mode mode = ComposeMode(particles_running);
   if (ready_) {
     if (mode == Mode::kEffects) {

@@ -48,7 +48,8 @@ class SceneCompositor {
   void RedrawAll();
   Mode ComposeMode(bool particles_running) const;
   // Brings the back picture up to date and presents it; the changed area is empty afterwards.
-  // Returns the mode used (the caller draws particles after kParticles).
+  // The first Compose after no_paint_back ends presents the whole screen, which the screen
+  // surface missed meanwhile. Returns the mode used (the caller draws particles after kParticles).
   Mode Compose(bool no_paint_back, bool particles_running);
   // Back picture -> screen surface (unless no_paint_back) and window.
   void Present(const Rect& rect, bool no_paint_back);
@@ -62,6 +63,7 @@ class SceneCompositor {
   Display* display_ = nullptr;
   std::array<Surface, 2> work_;
   bool ready_ = false;
+  bool no_paint_back_seen_ = false;
   Rect dirty_;
 };
 

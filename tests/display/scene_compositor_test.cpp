@@ -91,6 +91,10 @@ TEST_F(SceneCompositorTest, NoPaintBackLeavesTheScreenSurface) {
   // Direct presentation shows the screen surface as it is.
   compositor_.PresentDirect(Rect{0, 0, 8, 8});
   EXPECT_EQ(Window(3, 3), kBlack);
+  // When the switch goes off, the screen surface catches up with everything.
+  compositor_.Compose(false, false);
+  EXPECT_EQ(Screen(3, 3), kBlue);
+  EXPECT_EQ(Screen(7, 7), kBlue);
 }
 
 TEST_F(SceneCompositorTest, RedrawAreaClearsBeforeDrawing) {
