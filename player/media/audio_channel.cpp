@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <system_error>
@@ -27,6 +28,50 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
 
 bool Due(std::uint32_t now, std::uint32_t when) { return static_cast<std::int32_t>(now - when) >= 0; }
 
+// Archive entries are always packed, whatever their name says.
+bool IsPacked(const SoundLocation& where) {
+  return !where.loose || EndsWithIgnoringCase(where.loose->filename().string(), ".PMW");
+}
+
+// Replaces target with the bytes. Returns why it failed (the file is then removed), else "".
+std::string WriteWhole(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes) {
+  bool ok = false;
+  int error = 0;
+  if (std::FILE* f = std::fopen(target.c_str(), "wb")) {
+    const std::size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), f);
+    ok = written == bytes.size();
+    if (!ok) error = errno;
+    if (std::fclose(f) != 0 && ok) {
+      ok = false;
+      error = errno;
+    }
+  } else {
+    error = errno;
+  }
+  if (ok) return {};
+  std::error_code ignored;
+  std::filesystem::remove(target, ignored);
+  return "cannot write " + target.string() + " (" + std::strerror(error) + ")";
+}
+
+// Unpacks a packed sound (a loose file, or entry `entry` of archive) into target. Touches nothing
+// but its arguments, so it may run on a worker thread with copies of them. Returns WriteWhole's
+// failure text; throws MavError naming the sound when it is damaged.
+std::string UnpackSoundTo(const std::optional<std::filesystem::path>& loose, const TBigFileUnit& archive,
+                          int entry, const std::string& shown, const std::filesystem::path& target) {
+  ByteBuffer wave;
+  if (loose) {
+    wave = UnpackFile(*loose);
+  } else {
+    ByteBuffer packed;
+    if (!archive.ReadEntry(entry, packed)) {
+      throw MavError("sound " + shown + ": cannot read its entry in " + archive.FileName().string());
+    }
+    wave = UnpackStream(packed, "sound " + shown);
+  }
+  return WriteWhole(target, wave);
+}
+
 }  // namespace
 
 int VolumeToAttenuation(int volume) {
@@ -40,6 +85,7 @@ TAudioChannel::TAudioChannel(SoundContext& context, std::uint8_t number)
 }
 
 TAudioChannel::~TAudioChannel() {
+  AbandonUnpacking();
   EndFade();
   player_.reset();
   std::error_code ignored;
@@ -53,9 +99,32 @@ void TAudioChannel::SetVolume(int volume) {
   }
 }
 
-bool TAudioChannel::IsPlaying() const { return player_ && player_->IsPlaying(); }
+bool TAudioChannel::IsPlaying() const { return unpacking_.valid() || (player_ && player_->IsPlaying()); }
+
+void TAudioChannel::AbandonUnpacking() {
+  if (!unpacking_.valid()) return;
+  try {
+    unpacking_.get();
+  } catch (const std::exception&) {
+    // Superseded: nobody asked for this sound any more.
+  }
+}
+
+void TAudioChannel::FinishUnpacking() {
+  std::string failure;
+  try {
+    failure = unpacking_.get();
+  } catch (const MavError&) {
+    player_->SetFileName({});
+    throw;
+  }
+  if (!TempWritten(failure)) return;
+  OpenAndStart(temp_file_, unpacking_name_);
+}
 
 void TAudioChannel::Play() {
+  // Whatever was being unpacked is replaced by this request.
+  AbandonUnpacking();
   if (!player_ && context_.sound_on) {
     try {
       player_ = context_.device.CreatePlayer(number_, std::max(context_.buffer_ms, kMinSoundBufferMs));
@@ -75,20 +144,22 @@ void TAudioChannel::Play() {
   if (!file_name_.empty()) where = FindSound(context_.title, context_.archive, file_name_);
   if (where.Found() && output_enabled_) {
     player_->Stop();
+    if (context_.background_unpack && IsPacked(where)) {
+      // The player may hold the temporary file open; the worker rewrites it.
+      player_->SetFileName({});
+      unpacking_name_ = SjisToUtf8(file_name_);
+      TBigFileUnit archive = context_.archive;
+      unpacking_ = std::async(std::launch::async, [loose = where.loose, archive = std::move(archive),
+                                                   entry = where.entry, shown = unpacking_name_, target = temp_file_] {
+        return UnpackSoundTo(loose, archive, entry, shown, target);
+      });
+      return;
+    }
     if (!OpenSound(where)) {
       player_->SetFileName({});
       return;
     }
-    player_->Rewind();
-    player_->SetLooping(loop_);
-    player_->Update();
-    if (fade_) {
-      player_->SetAttenuation(kFadeInStart);
-      StartFade(kFadeInStep);
-    } else {
-      player_->SetAttenuation(VolumeToAttenuation(volume_));
-      player_->Play();
-    }
+    Start();
     return;
   }
   if (player_->IsPlaying()) {
@@ -103,23 +174,10 @@ void TAudioChannel::Play() {
 bool TAudioChannel::OpenSound(const SoundLocation& where) {
   const std::string shown = SjisToUtf8(file_name_);
   std::filesystem::path path;
-  // Archive entries are always packed, whatever their name says.
-  const bool packed = !where.loose || EndsWithIgnoringCase(where.loose->filename().string(), ".PMW");
-  if (packed) {
+  if (IsPacked(where)) {
     // The player may hold the temporary file open; it is rewritten below.
     player_->SetFileName({});
-    ByteBuffer wave;
-    if (where.loose) {
-      wave = UnpackFile(*where.loose);
-    } else {
-      ByteBuffer entry;
-      if (!context_.archive.ReadEntry(where.entry, entry)) {
-        throw MavError("sound " + shown + ": cannot read its entry in " +
-                       context_.archive.FileName().string());
-      }
-      wave = UnpackStream(entry, "sound " + shown);
-    }
-    if (!WriteTempFile(wave)) return false;
+    if (!TempWritten(UnpackSoundTo(where.loose, context_.archive, where.entry, shown, temp_file_))) return false;
     path = temp_file_;
   } else {
     path = *where.loose;
@@ -132,26 +190,32 @@ bool TAudioChannel::OpenSound(const SoundLocation& where) {
   return true;
 }
 
-bool TAudioChannel::WriteTempFile(const std::vector<std::uint8_t>& wave) {
-  const std::string target = temp_file_.string();
-  bool ok = false;
-  int error = 0;
-  if (std::FILE* f = std::fopen(target.c_str(), "wb")) {
-    const std::size_t written = wave.empty() ? 0 : std::fwrite(wave.data(), 1, wave.size(), f);
-    ok = written == wave.size();
-    if (!ok) error = errno;
-    if (std::fclose(f) != 0 && ok) {
-      ok = false;
-      error = errno;
-    }
-  } else {
-    error = errno;
+void TAudioChannel::OpenAndStart(const std::filesystem::path& wave, const std::string& shown) {
+  try {
+    player_->SetFileName(wave);
+  } catch (const MavError& e) {
+    throw MavError("sound " + shown + ": " + e.what());
   }
-  if (ok) return true;
-  context_.log.Error("sound channel " + std::to_string(number_) + " stopped: cannot write " + target +
-                     " for " + SjisToUtf8(file_name_) + " (" + std::strerror(error) + ")");
-  std::error_code ignored;
-  std::filesystem::remove(temp_file_, ignored);
+  Start();
+}
+
+void TAudioChannel::Start() {
+  player_->Rewind();
+  player_->SetLooping(loop_);
+  player_->Update();
+  if (fade_) {
+    player_->SetAttenuation(kFadeInStart);
+    StartFade(kFadeInStep);
+  } else {
+    player_->SetAttenuation(VolumeToAttenuation(volume_));
+    player_->Play();
+  }
+}
+
+bool TAudioChannel::TempWritten(const std::string& failure) {
+  if (failure.empty()) return true;
+  context_.log.Error("sound channel " + std::to_string(number_) + " stopped: " + failure + " for " +
+                     SjisToUtf8(file_name_));
   return false;
 }
 
@@ -188,6 +252,10 @@ void TAudioChannel::FadeTick() {
 
 void TAudioChannel::Update() {
   if (!player_) return;
+  if (unpacking_.valid()) {
+    if (unpacking_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+    FinishUnpacking();
+  }
   const std::uint32_t now = context_.clock.NowMs();
   for (int i = 0; i < kMaxTicksPerUpdate && Fading() && Due(now, next_tick_ms_); ++i) {
     FadeTick();

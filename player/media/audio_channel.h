@@ -3,6 +3,7 @@
 // the back end's wave player while sound is on, and the fades stepped by the main loop.
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,9 @@ struct SoundContext {
   std::filesystem::path temp_folder;  // where packed sounds are unpacked to
   std::uint32_t buffer_ms = 5000;
   bool sound_on = false;
+  // Unpack packed sounds on a worker thread, so that starting a long one never stalls the frame
+  // loop; the sound then starts at the first update after the work is done.
+  bool background_unpack = false;
 };
 
 // Volume 0..100 to attenuation: 0 is silence, otherwise v * 20 - 2000 (100 is full volume).
@@ -73,7 +77,9 @@ class TAudioChannel {
   void SaveToStatus(TGameStatus& status) const;
   void LoadFromStatus(const TGameStatus& status);
 
+  // Also true while a packed sound is being unpacked to start.
   bool IsPlaying() const;
+  bool Unpacking() const { return unpacking_.valid(); }
   bool Fading() const { return fade_step_ != 0; }
   // The wave player while sound is on and the channel has been used, else nullptr.
   WavePlayer* Player() const { return player_.get(); }
@@ -85,7 +91,15 @@ class TAudioChannel {
   void FadeTick();
   // Opens the found sound in the player; false when it could not be prepared (logged).
   bool OpenSound(const SoundLocation& where);
-  bool WriteTempFile(const std::vector<std::uint8_t>& wave);
+  // Opens the wave file and starts it from its beginning with the loop, fade and volume settings.
+  void OpenAndStart(const std::filesystem::path& wave, const std::string& shown);
+  void Start();
+  // Logs why the temporary file could not be written; true when there was nothing to log.
+  bool TempWritten(const std::string& failure);
+  // Picks up finished background work; throws what unpacking threw.
+  void FinishUnpacking();
+  // Waits for background work that a newer request has made pointless and drops its result.
+  void AbandonUnpacking();
 
   SoundContext& context_;
   std::uint8_t number_;
@@ -99,6 +113,10 @@ class TAudioChannel {
   // A running fade: attenuation change per tick (0 = none) and when the next tick is due.
   int fade_step_ = 0;
   std::uint32_t next_tick_ms_ = 0;
+  // Background unpacking into the temporary file: the failure text of the write (empty when it
+  // was written), or the unpacking error.
+  std::future<std::string> unpacking_;
+  std::string unpacking_name_;  // UTF-8, for messages
 };
 
 }  // namespace mavlet

@@ -22,7 +22,7 @@ AudioChannels::AudioChannels(SoundDevice& device, Clock& clock, Log& log, TitleF
     : settings_(settings),
       context_{device, clock, log, title, TBigFileUnit{}, TempFolderOf(title),
                static_cast<std::uint32_t>(std::max<std::int32_t>(settings.buffer_ms, kMinSoundBufferMs)),
-               false} {
+               false, settings.background_unpack} {
   for (int k = 0; k < kCount; ++k) {
     channels_[k] = std::make_unique<TAudioChannel>(context_, static_cast<std::uint8_t>(k));
   }
@@ -97,7 +97,7 @@ void AudioChannels::SetSoundOn(bool on) {
 }
 
 void AudioChannels::UpdateAudio() {
-  for (auto& channel : channels_) channel->Update();
+  ForEachChannel([](TAudioChannel& c) { c.Update(); });
 }
 
 void AudioChannels::SaveToStatus(TGameStatus& status) const {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "player/media/audio_channel.h"
 
@@ -15,6 +16,9 @@ class TGameStatus;
 struct SoundSettings {
   bool has_sound = true;          // "HasSound": false keeps sound off whatever the scenario does
   std::int32_t buffer_ms = 5000;  // "SoundBuffer": values below 10 count as 10
+  // Unpack packed sounds on a worker thread (the interactive player); off, a sound starts
+  // within the request, as a run on a virtual clock needs to be repeatable.
+  bool background_unpack = false;
 };
 
 class AudioChannels {
@@ -53,6 +57,9 @@ class AudioChannels {
   void ResetAll();
 
   TBigFileUnit& SoundArchive() { return context_.archive; }
+  // Where sounds are looked up; the title folder is known only once the engine has read it.
+  const TitleFiles& Title() const { return context_.title; }
+  void SetTitle(TitleFiles title) { context_.title = std::move(title); }
 
  private:
   // Runs op on every channel; a failing channel does not keep the others from their turn.

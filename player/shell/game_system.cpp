@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "player/backend/clock.h"
 #include "player/backend/display.h"
 #include "player/backend/file_services.h"
 #include "player/common/error.h"
+#include "player/common/log.h"
 #include "player/display/game_surface.h"
 #include "player/engine/book_manager.h"
 #include "player/shell/game_input.h"
@@ -25,15 +27,50 @@ constexpr std::int32_t kRepeatRate = 5;
 
 }  // namespace
 
-TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInput* joystick)
+// No sound output at all: the channels keep their settings, switching sound on fails quietly.
+struct TGameSystem::SilentSound {
+  class NoDevice : public SoundDevice {
+   public:
+    bool Initialized() const override { return false; }
+    void Initialize() override { throw MavError("this player has no sound output"); }
+    void Finalize() override {}
+    std::unique_ptr<WavePlayer> CreatePlayer(int, std::uint32_t) override {
+      throw MavError("this player has no sound output");
+    }
+  };
+  // Never read: without a player nothing is timed.
+  class StoppedClock : public Clock {
+   public:
+    std::uint32_t NowMs() override { return 0; }
+    void SleepMs(std::uint32_t) override {}
+  };
+  class Discard : public Log {
+   public:
+    void Write(LogLevel, std::string_view) override {}
+  };
+  NoDevice device;
+  StoppedClock clock;
+  Discard log;
+};
+
+TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInput* joystick, SoundServices sound)
     : input_(input),
       options_(options),
       joystick_(options.has_joy_pad ? joystick : nullptr),
+      sound_(sound),
       cache_(options.image_cache),
       layers_(*this),
-      compositor_(layers_) {}
+      compositor_(layers_) {
+  if (sound_.device == nullptr || sound_.clock == nullptr || sound_.log == nullptr) {
+    silent_ = std::make_unique<SilentSound>();
+    sound_ = SoundServices{&silent_->device, &silent_->clock, &silent_->log};
+  }
+}
 
-TGameSystem::~TGameSystem() = default;
+TGameSystem::~TGameSystem() {
+  // The channels go first: they close the device they opened and delete their temporary files.
+  audio_.reset();
+}
 
 bool TGameSystem::Joystick(int button) {
   if (joystick_ == nullptr) return false;
@@ -114,10 +151,64 @@ bool TGameSystem::DirectionPressed(int d) {
   return false;
 }
 
-void TGameSystem::SetSoundOn(bool on) {
-  if (on == sound_on_) return;
-  if (!options_.has_sound) on = false;
-  sound_on_ = on;
+// --- sound
+
+AudioChannels& TGameSystem::Audio() {
+  TitleFiles title;
+  if (book_ != nullptr) title = TitleFiles{book_->BasePath(), book_->Files()};
+  if (!audio_) {
+    SoundSettings settings;
+    settings.has_sound = options_.has_sound;
+    settings.buffer_ms = options_.sound_buffer;
+    settings.background_unpack = options_.background_unpack;
+    audio_ = std::make_unique<AudioChannels>(*sound_.device, *sound_.clock, *sound_.log, title, settings);
+  } else if (audio_->Title().base != title.base || audio_->Title().files != title.files) {
+    audio_->SetTitle(title);
+  }
+  return *audio_;
+}
+
+void TGameSystem::SetSoundOn(bool on) { Audio().SetSoundOn(on); }
+
+bool TGameSystem::IsSoundOn() const { return audio_ && audio_->SoundOn(); }
+
+TAudioChannel* TGameSystem::Channel(int k) {
+  if (k < 0 || k >= AudioChannels::kCount) return nullptr;
+  return &Audio().Channel(k);
+}
+
+bool TGameSystem::ChannelEnabled(int k) {
+  TAudioChannel* c = Channel(k);
+  return c != nullptr && c->OutputEnabled();
+}
+
+void TGameSystem::SetChannelEnabled(int k, bool on) {
+  if (TAudioChannel* c = Channel(k)) c->SetOutputEnabled(on);
+}
+
+void TGameSystem::UpdateAudio() {
+  if (audio_) audio_->UpdateAudio();
+}
+
+std::string TGameSystem::ChannelFile(int channel) {
+  TAudioChannel* c = Channel(channel);
+  return c != nullptr ? c->FileName() : std::string();
+}
+
+void TGameSystem::PlayChannelFile(int channel, std::string_view name) {
+  TAudioChannel* c = Channel(channel);
+  if (c == nullptr) return;
+  c->SetFileName(std::string(name));
+  c->Play();
+}
+
+std::int32_t TGameSystem::ChannelVolume(int channel) {
+  TAudioChannel* c = Channel(channel);
+  return c != nullptr ? c->Volume() : 0;
+}
+
+void TGameSystem::SetChannelVolume(int channel, std::int32_t volume) {
+  if (TAudioChannel* c = Channel(channel)) c->SetVolume(volume);
 }
 
 void TGameSystem::SetCursor(std::string_view name) {
@@ -131,20 +222,29 @@ void TGameSystem::SetCursor(std::string_view name) {
 }
 
 void TGameSystem::SaveToStatus(TGameStatus& status) {
-  status.WriteBool("@SoundOn", sound_on_);
+  status.WriteBool("@SoundOn", IsSoundOn());
   status.WriteString("@Cursor", cursor_name_);
   layers_.SaveToStatus(status);
+  Audio().SaveToStatus(status);
 }
 
 void TGameSystem::LoadFromStatus(TGameStatus& status) {
   // The sound switch is written but deliberately not read back.
   SetCursor(status.ReadString("@Cursor", ""));
   layers_.LoadFromStatus(status);
+  try {
+    Audio().LoadFromStatus(status);
+  } catch (const MavError&) {
+    // A damaged sound still leaves the loaded layers on the screen.
+    RedrawAll();
+    throw;
+  }
   RedrawAll();
 }
 
 void TGameSystem::ResetAll() {
   layers_.ResetAll();
+  Audio().ResetAll();
   RedrawAll();
 }
 

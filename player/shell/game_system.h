@@ -2,7 +2,7 @@
 // The one owner of what the player shows and sounds: the logical buttons with their latches and
 // repeat counters, the sound switch, the cursor, the twelve display layers with the picture cache
 // and the compositor that presents them through the display, and its part of a saved game.
-// Channels and particles join it later.
+// The four audio channels live here too; particles join later.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -18,11 +18,15 @@
 #include "player/display/picture_cache.h"
 #include "player/display/scene_compositor.h"
 #include "player/display/screen_transition.h"
+#include "player/media/audio_channels.h"
 #include "player/vars/system_value_host.h"
 
 namespace mavlet {
 
+class Clock;
 class Display;
+class Log;
+class SoundDevice;
 class Surface;
 class TBookManager;
 class TCustomGameSurface;
@@ -36,12 +40,25 @@ struct GameSystemOptions {
   bool anti_alias = true;   // "AntiAlias": draw layers 1..8 through their masks
   bool fade_in_draw = true; // "FadeinDraw": off shows every surface change at once
   int image_cache = TCacheList::kDefaultCapacity;  // "ImageCache": decoded pictures kept
+  std::int32_t sound_buffer = 5000;  // "SoundBuffer": stream buffer per channel in ms
+  // Unpack packed sounds on a worker thread so that starting one never stalls a frame; the
+  // player turns it on, runs on a virtual clock keep it off to stay repeatable.
+  bool background_unpack = false;
+};
+
+// Sound output for the audio channels; none of it is owned. Without a device the channels
+// exist but sound cannot be switched on.
+struct SoundServices {
+  SoundDevice* device = nullptr;
+  Clock* clock = nullptr;
+  Log* log = nullptr;
 };
 
 class TGameSystem : public GameValueHost, private LayerServices {
  public:
   // joystick may be null (no joystick in use). Nothing is owned.
-  explicit TGameSystem(InputState& input, GameSystemOptions options = {}, TGameInput* joystick = nullptr);
+  explicit TGameSystem(InputState& input, GameSystemOptions options = {}, TGameInput* joystick = nullptr,
+                       SoundServices sound = {});
   ~TGameSystem() override;
   TGameSystem(const TGameSystem&) = delete;
   TGameSystem& operator=(const TGameSystem&) = delete;
@@ -60,8 +77,15 @@ class TGameSystem : public GameValueHost, private LayerServices {
   Point MousePos();
 
   // --- sound and cursor
+  // Switching on opens the sound device (a failure leaves sound off, logged only) and restarts
+  // the channels that have a name; off stops them and closes the device. Refused while
+  // "HasSound" is off.
   void SetSoundOn(bool on);
-  bool IsSoundOn() const { return sound_on_; }
+  bool IsSoundOn() const;
+  // Audio channel k (0..3); nullptr outside that range.
+  TAudioChannel* Channel(int k);
+  bool ChannelEnabled(int k);
+  void SetChannelEnabled(int k, bool on);
   void SetCursor(std::string_view name);
   const std::string& Cursor() const { return cursor_name_; }
 
@@ -112,7 +136,8 @@ class TGameSystem : public GameValueHost, private LayerServices {
   void Present(const Rect& rect);
   void PresentDirect(const Rect& rect) { compositor_.PresentDirect(rect); }
   void FlipScreen() { compositor_.FlipScreen(); }
-  void UpdateAudio() {}
+  // Once per logic step: lets the channels refill, step their fades and notice ended sounds.
+  void UpdateAudio();
 
   // --- transitions: none exist yet; kinds 2..36 then show their change at once.
   void SetTransitionFactory(TransitionFactory factory) { transitions_ = std::move(factory); }
@@ -128,7 +153,13 @@ class TGameSystem : public GameValueHost, private LayerServices {
   bool DecideHeld() override { return ClickHeld(); }
   std::int32_t MouseX() override { return MousePos().x; }
   std::int32_t MouseY() override { return MousePos().y; }
-  bool SoundOn() override { return sound_on_; }
+  bool SoundOn() override { return IsSoundOn(); }
+  std::string ChannelFile(int channel) override;
+  void PlayChannelFile(int channel, std::string_view name) override;
+  bool ChannelOutput(int channel) override { return ChannelEnabled(channel); }
+  void SetChannelOutput(int channel, bool on) override { SetChannelEnabled(channel, on); }
+  std::int32_t ChannelVolume(int channel) override;
+  void SetChannelVolume(int channel, std::int32_t volume) override;
   std::string CursorName() override { return cursor_name_; }
   void SetCursorName(std::string_view name) override { SetCursor(name); }
   std::string LayerSource(int layer) override;
@@ -181,7 +212,12 @@ class TGameSystem : public GameValueHost, private LayerServices {
   Button click_;
   Button cancel_;
   std::array<std::int32_t, 4> repeat_{};
-  bool sound_on_ = false;
+  // The channels look sounds up below the engine's title folder, known only after Init.
+  AudioChannels& Audio();
+  struct SilentSound;
+  SoundServices sound_;
+  std::unique_ptr<SilentSound> silent_;  // stands in when no device was given
+  std::unique_ptr<AudioChannels> audio_;
   std::string cursor_name_;
   Display* display_ = nullptr;
   TBookManager* book_ = nullptr;

@@ -87,6 +87,7 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
       trace_out_(trace_out),
       log_(err, LogLevel::kWarning),
       dialogs_(&err),
+      sound_(clock_),
       loop_(*this, false) {
   dialogs_.SetFolderAnswer(options_.save_dir);
   RegisterEngineCommands(registry_);
@@ -101,12 +102,13 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
   services.log = &log_;
   services.local_time = &date_;
   book_ = std::make_unique<TBookManager>(services);
-  sys_ = std::make_unique<TGameSystem>(input_, options_.game);
+  sys_ = std::make_unique<TGameSystem>(input_, options_.game, nullptr, SoundServices{&sound_, &clock_, &log_});
   sys_->SetEngine(book_.get());
   sys_->SetDisplay(&display_);
   display_.SetListener(this);
   book_->Params().SetGameHost(sys_.get());
   book_->SetHook(this);
+  if (options_.audio_log != nullptr) audio_log_.emplace(*options_.audio_log);
 }
 
 HeadlessRunner::~HeadlessRunner() {
@@ -133,7 +135,15 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
 
 void HeadlessRunner::SaveScreenshot(const std::filesystem::path& file) { WritePng(display_.ScreenSurface(), file); }
 
-void HeadlessRunner::Tick() { main_ended_ = book_->Tick(*sys_); }
+void HeadlessRunner::Tick() {
+  main_ended_ = book_->Tick(*sys_);
+  if (audio_log_) audio_log_->Check(event_, *sys_);
+}
+
+void HeadlessRunner::UpdateAudio() {
+  sys_->UpdateAudio();
+  if (audio_log_) audio_log_->Check(event_, *sys_);
+}
 
 void HeadlessRunner::ApplyInput() {
   input_.ReleaseAll();

@@ -17,11 +17,13 @@
 #include "player/backend/headless_dialogs.h"
 #include "player/backend/headless_input.h"
 #include "player/backend/headless_settings.h"
+#include "player/backend/headless_sound.h"
 #include "player/backend/posix_file_services.h"
 #include "player/common/log.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/command_registry.h"
 #include "player/engine/engine_hook.h"
+#include "player/shell/audio_state_log.h"
 #include "player/shell/frame_loop.h"
 #include "player/shell/game_system.h"
 #include "player/vars/local_time.h"
@@ -53,6 +55,8 @@ struct RunOptions {
   // Colour depth of the offscreen display (16, 24 or 32) and the game system's settings.
   int bits = 32;
   GameSystemOptions game;
+  // Receives a line whenever an audio channel's state changes (see AudioStateLog); not owned.
+  std::ostream* audio_log = nullptr;
 };
 
 class HeadlessRunner : private FrameClient, private EngineHook, private DisplayListener {
@@ -79,6 +83,8 @@ class HeadlessRunner : private FrameClient, private EngineHook, private DisplayL
   HeadlessInput& Input() { return input_; }
   HeadlessDialogs& Messages() { return dialogs_; }
   FixedLocalTime& Date() { return date_; }
+  // The virtual-time sound output the channels play on.
+  HeadlessSoundDevice& Sound() { return sound_; }
   // The offscreen display: its screen surface holds what the player would show.
   Display& Screen() { return display_; }
   // Writes the screen surface as a PNG; throws MavError naming the file when it cannot.
@@ -93,7 +99,7 @@ class HeadlessRunner : private FrameClient, private EngineHook, private DisplayL
   void FlipScreen() override { sys_->FlipScreen(); }
   void Tick() override;
   bool Terminating() override { return book_->Terminating(); }
-  void UpdateAudio() override { sys_->UpdateAudio(); }
+  void UpdateAudio() override;
   bool CanDraw() override { return true; }
   void Compose() override { sys_->Compose(); }
   // EngineHook
@@ -114,6 +120,8 @@ class HeadlessRunner : private FrameClient, private EngineHook, private DisplayL
   MemorySettings settings_;
   PosixFileServices files_;
   FixedLocalTime date_;
+  HeadlessSoundDevice sound_;
+  std::optional<AudioStateLog> audio_log_;
   CommandRegistry registry_;
   std::unique_ptr<TBookManager> book_;
   Display display_;

@@ -83,7 +83,10 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   options.anti_alias = config_.anti_alias;
   options.fade_in_draw = config_.fade_in_draw;
   options.image_cache = config_.image_cache;
-  sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get());
+  options.sound_buffer = config_.sound_buffer;
+  options.background_unpack = true;
+  sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get(),
+                                       SoundServices{services_.sound, services_.clock, services_.log});
   sys_->SetEngine(book_.get());
   sys_->SetDisplay(services_.display);
   book_->Params().SetGameHost(sys_.get());

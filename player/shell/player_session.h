@@ -29,6 +29,7 @@ class JoystickPort;
 class LocalTimeSource;
 class Log;
 class SettingsStore;
+class SoundDevice;
 
 struct PlayerServices {
   Display* display = nullptr;
@@ -40,6 +41,8 @@ struct PlayerServices {
   SettingsStore* settings = nullptr;
   LocalTimeSource* local_time = nullptr;
   Log* log = nullptr;
+  // Sound output; null leaves the player silent. A device that cannot be opened keeps sound off.
+  SoundDevice* sound = nullptr;
   // Registers command classes beyond the engine's own (display, media).
   std::function<void(CommandRegistry&)> register_commands;
 };

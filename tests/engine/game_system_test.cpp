@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "player/backend/headless_clock.h"
 #include "player/backend/headless_input.h"
+#include "player/backend/headless_sound.h"
+#include "player/common/log.h"
 #include "player/storage/game_status.h"
 
 namespace mavlet {
@@ -86,7 +89,10 @@ TEST(GameSystem, DirectionRepeatsAfter20ThenEvery5Queries) {
 
 TEST(GameSystem, SaveWritesSoundAndCursorButLoadKeepsTheSoundSwitch) {
   HeadlessInput in;
-  TGameSystem sys(in);
+  HeadlessClock clock;
+  HeadlessSoundDevice device(clock);
+  MemoryLog log;
+  TGameSystem sys(in, {}, nullptr, SoundServices{&device, &clock, &log});
   sys.SetSoundOn(true);
   sys.SetCursor("hand.cur");
   TGameStatus status({}, 0);
@@ -101,9 +107,15 @@ TEST(GameSystem, SaveWritesSoundAndCursorButLoadKeepsTheSoundSwitch) {
 
   GameSystemOptions no_sound;
   no_sound.has_sound = false;
-  TGameSystem quiet(in, no_sound);
+  TGameSystem quiet(in, no_sound, nullptr, SoundServices{&device, &clock, &log});
   quiet.SetSoundOn(true);
   EXPECT_FALSE(quiet.IsSoundOn());
+  // Without a sound device sound cannot be switched on either.
+  TGameSystem deaf(in);
+  deaf.SetSoundOn(true);
+  EXPECT_FALSE(deaf.IsSoundOn());
+  EXPECT_TRUE(deaf.ChannelOutput(0));
+  EXPECT_EQ(deaf.ChannelVolume(3), 100);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // mavtool run: runs a title headless, event by event, with optional trace and variable dump.
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -23,7 +24,9 @@ constexpr const char* kUsage =
     "  --trace          one line per executed command: event, stream, page, index, class\n"
     "  --vars           print the variables after the run (#name=type,value)\n"
     "  --save-dir DIR   answer to the save-folder prompt\n"
-    "  --until-end      stop as soon as the main stream has ended";
+    "  --until-end      stop as soon as the main stream has ended\n"
+    "  --audio-log FILE a line whenever an audio channel changes: event, channel (0-3), file,\n"
+    "                   loop (0/1), attenuation (1/100 dB), playing (0/1), tab-separated";
 
 std::string ReadText(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -46,6 +49,7 @@ int VerbRun(const Args& args) {
     mavlet::RegisterMediaCommands(registry);
   };
   bool print_vars = false;
+  std::optional<std::string> audio_log_file;
   auto value = [&](std::size_t& i) -> const std::string& {
     if (i + 1 >= args.size()) throw ToolError(args[i] + " needs a value\n" + kUsage);
     return args[++i];
@@ -74,9 +78,17 @@ int VerbRun(const Args& args) {
       options.save_dir = value(i);
     } else if (a == "--until-end") {
       options.until_end = true;
+    } else if (a == "--audio-log") {
+      audio_log_file = value(i);
     } else {
       throw ToolError("unknown option " + a + "\n" + kUsage);
     }
+  }
+  std::ofstream audio_log;
+  if (audio_log_file) {
+    audio_log.open(*audio_log_file, std::ios::binary | std::ios::trunc);
+    if (!audio_log) throw ToolError(*audio_log_file + ": cannot be written");
+    options.audio_log = &audio_log;
   }
   mavlet::HeadlessRunner runner(options, std::cout, std::cerr);
   try {
@@ -90,6 +102,13 @@ int VerbRun(const Args& args) {
   }
   runner.Run();
   if (print_vars) runner.WriteVariables(std::cout);
+  if (audio_log_file) {
+    audio_log.flush();
+    if (!audio_log) {
+      std::cerr << "mavtool: " << *audio_log_file << ": writing the audio log failed\n";
+      return 1;
+    }
+  }
   return 0;
 }
 
