@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 #include "player/backend/png_writer.h"
 #include "player/common/encoding.h"
@@ -124,6 +125,12 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   book_->Init(title_folder);
   if (book_->Terminating()) return false;
   const ScreenSize size = ScreenSizeForMode(book_->ScreenMode());
+  if (options_.expect_size &&
+      (size.width != options_.expect_size->width || size.height != options_.expect_size->height)) {
+    throw MavError("Global.pmx: screen mode " + std::to_string(book_->ScreenMode()) + " gives " +
+                   std::to_string(size.width) + "x" + std::to_string(size.height) + ", not the expected " +
+                   std::to_string(options_.expect_size->width) + "x" + std::to_string(options_.expect_size->height));
+  }
   display_.Finalize();
   display_.SetSize(size.width, size.height);
   if (!display_.SetBitCount(options_.bits))
@@ -133,7 +140,23 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   return true;
 }
 
-void HeadlessRunner::SaveScreenshot(const std::filesystem::path& file) { WritePng(display_.ScreenSurface(), file); }
+void HeadlessRunner::SaveScreenshot(const std::filesystem::path& file) {
+  // A folder that cannot be made shows up as the PNG write failing, which names the file.
+  std::error_code ec;
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+  WritePng(display_.ScreenSurface(), file);
+}
+
+void HeadlessRunner::TakeShots() {
+  for (const ScreenShot& shot : options_.shots) {
+    if (shot.event == event_) SaveScreenshot(shot.file);
+  }
+  if (options_.shots_every > 0 && event_ % options_.shots_every == 0) {
+    char name[32];
+    std::snprintf(name, sizeof name, "shot-%06d.png", event_);
+    SaveScreenshot(options_.shots_dir / name);
+  }
+}
 
 void HeadlessRunner::Tick() {
   main_ended_ = book_->Tick(*sys_);
@@ -183,6 +206,8 @@ void HeadlessRunner::RunEvent() {
   } catch (const std::exception& e) {
     ReportError(e.what());
   }
+  // Outside the title's error handling: a picture that cannot be written ends the run.
+  TakeShots();
 }
 
 void HeadlessRunner::Run() {

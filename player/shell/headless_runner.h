@@ -26,6 +26,7 @@
 #include "player/shell/audio_state_log.h"
 #include "player/shell/frame_loop.h"
 #include "player/shell/game_system.h"
+#include "player/shell/startup.h"
 #include "player/vars/local_time.h"
 
 namespace mavlet {
@@ -42,6 +43,12 @@ struct InputAction {
 // lines are skipped. Throws MavError naming the source and the line.
 std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name);
 
+// A picture of the screen surface to write after a timer event.
+struct ScreenShot {
+  int event = 0;
+  std::filesystem::path file;
+};
+
 struct RunOptions {
   int events = 600;
   std::uint32_t interval_ms = 30;
@@ -57,6 +64,13 @@ struct RunOptions {
   GameSystemOptions game;
   // Receives a line whenever an audio channel's state changes (see AudioStateLog); not owned.
   std::ostream* audio_log = nullptr;
+  // Screen pictures (PNG) after the given events, and after every shots_every-th event into
+  // shots_dir as "shot-NNNNNN.png" (0: none). Folders are created as needed.
+  std::vector<ScreenShot> shots;
+  int shots_every = 0;
+  std::filesystem::path shots_dir;
+  // When set, Load fails unless the title's screen mode gives this size.
+  std::optional<ScreenSize> expect_size;
 };
 
 class HeadlessRunner : private FrameClient, private EngineHook, private DisplayListener {
@@ -87,7 +101,8 @@ class HeadlessRunner : private FrameClient, private EngineHook, private DisplayL
   HeadlessSoundDevice& Sound() { return sound_; }
   // The offscreen display: its screen surface holds what the player would show.
   Display& Screen() { return display_; }
-  // Writes the screen surface as a PNG; throws MavError naming the file when it cannot.
+  // Writes the screen surface as a PNG, creating its folder; throws MavError naming the file
+  // when it cannot.
   void SaveScreenshot(const std::filesystem::path& file);
 
  private:
@@ -109,6 +124,7 @@ class HeadlessRunner : private FrameClient, private EngineHook, private DisplayL
   void OnDisplayFinalizing() override { sys_->Finalize(); }
 
   void ApplyInput();
+  void TakeShots();
   void ReportError(const std::string& message);
 
   RunOptions options_;

@@ -1,4 +1,5 @@
-// mavtool run: runs a title headless, event by event, with optional trace and variable dump.
+// mavtool run: runs a title headless, event by event, with optional trace, variable dump and
+// screen pictures.
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -26,7 +27,13 @@ constexpr const char* kUsage =
     "  --save-dir DIR   answer to the save-folder prompt\n"
     "  --until-end      stop as soon as the main stream has ended\n"
     "  --audio-log FILE a line whenever an audio channel changes: event, channel (0-3), file,\n"
-    "                   loop (0/1), attenuation (1/100 dB), playing (0/1), tab-separated";
+    "                   loop (0/1), attenuation (1/100 dB), playing (0/1), tab-separated\n"
+    "  --shot EVENT:FILE\n"
+    "                   the screen as a PNG file after that event (repeatable)\n"
+    "  --shots-every N DIR\n"
+    "                   a PNG every N events into DIR, named by event (shot-000120.png)\n"
+    "  --depth 16|24|32 colour depth of the headless display (default 32)\n"
+    "  --size WxH       fail unless the title's screen mode gives this size";
 
 std::string ReadText(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -34,6 +41,28 @@ std::string ReadText(const std::string& file) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// "EVENT:FILE": the event a positive integer, the file not empty.
+mavlet::ScreenShot ParseShot(const std::string& v) {
+  const std::size_t colon = v.find(':');
+  const std::optional<std::int32_t> event =
+      colon == std::string::npos ? std::nullopt : mavlet::ParseDecimalStrict(std::string_view(v).substr(0, colon));
+  if (!event || *event < 1 || colon + 1 == v.size())
+    throw ToolError("--shot: \"" + v + "\" is not EVENT:FILE (a positive event number and a file name)");
+  return {*event, v.substr(colon + 1)};
+}
+
+// "WxH" with positive sides.
+mavlet::ScreenSize ParseSize(const std::string& v) {
+  const std::size_t x = v.find('x');
+  std::optional<std::int32_t> w, h;
+  if (x != std::string::npos) {
+    w = mavlet::ParseDecimalStrict(std::string_view(v).substr(0, x));
+    h = mavlet::ParseDecimalStrict(std::string_view(v).substr(x + 1));
+  }
+  if (!w || !h || *w < 1 || *h < 1) throw ToolError("--size: \"" + v + "\" is not WIDTHxHEIGHT (for example 640x480)");
+  return {*w, *h};
 }
 
 }  // namespace
@@ -80,9 +109,26 @@ int VerbRun(const Args& args) {
       options.until_end = true;
     } else if (a == "--audio-log") {
       audio_log_file = value(i);
+    } else if (a == "--shot") {
+      options.shots.push_back(ParseShot(value(i)));
+    } else if (a == "--shots-every") {
+      if (i + 2 >= args.size()) throw ToolError("--shots-every needs N and DIR\n" + std::string(kUsage));
+      options.shots_every = positive(i);
+      options.shots_dir = value(i);
+    } else if (a == "--depth") {
+      const std::string& v = value(i);
+      if (v != "16" && v != "24" && v != "32") throw ToolError("--depth: \"" + v + "\" is not 16, 24 or 32");
+      options.bits = std::stoi(v);
+    } else if (a == "--size") {
+      options.expect_size = ParseSize(value(i));
     } else {
       throw ToolError("unknown option " + a + "\n" + kUsage);
     }
+  }
+  for (const mavlet::ScreenShot& shot : options.shots) {
+    if (shot.event > options.events)
+      throw ToolError("--shot " + std::to_string(shot.event) + ":" + shot.file.string() + ": event " +
+                      std::to_string(shot.event) + " is beyond --events " + std::to_string(options.events));
   }
   std::ofstream audio_log;
   if (audio_log_file) {
@@ -102,6 +148,14 @@ int VerbRun(const Args& args) {
   }
   runner.Run();
   if (print_vars) runner.WriteVariables(std::cout);
+  // The title may end (or --until-end stop) before a requested picture.
+  bool missed = false;
+  for (const mavlet::ScreenShot& shot : options.shots) {
+    if (shot.event <= runner.EventsRun()) continue;
+    std::cerr << "mavtool: --shot " << shot.event << ":" << shot.file.string() << ": the run ended after event "
+              << runner.EventsRun() << ", no picture written\n";
+    missed = true;
+  }
   if (audio_log_file) {
     audio_log.flush();
     if (!audio_log) {
@@ -109,7 +163,7 @@ int VerbRun(const Args& args) {
       return 1;
     }
   }
-  return 0;
+  return missed ? 1 : 0;
 }
 
 }  // namespace mavtool
