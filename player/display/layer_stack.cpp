@@ -52,16 +52,27 @@ void LayerStack::DrawRectAll(Surface& target, const Rect& rect) {
   for (auto& l : layers_) l->DrawRect(target, rect);
 }
 
-void LayerStack::ReloadAll() {
+namespace {
+
+// Runs op on every layer; a layer that fails does not keep the others from their turn, and the
+// first error is raised once all had it.
+template <typename Layers, typename Op>
+void ForEachLayer(Layers& layers, Op op) {
   std::exception_ptr first;
-  for (auto& l : layers_) {
+  for (auto& l : layers) {
     try {
-      l->Reload();
+      op(*l);
     } catch (...) {
       if (!first) first = std::current_exception();
     }
   }
   if (first) std::rethrow_exception(first);
+}
+
+}  // namespace
+
+void LayerStack::ReloadAll() {
+  ForEachLayer(layers_, [](TCustomGameSurface& l) { l.Reload(); });
 }
 
 void LayerStack::UnloadAll() {
@@ -77,7 +88,7 @@ void LayerStack::SaveToStatus(TGameStatus& status) {
 }
 
 void LayerStack::LoadFromStatus(TGameStatus& status) {
-  for (auto& l : layers_) l->LoadFromStatus(status);
+  ForEachLayer(layers_, [&](TCustomGameSurface& l) { l.LoadFromStatus(status); });
 }
 
 }  // namespace mavlet

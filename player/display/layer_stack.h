@@ -47,6 +47,7 @@ class LayerStack {
   void UnloadAll();
   void ResetAll();
   void SaveToStatus(TGameStatus& status);
+  // As ReloadAll: every layer reads its keys even when another one's picture fails to load.
   void LoadFromStatus(TGameStatus& status);
 
  private:

@@ -503,6 +503,25 @@ TEST_P(GameSurfaceTest, SavedLayersComeBack) {
   EXPECT_EQ(f.GetFillColor(), kBlue);
 }
 
+TEST(LayerStackTest, ADamagedPictureDoesNotStopTheOtherLayers) {
+  PictureFolder folder;
+  folder.WriteRaw("bad.pmp", std::vector<std::uint8_t>{'B', 'M', 1});
+  folder.Write("good.pmp", Bmp24(Solid(2, 2, kRed)));
+  TGameStatus status({}, 0);
+  status.WriteString("Sfc1Src", "bad.pmp");
+  status.WriteString("Sfc2Src", "good.pmp");
+  status.WriteInteger("Sfc2X", 7);
+  TestLayerServices s(folder);
+  s.Layers().ResetAll();
+  EXPECT_THROW(s.Layers().LoadFromStatus(status), MavError);
+  EXPECT_EQ(s.Layers().Picture(2)->GetFrameCount(), 1);
+  EXPECT_EQ(s.Layers().Picture(2)->X(), 7);
+  EXPECT_EQ(s.Layers().Picture(1)->GetSrc(), "bad.pmp");
+  EXPECT_EQ(s.Layers().Picture(1)->GetFrameCount(), 0);
+  EXPECT_THROW(s.Layers().ReloadAll(), MavError);
+  EXPECT_EQ(s.Layers().Picture(2)->GetFrameCount(), 1);
+}
+
 TEST(LayerStackTest, IndicesAndReset) {
   PictureFolder folder;
   TestLayerServices s(folder);

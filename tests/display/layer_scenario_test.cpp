@@ -126,7 +126,9 @@ TEST_P(LayerScenarioTest, ARunOfNonStopHidesIsPresentedOnce) {
   };
   const auto together = presents("");
   const auto split = presents("Comment\n");
-  EXPECT_EQ(split - together, 2u) << together << " " << split;
+  // Split, each hide presents (three times); together, once at most (an unchanged picture may
+  // not be shown again at all).
+  EXPECT_GE(split, together + 2) << together << " " << split;
 }
 
 TEST_P(LayerScenarioTest, BrightnessAndEffects) {
