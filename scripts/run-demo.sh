@@ -58,16 +58,19 @@ fi
 
 echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demo title headless"
 run_usage=$("$tool" run --help 2>&1 || true)
-if grep -Eq -- '--shot (DIR|FOLDER)' <<<"$run_usage"; then
+if grep -q -- '--shots-every N DIR' <<<"$run_usage"; then
   shots="$out/shots"
+  rm -rf "$shots"
   mkdir -p "$shots"
+  # One click once the title screen waits, so the later pictures show the room.
+  printf '160 click\n' >"$out/demo-input.txt"
   set -x
-  "$tool" run "$title" --events 200 --shot "$shots"
+  "$tool" run "$title" --events 300 --input "$out/demo-input.txt" --shots-every 50 "$shots"
   set +x
   echo "run-demo: screenshots written to $shots"
   ls "$shots"
 else
-  echo "run-demo: this mavtool run takes no screenshot folder (--shot DIR); running without screenshots"
+  echo "run-demo: this mavtool run takes no screenshot folder (--shots-every N DIR); running without screenshots"
   set -x
   "$tool" run "$title" --events 200
 fi
