@@ -13,6 +13,7 @@
 
 #include "player/common/encoding.h"
 #include "player/storage/game_status.h"
+#include "tests/backend/wave_fixture.h"
 
 namespace mavlet {
 namespace {
@@ -196,6 +197,25 @@ TEST_F(RunVerbTest, MissingScenarioIsReportedAndTheRunGoesOn) {
   Result r = Run({"run", Title(), "--events", "5"});
   EXPECT_EQ(r.code, 0);
   EXPECT_THAT(r.err, HasSubstr("シナリオ77がありません"));
+}
+
+TEST_F(RunVerbTest, AudioLogWritesEachChannelChange) {
+  Global();
+  testing::WriteFile(dir / "one.wav", testing::SineWave(200, 8000));
+  std::filesystem::create_directories(dir / "title" / "WAV");
+  ASSERT_EQ(Run({"pack", P("one.wav"), P("title/WAV/one.PMW")}).code, 0);
+  Scenario(1, "NonStop=1\nSoundOn\nCalc ,,@Vol2 = 50\nWavPlay ,,1,one.PMW\nWait ,,99999\n");
+  Result r = Run({"run", Title(), "--events", "12", "--audio-log", P("audio.log")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // 200 ms from event 2 (60 ms): seen ended at event 9, its name cleared by the update after.
+  EXPECT_EQ(Lines(Slurp(dir / "audio.log")), (std::vector<std::string>{
+                                                 "2\t1\tone.PMW\t0\t-1000\t1",
+                                                 "9\t1\tone.PMW\t0\t-1000\t0",
+                                                 "9\t1\t\t0\t-1000\t0",
+                                             }));
+  Result bad = Run({"run", Title(), "--events", "2", "--audio-log", P("no/such/folder/audio.log")});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_THAT(bad.err, HasSubstr("audio.log"));
 }
 
 }  // namespace
