@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   services.dialogs = &dialogs;
   services.clock = &clock;
   services.log = &log;
-  services.max_run_commands = 2000;
+  services.max_run_commands = 500;
   services.scenario_source = [&text](std::int32_t n) -> std::optional<mavlet::ByteBuffer> {
     if (n < 0 || n > 9) return std::nullopt;
     return text;
@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   global.FlagNames = {"F"};
   book.InitFrom({}, global);
   book.Restart();
-  for (int step = 0; step < 24 && !book.Terminating(); ++step) {
+  for (int step = 0; step < 8 && !book.Terminating(); ++step) {
     clock.Advance(15);
-    if (step % 5 == 2)
+    if (step % 3 == 1)
       input.Hold(mavlet::MouseButton::kLeft);
     else
       input.ReleaseAll();

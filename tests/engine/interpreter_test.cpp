@@ -264,3 +264,37 @@ TEST(Interpreter, WaitingCommandOnANonStopPageWaitsForTheNextStep) {
 
 }  // namespace
 }  // namespace mavlet::testing
+
+namespace mavlet::testing {
+namespace {
+
+TEST(Interpreter, DecideOrCancelEndsSkipModeOnlyWhileTextIsShown) {
+  struct Case {
+    InputAction::Kind key;
+    bool text_shown;
+    bool still_skipping;
+  };
+  const Case cases[] = {
+      {InputAction::Kind::kClick, true, false},
+      {InputAction::Kind::kCancel, true, false},
+      {InputAction::Kind::kClick, false, true},
+      {InputAction::Kind::kUp, true, true},
+  };
+  for (const Case& c : cases) {
+    TestTitle t;
+    t.Nums({"W"});
+    t.Scenario(1, "Calc ,,@NoTextWait = ON\nCalc ,,W = @NoTextWait\nWait ,,99999\n");
+    RunOptions o;
+    o.input = {{4, c.key}};
+    TitleRun r(t, o);
+    r.Load();
+    r.Events(2);
+    EXPECT_EQ(r.Num("W"), 1);
+    r.Book().text_shown = c.text_shown;
+    r.Events(3);
+    EXPECT_EQ(r.Book().no_text_wait, c.still_skipping) << static_cast<int>(c.key) << c.text_shown;
+  }
+}
+
+}  // namespace
+}  // namespace mavlet::testing
