@@ -11,12 +11,15 @@
 #include "player/backend/headless_dialogs.h"
 #include "player/backend/headless_input.h"
 #include "player/backend/headless_settings.h"
+#include "player/backend/headless_sound.h"
 #include "player/backend/posix_file_services.h"
 #include "player/engine/global_file.h"
+#include "player/media/media_command_registration.h"
 #include "player/storage/packed_file.h"
 #include "player/vars/local_time.h"
 #include "player/vars/param_manager.h"
 #include "player/vars/parameter.h"
+#include "tests/backend/wave_fixture.h"
 
 namespace mavlet {
 namespace {
@@ -194,6 +197,62 @@ TEST_F(PlayerSessionTest, TimerPausedByANestedLoopDoesNotCatchUp) {
     EXPECT_EQ(session.Timer().Poll(), 1u) << "no lag from the stopped time";
   }
   EXPECT_EQ(display_.Timer(), nullptr) << "the display forgets the timer with the session";
+}
+
+TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
+  WriteTitle(1, "NonStop=1\nSoundOn\nWavPlay ,,0,bgm.PMW,1\nWait ,,999999\n");
+  const std::vector<std::uint8_t> wave = testing::SineWave(100, 8000);
+  fs::create_directories(folder_ / "WAV");
+  PackToFile(folder_ / "WAV" / "bgm.PMW", wave);
+  HeadlessSoundDevice device(clock_);
+  services_.sound = &device;
+  services_.register_commands = RegisterMediaCommands;
+  auto run = [&](PlayerSession& session, int events) {
+    for (int i = 0; i < events; ++i) {
+      clock_.Advance(30);
+      session.PollTimer();
+    }
+  };
+
+  PlayerConfig config;
+  config.sound_buffer = 3;  // counts as 10
+  {
+    PlayerSession session(services_, config);
+    ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning) << err_.str();
+    run(session, 2);
+    EXPECT_TRUE(session.Sys()->IsSoundOn());
+    // The packed sound is unpacked off the frame loop and starts at a later frame.
+    for (int i = 0; i < 300 && !(device.Player(0) && device.Player(0)->IsPlaying()); ++i) {
+      usleep(10000);
+      run(session, 1);
+    }
+    ASSERT_NE(device.Player(0), nullptr);
+    EXPECT_TRUE(device.Player(0)->IsPlaying());
+    EXPECT_TRUE(device.Player(0)->Looping());
+    EXPECT_EQ(device.Player(0)->BufferMs(), 10u);
+  }
+  EXPECT_FALSE(device.Initialized()) << "closed with the session";
+
+  config.has_sound = false;
+  {
+    PlayerSession session(services_, config);
+    ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
+    run(session, 3);
+    EXPECT_FALSE(session.Sys()->IsSoundOn());
+  }
+  EXPECT_EQ(device.Initializations(), 1);
+
+  // A device that cannot be opened leaves sound off without a word to the user.
+  config.has_sound = true;
+  device.SetFailInitialize(true);
+  {
+    PlayerSession session(services_, config);
+    ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
+    run(session, 3);
+    EXPECT_FALSE(session.Sys()->IsSoundOn());
+    EXPECT_EQ(session.Sys()->ChannelFile(0), "bgm.PMW");
+  }
+  EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
 }  // namespace
