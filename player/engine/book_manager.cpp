@@ -1,5 +1,6 @@
 #include "player/engine/book_manager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -11,6 +12,7 @@
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
+#include "player/common/sjis_text.h"
 #include "player/engine/command_registry.h"
 #include "player/engine/engine_hook.h"
 #include "player/shell/game_system.h"
@@ -232,6 +234,18 @@ void TBookManager::ReadScenarioInto(TPage& page, std::int32_t n) {
     return;
   }
   page.ParseText(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), *services_.registry);
+}
+
+bool TBookManager::SetFontName(std::string_view name, TGameSystem& sys) {
+  auto has_double_byte = [](std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return IsLeadByte(static_cast<std::uint8_t>(c)); });
+  };
+  if (name.empty() || name[0] == '@' || !has_double_byte(name)) return false;
+  const std::vector<std::string> fonts = sys.ScreenFonts();
+  if (std::find(fonts.begin(), fonts.end(), name) == fonts.end()) return false;
+  font_name = std::string(name);
+  sys.InvalidateAll();  // the text layer lies within it
+  return true;
 }
 
 // --- variables

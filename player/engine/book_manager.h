@@ -139,6 +139,10 @@ class TBookManager : public EngineValueHost {
   std::int32_t text_start_token = 0;
   std::vector<std::pair<std::int32_t, std::int32_t>> history;
 
+  // The text font: taken only when it is one of the screen's fonts with a double-byte character
+  // in its name that is not a vertical ("@") font; otherwise nothing changes. True when taken.
+  bool SetFontName(std::string_view name, TGameSystem& sys);
+
   // Services.
   Clock& GetClock() { return *services_.clock; }
   Log& GetLog() { return *services_.log; }

@@ -4,6 +4,8 @@
 #include "player/common/error.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/flow_commands.h"
+#include "player/shell/game_system.h"
+#include "player/backend/headless_input.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
 #include "tests/engine/test_title.h"
@@ -198,6 +200,34 @@ TEST(FlowCommands, EndlessCallRecursionStopsWithOneError) {
   EXPECT_EQ(r.Book().Manager(0).Stack().size(), TComCall::kMaxStackDepth);
   ASSERT_EQ(r.R().Messages().Messages().size(), 1u);
   EXPECT_NE(r.R().Messages().Messages()[0].text.find("nested"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mavlet::testing
+
+namespace mavlet::testing {
+namespace {
+
+class FontSystem : public TGameSystem {
+ public:
+  using TGameSystem::TGameSystem;
+  std::vector<std::string> ScreenFonts() override { return {Sjis("ＭＳ 明朝"), "Arial", Sjis("@ＭＳ 明朝")}; }
+};
+
+TEST(BookManager, SetFontNameTakesOnlyUsableScreenFonts) {
+  TestTitle t;
+  TitleRun r(t);
+  r.Load();
+  HeadlessInput in;
+  FontSystem sys(in);
+  TBookManager& book = r.Book();
+  EXPECT_EQ(book.font_name, TBookManager::kDefaultFontName);
+  EXPECT_FALSE(book.SetFontName("Arial", sys));              // no double-byte character
+  EXPECT_FALSE(book.SetFontName(Sjis("@ＭＳ 明朝"), sys));   // vertical font
+  EXPECT_FALSE(book.SetFontName(Sjis("ＭＳ ゴシック"), sys));  // not on this screen
+  EXPECT_EQ(book.font_name, TBookManager::kDefaultFontName);
+  EXPECT_TRUE(book.SetFontName(Sjis("ＭＳ 明朝"), sys));
+  EXPECT_EQ(book.font_name, Sjis("ＭＳ 明朝"));
 }
 
 }  // namespace
