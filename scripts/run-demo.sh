@@ -58,19 +58,29 @@ fi
 
 echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demo title headless"
 run_usage=$("$tool" run --help 2>&1 || true)
-if grep -q -- '--shots-every N DIR' <<<"$run_usage"; then
-  shots="$out/shots"
-  rm -rf "$shots"
+shots="$out/shots"
+# Clicks that take the demo past its waits, as a player would.
+input=()
+if grep -q -- '--input' <<<"$run_usage"; then
+  printf '150 click\n250 click\n330 click\n' >"$out/demo-input.txt"
+  input=(--input "$out/demo-input.txt")
+fi
+if grep -q -- '--shots-every' <<<"$run_usage"; then
   mkdir -p "$shots"
-  # One click once the title screen waits, so the later pictures show the room.
-  printf '160 click\n' >"$out/demo-input.txt"
   set -x
-  "$tool" run "$title" --events 300 --input "$out/demo-input.txt" --shots-every 50 "$shots"
+  "$tool" run "$title" --events 400 "${input[@]}" --shots-every 50 "$shots"
+  set +x
+  echo "run-demo: screenshots written to $shots"
+  ls "$shots"
+elif grep -Eq -- '--shot (DIR|FOLDER)' <<<"$run_usage"; then
+  mkdir -p "$shots"
+  set -x
+  "$tool" run "$title" --events 400 "${input[@]}" --shot "$shots"
   set +x
   echo "run-demo: screenshots written to $shots"
   ls "$shots"
 else
-  echo "run-demo: this mavtool run takes no screenshot folder (--shots-every N DIR); running without screenshots"
+  echo "run-demo: this mavtool run takes no screenshots yet; running without them"
   set -x
-  "$tool" run "$title" --events 200
+  "$tool" run "$title" --events 400 "${input[@]}"
 fi

@@ -1,5 +1,6 @@
 #include "player/backend/display.h"
 
+#include <cstring>
 #include <string>
 
 #include "player/common/error.h"
@@ -49,9 +50,32 @@ void Display::Present(const Surface& source, const Rect& rect) {
   if (!initialized_) return;
   const Rect r = Intersect(Intersect(rect, visible_.bounds()), source.bounds());
   if (r.IsEmpty()) return;
-  if (&source != &visible_) visible_.Copy(r.left, r.top, source, r, false);
+  if (&source != &visible_ && !CopyIfChanged(source, r)) return;
   ++present_count_;
   Upload(r);
+}
+
+bool Display::CopyIfChanged(const Surface& source, const Rect& r) {
+  std::optional<LockedPixels> target = source.format() == visible_.format() ? visible_.Lock() : std::nullopt;
+  if (!target) {
+    visible_.Copy(r.left, r.top, source, r, false);
+    return true;
+  }
+  // Whole-screen flips repeat every frame while the player is in the background; a picture
+  // that did not change is neither copied nor shown again.
+  const std::size_t bpp = static_cast<std::size_t>(source.format().BytesPerPixel());
+  const std::size_t row_bytes = static_cast<std::size_t>(r.Width()) * bpp;
+  bool changed = false;
+  for (std::int32_t y = r.top; y < r.bottom; ++y) {
+    const std::uint8_t* from = source.data() + static_cast<std::size_t>(y) * source.pitch() + r.left * bpp;
+    std::uint8_t* to = target->bits + static_cast<std::size_t>(y) * target->pitch + r.left * bpp;
+    if (std::memcmp(from, to, row_bytes) != 0) {
+      std::memcpy(to, from, row_bytes);
+      changed = true;
+    }
+  }
+  visible_.Unlock();
+  return changed;
 }
 
 void Display::ShowVisible(const Rect& rect) { Present(visible_, rect); }

@@ -74,7 +74,8 @@ class Display {
   PixelFormat Format() const;
 
   // --- presentation
-  // Copies rect of source (a surface of the screen's size and format) to the window.
+  // Copies rect of source (a surface of the screen's size and format) to the window. A
+  // rectangle that already shows the same pixels is not shown again.
   void Present(const Surface& source, const Rect& rect);
   // Shows the whole screen surface again.
   void Flip() { Present(screen_, screen_.bounds()); }
@@ -116,6 +117,9 @@ class Display {
   virtual void OnSurfacesReleased() {}
 
  private:
+  // Copies rect of source into the visible surface; false when nothing differed.
+  bool CopyIfChanged(const Surface& source, const Rect& rect);
+
   DisplayListener* listener_ = nullptr;
   FrameTimer* frame_timer_ = nullptr;
   int width_ = 640;

@@ -60,6 +60,8 @@ TEST(DisplayTest, PresentCopiesClippedRectangleAndUploadsIt) {
   EXPECT_EQ(d.VisibleSurface().RawPixel(5, 25), back.DeviceColour(0x0000FF));
   EXPECT_EQ(d.VisibleSurface().RawPixel(15, 25), 0u) << "outside the rectangle untouched";
   EXPECT_EQ(d.ScreenSurface().RawPixel(5, 25), 0u) << "the screen surface is the caller's";
+  d.Present(back, Rect{0, 20, 10, 32});
+  EXPECT_EQ(d.uploads.size(), 1u) << "the same picture again is not shown again";
   d.Present(back, Rect{70, 0, 80, 10});
   d.Present(back, Rect{5, 5, 5, 10});
   EXPECT_EQ(d.uploads.size(), 1u) << "empty or off-screen rectangles show nothing";
