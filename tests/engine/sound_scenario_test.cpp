@@ -295,6 +295,28 @@ TEST(SoundScenario, WavPlayWaitsForItsSoundRunningTheAlwaysStream) {
   EXPECT_EQ(u.run->Num("A"), 2);
 }
 
+TEST(SoundScenario, OneShotBeforeAFrameMovieWithSoundIsLeftToTheMovie) {
+  struct Case {
+    const char* page;
+    bool plays;
+  };
+  const Case cases[] = {
+      // Non-stop one-shot, then a frame movie that starts the sound with its first picture.
+      {"WavPlay 2,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,0,1\nWait ,,99999\n", false},
+      // The movie plays through the media player, or does not start sounds: WavPlay plays.
+      {"WavPlay 2,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,1,1\nWait ,,99999\n", true},
+      {"WavPlay 2,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,0,0\nWait ,,99999\n", true},
+      // Looped, or without the non-stop bit: WavPlay plays.
+      {"WavPlay 2,,0,one.PMW,1\nSetMovie 0,,m.avi,0,0,0,0,0,0,1\nWait ,,99999\n", true},
+      {"WavPlay 0,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,0,1\nWait ,,99999\n", true},
+  };
+  for (const Case& c : cases) {
+    SoundTitle t;
+    t.Run(std::string("SoundOn 2,\n") + c.page, 4);
+    EXPECT_EQ(t.Sys().Channel(0)->IsPlaying(), c.plays) << c.page;
+  }
+}
+
 TEST(SoundScenario, BadChannelsAndDamagedSoundsAreReported) {
   SoundTitle t;
   WriteFile(t.title.Folder() / "WAV" / "bad.PMW", Bytes{1, 2, 3, 4, 5});
