@@ -104,18 +104,36 @@ void TGameStatus::Flush() {
 
 void TGameStatus::ClearKeepHeader() {
   const auto removed = std::erase_if(lines_, [](const std::string& l) { return !StartsWith(l, "Header="); });
-  if (removed > 0) modified_ = true;
+  if (removed > 0) {
+    modified_ = true;
+    key_index_valid_ = false;
+  }
 }
 
 std::vector<std::string>::const_iterator TGameStatus::KeyPosition(std::string_view key) const {
-  return std::find_if(lines_.begin(), lines_.end(), [&](const std::string& l) {
-    return l.size() > key.size() && l[key.size()] == '=' && StartsWith(l, key);
-  });
+  if (key.find('=') != std::string_view::npos) {
+    // Keys never hold "=", but a caller may still ask: the plain rule is a line beginning with
+    // the key and "=".
+    return std::find_if(lines_.begin(), lines_.end(), [&](const std::string& l) {
+      return l.size() > key.size() && l[key.size()] == '=' && StartsWith(l, key);
+    });
+  }
+  if (!key_index_valid_) {
+    key_index_.clear();
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      const std::size_t eq = lines_[i].find('=');
+      if (eq != std::string::npos) key_index_.try_emplace(lines_[i].substr(0, eq), i);
+    }
+    key_index_valid_ = true;
+  }
+  const auto it = key_index_.find(std::string(key));
+  return it == key_index_.end() ? lines_.end() : lines_.begin() + static_cast<std::ptrdiff_t>(it->second);
 }
 
 void TGameStatus::WriteLine(std::string_view key, std::string line) {
   const auto pos = KeyPosition(key);
   if (pos == lines_.end()) {
+    if (key_index_valid_) key_index_.try_emplace(line.substr(0, line.find('=')), lines_.size());
     lines_.push_back(std::move(line));
   } else {
     lines_[static_cast<std::size_t>(pos - lines_.begin())] = std::move(line);
@@ -164,7 +182,10 @@ bool TGameStatus::ReadBool(std::string_view key, bool fallback) const {
 }
 
 void TGameStatus::DeletePrefix(std::string_view prefix) {
-  if (std::erase_if(lines_, [&](const std::string& l) { return StartsWith(l, prefix); }) > 0) modified_ = true;
+  if (std::erase_if(lines_, [&](const std::string& l) { return StartsWith(l, prefix); }) > 0) {
+    modified_ = true;
+    key_index_valid_ = false;
+  }
 }
 
 std::vector<std::string> TGameStatus::ListPrefix(std::string_view prefix) const {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace mavlet {
@@ -61,6 +62,10 @@ class TGameStatus {
   int slot_ = 0;
   std::vector<std::string> lines_;
   bool modified_ = false;
+  // First line of each key (the text before a line's first "="), built on demand: a saved game
+  // writes thousands of keys, and a scan per key would make saving quadratic.
+  mutable std::unordered_map<std::string, std::size_t> key_index_;
+  mutable bool key_index_valid_ = false;
 };
 
 // Splits a payload into lines at CR LF, CR or LF.

@@ -94,6 +94,26 @@ TEST(GameStatusTest, LineBreaksInValuesCannotForgeKeys) {
   EXPECT_FALSE(s.HasKey("Header"));
 }
 
+TEST(GameStatusTest, KeyLookupsStayRightAcrossDeletesAndDuplicates) {
+  ScratchDir dir;
+  // A slot written by another tool may repeat a key: the first line wins, before and after edits.
+  WriteRaw(dir / "save01", PackBuffer(Bytes("a=1\r\nb=2\r\na=3\r\nnoequals\r\nc=\r\n")));
+  TGameStatus s(dir.path(), 1);
+  EXPECT_EQ(s.ReadString("a", "x"), "1");
+  EXPECT_EQ(s.ReadString("noequals", "x"), "x");
+  EXPECT_EQ(s.ReadString("c", "x"), "");
+  s.DeletePrefix("a=1");
+  EXPECT_EQ(s.ReadString("a", "x"), "3");
+  s.WriteString("d", "4");
+  s.WriteString("a", "5");
+  EXPECT_THAT(s.Lines(), ElementsAre("b=2", "a=5", "noequals", "c=", "d=4"));
+  s.ClearKeepHeader();
+  EXPECT_EQ(s.ReadString("b", "gone"), "gone");
+  s.WriteInteger("b", 6);
+  EXPECT_EQ(s.ReadInteger("b", 0), 6);
+  EXPECT_EQ(s.ReadString("b=6", "none"), "none");
+}
+
 TEST(GameStatusTest, CountQueriesCountLinesByPrefix) {
   TGameStatus s("", 0);
   for (const char* k : {"#a", "#b", "#c", "@Marks0", "Header"}) s.WriteString(k, "1");
