@@ -17,6 +17,7 @@
 #include "player/backend/sdl/sdl_display.h"
 #include "player/backend/sdl/sdl_input.h"
 #include "player/backend/sdl/sdl_joystick.h"
+#include "player/backend/sdl/sdl_sound.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
@@ -158,6 +159,8 @@ int Run(int argc, char** argv) {
     SdlClock clock;
     IniSettings settings(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log);
     SystemLocalTime local_time;
+    // Opened only when a title switches sound on.
+    SdlSoundDevice sound;
     std::unique_ptr<SdlJoystickPort> joysticks;
     if (config.has_joy_pad) joysticks = std::make_unique<SdlJoystickPort>();
 
@@ -178,6 +181,7 @@ int Run(int argc, char** argv) {
     services.settings = &settings;
     services.local_time = &local_time;
     services.log = &log;
+    services.sound = &sound;
     services.register_commands = [](CommandRegistry& registry) {
 #ifdef HAVE_MAVLET_DISPLAY
       RegisterDisplayCommands(registry);
