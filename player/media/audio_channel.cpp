@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <system_error>
 
 #include "player/common/encoding.h"
@@ -51,7 +50,8 @@ std::string WriteWhole(const std::filesystem::path& target, const std::vector<st
   if (ok) return {};
   std::error_code ignored;
   std::filesystem::remove(target, ignored);
-  return "cannot write " + target.string() + " (" + std::strerror(error) + ")";
+  // Thread-safe text of the error: this may run on the worker.
+  return "cannot write " + target.string() + " (" + std::generic_category().message(error) + ")";
 }
 
 // Unpacks a packed sound (a loose file, or entry `entry` of archive) into target. Touches nothing
