@@ -148,12 +148,16 @@ void TAudioChannel::Play() {
       // The player may hold the temporary file open; the worker rewrites it.
       player_->SetFileName({});
       unpacking_name_ = SjisToUtf8(file_name_);
-      TBigFileUnit archive = context_.archive;
-      unpacking_ = std::async(std::launch::async, [loose = where.loose, archive = std::move(archive),
-                                                   entry = where.entry, shown = unpacking_name_, target = temp_file_] {
-        return UnpackSoundTo(loose, archive, entry, shown, target);
-      });
-      return;
+      try {
+        unpacking_ = std::async(std::launch::async, [loose = where.loose, archive = context_.archive,
+                                                     entry = where.entry, shown = unpacking_name_,
+                                                     target = temp_file_] {
+          return UnpackSoundTo(loose, archive, entry, shown, target);
+        });
+        return;
+      } catch (const std::system_error&) {
+        // No thread to be had: unpack here instead.
+      }
     }
     if (!OpenSound(where)) {
       player_->SetFileName({});
