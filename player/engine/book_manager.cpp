@@ -137,7 +137,35 @@ void TBookManager::StartInterrupt(int k, std::int32_t page) {
   managers_[static_cast<std::size_t>(k)]->Start(page, 0);
 }
 
+// Opens the shared run budget when no run holds one yet; nested runs draw from the same one.
+class RunBudget {
+ public:
+  explicit RunBudget(TBookManager& book) : book_(book) {
+    if (book_.budget_users_++ == 0) {
+      book_.budget_end_ = book_.total_executed_ + book_.MaxRunCommands();
+      book_.budget_warned_ = false;
+    }
+  }
+  ~RunBudget() { --book_.budget_users_; }
+  RunBudget(const RunBudget&) = delete;
+  RunBudget& operator=(const RunBudget&) = delete;
+
+ private:
+  TBookManager& book_;
+};
+
+bool TBookManager::RunBudgetSpent() {
+  if (budget_users_ == 0 || total_executed_ < budget_end_) return false;
+  if (!budget_warned_) {
+    budget_warned_ = true;
+    services_.log->Warn("the scenario ran " + std::to_string(MaxRunCommands()) +
+                        " commands in one logic step, nested runs included; the rest waits for the next step");
+  }
+  return true;
+}
+
 bool TBookManager::Tick(TGameSystem& sys) {
+  RunBudget budget(*this);
   stop_frame_ = false;
   if (no_text_wait && text_shown) {
     if (sys.ClickPressed())
@@ -151,6 +179,7 @@ bool TBookManager::Tick(TGameSystem& sys) {
 }
 
 void TBookManager::NoteExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) {
+  ++total_executed_;
   last_site_ = CommandSite{&command, mgr.Kind(), pos.Page, pos.Com};
   if (hook_ != nullptr) hook_->OnExecute(mgr, command, pos);
 }
@@ -188,11 +217,12 @@ bool TBookManager::RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_vie
     int& d;
     ~Depth() { --d; }
   } depth{run_depth_};
+  RunBudget budget(*this);
   const std::uint64_t start = mgr.Executed();
   const std::uint64_t limit = MaxRunCommands();
   for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
-    if (mgr.Executed() - start >= limit) break;
+    if (mgr.Executed() - start >= limit || RunBudgetSpent()) break;
   }
   services_.log->Warn(std::string(what) + " (page " + std::to_string(mgr.Pos().Page) + ") did not end within " +
                       std::to_string(limit) + " commands; left where it stands");

@@ -82,6 +82,10 @@ class TBookManager : public EngineValueHost {
   // run in that warning. Returns false when the run was cut short.
   bool RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_view what);
   std::uint64_t MaxRunCommands() const { return services_.max_run_commands; }
+  // One budget of MaxRunCommands() commands is shared by a logic step and every run nested in it
+  // (always stream, after-load pages, handler and choice streams), so runs that nest each other
+  // cannot multiply their bounds. True once the budget in force is spent.
+  bool RunBudgetSpent();
   void ResetGame(std::int32_t page, TGameSystem& sys);
 
   // Reads scenario n into a page that LoadScenario has just cleared.
@@ -208,6 +212,12 @@ class TBookManager : public EngineValueHost {
   bool stop_frame_ = false;
   bool always_running_ = false;
   int run_depth_ = 0;
+  // Commands executed by every stream; the shared run budget is counted against it.
+  std::uint64_t total_executed_ = 0;
+  std::uint64_t budget_end_ = 0;
+  int budget_users_ = 0;
+  bool budget_warned_ = false;
+  friend class RunBudget;
   TRandom random_;
 };
 

@@ -73,6 +73,7 @@ bool TCallManager::Advance(TGameSystem& sys) {
   const std::uint64_t limit = book.MaxRunCommands();
   for (std::uint64_t steps = 0;; ++steps) {
     if (book.Terminating()) return true;
+    if (book.RunBudgetSpent()) return false;
     if (steps >= limit) {
       book.GetLog().Warn("stream " + std::to_string(kind_) + ": page " + std::to_string(pos_.Page) +
                          " ran " + std::to_string(steps) + " commands without waiting; yielding");

@@ -102,6 +102,7 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
   services.clock = &clock_;
   services.log = &log_;
   services.local_time = &date_;
+  services.max_run_commands = options_.max_run_commands;
   book_ = std::make_unique<TBookManager>(services);
   sys_ = std::make_unique<TGameSystem>(input_, options_.game, nullptr, SoundServices{&sound_, &clock_, &log_});
   sys_->SetEngine(book_.get());

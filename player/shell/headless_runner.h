@@ -57,6 +57,8 @@ struct RunOptions {
   // Answer to the save-folder prompt; none cancels it.
   std::optional<std::filesystem::path> save_dir;
   bool until_end = false;
+  // Commands one logic step may run, nested runs included (tests lower it).
+  std::uint64_t max_run_commands = 1'000'000;
   // Registers command classes beyond the engine's own (display, media); placeholders fill the rest.
   std::function<void(CommandRegistry&)> register_commands;
   // Colour depth of the offscreen display (16, 24 or 32) and the game system's settings.

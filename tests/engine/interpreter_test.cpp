@@ -220,7 +220,7 @@ TEST(Interpreter, EndlessRunsAreCutWithAWarning) {
   r.Load();
   r.Events(2);  // two steps, each cut at the bound
   EXPECT_EQ(r.Num("A"), static_cast<int>(2 * TBookManager::kMaxRunCommands / 3) + 1);
-  EXPECT_NE(r.Errors().find("without waiting"), std::string::npos) << r.Errors();
+  EXPECT_NE(r.Errors().find("in one logic step"), std::string::npos) << r.Errors();
 
   TestTitle t2;
   t2.Scenario(1, "IntCall ,,1,9\nWaitClick\n");
@@ -229,6 +229,20 @@ TEST(Interpreter, EndlessRunsAreCutWithAWarning) {
   r2.Load();
   r2.Events(2);
   EXPECT_NE(r2.Errors().find("did not end"), std::string::npos) << r2.Errors();
+}
+
+TEST(Interpreter, NestedRunsShareOneBudgetPerStep) {
+  // Each after-load page loops, loading again with itself as the after-load page: with a bound
+  // per run, nesting would multiply the bounds (exponential in the depth) and freeze the player.
+  TestTitle t;
+  t.Nums({"A"});
+  t.Scenario(1, "NonStop=1\nLabel ,,top\nLoadGame ,,0,1\nJump ,,1,,0\n");
+  RunOptions options;
+  options.max_run_commands = 2000;
+  TitleRun r(t, options);
+  r.Load();
+  r.Events(3);
+  EXPECT_NE(r.Errors().find("in one logic step"), std::string::npos) << r.Errors();
 }
 
 TEST(Interpreter, RepeatedErrorIsShownOnce) {
