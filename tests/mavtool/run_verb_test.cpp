@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/mavtool/tool_run.h"
 #include "player/common/encoding.h"
 #include "player/storage/game_status.h"
 #include "tests/backend/wave_fixture.h"
@@ -18,24 +19,10 @@
 namespace mavlet {
 namespace {
 
+using tool_test::Result;
+std::string Slurp(const std::filesystem::path& file) { return tool_test::ReadText(file); }
+
 using ::testing::HasSubstr;
-
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -59,20 +46,7 @@ class RunVerbTest : public ::testing::Test {
   }
   ~RunVerbTest() override { std::filesystem::remove_all(dir); }
 
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(MAVTOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " 2>" + Quote((dir / "stderr").string());
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = Slurp(dir / "stderr");
-    return r;
-  }
+  Result Run(const std::vector<std::string>& args) { return tool_test::RunMavtool(args, dir); }
   std::string P(const std::string& name) const { return (dir / name).string(); }
   std::string Title() const { return (dir / "title").string(); }
 

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/mavtool/tool_run.h"
 #include "player/backend/bitmap.h"
 #include "player/storage/byte_buffer.h"
 #include "tools/mavtool/kit/picture_codec.h"
@@ -27,20 +28,10 @@
 namespace mavlet {
 namespace {
 
+using tool_test::Result;
+
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
-
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 ByteBuffer Slurp(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -191,21 +182,7 @@ class ScreenShotTest : public ::testing::Test {
     fs::remove_all(dir);
   }
 
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(MAVTOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " 2>" + Quote((dir / "stderr").string());
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const ByteBuffer err = Slurp(dir / "stderr");
-    r.err.assign(err.begin(), err.end());
-    return r;
-  }
+  Result Run(const std::vector<std::string>& args) { return tool_test::RunMavtool(args, dir); }
   std::string P(const std::string& name) const { return (dir / name).string(); }
 
   // The layer title: 320x240, every kind of layer drawing the player has, in two scenes. Scene A

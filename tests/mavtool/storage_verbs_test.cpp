@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/mavtool/tool_run.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/file_unit.h"
 #include "player/storage/game_status.h"
@@ -19,25 +20,11 @@
 namespace mavlet {
 namespace {
 
+using tool_test::Result;
+std::string Slurp(const std::filesystem::path& file) { return tool_test::ReadText(file); }
+
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void Spill(const std::filesystem::path& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
@@ -52,20 +39,7 @@ class StorageVerbsTest : public ::testing::Test {
   }
   ~StorageVerbsTest() override { std::filesystem::remove_all(dir); }
 
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(MAVTOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " 2>" + Quote((dir / "stderr").string());
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = Slurp(dir / "stderr");
-    return r;
-  }
+  Result Run(const std::vector<std::string>& args) { return tool_test::RunMavtool(args, dir); }
   std::string P(const std::string& name) const { return (dir / name).string(); }
 
   std::filesystem::path dir;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/mavtool/tool_run.h"
 #include "player/backend/bmp_reader.h"
 #include "player/engine/global_file.h"
 #include "player/storage/big_file_unit.h"
@@ -25,6 +26,9 @@
 
 namespace mavtool {
 namespace {
+
+using mavlet::tool_test::Result;
+std::string Slurp(const std::filesystem::path& file) { return mavlet::tool_test::ReadText(file); }
 
 namespace fs = std::filesystem;
 using mavlet::Bitmap;
@@ -97,23 +101,6 @@ TEST(TitleDescriptionTest, RefusesBadDescriptionsWithFileAndLine) {
 }
 
 // ------------------------------------------------------------------ running mavtool
-
-struct Result {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string Slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void Spill(const fs::path& file, const std::string& bytes) {
   fs::create_directories(file.parent_path());
@@ -236,20 +223,7 @@ class TitleKitTest : public ::testing::Test {
   }
   ~TitleKitTest() override { fs::remove_all(dir); }
 
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(MAVTOOL);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " 2>" + Quote((dir / "stderr").string());
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = Slurp(dir / "stderr");
-    return r;
-  }
+  Result Run(const std::vector<std::string>& args) { return mavlet::tool_test::RunMavtool(args, dir); }
 
   Result Build(const fs::path& from, const fs::path& to, std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"title", "build", from.string(), to.string()};
