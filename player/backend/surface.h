@@ -112,6 +112,8 @@ class Surface {
   std::size_t pitch() const { return pitch_; }
 
  private:
+  // Adds delta (-255..255) to every colour channel of rect, saturating.
+  void ShiftGrey(const Rect& rect, int delta);
   const Surface& Detached(const Surface& source, std::optional<Surface>& holder) const;
 
   PixelFormat format_;
