@@ -28,9 +28,10 @@ inline std::string ReadText(const std::filesystem::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Runs mavtool with args; its standard error goes through the file "stderr" in dir.
+// Runs mavtool with args; its standard error goes through the file "stderr" in dir, and dir is
+// its temporary folder, so parallel tests never share the sound channels' temporary files.
 inline Result RunMavtool(const std::vector<std::string>& args, const std::filesystem::path& dir) {
-  std::string cmd = Quote(MAVTOOL);
+  std::string cmd = "TMPDIR=" + Quote(dir.string()) + " " + Quote(MAVTOOL);
   for (const auto& a : args) cmd += " " + Quote(a);
   cmd += " 2>" + Quote((dir / "stderr").string());
   Result r;

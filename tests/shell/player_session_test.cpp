@@ -1,5 +1,6 @@
 #include "player/shell/player_session.h"
 
+#include <optional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -48,7 +49,11 @@ class PlayerSessionTest : public ::testing::Test {
     services_.input = &input_;
     services_.dialogs = &dialogs_;
     services_.clock = &clock_;
-    services_.files = &files_;
+    // Sound channels write their "~mavl%d.wav" files in the temporary folder: a folder of the
+    // test's own keeps parallel test processes from sharing them.
+    fs::create_directories(folder_ / "tmp");
+    files_.emplace(PosixFileServices::Options{"/proc/self/mounts", folder_ / "tmp"});
+    services_.files = &*files_;
     services_.settings = &settings_;
     services_.local_time = &date_;
     services_.log = &log_;
@@ -74,7 +79,7 @@ class PlayerSessionTest : public ::testing::Test {
   std::ostringstream err_;
   HeadlessDialogs dialogs_{&err_};
   HeadlessClock clock_{1000};
-  PosixFileServices files_;
+  std::optional<PosixFileServices> files_;
   MemorySettings settings_;
   FixedLocalTime date_;
   MemoryLog log_;
