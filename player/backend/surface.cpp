@@ -258,6 +258,22 @@ struct Span {  // one clipped row piece of a drawing operation
   std::int64_t source_y;
 };
 
+// One span of a copy, keyed copy, blend or keyed blend: the shared inner step of Blend and Wave.
+template <class P>
+void CopyOrBlendSpan(const Span& sp, std::uint32_t a, bool use_key, std::uint32_t key) {
+  if (a == 255) {
+    if (use_key) {
+      KeyRow<P>(sp.target, sp.source, sp.count, key);
+    } else {
+      std::memcpy(sp.target, sp.source, static_cast<std::size_t>(sp.count) * P::kBytes);
+    }
+  } else if (use_key) {
+    KeyBlendRow<P>(sp.target, sp.source, sp.count, a, key);
+  } else {
+    BlendRow<P>(sp.target, sp.source, sp.count, a);
+  }
+}
+
 struct Box {  // 64-bit rectangle so that clipping far-off coordinates cannot overflow
   std::int64_t left, top, right, bottom;
   std::int64_t Width() const { return right - left; }
@@ -602,19 +618,7 @@ void Surface::Blend(const Rect& target, const Surface& source, const Rect& sourc
     using P = decltype(px);
     ForEachSpan<P>(pixels_.data(), pitch_, width_, height_, src.pixels_.data(), src.pitch_,
                    src.width_, src.height_, ToBox(target), ToBox(source_rect),
-                   [&](const Span& sp) {
-                     if (a == 255) {
-                       if (use_key) {
-                         KeyRow<P>(sp.target, sp.source, sp.count, key);
-                       } else {
-                         std::memcpy(sp.target, sp.source, static_cast<std::size_t>(sp.count) * P::kBytes);
-                       }
-                     } else if (use_key) {
-                       KeyBlendRow<P>(sp.target, sp.source, sp.count, a, key);
-                     } else {
-                       BlendRow<P>(sp.target, sp.source, sp.count, a);
-                     }
-                   });
+                   [&](const Span& sp) { CopyOrBlendSpan<P>(sp, a, use_key, key); });
   });
 }
 
@@ -677,19 +681,7 @@ void Surface::Wave(std::int32_t x, std::int32_t y, std::int32_t width, std::int3
       const Box t{x + shift, y + j, x + shift + width, y + j + 1};
       ForEachSpan<P>(pixels_.data(), pitch_, width_, height_, src.pixels_.data(), src.pitch_,
                      src.width_, src.height_, t, Box{s.left, sy, s.right, sy + 1},
-                     [&](const Span& sp) {
-                       if (a == 255) {
-                         if (use_key) {
-                           KeyRow<P>(sp.target, sp.source, sp.count, key);
-                         } else {
-                           std::memcpy(sp.target, sp.source, static_cast<std::size_t>(sp.count) * P::kBytes);
-                         }
-                       } else if (use_key) {
-                         KeyBlendRow<P>(sp.target, sp.source, sp.count, a, key);
-                       } else {
-                         BlendRow<P>(sp.target, sp.source, sp.count, a);
-                       }
-                     });
+                     [&](const Span& sp) { CopyOrBlendSpan<P>(sp, a, use_key, key); });
     }
   });
 }
