@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 
 namespace mavlet {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "player/backend/headless_clock.h"
-#include "player/backend/headless_sound.h"
+#include "player/backend/headless/headless_clock.h"
+#include "player/backend/headless/headless_sound.h"
 #include "player/media/audio_channels.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/packed_file.h"

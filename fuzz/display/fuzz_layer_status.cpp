@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 #include "player/common/error.h"
 #include "player/common/random.h"
 #include "player/display/layer_services.h"

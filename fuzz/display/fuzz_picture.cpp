@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 #include "player/common/error.h"
 #include "player/display/picture_file.h"
 

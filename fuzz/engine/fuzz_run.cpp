@@ -5,10 +5,10 @@
 #include <optional>
 
 #include "player/backend/file_services.h"
-#include "player/backend/headless_clock.h"
-#include "player/backend/headless_dialogs.h"
-#include "player/backend/headless_input.h"
-#include "player/backend/headless_settings.h"
+#include "player/backend/headless/headless_clock.h"
+#include "player/backend/headless/headless_dialogs.h"
+#include "player/backend/headless/headless_input.h"
+#include "player/backend/headless/headless_settings.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/engine/book_manager.h"

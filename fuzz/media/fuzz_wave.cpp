@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "player/backend/wave_file.h"
+#include "player/backend/audio/wave_file.h"
 #include "player/common/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -11,9 +11,9 @@
 
 #include "player/backend/frame_timer.h"
 #include "player/backend/input.h"
-#include "player/backend/pixel_format.h"
-#include "player/backend/rect.h"
-#include "player/backend/surface.h"
+#include "player/backend/graphics/pixel_format.h"
+#include "player/backend/graphics/rect.h"
+#include "player/backend/graphics/surface.h"
 
 namespace mavlet {
 

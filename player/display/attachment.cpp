@@ -1,6 +1,6 @@
 #include "player/display/attachment.h"
 
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 #include "player/common/sjis_text.h"
 
 namespace mavlet {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "player/backend/bitmap.h"
+#include "player/backend/graphics/bitmap.h"
 
 namespace mavlet {
 

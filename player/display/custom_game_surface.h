@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "player/backend/rect.h"
+#include "player/backend/graphics/rect.h"
 
 namespace mavlet {
 

@@ -1,6 +1,6 @@
 #pragma once
 // One decoded frame of a picture layer, in the display's format.
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 
 namespace mavlet {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "player/backend/bitmap.h"
+#include "player/backend/graphics/bitmap.h"
 #include "player/display/attachment.h"
 #include "player/display/custom_game_surface.h"
 #include "player/display/game_dx_surface.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "player/backend/rect.h"
+#include "player/backend/graphics/rect.h"
 #include "player/display/screen_transition.h"
 #include "player/engine/command.h"
 

@@ -4,7 +4,7 @@
 // Tests give layers a small stand-in instead of a whole game system.
 #include <filesystem>
 
-#include "player/backend/pixel_format.h"
+#include "player/backend/graphics/pixel_format.h"
 
 namespace mavlet {
 

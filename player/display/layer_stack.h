@@ -4,7 +4,7 @@
 #include <array>
 #include <memory>
 
-#include "player/backend/rect.h"
+#include "player/backend/graphics/rect.h"
 #include "player/display/custom_game_surface.h"
 
 namespace mavlet {

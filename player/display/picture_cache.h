@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "player/backend/bitmap.h"
+#include "player/backend/graphics/bitmap.h"
 
 namespace mavlet {
 

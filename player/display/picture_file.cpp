@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "player/backend/bmp_reader.h"
+#include "player/backend/graphics/bmp_reader.h"
 #include "player/backend/file_services.h"
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"

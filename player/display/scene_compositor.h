@@ -4,8 +4,8 @@
 // front copy (work surface 1) that screen transitions start from.
 #include <array>
 
-#include "player/backend/rect.h"
-#include "player/backend/surface.h"
+#include "player/backend/graphics/rect.h"
+#include "player/backend/graphics/surface.h"
 
 namespace mavlet {
 

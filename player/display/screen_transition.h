@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "player/backend/rect.h"
+#include "player/backend/graphics/rect.h"
 
 namespace mavlet {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "player/backend/ini_settings.h"
-#include "player/backend/posix_file_services.h"
+#include "player/backend/posix/ini_settings.h"
+#include "player/backend/posix/posix_file_services.h"
 #include "player/backend/sdl/sdl_clock.h"
 #include "player/backend/sdl/sdl_dialogs.h"
 #include "player/backend/sdl/sdl_display.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "player/backend/input.h"
-#include "player/backend/rect.h"
+#include "player/backend/graphics/rect.h"
 #include "player/common/random.h"
 #include "player/display/layer_services.h"
 #include "player/display/layer_stack.h"

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "player/backend/png_writer.h"
+#include "player/backend/graphics/png_writer.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/engine/engine_commands.h"

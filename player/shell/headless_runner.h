@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "player/backend/display.h"
-#include "player/backend/headless_clock.h"
-#include "player/backend/headless_dialogs.h"
-#include "player/backend/headless_input.h"
-#include "player/backend/headless_settings.h"
-#include "player/backend/headless_sound.h"
-#include "player/backend/posix_file_services.h"
+#include "player/backend/headless/headless_clock.h"
+#include "player/backend/headless/headless_dialogs.h"
+#include "player/backend/headless/headless_input.h"
+#include "player/backend/headless/headless_settings.h"
+#include "player/backend/headless/headless_sound.h"
+#include "player/backend/posix/posix_file_services.h"
 #include "player/common/log.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/command_registry.h"

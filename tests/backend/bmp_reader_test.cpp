@@ -1,4 +1,4 @@
-#include "player/backend/bmp_reader.h"
+#include "player/backend/graphics/bmp_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "player/backend/data_discs.h"
+#include "player/backend/posix/data_discs.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "player/backend/path_resolver.h"
-#include "player/backend/posix_file_services.h"
+#include "player/backend/posix/path_resolver.h"
+#include "player/backend/posix/posix_file_services.h"
 #include "tests/backend/temp_tree.h"
 
 namespace mavlet {

@@ -1,9 +1,9 @@
-#include "player/backend/headless_sound.h"
+#include "player/backend/headless/headless_sound.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "player/backend/headless_clock.h"
+#include "player/backend/headless/headless_clock.h"
 #include "player/common/error.h"
 #include "tests/backend/wave_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "player/backend/ini_settings.h"
+#include "player/backend/posix/ini_settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "player/backend/path_resolver.h"
+#include "player/backend/posix/path_resolver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 
-#include "player/backend/box_blur.h"
+#include "player/backend/graphics/box_blur.h"
 #include "player/common/error.h"
 
 namespace mavlet {

@@ -10,8 +10,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "player/backend/posix_file_services.h"
-#include "player/backend/surface.h"
+#include "player/backend/posix/posix_file_services.h"
+#include "player/backend/graphics/surface.h"
 #include "player/common/random.h"
 #include "player/display/layer_services.h"
 #include "player/display/layer_stack.h"

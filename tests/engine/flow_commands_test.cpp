@@ -5,7 +5,7 @@
 #include "player/engine/book_manager.h"
 #include "player/engine/flow_commands.h"
 #include "player/shell/game_system.h"
-#include "player/backend/headless_input.h"
+#include "player/backend/headless/headless_input.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
 #include "tests/engine/test_title.h"

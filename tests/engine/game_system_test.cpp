@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "player/backend/headless_clock.h"
-#include "player/backend/headless_input.h"
-#include "player/backend/headless_sound.h"
+#include "player/backend/headless/headless_clock.h"
+#include "player/backend/headless/headless_input.h"
+#include "player/backend/headless/headless_sound.h"
 #include "player/common/log.h"
 #include "player/storage/game_status.h"
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <sstream>
 
-#include "player/backend/headless_sound.h"
+#include "player/backend/headless/headless_sound.h"
 #include "player/engine/book_manager.h"
 #include "player/media/media_command_registration.h"
 #include "player/storage/big_file_unit.h"

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "tests/mavtool/tool_run.h"
-#include "player/backend/bitmap.h"
+#include "player/backend/graphics/bitmap.h"
 #include "player/storage/byte_buffer.h"
 #include "tools/mavtool/kit/picture_codec.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "tests/mavtool/tool_run.h"
-#include "player/backend/bmp_reader.h"
+#include "player/backend/graphics/bmp_reader.h"
 #include "player/engine/global_file.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/file_unit.h"

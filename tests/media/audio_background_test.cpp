@@ -5,8 +5,8 @@
 #include <chrono>
 #include <thread>
 
-#include "player/backend/headless_clock.h"
-#include "player/backend/headless_sound.h"
+#include "player/backend/headless/headless_clock.h"
+#include "player/backend/headless/headless_sound.h"
 #include "player/common/error.h"
 #include "player/media/audio_channels.h"
 #include "player/storage/big_file_unit.h"

@@ -8,12 +8,12 @@
 #include <sstream>
 #include <string>
 
-#include "player/backend/headless_clock.h"
-#include "player/backend/headless_dialogs.h"
-#include "player/backend/headless_input.h"
-#include "player/backend/headless_settings.h"
-#include "player/backend/headless_sound.h"
-#include "player/backend/posix_file_services.h"
+#include "player/backend/headless/headless_clock.h"
+#include "player/backend/headless/headless_dialogs.h"
+#include "player/backend/headless/headless_input.h"
+#include "player/backend/headless/headless_settings.h"
+#include "player/backend/headless/headless_sound.h"
+#include "player/backend/posix/posix_file_services.h"
 #include "player/engine/global_file.h"
 #include "player/media/media_command_registration.h"
 #include "player/storage/packed_file.h"

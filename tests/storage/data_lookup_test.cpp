@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "player/backend/posix_file_services.h"
+#include "player/backend/posix/posix_file_services.h"
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
 #include "tests/storage/storage_test_util.h"

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <string>
 
-#include "player/backend/wave_file.h"
+#include "player/backend/audio/wave_file.h"
 #include "player/common/error.h"
 
 namespace mavlet {

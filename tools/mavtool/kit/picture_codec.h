@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "player/backend/bitmap.h"
+#include "player/backend/graphics/bitmap.h"
 #include "player/storage/byte_buffer.h"
 
 namespace mavtool {

@@ -4,8 +4,8 @@
 #include <set>
 #include <sstream>
 
-#include "player/backend/bmp_reader.h"
-#include "player/backend/wave_file.h"
+#include "player/backend/graphics/bmp_reader.h"
+#include "player/backend/audio/wave_file.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"

@@ -2,8 +2,8 @@
 #include <map>
 #include <set>
 
-#include "player/backend/bmp_reader.h"
-#include "player/backend/wave_file.h"
+#include "player/backend/graphics/bmp_reader.h"
+#include "player/backend/audio/wave_file.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"

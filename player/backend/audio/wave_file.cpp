@@ -1,4 +1,4 @@
-#include "player/backend/wave_file.h"
+#include "player/backend/audio/wave_file.h"
 
 #include <algorithm>
 #include <array>

@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "player/backend/bitmap.h"
-#include "player/backend/pixel_format.h"
-#include "player/backend/rect.h"
+#include "player/backend/graphics/bitmap.h"
+#include "player/backend/graphics/pixel_format.h"
+#include "player/backend/graphics/rect.h"
 
 namespace mavlet {
 

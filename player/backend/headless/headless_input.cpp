@@ -1,4 +1,4 @@
-#include "player/backend/headless_input.h"
+#include "player/backend/headless/headless_input.h"
 
 namespace mavlet {
 

@@ -8,7 +8,7 @@
 
 #include "player/backend/clock.h"
 #include "player/backend/sound_device.h"
-#include "player/backend/wave_file.h"
+#include "player/backend/audio/wave_file.h"
 
 namespace mavlet {
 

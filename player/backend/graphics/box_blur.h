@@ -1,5 +1,5 @@
 #pragma once
-#include "player/backend/bitmap.h"
+#include "player/backend/graphics/bitmap.h"
 
 namespace mavlet {
 

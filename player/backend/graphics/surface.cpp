@@ -1,4 +1,4 @@
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 
 #include <algorithm>
 #include <bit>

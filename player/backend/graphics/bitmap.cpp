@@ -1,4 +1,4 @@
-#include "player/backend/bitmap.h"
+#include "player/backend/graphics/bitmap.h"
 
 #include <algorithm>
 #include <string>

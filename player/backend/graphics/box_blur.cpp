@@ -1,4 +1,4 @@
-#include "player/backend/box_blur.h"
+#include "player/backend/graphics/box_blur.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "player/backend/png_writer.h"
+#include "player/backend/graphics/png_writer.h"
 
 #include <zlib.h>
 

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "player/backend/data_discs.h"
+#include "player/backend/posix/data_discs.h"
 #include "player/backend/file_services.h"
-#include "player/backend/path_resolver.h"
+#include "player/backend/posix/path_resolver.h"
 
 namespace mavlet {
 

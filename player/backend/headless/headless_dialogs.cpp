@@ -1,4 +1,4 @@
-#include "player/backend/headless_dialogs.h"
+#include "player/backend/headless/headless_dialogs.h"
 
 #include <system_error>
 

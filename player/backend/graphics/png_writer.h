@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "player/backend/surface.h"
+#include "player/backend/graphics/surface.h"
 
 namespace mavlet {
 

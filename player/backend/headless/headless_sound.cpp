@@ -1,4 +1,4 @@
-#include "player/backend/headless_sound.h"
+#include "player/backend/headless/headless_sound.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "player/backend/headless_settings.h"
+#include "player/backend/headless/headless_settings.h"
 
 namespace mavlet {
 namespace {

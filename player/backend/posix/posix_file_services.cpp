@@ -1,4 +1,4 @@
-#include "player/backend/posix_file_services.h"
+#include "player/backend/posix/posix_file_services.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
-#include "player/backend/data_discs.h"
+#include "player/backend/posix/data_discs.h"
 
 #include <algorithm>
 #include <fstream>
 
-#include "player/backend/path_resolver.h"
+#include "player/backend/posix/path_resolver.h"
 
 namespace mavlet {
 
