@@ -232,21 +232,17 @@ Bitmap ReadBmp(std::span<const std::uint8_t> data, std::size_t& pos, std::string
   const ChannelMask channels[3] = {ChannelMask(masks[0]), ChannelMask(masks[1]),
                                    ChannelMask(masks[2])};
 
+  // Everything the header promises is checked against the data before the bitmap is made, so a
+  // header alone never makes us allocate a picture that its data could not fill.
   const bool indexed = h.bits <= 8;
-  Bitmap out(indexed ? Bitmap::Layout::kIndexed8
-                     : (h.bits == 24 ? Bitmap::Layout::kBgr24 : Bitmap::Layout::kBgrx32),
-             static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height), h.bits);
   std::size_t table_end = table;
+  std::uint32_t palette_count = 0;
+  const std::size_t entry = hsize == 12 ? 3 : 4;
   if (indexed) {
-    std::uint32_t count = clr_used != 0 ? clr_used : (1u << h.bits);
-    if (count > 256) count = 256;
-    const std::size_t entry = hsize == 12 ? 3 : 4;
-    if ((r.size() - table) / entry < count) r.Fail("BMP colour table is cut off");
-    for (std::uint32_t i = 0; i < count; ++i) {
-      const std::size_t e = table + i * entry;
-      out.SetPaletteEntry(static_cast<int>(i), r.U8(e + 2), r.U8(e + 1), r.U8(e));
-    }
-    table_end = table + count * entry;
+    palette_count = clr_used != 0 ? clr_used : (1u << h.bits);
+    if (palette_count > 256) palette_count = 256;
+    if ((r.size() - table) / entry < palette_count) r.Fail("BMP colour table is cut off");
+    table_end = table + palette_count * entry;
   }
 
   // Pixel data: where the file header says, unless that points into the headers.
@@ -254,6 +250,20 @@ Bitmap ReadBmp(std::span<const std::uint8_t> data, std::size_t& pos, std::string
   if (off_bits == 0 || px < table_end) px = table_end;
   if (px > r.size()) r.Fail("BMP pixel data lies beyond the end of the data");
   const std::size_t declared_end = start + std::size_t{file_size};
+  const std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * h.bits + 31) / 32 * 4;
+  const std::uint64_t need = stride * static_cast<std::uint64_t>(h.height);
+  if (!rle && r.size() - px < need) {
+    r.Fail("BMP pixel data is cut off (" + std::to_string(need) + " bytes needed, " +
+           std::to_string(r.size() - px) + " present)");
+  }
+
+  Bitmap out(indexed ? Bitmap::Layout::kIndexed8
+                     : (h.bits == 24 ? Bitmap::Layout::kBgr24 : Bitmap::Layout::kBgrx32),
+             static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height), h.bits);
+  for (std::uint32_t i = 0; i < palette_count; ++i) {
+    const std::size_t e = table + i * entry;
+    out.SetPaletteEntry(static_cast<int>(i), r.U8(e + 2), r.U8(e + 1), r.U8(e));
+  }
 
   std::size_t end;
   if (rle) {
@@ -262,12 +272,6 @@ Bitmap ReadBmp(std::span<const std::uint8_t> data, std::size_t& pos, std::string
                                   : r.size();
     end = DecodeRle(r, px, limit, h.compression == kBiRle4, h, out);
   } else {
-    const std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * h.bits + 31) / 32 * 4;
-    const std::uint64_t need = stride * static_cast<std::uint64_t>(h.height);
-    if (r.size() - px < need) {
-      r.Fail("BMP pixel data is cut off (" + std::to_string(need) + " bytes needed, " +
-             std::to_string(r.size() - px) + " present)");
-    }
     DecodeRows(r, px, static_cast<std::size_t>(stride), h, channels, out);
     end = px + static_cast<std::size_t>(need);
   }
