@@ -9,7 +9,7 @@ packages=(
   # libraries
   zlib1g-dev libdeflate-dev libpng-dev
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libsdl2-image-dev
-  libfontconfig-dev fonts-ipafont-gothic
+  libfontconfig-dev libfreetype-dev fonts-ipafont-gothic
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # headless window checks
