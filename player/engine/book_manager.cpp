@@ -282,14 +282,16 @@ bool TBookManager::SetFontName(std::string_view name, TGameSystem& sys) {
 
 bool TBookManager::CheckCondition(const std::string& cond) { return params_->CheckCondition(cond); }
 
+void TBookManager::AddMark(const TParameter& param) { marks_.push_back(param.Id()); }
+
 void TBookManager::DelMarks() {
-  for (TParameter* p : marks_)
-    if (params_->Contains(p)) params_->RemoveParam(p);
+  for (const std::uint64_t id : marks_)
+    if (TParameter* p = params_->FindById(id)) params_->RemoveParam(p);
   marks_.clear();
 }
 
 void TBookManager::ForgetMark(const TParameter* param) {
-  std::erase(marks_, param);
+  std::erase(marks_, param->Id());
 }
 
 // --- slots
@@ -321,8 +323,8 @@ void TBookManager::SaveGameSlot(int slot, TGameSystem& sys) {
     status.WriteInteger(IntKey("@HistOff", static_cast<int>(i)), history[i].second);
   }
   int n = 0;
-  for (TParameter* p : marks_)
-    if (params_->Contains(p)) status.WriteString(IntKey("@Marks", n++), p->Name());
+  for (const std::uint64_t id : marks_)
+    if (const TParameter* p = params_->FindById(id)) status.WriteString(IntKey("@Marks", n++), p->Name());
   status.Flush();
 }
 
@@ -347,7 +349,8 @@ void TBookManager::LoadGameSlot(int slot, TGameSystem& sys) {
   for (int i = 0;; ++i) {
     std::string name = status.ReadString(IntKey("@Marks", i), "");
     if (name.empty()) break;
-    if (TParameter* p = params_->Find(name)) marks_.push_back(p);
+    // Only temporaries are ever marked: a declared variable of the same name stays.
+    if (TParameter* p = params_->FindTemporary(name)) marks_.push_back(p->Id());
   }
   sys.InvalidateAll();
   stop_frame_ = true;

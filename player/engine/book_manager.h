@@ -94,11 +94,11 @@ class TBookManager : public EngineValueHost {
   // --- variables
   TParamManager& Params() { return *params_; }
   bool CheckCondition(const std::string& cond);
-  void AddMark(TParameter* param) { marks_.push_back(param); }
+  // Marks are kept by variable id, so a variable that is removed (Del, New replacing it, a load)
+  // leaves the marks and a newer variable at the same address is never taken for it.
+  void AddMark(const TParameter& param);
   void DelMarks();
-  // Drops a variable about to be destroyed from the marks (its address may be reused).
   void ForgetMark(const TParameter* param);
-  const std::vector<TParameter*>& Marks() const { return marks_; }
 
   // --- slots
   // The save folder: the "SavePath" setting read afresh; empty when the title uses no settings.
@@ -205,7 +205,7 @@ class TBookManager : public EngineValueHost {
   std::string reg_key_;
   std::uint8_t no_registry_ = 0;
   TFileUnit archive_;
-  std::vector<TParameter*> marks_;
+  std::vector<std::uint64_t> marks_;  // variable ids
   EngineHook* hook_ = nullptr;
   CommandSite last_site_;
   bool terminating_ = false;

@@ -50,7 +50,7 @@ void TComNew::Parse(std::string_view args) {
 
 void TComNew::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
   TParameter& param = book.Params().NewTemporary(kind_, name_, initial_);
-  if (mark_) book.AddMark(&param);
+  if (mark_) book.AddMark(param);
   ++pos.Com;
 }
 

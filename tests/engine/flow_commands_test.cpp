@@ -230,5 +230,24 @@ TEST(BookManager, SetFontNameTakesOnlyUsableScreenFonts) {
   EXPECT_EQ(book.font_name, Sjis("ＭＳ 明朝"));
 }
 
+TEST(FlowCommands, DelMarkSparesVariablesThatReplacedMarkedOnes) {
+  // The replacing New frees the marked T just before it creates the new one, which then often
+  // lies at the same address; T2 is a second removal path (Del, then a New of the same kind).
+  TestTitle t;
+  t.Scenario(1,
+             "NonStop=1\n"
+             "New ,,0,T,5,1\nNew ,,0,T,6\n"
+             "New ,,1,T2,a,1\nDel ,,T2\nNew ,,1,T2,b\n"
+             "New ,,0,M,1,1\n"
+             "DelMark\n"
+             "Wait ,,99999\n");
+  TitleRun r(t);
+  r.Load();
+  r.Events(2);
+  EXPECT_EQ(r.Num("T"), 6);
+  EXPECT_EQ(r.Str("T2"), "b");
+  EXPECT_FALSE(r.Has("M"));
+}
+
 }  // namespace
 }  // namespace mavlet::testing

@@ -197,5 +197,29 @@ TEST(StateCommands, StreamNotYetEnteredIsEnteredAfreshAfterLoading) {
   EXPECT_EQ(r.Book().Manager(2).Entered().Page, -1);
 }
 
+TEST(StateCommands, MarksFromASlotNameTemporariesOnly) {
+  // A marked temporary A beside a declared A: the slot keeps the mark by name, and after the
+  // load DelMark must not take the declared variable for it.
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"A", "L"});
+  t.Scenario(1,
+             "NonStop=1\n"
+             "Calc ,,A = 3\n"
+             "New ,,0,A,5,1\nNew ,,0,T,7,1\n"
+             "SaveGame ,,0\n"
+             "Comment\n"
+             "LoadGame ,L = 0,0,50\n"
+             "DelMark\n"
+             "Wait ,,99999\n");
+  t.Scenario(50, "Calc ,,L = 1\n");
+  TitleRun r(t, WithSaves(t));
+  r.Load();
+  r.Events(4);
+  EXPECT_EQ(r.Num("L"), 1);
+  EXPECT_EQ(r.Num("A"), 3);
+  EXPECT_FALSE(r.Has("T"));
+}
+
 }  // namespace
 }  // namespace mavlet::testing
