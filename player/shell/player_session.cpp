@@ -165,6 +165,9 @@ bool PlayerSession::ApplicationActive() { return services_.input->ApplicationAct
 void PlayerSession::FlipScreen() { sys_->FlipScreen(); }
 
 void PlayerSession::Tick() {
+  // Without automatic update the joystick is read once per logic step, so every query of the
+  // step sees the same pad state.
+  if (joystick_ && !joystick_->AutoUpdate()) joystick_->Update();
   // The result (main stream ended) is not needed: the player keeps showing the screen.
   book_->Tick(*sys_);
 }

@@ -260,5 +260,43 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
   EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
+// A pad whose button 0 (decide) can be pressed between timer events.
+class PadPort : public JoystickPort {
+ public:
+  std::uint32_t buttons = 0;
+  int reads = 0;
+  std::optional<JoystickRange> Capabilities(int id) override {
+    if (id != 0) return std::nullopt;
+    return JoystickRange{0, 300, 0, 300};
+  }
+  std::optional<JoystickReading> Read(int id) override {
+    if (id != 0) return std::nullopt;
+    ++reads;
+    return JoystickReading{150, 150, buttons};
+  }
+};
+
+TEST_F(PlayerSessionTest, JoystickIsReadEveryLogicStep) {
+  WriteTitle(1, "WaitClick\nCalc ,,A = 1\nWait ,,999999\n");
+  PadPort pad;
+  services_.joysticks = &pad;
+  PlayerSession session(services_, PlayerConfig{});
+  ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning) << err_.str();
+  ASSERT_NE(session.Joystick(), nullptr);
+  auto run = [&](int events) {
+    for (int i = 0; i < events; ++i) {
+      clock_.Advance(30);
+      session.PollTimer();
+    }
+  };
+  run(4);
+  EXPECT_EQ(A(session), 0);
+  const int reads = pad.reads;
+  pad.buttons = 1;
+  run(3);
+  EXPECT_EQ(A(session), 1) << "the decide button of the pad ends WaitClick";
+  EXPECT_GE(pad.reads - reads, 3) << "one read per logic step";
+}
+
 }  // namespace
 }  // namespace mavlet

@@ -26,8 +26,8 @@ SDL_Joystick* SdlJoystickPort::Open(int id) {
 }
 
 std::optional<JoystickRange> SdlJoystickPort::Capabilities(int id) {
-  SDL_Joystick* s = Open(id);
-  if (!s || SDL_JoystickNumAxes(s) < 2) return std::nullopt;
+  // A pad with fewer than two axes still has its buttons; a missing axis reads as centred.
+  if (!Open(id)) return std::nullopt;
   return JoystickRange{-32768, 32767, -32768, 32767};
 }
 
@@ -37,8 +37,9 @@ std::optional<JoystickReading> SdlJoystickPort::Read(int id) {
   SDL_JoystickUpdate();
   if (!SDL_JoystickGetAttached(s)) return std::nullopt;
   JoystickReading r;
-  r.x = SDL_JoystickGetAxis(s, 0);
-  r.y = SDL_JoystickGetAxis(s, 1);
+  const int axes = SDL_JoystickNumAxes(s);
+  r.x = axes > 0 ? SDL_JoystickGetAxis(s, 0) : 0;
+  r.y = axes > 1 ? SDL_JoystickGetAxis(s, 1) : 0;
   const int buttons = SDL_JoystickNumButtons(s);
   for (int b = 0; b < buttons && b < 32; ++b) {
     if (SDL_JoystickGetButton(s, b)) r.buttons |= 1u << b;
