@@ -3,13 +3,16 @@
 #include <exception>
 
 #include "player/display/game_surface.h"
+#include "player/display/sel_map_surface.h"
 
 namespace mavlet {
 
 LayerStack::LayerStack(LayerServices& owner) {
   for (int k = 0; k < kCount; ++k) {
-    if (k < kPictureLayers || k == kSelMapLayer)
+    if (k < kPictureLayers)
       layers_[static_cast<std::size_t>(k)] = std::make_unique<TGameSurface>(owner);
+    else if (k == kSelMapLayer)
+      layers_[static_cast<std::size_t>(k)] = std::make_unique<TSelMapSurface>(owner);
     else
       layers_[static_cast<std::size_t>(k)] = std::make_unique<TCustomGameSurface>(owner);
   }
