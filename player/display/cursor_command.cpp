@@ -1,8 +1,8 @@
 #include "player/display/cursor_command.h"
 
 #include "player/common/sjis_text.h"
+#include "player/display/display_services.h"
 #include "player/engine/book_manager.h"
-#include "player/shell/game_system.h"
 #include "player/vars/param_manager.h"
 
 namespace mavlet {
@@ -12,9 +12,9 @@ void TComCursor::Parse(std::string_view args) {
   name_ = CsvField(args, 2);
 }
 
-void TComCursor::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComCursor::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
-  sys.SetCursor(book.Params().ValueStr(name_));
+  DisplayOf(sys).SetCursor(book.Params().ValueStr(name_));
   ++pos.Com;
 }
 

@@ -12,7 +12,7 @@ class TComCursor : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComCursor"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   // Text expression; an empty or missing name gives the default cursor.
   const std::string& NameExpr() const { return name_; }

@@ -6,10 +6,11 @@
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
 #include "player/display/game_surface.h"
+#include "player/display/display_services.h"
 #include "player/display/layer_services.h"
 #include "player/display/layer_stack.h"
 #include "player/engine/book_manager.h"
-#include "player/shell/game_system.h"
+#include "player/engine/game_services.h"
 #include "player/vars/param_manager.h"
 
 namespace mavlet {
@@ -126,8 +127,8 @@ namespace mavlet {
 
 TComSurface::~TComSurface() = default;
 
-Rect TComSurface::Apply(TGameSystem& sys, TBookManager& book) {
-  TCustomGameSurface* layer = sys.Layer(layer_);
+Rect TComSurface::Apply(DisplayServices& display, TBookManager& book) {
+  TCustomGameSurface* layer = display.Layer(layer_);
   if (layer == nullptr) return {};
   TParamManager& params = book.Params();
   Rect changed = layer->GetBounds();
@@ -142,8 +143,8 @@ Rect TComSurface::Apply(TGameSystem& sys, TBookManager& book) {
   return changed;
 }
 
-Rect TComFillSfc::Apply(TGameSystem& sys, TBookManager& book) {
-  TCustomGameSurface* layer = sys.Layer(layer_);
+Rect TComFillSfc::Apply(DisplayServices& display, TBookManager& book) {
+  TCustomGameSurface* layer = display.Layer(layer_);
   if (layer == nullptr) return {};
   TParamManager& params = book.Params();
   Rect changed = layer->LayerRect();
@@ -160,8 +161,8 @@ Rect TComFillSfc::Apply(TGameSystem& sys, TBookManager& book) {
   return changed;
 }
 
-Rect TComOverSfc::Apply(TGameSystem& sys, TBookManager& book) {
-  TCustomGameSurface* layer = sys.Layer(layer_);
+Rect TComOverSfc::Apply(DisplayServices& display, TBookManager& book) {
+  TCustomGameSurface* layer = display.Layer(layer_);
   if (layer == nullptr) return {};
   TParamManager& params = book.Params();
   const std::int32_t k = params.ValueNum(slot_);
@@ -185,70 +186,70 @@ Rect TComOverSfc::Apply(TGameSystem& sys, TBookManager& book) {
   return layer->LayerRect();
 }
 
-void TComSurface::Prepare(TGameSystem& sys, TBookManager& book) {
+void TComSurface::Prepare(GameServices& sys, TBookManager& book) {
   transition_.reset();
-  const Rect changed = Intersect(Apply(sys, book), sys.ScreenRect());
+  DisplayServices& display = DisplayOf(sys);
+  const Rect changed = Intersect(Apply(display, book), display.ScreenRect());
   if (changed.IsEmpty() || book.Terminating()) return;
   if (layer_ == 0) {
     // A new background shows through the masks' soft edges: masked layers are rebuilt before
     // the next transition.
     for (int k = 1; k < LayerStack::kPictureLayers; ++k) {
-      TCustomGameSurface* l = sys.Layer(k);
+      TCustomGameSurface* l = display.Layer(k);
       if (l->HasMask()) l->SetReloadOnTransition(true);
     }
   }
   if (transition_kind_ != 0) {
     for (int k = 1; k < LayerStack::kPictureLayers; ++k) {
-      TCustomGameSurface* l = sys.Layer(k);
+      TCustomGameSurface* l = display.Layer(k);
       if (l->GetReloadOnTransition()) l->Reload();
     }
   }
-  if (book.no_text_wait && book.text_shown) {
-    if (sys.ClickPressed() || sys.CancelPressed()) book.no_text_wait = false;
-  }
-  if (!book.no_paint_back) sys.RedrawArea(changed);
-  sys.Invalidate(changed);
-  if ((book.no_text_wait && book.text_shown) || !sys.Options().fade_in_draw) {
-    sys.Compose();
+  book.StopTextSkipOnPress(sys);
+  if (!book.no_paint_back) display.RedrawArea(changed);
+  display.Invalidate(changed);
+  if (book.SkippingText() || !display.FadeInDraw()) {
+    display.Compose();
     return;
   }
   if (transition_kind_ == 1) {
-    sys.Compose();
+    display.Compose();
   } else if (transition_kind_ >= 2 && transition_kind_ <= 36) {
-    transition_ = sys.CreateTransition(transition_kind_);
+    transition_ = display.CreateTransition(transition_kind_);
     // Kinds without a transition show the change at once, as kind 1 does.
-    if (!transition_) sys.Compose();
+    if (!transition_) display.Compose();
   }
   if (transition_) {
     transition_->SetReverse(reverse_ != 0);
-    transition_->SetArea(sys.DirtyRect());
+    transition_->SetArea(display.DirtyRect());
   }
 }
 
-void TComSurface::RunTransition(TCallManager& mgr, TGameSystem& sys, TBookManager& book) {
+void TComSurface::RunTransition(TCallManager& mgr, GameServices& sys, TBookManager& book) {
   Clock& clock = book.GetClock();
-  Display* display = sys.GetDisplay();
+  DisplayServices& port = DisplayOf(sys);
+  Display* display = port.GetDisplay();
   // The frame timer stops meanwhile, so the time the transition takes is not caught up as lag.
   FrameTimer* timer = display != nullptr ? display->Timer() : nullptr;
   const bool timer_was_on = timer != nullptr && timer->Enabled();
   if (timer_was_on) timer->SetEnabled(false);
-  const Rect screen = sys.ScreenRect();
+  const Rect screen = port.ScreenRect();
   for (int step = 0; step < kMaxTransitionSteps && !book.Terminating(); ++step) {
     const std::uint32_t start = clock.NowMs();
     const bool more = transition_->Step();
-    sys.PresentDirect(screen);
+    port.PresentDirect(screen);
     if (!more) break;
     if (display != nullptr) display->PumpMessages();
     RunAlwaysStream(mgr, sys, book);
     const std::uint32_t spent = clock.NowMs() - start;
     if (spent < kTransitionStepMs) clock.SleepMs(kTransitionStepMs - spent);
   }
-  sys.Present(screen);
-  sys.ClearDirtyRect();
+  port.Present(screen);
+  port.ClearDirtyRect();
   if (timer_was_on) timer->SetEnabled(true);
 }
 
-void TComSurface::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComSurface::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   if (book.Terminating()) {
     transition_.reset();
     return;
@@ -262,67 +263,72 @@ void TComSurface::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& boo
   ++pos.Com;
 }
 
-void TComBright::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
-  if (TCustomGameSurface* layer = sys.Layer(layer_)) {
+void TComBright::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
+  DisplayServices& display = DisplayOf(sys);
+  if (TCustomGameSurface* layer = display.Layer(layer_)) {
     layer->SetBright(brightness_);
     const Rect area = layer->LayerRect();
-    sys.Invalidate(area);
-    sys.RedrawArea(area);
-    if (!IsNonStop()) sys.Compose();
+    display.Invalidate(area);
+    display.RedrawArea(area);
+    if (!IsNonStop()) display.Compose();
   }
   ++pos.Com;
 }
 
-void TComFrame::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
-  if (TCustomGameSurface* layer = sys.Layer(layer_)) {
+void TComFrame::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
+  DisplayServices& display = DisplayOf(sys);
+  if (TCustomGameSurface* layer = display.Layer(layer_)) {
     layer->SetFrameIndex(frame_index_);
-    sys.Invalidate(layer->LayerRect());
+    display.Invalidate(layer->LayerRect());
   }
   ++pos.Com;
 }
 
-void TComFrameInc::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
-  TCustomGameSurface* layer = sys.Layer(layer_);
+void TComFrameInc::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
+  DisplayServices& display = DisplayOf(sys);
+  TCustomGameSurface* layer = display.Layer(layer_);
   if (layer != nullptr && layer->GetFrameCount() > 1) {
     std::int32_t index = layer->GetFrameIndex() + 1;
     if (index >= layer->GetFrameCount()) index = 0;
     layer->SetFrameIndex(index);
-    sys.RedrawArea(layer->LayerRect());
-    sys.Invalidate(layer->LayerRect());
+    display.RedrawArea(layer->LayerRect());
+    display.Invalidate(layer->LayerRect());
   }
   ++pos.Com;
 }
 
-void TComShowSfc::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
-  if (TCustomGameSurface* layer = sys.Layer(layer_)) {
+void TComShowSfc::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
+  DisplayServices& display = DisplayOf(sys);
+  if (TCustomGameSurface* layer = display.Layer(layer_)) {
     layer->SetVisible(ShowsLayer());
-    sys.Invalidate(layer->LayerRect());
+    display.Invalidate(layer->LayerRect());
   }
   // A run of non-stop show/hide commands is presented once, by its last command.
   const bool more_follow = IsNonStop() && dynamic_cast<const TComShowSfc*>(NextCommand()) != nullptr;
-  if (!more_follow) sys.Compose();
+  if (!more_follow) display.Compose();
   ++pos.Com;
 }
 
-void TComEffect::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
-  if (TCustomGameSurface* layer = sys.Layer(layer_)) layer->SetEffect(effect_);
-  sys.InvalidateAll();
+void TComEffect::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
+  DisplayServices& display = DisplayOf(sys);
+  if (TCustomGameSurface* layer = display.Layer(layer_)) layer->SetEffect(effect_);
+  display.InvalidateAll();
   ++pos.Com;
 }
 
-void TComSetBit::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComSetBit::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
   const std::int32_t depth = StrToIntDef(NormalizeText(book.Params().ValueStr(depth_)), 16);
-  book.bit_count = depth;
+  book.SetBitCount(depth);
   // Moved on first: a depth the display refuses is reported once, not on every step.
   ++pos.Com;
-  sys.SetBitCount(depth);
+  DisplayOf(sys).SetBitCount(depth);
 }
 
-void TComSetFullScr::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComSetFullScr::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
   const bool on = book.Params().ValueFlag(switch_);
-  if (!on || book.bit_count > 8) {
-    book.full_screen_on = on;
-    sys.SetFullScreen(on);
+  if (book.FullScreenAllowed(on)) {
+    book.SetFullScreenOn(on);
+    DisplayOf(sys).SetFullScreen(on);
   }
   // The press that led here must not be reported again.
   sys.ClickPressed();

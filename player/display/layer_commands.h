@@ -14,6 +14,8 @@
 
 namespace mavlet {
 
+class DisplayServices;
+
 // SetSfc: puts a picture on a layer. Base of FillSfc and OverSfc, which share its preparation
 // and transition handling and differ in how they change the layer.
 class TComSurface : public TCommand {
@@ -23,9 +25,9 @@ class TComSurface : public TCommand {
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSurface"; }
   // Changes the layer, redraws the changed area and presents it (or starts its transition).
-  void Prepare(TGameSystem& sys, TBookManager& book) override;
+  void Prepare(GameServices& sys, TBookManager& book) override;
   // Runs the transition to its end, if one was started, then moves on.
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   // Picture name expression; empty removes the layer's picture.
@@ -47,8 +49,8 @@ class TComSurface : public TCommand {
 
  protected:
   // Changes the layer; returns the screen area that changed (empty: nothing to show).
-  virtual Rect Apply(TGameSystem& sys, TBookManager& book);
-  void RunTransition(TCallManager& mgr, TGameSystem& sys, TBookManager& book);
+  virtual Rect Apply(DisplayServices& display, TBookManager& book);
+  void RunTransition(TCallManager& mgr, GameServices& sys, TBookManager& book);
 
   std::unique_ptr<ScreenTransition> transition_;
   std::int32_t layer_ = 0;
@@ -71,7 +73,7 @@ class TComFillSfc : public TComSurface {
   const char* ClassName() const override { return "TComFillSfc"; }
 
  protected:
-  Rect Apply(TGameSystem& sys, TBookManager& book) override;
+  Rect Apply(DisplayServices& display, TBookManager& book) override;
 
  public:
 
@@ -93,7 +95,7 @@ class TComOverSfc : public TComSurface {
   const char* ClassName() const override { return "TComOverSfc"; }
 
  protected:
-  Rect Apply(TGameSystem& sys, TBookManager& book) override;
+  Rect Apply(DisplayServices& display, TBookManager& book) override;
 
  public:
 
@@ -113,7 +115,7 @@ class TComBright : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComBright"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   std::int32_t Brightness() const { return brightness_; }
@@ -129,7 +131,7 @@ class TComFrame : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComFrame"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   std::int32_t FrameIndex() const { return frame_index_; }
@@ -145,7 +147,7 @@ class TComFrameInc : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComFrameInc"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
 
@@ -159,7 +161,7 @@ class TComShowSfc : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComShowSfc"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Layer() const { return layer_; }
   // True for ShowSfc, false for HideSfc.
@@ -182,7 +184,7 @@ class TComSetBit : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSetBit"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& DepthExpr() const { return depth_; }
 
@@ -196,7 +198,7 @@ class TComSetFullScr : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSetFullScr"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& SwitchExpr() const { return switch_; }
 
@@ -210,7 +212,7 @@ class TComEffect : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComEffect"; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::uint8_t Layer() const { return layer_; }
   std::uint8_t EffectKind() const { return effect_; }

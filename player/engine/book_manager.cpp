@@ -15,7 +15,7 @@
 #include "player/common/sjis_text.h"
 #include "player/engine/command_registry.h"
 #include "player/engine/engine_hook.h"
-#include "player/shell/game_system.h"
+#include "player/engine/game_services.h"
 #include "player/storage/data_lookup.h"
 #include "player/storage/game_status.h"
 #include "player/storage/packed_file.h"
@@ -164,18 +164,17 @@ bool TBookManager::RunBudgetSpent() {
   return true;
 }
 
-bool TBookManager::Tick(TGameSystem& sys) {
+bool TBookManager::Tick(GameServices& sys) {
   RunBudget budget(*this);
   stop_frame_ = false;
-  if (no_text_wait && text_shown) {
-    if (sys.ClickPressed())
-      no_text_wait = false;
-    else if (sys.CancelPressed())
-      no_text_wait = false;
-  }
+  StopTextSkipOnPress(sys);
   bool ended = managers_[0]->Advance(sys);
   if (hook_ != nullptr) hook_->OnTickEnd();
   return ended;
+}
+
+void TBookManager::StopTextSkipOnPress(GameServices& sys) {
+  if (SkippingText() && (sys.ClickPressed() || sys.CancelPressed())) no_text_wait_ = false;
 }
 
 void TBookManager::NoteExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) {
@@ -184,7 +183,7 @@ void TBookManager::NoteExecute(TCallManager& mgr, TCommand& command, const TStac
   if (hook_ != nullptr) hook_->OnExecute(mgr, command, pos);
 }
 
-void TBookManager::RunAlwaysStream(TCallManager& mgr, TGameSystem& sys) {
+void TBookManager::RunAlwaysStream(TCallManager& mgr, GameServices& sys) {
   if (!IsMain(mgr) || int_page_[1] < 0 || always_running_) return;
   TCallManager& s = *managers_[1];
   const std::uint32_t now = services_.clock->NowMs();
@@ -206,7 +205,7 @@ void TBookManager::RunAlwaysStream(TCallManager& mgr, TGameSystem& sys) {
   StartInterrupt(1, int_page_[1]);
 }
 
-bool TBookManager::RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_view what) {
+bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_view what) {
   if (run_depth_ >= kMaxRunDepth) {
     services_.log->Warn(std::string(what) + ": runs nested more than " + std::to_string(kMaxRunDepth) +
                         " deep; not run");
@@ -229,7 +228,7 @@ bool TBookManager::RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_vie
   return false;
 }
 
-void TBookManager::ResetGame(std::int32_t page, TGameSystem& sys) {
+void TBookManager::ResetGame(std::int32_t page, GameServices& sys) {
   font_name = kDefaultFontName;
   text_spd = 3;
   text_col = 0;
@@ -244,8 +243,8 @@ void TBookManager::ResetGame(std::int32_t page, TGameSystem& sys) {
   }
   sys.RedrawAll();
   stop_frame_ = true;
-  no_text_wait = false;
-  text_shown = false;
+  no_text_wait_ = false;
+  text_shown_ = false;
   no_paint_back = false;
   history.clear();
   marks_.clear();
@@ -266,7 +265,7 @@ void TBookManager::ReadScenarioInto(TPage& page, std::int32_t n) {
   page.ParseText(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), *services_.registry);
 }
 
-bool TBookManager::SetFontName(std::string_view name, TGameSystem& sys) {
+bool TBookManager::SetFontName(std::string_view name, GameServices& sys) {
   auto has_double_byte = [](std::string_view s) {
     return std::any_of(s.begin(), s.end(), [](char c) { return IsLeadByte(static_cast<std::uint8_t>(c)); });
   };
@@ -307,7 +306,7 @@ void TBookManager::WriteKey(int slot, std::string_view key, std::string_view val
   status.Flush();
 }
 
-void TBookManager::SaveGameSlot(int slot, TGameSystem& sys) {
+void TBookManager::SaveGameSlot(int slot, GameServices& sys) {
   TGameStatus status(GetSavePath(), slot);
   status.ClearKeepHeader();
   status.WriteString("@FontName", font_name);
@@ -328,7 +327,7 @@ void TBookManager::SaveGameSlot(int slot, TGameSystem& sys) {
   status.Flush();
 }
 
-void TBookManager::LoadGameSlot(int slot, TGameSystem& sys) {
+void TBookManager::LoadGameSlot(int slot, GameServices& sys) {
   TGameStatus status(GetSavePath(), slot);
   sys.LoadFromStatus(status);
   if (terminating_) return;

@@ -29,7 +29,7 @@ class FileServices;
 class Log;
 class SettingsStore;
 class TGameStatus;
-class TGameSystem;
+class GameServices;
 class TParamManager;
 class TParameter;
 
@@ -71,22 +71,22 @@ class TBookManager : public EngineValueHost {
   // --- streams
   void Restart();
   // One logic step. True when the main stream has ended (or the player is closing).
-  bool Tick(TGameSystem& sys);
+  bool Tick(GameServices& sys);
   void StartInterrupt(int k, std::int32_t page);
   std::int32_t IntPage(int k) const { return int_page_[static_cast<std::size_t>(k)]; }
   TCallManager& Manager(int k) { return *managers_[static_cast<std::size_t>(k)]; }
   bool IsMain(const TCallManager& mgr) const { return &mgr == managers_[0].get(); }
   // Runs the always stream when due; only for commands of the main stream.
-  void RunAlwaysStream(TCallManager& mgr, TGameSystem& sys);
+  void RunAlwaysStream(TCallManager& mgr, GameServices& sys);
   // Advances a stream until it ends, bounded by kMaxRunCommands (then a warning). `what` names the
   // run in that warning. Returns false when the run was cut short.
-  bool RunToEnd(TCallManager& mgr, TGameSystem& sys, std::string_view what);
+  bool RunToEnd(TCallManager& mgr, GameServices& sys, std::string_view what);
   std::uint64_t MaxRunCommands() const { return services_.max_run_commands; }
   // One budget of MaxRunCommands() commands is shared by a logic step and every run nested in it
   // (always stream, after-load pages, handler and choice streams), so runs that nest each other
   // cannot multiply their bounds. True once the budget in force is spent.
   bool RunBudgetSpent();
-  void ResetGame(std::int32_t page, TGameSystem& sys);
+  void ResetGame(std::int32_t page, GameServices& sys);
 
   // Reads scenario n into a page that LoadScenario has just cleared.
   void ReadScenarioInto(TPage& page, std::int32_t n);
@@ -109,8 +109,8 @@ class TBookManager : public EngineValueHost {
     return ReadKey(kStoreSlot, key, fallback);
   }
   void WriteStoreValue(std::string_view key, std::string_view value) { WriteKey(kStoreSlot, key, value); }
-  void SaveGameSlot(int slot, TGameSystem& sys);
-  void LoadGameSlot(int slot, TGameSystem& sys);
+  void SaveGameSlot(int slot, GameServices& sys);
+  void LoadGameSlot(int slot, GameServices& sys);
   // Deletes the title's settings key (the save folder is asked for again at the next start).
   void ClearSettings();
 
@@ -134,18 +134,30 @@ class TBookManager : public EngineValueHost {
   std::int32_t text_col = 0;
   std::int32_t text_scol = 0;
   std::string font_name;  // Shift-JIS
-  std::int32_t bit_count = 0;
-  bool full_screen_on = false;
-  bool no_text_wait = false;
-  bool text_shown = false;
   bool no_paint_back = false;
   std::int32_t text_start_pos = 0;
   std::int32_t text_start_token = 0;
   std::vector<std::pair<std::int32_t, std::int32_t>> history;
 
+  // Text skipping ("@NoTextWait"): while on and text is shown, pages run without waiting; a
+  // press of the decide or cancel button ends it.
+  bool TextShown() const { return text_shown_; }
+  void SetTextShown(bool on) { text_shown_ = on; }
+  bool SkippingText() const { return no_text_wait_ && text_shown_; }
+  // Ends the skipping when the decide or cancel button was pressed (one query each, in order).
+  void StopTextSkipOnPress(GameServices& sys);
+
+  // The colour depth the title asked for (SetBit, or the depth chosen at start) and the
+  // full-screen switch. Full screen is refused at 8 bits or less.
+  std::int32_t BitCount() const { return bit_count_; }
+  void SetBitCount(std::int32_t bits) { bit_count_ = bits; }
+  bool FullScreenOn() const { return full_screen_on_; }
+  void SetFullScreenOn(bool on) { full_screen_on_ = on; }
+  bool FullScreenAllowed(bool on) const { return !on || bit_count_ > 8; }
+
   // The text font: taken only when it is one of the screen's fonts with a double-byte character
   // in its name that is not a vertical ("@") font; otherwise nothing changes. True when taken.
-  bool SetFontName(std::string_view name, TGameSystem& sys);
+  bool SetFontName(std::string_view name, GameServices& sys);
 
   // Services.
   Clock& GetClock() { return *services_.clock; }
@@ -179,10 +191,16 @@ class TBookManager : public EngineValueHost {
   FileServices* Files() override { return services_.files; }
   std::filesystem::path TitleFolder() override { return base_path_; }
   std::filesystem::path SaveFolder() override { return GetSavePath(); }
+  std::string ReadSlotKey(int slot, std::string_view key, std::string_view fallback) override {
+    return ReadSlotFileKey(SaveFolder(), slot, key, fallback);
+  }
+  void WriteSlotKey(int slot, std::string_view key, std::string_view value) override {
+    WriteSlotFileKey(SaveFolder(), slot, key, value);
+  }
   std::int32_t TextSpd() override { return text_spd; }
   void SetTextSpd(std::int32_t v) override { text_spd = v; }
-  bool NoTextWait() override { return no_text_wait; }
-  void SetNoTextWait(bool on) override { no_text_wait = on; }
+  bool NoTextWait() override { return no_text_wait_; }
+  void SetNoTextWait(bool on) override { no_text_wait_ = on; }
   bool NoPaintBack() override { return no_paint_back; }
   void SetNoPaintBack(bool on) override { no_paint_back = on; }
   std::int32_t NowPage() override { return managers_[0]->Pos().Page; }
@@ -208,6 +226,10 @@ class TBookManager : public EngineValueHost {
   std::vector<std::uint64_t> marks_;  // variable ids
   EngineHook* hook_ = nullptr;
   CommandSite last_site_;
+  std::int32_t bit_count_ = 0;
+  bool full_screen_on_ = false;
+  bool no_text_wait_ = false;
+  bool text_shown_ = false;
   bool terminating_ = false;
   bool stop_frame_ = false;
   bool always_running_ = false;

@@ -65,7 +65,7 @@ bool TCallManager::EnsurePage() {
   return true;
 }
 
-bool TCallManager::Advance(TGameSystem& sys) {
+bool TCallManager::Advance(GameServices& sys) {
   TBookManager& book = book_;
   EngineHook* hook = book.Hook();
   if (hook != nullptr && book.IsMain(*this) && hook->HoldMain()) return false;
@@ -122,7 +122,7 @@ bool TCallManager::Advance(TGameSystem& sys) {
   }
 }
 
-void TCallManager::SaveStream(TGameStatus& status, std::string_view prefix, TGameSystem& sys) {
+void TCallManager::SaveStream(TGameStatus& status, std::string_view prefix, GameServices& sys) {
   for (std::size_t i = 0; i < stack_.size(); ++i) {
     const int n = static_cast<int>(i);
     status.WriteInteger(Key(prefix, "Sp", n), stack_[i].Page);
@@ -135,7 +135,7 @@ void TCallManager::SaveStream(TGameStatus& status, std::string_view prefix, TGam
   if (current_ != nullptr) current_->SaveState(*this, book_, sys, status);
 }
 
-void TCallManager::LoadStream(TGameStatus& status, std::string_view prefix, TGameSystem& sys) {
+void TCallManager::LoadStream(TGameStatus& status, std::string_view prefix, GameServices& sys) {
   stack_.clear();
   for (int i = 0;; ++i) {
     std::int32_t page = status.ReadInteger(Key(prefix, "Sp", i), -1);

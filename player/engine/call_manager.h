@@ -11,7 +11,7 @@
 
 namespace mavlet {
 
-class TGameSystem;
+class GameServices;
 class TGameStatus;
 
 class TCallManager {
@@ -26,13 +26,13 @@ class TCallManager {
   void Start(std::int32_t page, std::int32_t com);
   // Runs until a command waits (false) or the stream ends or the player is closing (true).
   // A non-stop run is cut after a bounded number of commands so no scenario can freeze us.
-  bool Advance(TGameSystem& sys);
+  bool Advance(GameServices& sys);
   // Brings the page of Pos to the front of the cache, loading it when needed. False when Pos has
   // no page.
   bool EnsurePage();
 
-  void SaveStream(TGameStatus& status, std::string_view prefix, TGameSystem& sys);
-  void LoadStream(TGameStatus& status, std::string_view prefix, TGameSystem& sys);
+  void SaveStream(TGameStatus& status, std::string_view prefix, GameServices& sys);
+  void LoadStream(TGameStatus& status, std::string_view prefix, GameServices& sys);
 
   TBookManager& Book() const { return book_; }
   std::uint8_t Kind() const { return kind_; }

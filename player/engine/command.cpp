@@ -10,17 +10,17 @@ bool TCommand::IsNonStop() const {
   return (owner_page_ != nullptr && owner_page_->NonStop() != 0) || (flags_ & kFlagNonStop) != 0;
 }
 
-void TCommand::Prepare(TGameSystem&, TBookManager&) {}
+void TCommand::Prepare(GameServices&, TBookManager&) {}
 
-void TCommand::Execute(TCallManager&, TGameSystem&, TBookManager&, TStackData& pos) { ++pos.Com; }
+void TCommand::Execute(TCallManager&, GameServices&, TBookManager&, TStackData& pos) { ++pos.Com; }
 
-void TCommand::SaveState(TCallManager&, TBookManager&, TGameSystem&, TGameStatus&) {}
+void TCommand::SaveState(TCallManager&, TBookManager&, GameServices&, TGameStatus&) {}
 
-void TCommand::LoadState(TCallManager&, TBookManager& book, TGameSystem& sys, TGameStatus&) {
+void TCommand::LoadState(TCallManager&, TBookManager& book, GameServices& sys, TGameStatus&) {
   Prepare(sys, book);
 }
 
-void TCommand::Enter(TCallManager&, TGameSystem&, TBookManager&, std::string_view) {}
+void TCommand::Enter(TCallManager&, GameServices&, TBookManager&, std::string_view) {}
 
 void TCommand::Parse(std::string_view args) {
   flags_ = CsvFieldInt(args, 0, 0);
@@ -44,7 +44,7 @@ TCommand* TCommand::PrevCommand() const {
   return i <= 0 ? nullptr : owner_page_->At(i - 1);
 }
 
-void TCommand::RunAlwaysStream(TCallManager& mgr, TGameSystem& sys, TBookManager& book) {
+void TCommand::RunAlwaysStream(TCallManager& mgr, GameServices& sys, TBookManager& book) {
   book.RunAlwaysStream(mgr, sys);
 }
 

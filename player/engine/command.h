@@ -13,7 +13,7 @@ namespace mavlet {
 class TPage;
 class TCallManager;
 class TBookManager;
-class TGameSystem;
+class GameServices;
 class TGameStatus;
 
 // A position in the scenario: page number (-1 = none), command index within the page, and the
@@ -36,13 +36,13 @@ class TCommand {
 
   // True when the page is non-stop or Flags has the non-stop bit.
   virtual bool IsNonStop() const;
-  virtual void Prepare(TGameSystem& sys, TBookManager& book);
+  virtual void Prepare(GameServices& sys, TBookManager& book);
   // Base: Pos.Com += 1. A command that leaves pos unchanged waits and is executed again.
-  virtual void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos);
-  virtual void SaveState(TCallManager& mgr, TBookManager& book, TGameSystem& sys, TGameStatus& status);
+  virtual void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos);
+  virtual void SaveState(TCallManager& mgr, TBookManager& book, GameServices& sys, TGameStatus& status);
   // Base: Prepare.
-  virtual void LoadState(TCallManager& mgr, TBookManager& book, TGameSystem& sys, TGameStatus& status);
-  virtual void Enter(TCallManager& mgr, TGameSystem& sys, TBookManager& book, std::string_view resume);
+  virtual void LoadState(TCallManager& mgr, TBookManager& book, GameServices& sys, TGameStatus& status);
+  virtual void Enter(TCallManager& mgr, GameServices& sys, TBookManager& book, std::string_view resume);
   // Base: Flags := field 0 as integer (default 0); Cond := field 1.
   virtual void Parse(std::string_view args);
 
@@ -60,7 +60,7 @@ class TCommand {
 
  protected:
   // Runs the always stream when due (called first by commands that can wait or loop).
-  void RunAlwaysStream(TCallManager& mgr, TGameSystem& sys, TBookManager& book);
+  void RunAlwaysStream(TCallManager& mgr, GameServices& sys, TBookManager& book);
   void SetCond(std::string cond) {
     cond_ = std::move(cond);
     parsed_cond_.reset();

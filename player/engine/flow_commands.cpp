@@ -20,12 +20,12 @@ void TComJump::JumpTo(TStackData& pos) const {
   pos.Com = target_index_ < 0 ? 0 : target_index_;
 }
 
-void TComJump::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComJump::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   JumpTo(pos);
 }
 
-void TComCall::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComCall::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   if (mgr.Stack().size() >= kMaxStackDepth)
     throw MavError("Call on page " + std::to_string(pos.Page) + " at command " + std::to_string(pos.Com) +
                    ": calls nested more than " + std::to_string(kMaxStackDepth) + " deep");
@@ -34,11 +34,11 @@ void TComCall::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, 
   JumpTo(pos);
 }
 
-void TComReset::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData&) {
+void TComReset::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData&) {
   book.ResetGame(TargetPage(), sys);
 }
 
-void TComRet::Execute(TCallManager& mgr, TGameSystem&, TBookManager&, TStackData& pos) {
+void TComRet::Execute(TCallManager& mgr, GameServices&, TBookManager&, TStackData& pos) {
   auto& stack = mgr.Stack();
   if (stack.empty()) {
     pos = TStackData{-1, 0, {}};
@@ -53,7 +53,7 @@ void TComLabel::Parse(std::string_view args) {
   name_ = CsvField(args, 2);
 }
 
-void TComLabel::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComLabel::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   ++pos.Com;
 }
@@ -71,7 +71,7 @@ std::int32_t PackPosition(std::int32_t page, std::int32_t com) {
 }
 }  // namespace
 
-void TComGetStack::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComGetStack::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   ++pos.Com;
   TParamManager& params = book.Params();
@@ -91,7 +91,7 @@ void TComGetStack::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& bo
   }
 }
 
-void TComExit::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData&) {
+void TComExit::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData&) {
   book.RequestTerminate();
 }
 
@@ -101,7 +101,7 @@ void TComIntCall::Parse(std::string_view args) {
   page_ = CsvFieldInt(args, 3, -1);
 }
 
-void TComIntCall::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+void TComIntCall::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   book.StartInterrupt(stream_, page_);
   ++pos.Com;
 }

@@ -11,7 +11,7 @@ class TComJump : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComJump"; }
 
   std::int32_t TargetPage() const { return target_page_; }
@@ -33,21 +33,21 @@ class TComCall : public TComJump {
   // Calls nested deeper than this are refused with an error: no scenario may exhaust memory.
   static constexpr std::size_t kMaxStackDepth = 100'000;
   using TComJump::TComJump;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComCall"; }
 };
 
 class TComReset : public TComJump {
  public:
   using TComJump::TComJump;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComReset"; }
 };
 
 class TComRet : public TCommand {
  public:
   using TCommand::TCommand;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComRet"; }
 };
 
@@ -56,7 +56,7 @@ class TComLabel : public TCommand {
   using TCommand::TCommand;
   bool IsNonStop() const override { return true; }
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComLabel"; }
   const std::string& Name() const { return name_; }
 
@@ -68,7 +68,7 @@ class TComGetStack : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComGetStack"; }
 
  private:
@@ -81,7 +81,7 @@ class TComExit : public TCommand {
  public:
   using TCommand::TCommand;
   bool IsNonStop() const override { return false; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComExit"; }
 };
 
@@ -89,7 +89,7 @@ class TComIntCall : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComIntCall"; }
 
  private:

@@ -6,7 +6,7 @@
 #include "player/common/sjis_text.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/call_manager.h"
-#include "player/shell/game_system.h"
+#include "player/engine/game_services.h"
 #include "player/vars/param_manager.h"
 
 namespace mavlet {
@@ -17,7 +17,7 @@ void TComSaveGame::Parse(std::string_view args) {
   offset_ = CsvField(args, 3);
 }
 
-void TComSaveGame::Execute(TCallManager&, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComSaveGame::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
   TParamManager& params = book.Params();
   ++pos.Com;
   // The stream is saved at the command after this one, moved on by the offset.
@@ -37,7 +37,7 @@ void TComLoadGame::Parse(std::string_view args) {
   after_page_ = CsvFieldInt(args, 3, -1);
 }
 
-void TComLoadGame::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComLoadGame::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   book.LoadGameSlot(book.Params().ValueNum(slot_), sys);
   // Loading replaces the positions of the eight streams. A temporary stream (an after-load page,
   // a choice's sub-scenario) is not among them: it moves on, or it would load again forever.
@@ -53,16 +53,16 @@ void TComWait::Parse(std::string_view args) {
   ms_ = CsvField(args, 2);
 }
 
-void TComWait::Prepare(TGameSystem&, TBookManager& book) { start_ = book.GetClock().NowMs(); }
+void TComWait::Prepare(GameServices&, TBookManager& book) { start_ = book.GetClock().NowMs(); }
 
-void TComWait::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComWait::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   const std::int64_t waited =
       std::llabs(static_cast<std::int64_t>(static_cast<std::int32_t>(book.GetClock().NowMs() - start_)));
   if (book.Params().ValueNum(ms_) <= waited) ++pos.Com;
 }
 
-void TComWaitClick::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComWaitClick::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   if (sys.ClickPressed()) ++pos.Com;
 }

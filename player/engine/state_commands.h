@@ -11,7 +11,7 @@ class TComSaveGame : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComSaveGame"; }
 
  private:
@@ -23,7 +23,7 @@ class TComLoadGame : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComLoadGame"; }
 
  private:
@@ -35,8 +35,8 @@ class TComWait : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Prepare(TGameSystem& sys, TBookManager& book) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Prepare(GameServices& sys, TBookManager& book) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComWait"; }
 
  private:
@@ -47,7 +47,7 @@ class TComWait : public TCommand {
 class TComWaitClick : public TCommand {
  public:
   using TCommand::TCommand;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComWaitClick"; }
 };
 

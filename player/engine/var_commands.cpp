@@ -11,7 +11,7 @@ void TComCalc::Parse(std::string_view args) {
   assignment_ = ParseCalcAssignment(CsvField(args, 2));
 }
 
-void TComCalc::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+void TComCalc::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   book.Params().Calc(assignment_);
   ++pos.Com;
 }
@@ -27,7 +27,7 @@ void TComLoad::Parse(std::string_view args) {
   default_ = CsvField(args, 4);
 }
 
-void TComSave::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+void TComSave::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   ++pos.Com;
   TParamManager& params = book.Params();
   TParameter* var = params.Find(variable_);
@@ -48,7 +48,7 @@ void TComNew::Parse(std::string_view args) {
   mark_ = CsvFieldInt(args, 5, 0) != 0;
 }
 
-void TComNew::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+void TComNew::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   TParameter& param = book.Params().NewTemporary(kind_, name_, initial_);
   if (mark_) book.AddMark(param);
   ++pos.Com;
@@ -59,7 +59,7 @@ void TComDel::Parse(std::string_view args) {
   name_ = CsvField(args, 2);
 }
 
-void TComDel::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+void TComDel::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   TParamManager& params = book.Params();
   if (TParameter* var = params.Find(name_)) {
     book.ForgetMark(var);
@@ -68,12 +68,12 @@ void TComDel::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackDat
   ++pos.Com;
 }
 
-void TComDelMark::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+void TComDelMark::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   ++pos.Com;
   book.DelMarks();
 }
 
-void TComClrReg::Execute(TCallManager&, TGameSystem&, TBookManager& book, TStackData& pos) {
+void TComClrReg::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   book.ClearSettings();
   ++pos.Com;
 }

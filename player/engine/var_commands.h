@@ -12,7 +12,7 @@ class TComCalc : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComCalc"; }
 
  private:
@@ -23,7 +23,7 @@ class TComSave : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComSave"; }
 
  protected:
@@ -47,7 +47,7 @@ class TComNew : public TCommand {
   using TCommand::TCommand;
   bool IsNonStop() const override { return true; }
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComNew"; }
 
  private:
@@ -62,7 +62,7 @@ class TComDel : public TCommand {
   using TCommand::TCommand;
   bool IsNonStop() const override { return true; }
   void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComDel"; }
 
  private:
@@ -73,14 +73,14 @@ class TComDelMark : public TCommand {
  public:
   using TCommand::TCommand;
   bool IsNonStop() const override { return true; }
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComDelMark"; }
 };
 
 class TComClrReg : public TCommand {
  public:
   using TCommand::TCommand;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComClrReg"; }
 };
 

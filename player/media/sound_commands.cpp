@@ -5,8 +5,9 @@
 #include "player/common/log.h"
 #include "player/common/sjis_text.h"
 #include "player/engine/book_manager.h"
+#include "player/media/audio_channel.h"
+#include "player/media/media_services.h"
 #include "player/media/movie_command.h"
-#include "player/shell/game_system.h"
 
 namespace mavlet {
 
@@ -26,9 +27,9 @@ bool TComWavPlay::LeftToMovie() const {
   return movie != nullptr && !movie->MediaPlayer() && movie->PreloadWithSound();
 }
 
-void TComWavPlay::Prepare(TGameSystem& sys, TBookManager& book) {
+void TComWavPlay::Prepare(GameServices& sys, TBookManager& book) {
   if (LeftToMovie()) return;
-  TAudioChannel* channel = sys.Channel(channel_);
+  TAudioChannel* channel = MediaOf(sys).Channel(channel_);
   if (channel == nullptr) {
     // The original indexed past its four channels here; play nothing instead.
     book.GetLog().Warn("WavPlay: there is no audio channel " + std::to_string(channel_) +
@@ -41,10 +42,10 @@ void TComWavPlay::Prepare(TGameSystem& sys, TBookManager& book) {
   channel->Play();
 }
 
-void TComWavPlay::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) {
+void TComWavPlay::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   if (wait_) {
     RunAlwaysStream(mgr, sys, book);
-    if (TAudioChannel* channel = sys.Channel(channel_)) {
+    if (TAudioChannel* channel = MediaOf(sys).Channel(channel_)) {
       if (channel->IsPlaying()) return;
       channel->SetFileName({});
     }
@@ -52,8 +53,8 @@ void TComWavPlay::Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& boo
   ++pos.Com;
 }
 
-void TComSoundOn::Execute(TCallManager&, TGameSystem& sys, TBookManager&, TStackData& pos) {
-  sys.SetSoundOn(SwitchesOn());
+void TComSoundOn::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
+  MediaOf(sys).SetSoundOn(SwitchesOn());
   ++pos.Com;
 }
 

@@ -15,9 +15,9 @@ class TComWavPlay : public TCommand {
   void Parse(std::string_view args) override;
   // Hands the name, loop and fade settings to the channel and plays it, unless the next command
   // is a frame movie that starts this sound together with its first picture.
-  void Prepare(TGameSystem& sys, TBookManager& book) override;
+  void Prepare(GameServices& sys, TBookManager& book) override;
   // With wait on, stays current while the channel plays.
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComWavPlay"; }
 
   std::int32_t Channel() const { return channel_; }
@@ -42,7 +42,7 @@ class TComWavPlay : public TCommand {
 class TComSoundOn : public TCommand {
  public:
   using TCommand::TCommand;
-  void Execute(TCallManager& mgr, TGameSystem& sys, TBookManager& book, TStackData& pos) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComSoundOn"; }
   // True for SoundOn, false for SoundOff.
   virtual bool SwitchesOn() const { return true; }

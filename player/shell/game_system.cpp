@@ -8,7 +8,6 @@
 #include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/display/game_surface.h"
-#include "player/engine/book_manager.h"
 #include "player/shell/game_input.h"
 #include "player/storage/game_status.h"
 
@@ -155,7 +154,7 @@ bool TGameSystem::DirectionPressed(int d) {
 
 AudioChannels& TGameSystem::Audio() {
   TitleFiles title;
-  if (book_ != nullptr) title = TitleFiles{book_->BasePath(), book_->Files()};
+  if (engine_ != nullptr) title = TitleFiles{engine_->TitleFolder(), engine_->Files()};
   if (!audio_) {
     SoundSettings settings;
     settings.has_sound = options_.has_sound;
@@ -310,7 +309,7 @@ Rect TGameSystem::ScreenRect() const {
 
 void TGameSystem::InvalidateAll() { Invalidate(ScreenRect()); }
 
-bool TGameSystem::NoPaintBack() const { return book_ != nullptr && book_->no_paint_back; }
+bool TGameSystem::NoPaintBack() const { return engine_ != nullptr && engine_->NoPaintBack(); }
 
 void TGameSystem::Compose() { compositor_.Compose(NoPaintBack(), false); }
 
@@ -326,9 +325,11 @@ std::unique_ptr<ScreenTransition> TGameSystem::CreateTransition(int kind) {
 
 // --- layer services
 
-FileServices* TGameSystem::Files() { return book_ != nullptr ? book_->Files() : nullptr; }
+FileServices* TGameSystem::Files() { return engine_ != nullptr ? engine_->Files() : nullptr; }
 
-std::filesystem::path TGameSystem::BasePath() { return book_ != nullptr ? book_->BasePath() : std::filesystem::path(); }
+std::filesystem::path TGameSystem::BasePath() {
+  return engine_ != nullptr ? engine_->TitleFolder() : std::filesystem::path();
+}
 
 int TGameSystem::ScreenBits() {
   Surface* screen = ScreenSurface();
@@ -337,7 +338,10 @@ int TGameSystem::ScreenBits() {
 
 PixelFormat TGameSystem::FrameFormat() { return display_ != nullptr ? display_->Format() : PixelFormat::Xrgb8888(); }
 
-TRandom& TGameSystem::Random() { return book_ != nullptr ? book_->Rng() : own_random_; }
+TRandom& TGameSystem::Random() {
+  TRandom* shared = engine_ != nullptr ? engine_->Random() : nullptr;
+  return shared != nullptr ? *shared : own_random_;
+}
 
 // --- system values
 

@@ -2,7 +2,10 @@
 // The one owner of what the player shows and sounds: the logical buttons with their latches and
 // repeat counters, the sound switch, the cursor, the twelve display layers with the picture cache
 // and the compositor that presents them through the display, and its part of a saved game.
-// The four audio channels live here too; particles join later.
+// The four audio channels live here too; particles join later. It implements the ports of the
+// layers below it: the engine's GameServices, the display's DisplayServices and LayerServices,
+// the media's MediaServices and the variables' GameValueHost; from the engine it knows only
+// the narrow EngineValueHost.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -13,12 +16,15 @@
 #include "player/backend/input.h"
 #include "player/backend/graphics/rect.h"
 #include "player/common/random.h"
+#include "player/display/display_services.h"
 #include "player/display/layer_services.h"
 #include "player/display/layer_stack.h"
 #include "player/display/picture_cache.h"
 #include "player/display/scene_compositor.h"
 #include "player/display/screen_transition.h"
+#include "player/engine/game_services.h"
 #include "player/media/audio_channels.h"
+#include "player/media/media_services.h"
 #include "player/vars/system_value_host.h"
 
 namespace mavlet {
@@ -28,7 +34,6 @@ class Display;
 class Log;
 class SoundDevice;
 class Surface;
-class TBookManager;
 class TCustomGameSurface;
 class TGameInput;
 class TGameStatus;
@@ -54,7 +59,11 @@ struct SoundServices {
   Log* log = nullptr;
 };
 
-class TGameSystem : public GameValueHost, private LayerServices {
+class TGameSystem : public GameServices,
+                    public DisplayServices,
+                    public MediaServices,
+                    public GameValueHost,
+                    private LayerServices {
  public:
   // joystick may be null (no joystick in use). Nothing is owned.
   explicit TGameSystem(InputState& input, GameSystemOptions options = {}, TGameInput* joystick = nullptr,
@@ -65,7 +74,7 @@ class TGameSystem : public GameValueHost, private LayerServices {
 
   // --- logical buttons
   // The decide (cancel) button was pressed since the last query that reported it.
-  bool ClickPressed();
+  bool ClickPressed() override;
   bool CancelPressed() override;
   // The button is down now (the same query, so the latch is updated too).
   bool ClickHeld();
@@ -80,22 +89,24 @@ class TGameSystem : public GameValueHost, private LayerServices {
   // Switching on opens the sound device (a failure leaves sound off, logged only) and restarts
   // the channels that have a name; off stops them and closes the device. Refused while
   // "HasSound" is off.
-  void SetSoundOn(bool on);
+  void SetSoundOn(bool on) override;
   bool IsSoundOn() const;
   // Audio channel k (0..3); nullptr outside that range.
-  TAudioChannel* Channel(int k);
+  TAudioChannel* Channel(int k) override;
   bool ChannelEnabled(int k);
   void SetChannelEnabled(int k, bool on);
-  void SetCursor(std::string_view name);
+  void SetCursor(std::string_view name) override;
   const std::string& Cursor() const { return cursor_name_; }
 
   // --- wiring (neither is owned; both may stay null, then nothing is drawn or found)
   void SetDisplay(Display* display);
-  Display* GetDisplay() const { return display_; }
+  Display* GetDisplay() const override { return display_; }
   // The engine gives the title folder, file lookup, the shared random generator and the
   // no-paint-back switch.
-  void SetEngine(TBookManager* book) { book_ = book; }
+  void SetEngine(EngineValueHost* engine) { engine_ = engine; }
   const GameSystemOptions& Options() const { return options_; }
+  DisplayServices* DisplayPort() override { return this; }
+  MediaServices* MediaPort() override { return this; }
 
   // --- display life cycle (from the display's events)
   // Work surfaces of the display's size, the offered depths, every layer's picture rebuilt.
@@ -107,12 +118,12 @@ class TGameSystem : public GameValueHost, private LayerServices {
   const std::vector<std::int32_t>& BitDepths() const { return bit_list_; }
   // Colour depth; the display is re-created at once only in full screen. Throws MavError for a
   // depth the display cannot use.
-  void SetBitCount(int bits);
-  void SetFullScreen(bool on);
+  void SetBitCount(int bits) override;
+  void SetFullScreen(bool on) override;
 
   // --- layers
   // 0..11; nullptr outside.
-  TCustomGameSurface* Layer(int k) { return layers_.At(k); }
+  TCustomGameSurface* Layer(int k) override { return layers_.At(k); }
   // Picture layers 0..8; nullptr outside.
   TGameSurface* PictureLayer(int k) { return layers_.Picture(k); }
   // 0..11, 255 for anything that is not one of the layers.
@@ -122,33 +133,44 @@ class TGameSystem : public GameValueHost, private LayerServices {
   // 0 the back picture, 1 the front copy; nullptr while the display is not initialised.
   Surface* WorkSurface(int k) { return compositor_.WorkSurface(k); }
   Surface* ScreenSurface() { return compositor_.ScreenSurface(); }
-  Rect ScreenRect() const;
+  Rect ScreenRect() const override;
 
   // --- screen update
-  void Invalidate(const Rect& rect) { compositor_.Invalidate(rect); }
-  void InvalidateAll();
-  const Rect& DirtyRect() const { return compositor_.DirtyRect(); }
-  void ClearDirtyRect() { compositor_.ClearDirty(); }
-  void RedrawArea(const Rect& rect) { compositor_.RedrawArea(rect); }
-  void RedrawAll() { compositor_.RedrawAll(); }
+  void Invalidate(const Rect& rect) override { compositor_.Invalidate(rect); }
+  void InvalidateAll() override;
+  const Rect& DirtyRect() const override { return compositor_.DirtyRect(); }
+  void ClearDirtyRect() override { compositor_.ClearDirty(); }
+  void RedrawArea(const Rect& rect) override { compositor_.RedrawArea(rect); }
+  void RedrawAll() override { compositor_.RedrawAll(); }
   // Brings the screen up to date: the changed area, or everything while a layer effect runs.
-  void Compose();
-  void Present(const Rect& rect);
-  void PresentDirect(const Rect& rect) { compositor_.PresentDirect(rect); }
+  void Compose() override;
+  void Present(const Rect& rect) override;
+  void PresentDirect(const Rect& rect) override { compositor_.PresentDirect(rect); }
   void FlipScreen() { compositor_.FlipScreen(); }
   // Once per logic step: lets the channels refill, step their fades and notice ended sounds.
   void UpdateAudio();
 
   // --- transitions: none exist yet; kinds 2..36 then show their change at once.
   void SetTransitionFactory(TransitionFactory factory) { transitions_ = std::move(factory); }
-  std::unique_ptr<ScreenTransition> CreateTransition(int kind);
+  std::unique_ptr<ScreenTransition> CreateTransition(int kind) override;
+  bool FadeInDraw() const override { return options_.fade_in_draw; }
 
   // --- persistence
-  void SaveToStatus(TGameStatus& status);
-  void LoadFromStatus(TGameStatus& status);
-  void ResetAll();
+  void SaveToStatus(TGameStatus& status) override;
+  void LoadFromStatus(TGameStatus& status) override;
+  void ResetAll() override;
 
   // --- system values served by the game system
+  // The text window, choices and the screen's fonts join later: until then they read empty.
+  std::string TextWindowText() override { return {}; }
+  void SetTextWindowText(std::string_view) override {}
+  std::int32_t TextX() override { return 0; }
+  std::int32_t TextY() override { return 0; }
+  std::string LastChoiceText() override { return {}; }
+  std::int32_t LastChoiceIndex() override { return 0; }
+  std::int32_t ChoiceTopRow() override { return 0; }
+  std::vector<std::string> ScreenFonts() override { return {}; }
+  std::string UseFontsSetting() override { return {}; }
   bool DecidePressed() override { return ClickPressed(); }
   bool DecideHeld() override { return ClickHeld(); }
   std::int32_t MouseX() override { return MousePos().x; }
@@ -220,7 +242,7 @@ class TGameSystem : public GameValueHost, private LayerServices {
   std::unique_ptr<AudioChannels> audio_;
   std::string cursor_name_;
   Display* display_ = nullptr;
-  TBookManager* book_ = nullptr;
+  EngineValueHost* engine_ = nullptr;
   TRandom own_random_;  // until an engine is connected
   TCacheList cache_;
   LayerStack layers_;

@@ -137,7 +137,7 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   if (!display_.SetBitCount(options_.bits))
     throw MavError("colour depth " + std::to_string(options_.bits) + " cannot be used (16, 24 or 32)");
   display_.Initialize();
-  book_->bit_count = display_.BitCount();
+  book_->SetBitCount(display_.BitCount());
   return true;
 }
 

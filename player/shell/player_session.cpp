@@ -123,14 +123,14 @@ const std::vector<std::int32_t>& PlayerSession::BitList() const {
 }
 
 void PlayerSession::SetBitCount(int bits) {
-  book_->bit_count = bits;
+  book_->SetBitCount(bits);
   sys_->SetBitCount(bits);
 }
 
 void PlayerSession::SetFullScreen(bool on) {
   if (!book_ || !sys_) return;
-  if (on && book_->bit_count <= 8) return;
-  book_->full_screen_on = on;
+  if (!book_->FullScreenAllowed(on)) return;
+  book_->SetFullScreenOn(on);
   sys_->SetFullScreen(on);
 }
 

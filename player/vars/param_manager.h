@@ -148,8 +148,8 @@ class TParamManager {
   friend class TParameter;
 
   Log* log_;
-  EngineValueHost default_engine_;
-  GameValueHost default_game_;
+  NoEngineValues default_engine_;
+  NoGameValues default_game_;
   EngineValueHost* engine_host_ = &default_engine_;
   GameValueHost* game_host_ = &default_game_;
   ChangeListener on_change_;

@@ -4,15 +4,14 @@
 
 namespace mavlet {
 
-std::string EngineValueHost::ReadSlotKey(int slot, std::string_view key, std::string_view fallback) {
-  const std::filesystem::path folder = SaveFolder();
+std::string ReadSlotFileKey(const std::filesystem::path& folder, int slot, std::string_view key,
+                            std::string_view fallback) {
   if (folder.empty()) return std::string(fallback);
   TGameStatus status(folder, slot);
   return status.ReadString(key, fallback);
 }
 
-void EngineValueHost::WriteSlotKey(int slot, std::string_view key, std::string_view value) {
-  const std::filesystem::path folder = SaveFolder();
+void WriteSlotFileKey(const std::filesystem::path& folder, int slot, std::string_view key, std::string_view value) {
   if (folder.empty()) return;
   TGameStatus status(folder, slot);
   status.WriteString(key, value);

@@ -158,15 +158,15 @@ TEST_F(LayerCommandsTest, NoPaintBackRecordsButDoesNotRedraw) {
 
 TEST_F(LayerCommandsTest, NoTextWaitPresentsAtOnceAndADecideEndsIt) {
   Start();
-  Book().no_text_wait = true;
-  Book().text_shown = true;
+  Book().SetNoTextWait(true);
+  Book().SetTextShown(true);
   Do<TComSurface>(",,1,p.pmp,0,0,0,255,0");
   EXPECT_EQ(Screen(1, 1), kRed);
-  EXPECT_TRUE(Book().no_text_wait);
+  EXPECT_TRUE(Book().NoTextWait());
   run_->R().Input().Hold(MouseButton::kLeft);
   run_->R().Input().SetMouse({1, 1});
   Do<TComSurface>(",,1,g.pmp,0,0,0,255,0");
-  EXPECT_FALSE(Book().no_text_wait);
+  EXPECT_FALSE(Book().NoTextWait());
 }
 
 TEST_F(LayerCommandsTest, FillAndOverSfc) {
@@ -227,13 +227,13 @@ TEST_F(LayerCommandsTest, FramesBrightnessVisibilityAndEffects) {
 
 TEST_F(LayerCommandsTest, DepthAndFullScreenCommands) {
   Start();
-  Book().bit_count = 8;
+  Book().SetBitCount(8);
   Do<TComSetFullScr>(",,ON");
   EXPECT_FALSE(run_->R().Screen().FullScreen()) << "refused at 8 bits";
-  Book().bit_count = 32;
+  Book().SetBitCount(32);
   Do<TComSetFullScr>(",,ON");
   EXPECT_TRUE(run_->R().Screen().FullScreen());
-  EXPECT_TRUE(Book().full_screen_on);
+  EXPECT_TRUE(Book().FullScreenOn());
   // A depth the display cannot use is reported, and the scenario moves on.
   TComSetBit bad(nullptr);
   bad.Parse(",,12");

@@ -304,9 +304,9 @@ TEST(Interpreter, DecideOrCancelEndsSkipModeOnlyWhileTextIsShown) {
     r.Load();
     r.Events(2);
     EXPECT_EQ(r.Num("W"), 1);
-    r.Book().text_shown = c.text_shown;
+    r.Book().SetTextShown(c.text_shown);
     r.Events(3);
-    EXPECT_EQ(r.Book().no_text_wait, c.still_skipping) << static_cast<int>(c.key) << c.text_shown;
+    EXPECT_EQ(r.Book().NoTextWait(), c.still_skipping) << static_cast<int>(c.key) << c.text_shown;
   }
 }
 

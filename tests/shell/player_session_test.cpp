@@ -113,7 +113,7 @@ TEST_F(PlayerSessionTest, StartSizesDisplayAndTimerRunsTheEngine) {
   EXPECT_EQ(display_.Height(), 240);
   EXPECT_TRUE(display_.Initialized());
   EXPECT_EQ(session.BitList(), (std::vector<int>{16, 24, 32}));
-  EXPECT_EQ(session.Book()->bit_count, 32) << "the desktop's depth, being offered";
+  EXPECT_EQ(session.Book()->BitCount(), 32) << "the desktop's depth, being offered";
   EXPECT_EQ(session.Sys() != nullptr, true);
   EXPECT_EQ(session.Joystick(), nullptr) << "no joystick port";
 
@@ -142,12 +142,12 @@ TEST_F(PlayerSessionTest, FullScreenAtStartAndRefusedWithoutDepth) {
   clock_.Advance(30);
   session.PollTimer();
   EXPECT_TRUE(display_.FullScreen());
-  EXPECT_TRUE(session.Book()->full_screen_on);
+  EXPECT_TRUE(session.Book()->FullScreenOn());
   EXPECT_EQ(display_.initializations, 2) << "the switch re-initialises the display";
   EXPECT_TRUE(session.Timer().Enabled());
   session.SetFullScreen(false);
   EXPECT_FALSE(display_.FullScreen());
-  session.Book()->bit_count = 8;
+  session.Book()->SetBitCount(8);
   session.SetFullScreen(true);
   EXPECT_FALSE(display_.FullScreen()) << "refused at 8 bits";
 }

@@ -177,7 +177,7 @@ TEST(SystemValues, SaveHeadersThroughSlotFiles) {
   const auto folder = std::filesystem::temp_directory_path() /
                       ("mavlet_vars_headers_" + std::to_string(::getpid()));
   std::filesystem::remove_all(folder);
-  struct FolderHost : EngineValueHost {
+  struct FolderHost : NoEngineValues {
     std::filesystem::path folder;
     std::filesystem::path SaveFolder() override { return folder; }
   } host;
@@ -363,7 +363,7 @@ TEST(SystemValues, DataPacks) {
   TreeFiles files;
   files.discs = {root / "disc"};
 
-  struct Host : EngineValueHost {
+  struct Host : NoEngineValues {
     FileServices* files = nullptr;
     std::filesystem::path title;
     FileServices* Files() override { return files; }

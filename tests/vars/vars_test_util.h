@@ -21,7 +21,7 @@ class StepClock : public Clock {
   std::uint32_t now = 0;
 };
 
-class FakeEngineHost : public EngineValueHost {
+class FakeEngineHost : public NoEngineValues {
  public:
   TRandom* Random() override { return &random; }
   Clock* TickClock() override { return &clock; }
@@ -57,7 +57,7 @@ class FakeEngineHost : public EngineValueHost {
   std::int32_t history_count = 0;
 };
 
-class FakeGameHost : public GameValueHost {
+class FakeGameHost : public NoGameValues {
  public:
   std::string TextWindowText() override { return text; }
   void SetTextWindowText(std::string_view t) override { text = t; }

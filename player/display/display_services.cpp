@@ -1,0 +1,14 @@
+#include "player/display/display_services.h"
+
+#include "player/common/error.h"
+#include "player/engine/game_services.h"
+
+namespace mavlet {
+
+DisplayServices& DisplayOf(GameServices& sys) {
+  DisplayServices* display = sys.DisplayPort();
+  if (display == nullptr) throw MavError("this player has no display: layer and cursor commands cannot run");
+  return *display;
+}
+
+}  // namespace mavlet

@@ -1,0 +1,55 @@
+#pragma once
+// What the display commands (layers, cursor, colour depth, full screen) need from their owner,
+// the game system: the layers, screen update and presentation, transitions and the display
+// settings. The game system implements it and hands it out through GameServices::DisplayPort;
+// DisplayOf throws MavError when the host has no display.
+#include <memory>
+#include <string_view>
+
+#include "player/backend/graphics/rect.h"
+#include "player/display/screen_transition.h"
+
+namespace mavlet {
+
+class Display;
+class GameServices;
+class TCustomGameSurface;
+
+class DisplayServices {
+ public:
+  virtual ~DisplayServices() = default;
+
+  // Display layer 0..11; nullptr outside.
+  virtual TCustomGameSurface* Layer(int k) = 0;
+  virtual Rect ScreenRect() const = 0;
+
+  // --- screen update
+  virtual void Invalidate(const Rect& rect) = 0;
+  virtual void InvalidateAll() = 0;
+  virtual const Rect& DirtyRect() const = 0;
+  virtual void ClearDirtyRect() = 0;
+  // Redraws the layers within rect into the back picture.
+  virtual void RedrawArea(const Rect& rect) = 0;
+  // Brings the screen up to date: the changed area, or everything while a layer effect runs.
+  virtual void Compose() = 0;
+  virtual void Present(const Rect& rect) = 0;
+  virtual void PresentDirect(const Rect& rect) = 0;
+  // The display (for the frame timer and message pumping during transitions); may be null.
+  virtual Display* GetDisplay() const = 0;
+
+  // The "FadeinDraw" switch: off shows every surface change at once.
+  virtual bool FadeInDraw() const = 0;
+  // nullptr for a kind that has no transition.
+  virtual std::unique_ptr<ScreenTransition> CreateTransition(int kind) = 0;
+
+  // --- display settings
+  // Throws MavError for a depth the display cannot use.
+  virtual void SetBitCount(int bits) = 0;
+  virtual void SetFullScreen(bool on) = 0;
+  virtual void SetCursor(std::string_view name) = 0;
+};
+
+// The display port of the host; throws MavError when it has none.
+DisplayServices& DisplayOf(GameServices& sys);
+
+}  // namespace mavlet

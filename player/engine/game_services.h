@@ -1,0 +1,42 @@
+#pragma once
+// What the engine needs from the game system (player/shell): the logical buttons, screen
+// update, reset, its part of a saved game and the screen's fonts. The display and media
+// commands reach their own ports through it (declared by those layers; the engine only passes
+// them on). The game system implements it; engine tests give the engine a small fake.
+#include <string>
+#include <vector>
+
+namespace mavlet {
+
+class DisplayServices;  // player/display/display_services.h
+class MediaServices;    // player/media/media_services.h
+class TGameStatus;
+
+class GameServices {
+ public:
+  virtual ~GameServices() = default;
+
+  // The decide (cancel) button was pressed since the last query that reported it.
+  virtual bool ClickPressed() = 0;
+  virtual bool CancelPressed() = 0;
+
+  // Marks the whole screen as changed; redraws every layer into the back picture.
+  virtual void InvalidateAll() = 0;
+  virtual void RedrawAll() = 0;
+  // Back to the state of a new game: layers, sound, cursor.
+  virtual void ResetAll() = 0;
+
+  // The game system's part of a saved game. LoadFromStatus may ask the engine to terminate.
+  virtual void SaveToStatus(TGameStatus& status) = 0;
+  virtual void LoadFromStatus(TGameStatus& status) = 0;
+
+  // Every TrueType face name of the screen (Shift-JIS), unfiltered.
+  virtual std::vector<std::string> ScreenFonts() = 0;
+
+  // The ports of the display and media layers; nullptr when the host has none (engine-only
+  // runs), and then those commands fail with an error naming what is missing.
+  virtual DisplayServices* DisplayPort() = 0;
+  virtual MediaServices* MediaPort() = 0;
+};
+
+}  // namespace mavlet
