@@ -83,6 +83,12 @@ Point TGameSystem::MousePos() {
   return p;
 }
 
+Point TGameSystem::StoredMouse() {
+  const Point p = input_.MousePosition();
+  if (p.x >= 0 && p.y >= 0) stored_mouse_ = p;
+  return stored_mouse_;
+}
+
 bool TGameSystem::Query(Button& b, MouseButton mouse, Key key1, Key key2, int joystick_button) {
   bool raw = false;
   if (input_.MouseButtonDown(mouse) && (MousePos().x >= 0 || b.down))
@@ -447,6 +453,7 @@ void TGameSystem::SetAttachmentSource(int layer, int k, std::string_view name) {
 }
 
 void TGameSystem::MoveMouse(std::int32_t x, std::int32_t y) {
+  stored_mouse_ = Point{x, y};
   if (display_ != nullptr) display_->MoveMouse(Point{x, y});
 }
 

@@ -173,8 +173,8 @@ class TGameSystem : public GameServices,
   std::string UseFontsSetting() override { return {}; }
   bool DecidePressed() override { return ClickPressed(); }
   bool DecideHeld() override { return ClickHeld(); }
-  std::int32_t MouseX() override { return MousePos().x; }
-  std::int32_t MouseY() override { return MousePos().y; }
+  std::int32_t MouseX() override { return StoredMouse().x; }
+  std::int32_t MouseY() override { return StoredMouse().y; }
   bool SoundOn() override { return IsSoundOn(); }
   std::string ChannelFile(int channel) override;
   void PlayChannelFile(int channel, std::string_view name) override;
@@ -227,6 +227,9 @@ class TGameSystem : public GameServices,
   // One query of the decide (or cancel) button; returns the edge-detected press.
   bool Query(Button& b, MouseButton mouse, Key key1, Key key2, int joystick_button);
   bool Joystick(int button);
+  // The last position the mouse had inside the game area (or was moved to): "@MouseX" and
+  // "@MouseY" keep it while the mouse is outside; only MousePos answers (-1, -1) there.
+  Point StoredMouse();
 
   InputState& input_;
   GameSystemOptions options_;
@@ -234,6 +237,7 @@ class TGameSystem : public GameServices,
   Button click_;
   Button cancel_;
   std::array<std::int32_t, 4> repeat_{};
+  Point stored_mouse_{0, 0};
   // The channels look sounds up below the engine's title folder, known only after Init.
   AudioChannels& Audio();
   struct SilentSound;
