@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "player/common/ascii_case.h"
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
 

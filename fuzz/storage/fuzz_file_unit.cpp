@@ -2,6 +2,7 @@
 // inside the data area and extract to their recorded size.
 #include <cstdlib>
 
+#include "player/common/ascii_case.h"
 #include "player/common/error.h"
 #include "player/storage/file_unit.h"
 
@@ -19,9 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     total += e.size;
     if (!unit.ExtractEntry(e.name, out)) std::abort();
     // A duplicate name extracts the first entry of that name, whose size may differ.
-    std::string lower = e.name;
-    for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    unit.ExtractEntry(lower, out);
+    unit.ExtractEntry(mavlet::AsciiLowerBytes(e.name), out);
   }
   if (total > unit.Data().size()) std::abort();
   unit.ExtractEntry("1.pmx", out);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "player/common/ascii_case.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"
 
@@ -169,8 +170,6 @@ std::uint16_t AsciiToFullWidth(std::uint8_t c) {
     default: return 0;
   }
 }
-
-inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -355,7 +354,7 @@ std::string NormalizeText(std::string_view s) {
       i += used;
       continue;
     }
-    out.push_back(UpperAscii(static_cast<char>(b)));
+    out.push_back(AsciiToUpper(static_cast<char>(b)));
     ++i;
   }
   return out;
@@ -380,31 +379,6 @@ std::string ToFullWidth(std::string_view s) {
     i += len;
   }
   return out;
-}
-
-std::string AsciiUpper(std::string_view s) {
-  std::string out(s);
-  for (std::size_t i = 0; i < out.size();) {
-    const std::size_t len = CharLen(out, i);
-    if (len == 1) out[i] = UpperAscii(out[i]);
-    i += len;
-  }
-  return out;
-}
-
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size();) {
-    const std::size_t len = CharLen(a, i);
-    if (len == 2) {
-      // Same lead byte in both, so b has a double-byte character here too.
-      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-    } else if (UpperAscii(a[i]) != UpperAscii(b[i])) {
-      return false;
-    }
-    i += len;
-  }
-  return true;
 }
 
 }  // namespace mavlet

@@ -41,9 +41,4 @@ std::string NormalizeText(std::string_view s);
 // ASCII and half-width katakana to their full-width forms (the text input command).
 std::string ToFullWidth(std::string_view s);
 
-// ASCII-only case folding, as the player's name and key comparisons use. The second byte of a
-// double-byte character is never folded ("Ｂ" is 82 61 and stays so).
-std::string AsciiUpper(std::string_view s);
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
-
 }  // namespace mavlet

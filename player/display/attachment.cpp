@@ -1,6 +1,7 @@
 #include "player/display/attachment.h"
 
 #include "player/backend/graphics/surface.h"
+#include "player/common/ascii_case.h"
 #include "player/common/sjis_text.h"
 
 namespace mavlet {

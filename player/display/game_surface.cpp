@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "player/common/ascii_case.h"
 #include "player/common/random.h"
 #include "player/common/sjis_text.h"
 #include "player/display/layer_services.h"

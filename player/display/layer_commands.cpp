@@ -3,6 +3,7 @@
 #include "player/backend/clock.h"
 #include "player/backend/display.h"
 #include "player/backend/frame_timer.h"
+#include "player/common/ascii_case.h"
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
 #include "player/display/game_surface.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "player/common/ascii_case.h"
 #include "player/common/sjis_text.h"
 
 namespace mavlet {

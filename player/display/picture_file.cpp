@@ -4,22 +4,12 @@
 
 #include "player/backend/graphics/bmp_reader.h"
 #include "player/backend/file_services.h"
+#include "player/common/ascii_case.h"
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
 
 namespace mavlet {
 namespace {
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::int32_t FrameCount(std::span<const std::uint8_t> payload, std::string_view name) {
   if (payload.size() < 4) {
@@ -33,7 +23,7 @@ std::int32_t FrameCount(std::span<const std::uint8_t> payload, std::string_view 
 }  // namespace
 
 bool IsSinglePictureName(std::string_view name) {
-  return name.size() >= 4 && EqualsIgnoringAsciiCase(name.substr(name.size() - 4), ".pmp");
+  return EndsWithIgnoreAsciiCaseBytes(name, ".pmp");
 }
 
 std::filesystem::path MaskPathFor(const std::filesystem::path& picture_file) {

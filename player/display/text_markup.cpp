@@ -1,5 +1,6 @@
 #include "player/display/text_markup.h"
 
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"

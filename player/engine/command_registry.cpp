@@ -1,5 +1,6 @@
 #include "player/engine/command_registry.h"
 
+#include "player/common/ascii_case.h"
 #include "player/common/sjis_text.h"
 
 namespace mavlet {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/storage/game_status.h"
@@ -17,19 +18,11 @@ namespace {
 // A running fade is stepped at most this often in one Update, however late the call comes.
 constexpr int kMaxTicksPerUpdate = 100;
 
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return lower(a) == lower(b);
-  });
-}
-
 bool Due(std::uint32_t now, std::uint32_t when) { return static_cast<std::int32_t>(now - when) >= 0; }
 
 // Archive entries are always packed, whatever their name says.
 bool IsPacked(const SoundLocation& where) {
-  return !where.loose || EndsWithIgnoringCase(where.loose->filename().string(), ".PMW");
+  return !where.loose || EndsWithIgnoreAsciiCaseBytes(where.loose->filename().string(), ".PMW");
 }
 
 // Replaces target with the bytes. Returns why it failed (the file is then removed), else "".

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <limits>
 
+#include "player/common/ascii_case.h"
 #include "player/common/error.h"
 
 namespace mavlet {
@@ -15,17 +16,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
   return s;
-}
-
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Decimal with optional sign, or hexadecimal written "0x1F" / "$1F".
@@ -66,13 +56,13 @@ std::optional<std::string> FindIniValue(std::string_view text, std::string_view 
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
     if (line.front() == '[') {
       std::size_t close = line.find(']');
-      in_section = close != std::string_view::npos && EqualsAsciiNoCase(Trim(line.substr(1, close - 1)), section);
+      in_section = close != std::string_view::npos && EqualsIgnoreAsciiCase(Trim(line.substr(1, close - 1)), section);
       continue;
     }
     if (!in_section) continue;
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (!EqualsAsciiNoCase(Trim(line.substr(0, eq)), key)) continue;
+    if (!EqualsIgnoreAsciiCase(Trim(line.substr(0, eq)), key)) continue;
     std::string_view value = Trim(line.substr(eq + 1));
     // A value in matching quotes loses them, as with the profile functions.
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())

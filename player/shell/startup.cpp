@@ -2,17 +2,10 @@
 
 #include <array>
 
+#include "player/common/ascii_case.h"
+
 namespace mavlet {
 namespace {
-
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 constexpr const char* kGlobalFile = "pmx\\global.pmx";
 
@@ -37,7 +30,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!first.empty()) cmd.project_folder = std::filesystem::path(first);
   }
   // Exactly two parameters, as the original command line had it.
-  cmd.debug_mode = args.size() == 2 && EqualsAsciiNoCase(args[1], "-debugmode");
+  cmd.debug_mode = args.size() == 2 && EqualsIgnoreAsciiCaseBytes(args[1], "-debugmode");
   return cmd;
 }
 

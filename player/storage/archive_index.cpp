@@ -1,5 +1,6 @@
 #include "player/storage/archive_index.h"
 
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/sjis_text.h"
@@ -15,8 +16,6 @@ std::uint32_t ReadLe32(const std::uint8_t* p) {
 void AppendLe32(ByteBuffer& out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -62,22 +61,8 @@ void CheckArchiveName(std::string_view name) {
   if (name.find('\0') != std::string_view::npos) throw MavError("archive entry name holds a NUL byte");
 }
 
-std::string ArchiveNameUpper(std::string_view name) {
-  std::string out(name);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    if (IsLeadByte(static_cast<std::uint8_t>(out[i])) && i + 1 < out.size()) {
-      ++i;  // keep the trail byte
-      continue;
-    }
-    out[i] = UpperAscii(out[i]);
-  }
-  return out;
-}
+std::string ArchiveNameUpper(std::string_view name) { return AsciiUpper(name); }
 
-std::string ArchiveNameUpperBytes(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) c = UpperAscii(c);
-  return out;
-}
+std::string ArchiveNameUpperBytes(std::string_view name) { return AsciiUpperBytes(name); }
 
 }  // namespace mavlet

@@ -21,7 +21,7 @@ CompareOp CompareOpFromWord(std::string_view word) {
       {"OFF", CompareOp::kOff},
   }};
   for (const auto& [text, op] : kWords) {
-    if (EqualsFolded(word, text)) return op;
+    if (EqualsIgnoreAsciiCase(word, text)) return op;
   }
   return CompareOp::kEqual;
 }

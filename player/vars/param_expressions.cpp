@@ -42,8 +42,8 @@ bool CompareNumbers(std::int32_t var, std::int32_t operand, CompareOp op) {
 
 bool CompareTexts(std::string_view var, std::string_view operand, CompareOp op) {
   switch (op) {
-    case CompareOp::kEqual: return EqualsFolded(var, operand);
-    case CompareOp::kNotEqual: return !EqualsFolded(var, operand);
+    case CompareOp::kEqual: return EqualsIgnoreAsciiCase(var, operand);
+    case CompareOp::kNotEqual: return !EqualsIgnoreAsciiCase(var, operand);
     default: return false;
   }
 }
@@ -81,7 +81,7 @@ std::int32_t TParamManager::ValueNum(std::string_view operand) {
 
 bool TParamManager::ValueFlag(std::string_view operand) {
   if (TParameter* p = Find(operand)) return p->GetFlag();
-  return EqualsFolded(operand, "ON");
+  return EqualsIgnoreAsciiCase(operand, "ON");
 }
 
 bool TParamManager::CompareOperand(TParameter& var, std::string_view operand, CompareOp op) {
@@ -103,7 +103,7 @@ bool TParamManager::CompareOperand(TParameter& var, std::string_view operand, Co
     case ParamType::kStr:
       return CompareTexts(var.GetStr(), text, op);
     case ParamType::kFlag:
-      return CompareFlags(var.GetFlag(), EqualsFolded(text, "ON"), op);
+      return CompareFlags(var.GetFlag(), EqualsIgnoreAsciiCase(text, "ON"), op);
   }
   return false;
 }

@@ -5,7 +5,7 @@
 namespace mavlet {
 
 void TParamFlag::SetStr(std::string_view text) {
-  value_ = EqualsFolded(text, "ON");
+  value_ = EqualsIgnoreAsciiCase(text, "ON");
   NotifyChanged();
 }
 

@@ -68,7 +68,7 @@ TParameter* TParamManager::Find(std::string_view name) {
 
 TParameter* TParamManager::FindComposed(std::string_view name) {
   // The folded hash rejects almost every cache entry with one comparison.
-  const std::size_t hash = FoldedHash(name);
+  const std::size_t hash = HashIgnoreAsciiCase(name);
   for (std::size_t i = 0; i < cache_size_; ++i) {
     TParameter* p = cache_[i];
     if (p->name_hash_ == hash && NamesMatch(p->Name(), name)) {
@@ -170,7 +170,7 @@ void TParamManager::CacheRemove(const TParameter* param) {
 }
 
 void TParamManager::Index(TParameter& param) {
-  param.name_hash_ = FoldedHash(param.Name());
+  param.name_hash_ = HashIgnoreAsciiCase(param.Name());
   Bucket& bucket = index_[param.Name()];
   const auto pos = std::upper_bound(
       bucket.begin(), bucket.end(), param.order_,

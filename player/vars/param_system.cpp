@@ -252,8 +252,8 @@ void TParamSystem::SetStr(std::string_view text) {
     case SysKind::kWav: game.PlayChannelFile(e->a, text); return;
     case SysKind::kCursor: game.SetCursorName(text); return;
     case SysKind::kAttach: game.SetAttachmentSource(e->a, e->b, text); return;
-    case SysKind::kWavOut: game.SetChannelOutput(e->a, EqualsFolded(text, "on")); return;
-    case SysKind::kNoPaintBack: engine.SetNoPaintBack(EqualsFolded(text, "on")); return;
+    case SysKind::kWavOut: game.SetChannelOutput(e->a, EqualsIgnoreAsciiCase(text, "on")); return;
+    case SysKind::kNoPaintBack: engine.SetNoPaintBack(EqualsIgnoreAsciiCase(text, "on")); return;
     case SysKind::kSfcX:
     case SysKind::kSfcY:
     case SysKind::kBright:

@@ -57,7 +57,7 @@ class TParameter {
   bool temporary_;
   // Kept by the store: creation order (the first match in store order wins) and membership.
   std::uint64_t order_ = 0;
-  std::size_t name_hash_ = 0;  // FoldedHash(name_) while listed
+  std::size_t name_hash_ = 0;  // HashIgnoreAsciiCase(name_) while listed
   bool listed_ = false;
 };
 

@@ -240,16 +240,5 @@ TEST(ToFullWidth, AsciiAndKana) {
   EXPECT_EQ(ToFullWidth(kPo), kPo);  // the 7C trail byte is not "|"
 }
 
-TEST(AsciiCase, FoldsOnlySingleByteLetters) {
-  EXPECT_EQ(AsciiUpper("abcXyz09"), "ABCXYZ09");
-  // 82 61 ("Ｂ") keeps its lower-case-valued trail byte.
-  EXPECT_EQ(AsciiUpper("a\x82\x61" "b"), "A\x82\x61" "B");
-  EXPECT_TRUE(EqualsIgnoreAsciiCase("Pmx\\Global.PMX", "pmx\\global.pmx"));
-  EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abd"));
-  EXPECT_FALSE(EqualsIgnoreAsciiCase("abc", "abcd"));
-  EXPECT_FALSE(EqualsIgnoreAsciiCase("\x82\x61", "\x82\x41"));
-  EXPECT_TRUE(EqualsIgnoreAsciiCase("", ""));
-}
-
 }  // namespace
 }  // namespace mavlet

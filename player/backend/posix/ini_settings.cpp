@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "player/common/ascii_case.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/common/sjis_text.h"

@@ -4,6 +4,7 @@
 
 #include <system_error>
 
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/sjis_text.h"
 
@@ -13,17 +14,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Names on disk may be UTF-8 or Shift-JIS, so both sides fold byte by byte (AsciiLowerBytes).
 // Folders a resolver keeps listed; beyond this the index starts afresh (a title has a handful).
 constexpr std::size_t kMaxFolders = 1024;
-
-// Byte-wise ASCII lower case: names on disk may be UTF-8 or Shift-JIS, so both sides fold alike.
-std::string FoldAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 // The names a title component may have on disk: UTF-8 first, then the raw Shift-JIS bytes.
 std::vector<std::string> Candidates(const std::string& part) {
@@ -42,7 +35,7 @@ std::optional<std::int64_t> FolderStamp(const fs::path& folder) {
 
 void AddName(std::unordered_map<std::string, std::string>& exact,
              std::unordered_map<std::string, std::string>& folded, std::string name) {
-  auto [slot, fresh] = folded.try_emplace(FoldAscii(name), name);
+  auto [slot, fresh] = folded.try_emplace(AsciiLowerBytes(name), name);
   // Several names that differ only in case: the smallest wins, whatever the listing order.
   if (!fresh && name < slot->second) slot->second = name;
   exact.emplace(name, std::move(name));
@@ -111,7 +104,7 @@ std::optional<std::string> PathResolver::Match(const Folder& folder, const std::
     if (folder.exact.count(c)) return c;
   }
   for (const std::string& c : candidates) {
-    auto it = folder.folded.find(FoldAscii(c));
+    auto it = folder.folded.find(AsciiLowerBytes(c));
     if (it != folder.folded.end()) return it->second;
   }
   return std::nullopt;

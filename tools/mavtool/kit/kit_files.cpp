@@ -2,22 +2,12 @@
 
 #include <algorithm>
 
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/storage/file_io.h"
 #include "tools/mavtool/verbs.h"
 
 namespace mavtool {
-
-std::string AsciiLowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && AsciiLowerCopy(s.substr(s.size() - suffix.size())) == AsciiLowerCopy(suffix);
-}
 
 std::vector<std::filesystem::path> SortedChildren(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> out;
@@ -32,9 +22,9 @@ std::vector<std::filesystem::path> SortedChildren(const std::filesystem::path& d
 std::optional<std::filesystem::path> FindChildNoCase(const std::filesystem::path& dir, std::string_view name) {
   std::error_code ec;
   if (!std::filesystem::is_directory(dir, ec)) return std::nullopt;
-  const std::string want = AsciiLowerCopy(name);
+  const std::string want = mavlet::AsciiLowerBytes(name);
   for (const auto& p : SortedChildren(dir))
-    if (AsciiLowerCopy(p.filename().string()) == want) return p;
+    if (mavlet::AsciiLowerBytes(p.filename().string()) == want) return p;
   return std::nullopt;
 }
 

@@ -12,8 +12,6 @@
 
 namespace mavtool {
 
-std::string AsciiLowerCopy(std::string_view s);
-bool EndsWithNoCase(std::string_view s, std::string_view suffix);
 // The children of a folder sorted by name; files or folders whose names begin with "." are left out.
 std::vector<std::filesystem::path> SortedChildren(const std::filesystem::path& dir);
 // The child of `dir` whose name equals `name` ignoring ASCII case.

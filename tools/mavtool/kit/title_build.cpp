@@ -6,6 +6,7 @@
 
 #include "player/backend/graphics/bmp_reader.h"
 #include "player/backend/audio/wave_file.h"
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"
@@ -40,7 +41,7 @@ struct Picture {
 Picture ReadPictureSource(const fs::path& file) {
   const ByteBuffer bytes = mavlet::ReadFileBytes(file);
   Picture p;
-  if (EndsWithNoCase(file.filename().string(), ".png")) {
+  if (mavlet::EndsWithIgnoreAsciiCaseBytes(file.filename().string(), ".png")) {
     DecodedPng png = DecodePng(bytes, file.string(), true);
     p.bmp = EncodeBmp(png.bitmap);
     p.width = png.bitmap.width();
@@ -65,7 +66,7 @@ Picture ReadPictureSource(const fs::path& file) {
 ByteBuffer ReadMaskSource(const fs::path& file) {
   const ByteBuffer bytes = mavlet::ReadFileBytes(file);
   Bitmap mask;
-  if (EndsWithNoCase(file.filename().string(), ".png")) {
+  if (mavlet::EndsWithIgnoreAsciiCaseBytes(file.filename().string(), ".png")) {
     DecodedPng png = DecodePng(bytes, file.string(), false);
     mask = std::move(png.bitmap);
   } else {
@@ -79,7 +80,7 @@ ByteBuffer ReadMaskSource(const fs::path& file) {
 }
 
 bool IsPictureSource(const std::string& name) {
-  return EndsWithNoCase(name, ".png") || EndsWithNoCase(name, ".bmp");
+  return mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".png") || mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".bmp");
 }
 
 std::string StemOf(const std::string& name) { return name.substr(0, name.rfind('.')); }
@@ -163,7 +164,7 @@ class Builder {
       for (const fs::path& p : SortedChildren(dir)) {
         const std::string name = p.filename().string();
         std::optional<std::int32_t> n;
-        if (EndsWithNoCase(name, ".txt") && fs::is_regular_file(p)) {
+        if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".txt") && fs::is_regular_file(p)) {
           const std::string stem = name.substr(0, name.size() - 4);
           n = mavlet::ParseDecimalStrict(stem);
           // "01.txt" and "1.txt" would both be scenario 1.
@@ -189,7 +190,7 @@ class Builder {
   }
 
   void Claim(const fs::path& target, const fs::path& source) {
-    const std::string key = AsciiLowerCopy(target.string());
+    const std::string key = mavlet::AsciiLowerBytes(target.string());
     auto [it, fresh] = claimed_.emplace(key, source);
     if (!fresh)
       throw ToolError(source.string() + ": gives the same title file " + target.filename().string() + " as " +
@@ -201,18 +202,18 @@ class Builder {
     std::set<std::string> stems;  // lower-case stems of the pictures in this folder
     for (const fs::path& p : children) {
       const std::string name = p.filename().string();
-      if (fs::is_regular_file(p) && IsPictureSource(name)) stems.insert(AsciiLowerCopy(StemOf(name)));
+      if (fs::is_regular_file(p) && IsPictureSource(name)) stems.insert(mavlet::AsciiLowerBytes(StemOf(name)));
     }
     for (const fs::path& p : children) {
       const std::string name = p.filename().string();
       TitleName(name, p);
       if (fs::is_directory(p)) {
-        if (EndsWithNoCase(name, ".frames")) {
+        if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".frames")) {
           Frames(p, target / name.substr(0, name.size() - 7));
         } else {
           Pictures(p, target / name);
         }
-      } else if (EndsWithNoCase(name, ".cur") || EndsWithNoCase(name, ".ani")) {
+      } else if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".cur") || mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".ani")) {
         Claim(target / name, p);
         WriteFileCreatingFolders(target / name, mavlet::ReadFileBytes(p));
       } else if (IsPictureSource(name)) {
@@ -220,14 +221,14 @@ class Builder {
         const fs::path out_file = target / (stem + ".pmp");
         Claim(out_file, p);
         // "<name>-m" beside "<name>" is that picture's mask; alone it is an ordinary picture.
-        if (EndsWithNoCase(stem, "-m") && stems.count(AsciiLowerCopy(stem.substr(0, stem.size() - 2)))) {
+        if (mavlet::EndsWithIgnoreAsciiCaseBytes(stem, "-m") && stems.count(mavlet::AsciiLowerBytes(stem.substr(0, stem.size() - 2)))) {
           Mask(p, out_file);
           continue;
         }
         Picture pic = ReadPictureSource(p);
         mavlet::PackToFile(EnsureParent(out_file), pic.bmp);
         if (!pic.alpha.empty()) {
-          if (stems.count(AsciiLowerCopy(stem + "-m"))) {
+          if (stems.count(mavlet::AsciiLowerBytes(stem + "-m"))) {
             notes_ << "note: " << p.string() << ": transparency ignored, the mask file gives the mask\n";
           } else {
             // Transparency becomes the mask: fully opaque pixels take mask level 0.
@@ -237,7 +238,7 @@ class Builder {
             mavlet::PackToFile(mask_file, EncodeBmp(GreyBitmap(pic.width, pic.height, pic.alpha)));
           }
         }
-        sizes_[AsciiLowerCopy(out_file.string())] = {pic.width, pic.height};
+        sizes_[mavlet::AsciiLowerBytes(out_file.string())] = {pic.width, pic.height};
       } else if (fs::is_regular_file(p)) {
         throw ToolError(p.string() + ": not a picture the kit knows (PNG, BMP, .cur, .ani or a <name>.frames folder)");
       }
@@ -262,7 +263,7 @@ class Builder {
     const ByteBuffer bmp = ReadMaskSource(source);
     std::size_t pos = 0;
     const Bitmap check = mavlet::ReadBmp(bmp, pos, source.string());
-    const std::string key = AsciiLowerCopy(out_file.string());
+    const std::string key = mavlet::AsciiLowerBytes(out_file.string());
     mask_sources_[key] = {check.width(), check.height()};
     mask_files_[key] = source;
     mavlet::PackToFile(EnsureParent(out_file), bmp);
@@ -272,14 +273,14 @@ class Builder {
   // frame (1 = draw the frame with its colour key); without flags.txt every frame is keyed.
   void Frames(const fs::path& dir, const fs::path& out_file) {
     const std::string name = out_file.filename().string();
-    if (name.empty() || EndsWithNoCase(name, ".pmp"))
+    if (name.empty() || mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".pmp"))
       throw ToolError(dir.string() + ": a frames folder must not give a .pmp name (the player reads those as single pictures)");
     Claim(out_file, dir);
     std::map<std::int32_t, fs::path> frames;
     std::optional<fs::path> flags_file;
     for (const fs::path& p : SortedChildren(dir)) {
       const std::string f = p.filename().string();
-      if (AsciiLowerCopy(f) == "flags.txt") {
+      if (mavlet::AsciiLowerBytes(f) == "flags.txt") {
         flags_file = p;
         continue;
       }
@@ -328,7 +329,7 @@ class Builder {
         // Plain ".WAV" files the scenario names with that extension; the player reads them unpacked.
         for (const fs::path& w : SortedChildren(p)) {
           const std::string wname = w.filename().string();
-          if (!EndsWithNoCase(wname, ".wav")) throw ToolError(w.string() + ": only .wav files belong in sounds/plain");
+          if (!mavlet::EndsWithIgnoreAsciiCaseBytes(wname, ".wav")) throw ToolError(w.string() + ": only .wav files belong in sounds/plain");
           TitleName(wname, w);
           const ByteBuffer bytes = mavlet::ReadFileBytes(w);
           mavlet::ParseWave(bytes, w.string());
@@ -337,7 +338,7 @@ class Builder {
         }
         continue;
       }
-      if (!EndsWithNoCase(name, ".wav") || !fs::is_regular_file(p))
+      if (!mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".wav") || !fs::is_regular_file(p))
         throw ToolError(p.string() + ": sounds are .wav files (or the folder sounds/plain)");
       const ByteBuffer bytes = mavlet::ReadFileBytes(p);
       mavlet::ParseWave(bytes, p.string());

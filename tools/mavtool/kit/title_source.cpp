@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/int_convert.h"
 #include "tools/mavtool/verbs.h"
@@ -19,15 +20,11 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The player matches names by an exact first byte and the rest ignoring ASCII case.
+// The player matches names by an exact first byte and the rest ignoring ASCII case (trail bytes
+// of double-byte characters exactly).
 bool SameVariableName(std::string_view a, std::string_view b) {
   if (a.size() != b.size() || a.empty()) return a.size() == b.size();
-  if (a[0] != b[0]) return false;
-  for (std::size_t i = 1; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
+  return a[0] == b[0] && mavlet::EqualsIgnoreAsciiCase(a, b);
 }
 
 class Parser {

@@ -4,6 +4,7 @@
 
 #include "player/backend/graphics/bmp_reader.h"
 #include "player/backend/audio/wave_file.h"
+#include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"
@@ -32,7 +33,7 @@ std::string Utf8Name(std::string_view sjis) { return mavlet::SjisToUtf8(sjis); }
 
 // "12.pmx" -> 12.
 std::optional<std::int32_t> ScenarioNumber(const std::string& name) {
-  if (!EndsWithNoCase(name, ".pmx")) return std::nullopt;
+  if (!mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".pmx")) return std::nullopt;
   const std::string stem = name.substr(0, name.size() - 4);
   std::optional<std::int32_t> n = mavlet::ParseDecimalStrict(stem);
   if (!n || *n < 0 || std::to_string(*n) != stem) return std::nullopt;
@@ -41,8 +42,8 @@ std::optional<std::int32_t> ScenarioNumber(const std::string& name) {
 
 // "Data3.pmx" -> 3 for 1..5.
 int ArchiveNumber(const std::string& name, std::string_view ext) {
-  const std::string lower = AsciiLowerCopy(name);
-  if (lower.size() != 9 + ext.size() - 4 || lower.substr(0, 4) != "data" || !EndsWithNoCase(lower, ext)) return 0;
+  const std::string lower = mavlet::AsciiLowerBytes(name);
+  if (lower.size() != 9 + ext.size() - 4 || lower.substr(0, 4) != "data" || !mavlet::EndsWithIgnoreAsciiCaseBytes(lower, ext)) return 0;
   const char d = lower[4];
   return d >= '1' && d <= '5' ? d - '0' : 0;
 }
@@ -131,7 +132,7 @@ class Unpacker {
       if (std::optional<std::int32_t> n = ScenarioNumber(name)) {
         WriteScenario(*n, mavlet::UnpackFile(p), p);
         done.insert(*n);
-      } else if (!ArchiveNumber(name, ".pmx") && AsciiLowerCopy(name) != "global.pmx") {
+      } else if (!ArchiveNumber(name, ".pmx") && mavlet::AsciiLowerBytes(name) != "global.pmx") {
         notes_ << "note: skipped " << p.string() << "\n";
       }
     }
@@ -169,14 +170,14 @@ class Unpacker {
       const std::string name = p.filename().string();
       if (fs::is_directory(p)) {
         Pictures(p, target / name);
-      } else if (EndsWithNoCase(name, ".cur") || EndsWithNoCase(name, ".ani")) {
+      } else if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".cur") || mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".ani")) {
         WriteFileCreatingFolders(target / name, mavlet::ReadFileBytes(p));
-      } else if (EndsWithNoCase(name, ".pmp")) {
+      } else if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".pmp")) {
         const std::string stem = name.substr(0, name.size() - 4);
         const ByteBuffer payload = mavlet::UnpackFile(p);
         std::size_t pos = 0;
         Bitmap b = mavlet::ReadBmp(payload, pos, p.string());
-        const bool mask = EndsWithNoCase(stem, "-m") &&
+        const bool mask = mavlet::EndsWithIgnoreAsciiCaseBytes(stem, "-m") &&
                           FindChildNoCase(dir, stem.substr(0, stem.size() - 2) + ".pmp").has_value();
         WriteFileCreatingFolders(target / (stem + ".png"), mask ? MaskAsPng(std::move(b)) : PictureAsPng(b));
       } else {
@@ -220,7 +221,7 @@ class Unpacker {
         notes_ << "note: " << from.string() << ": skipped the sound named \"" << stem << "\"\n";
         return false;
       }
-      if (!done.insert(AsciiLowerCopy(stem)).second) {
+      if (!done.insert(mavlet::AsciiLowerBytes(stem)).second) {
         notes_ << "note: " << from.string() << ": sound " << stem << " is hidden by an earlier one\n";
         return false;
       }
@@ -231,9 +232,9 @@ class Unpacker {
     for (const fs::path& p : SortedChildren(wav)) {
       const std::string name = p.filename().string();
       if (fs::is_directory(p) || ArchiveNumber(name, ".pmw")) continue;
-      if (EndsWithNoCase(name, ".pmw")) {
+      if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".pmw")) {
         write(name.substr(0, name.size() - 4), mavlet::UnpackFile(p), p);
-      } else if (EndsWithNoCase(name, ".wav")) {
+      } else if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".wav")) {
         WriteFileCreatingFolders(out_ / "sounds" / "plain" / name, mavlet::ReadFileBytes(p));
       } else {
         notes_ << "note: skipped " << p.string() << "\n";
@@ -247,7 +248,7 @@ class Unpacker {
       unit.OpenArchive(*archive);
       for (std::size_t i = 0; i < unit.Entries().size(); ++i) {
         const std::string name = Utf8Name(unit.Entries()[i].name);
-        if (!EndsWithNoCase(name, ".pmw")) {
+        if (!mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".pmw")) {
           notes_ << "note: skipped entry " << name << " of " << archive->string() << "\n";
           continue;
         }
