@@ -7,17 +7,72 @@ function(mavlet_warnings target)
   endif()
 endfunction()
 
-# mavlet_library(NAME SOURCES ... DEPS ...): one static library per subsystem folder.
+include(MavletLayers)
+
+# mavlet_library(NAME [PLATFORM_FREE] FOLDERS folder... [PATTERN glob] ALLOWED folder... DEPS ...)
+# One static library per subsystem folder (folders named relative to player/; the tools' own
+# libraries by their path from the repository root, "tools/..."). Sources are
+# globbed: every *.cpp of its folders joins it, so a new file needs no list entry. Where two
+# libraries share a folder (the audio channels inside media/), the lower one, defined first,
+# names its PATTERN ("audio_channel*") and the folder's own library takes the rest.
+# ALLOWED names the folders its files may include besides its own; configure fails when one of
+# them is not below the library's layer or when a file includes anything else (MavletLayers).
 # Headers are included as "player/<folder>/<file>.h" from the repository root.
 function(mavlet_library name)
-  cmake_parse_arguments(ARG "PLATFORM_FREE" "" "SOURCES;DEPS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "PLATFORM_FREE" "PATTERN" "FOLDERS;ALLOWED;DEPS" ${ARGN})
+  if(NOT ARG_FOLDERS)
+    message(FATAL_ERROR "mavlet_library(${name}): FOLDERS is required")
+  endif()
+  if(NOT ARG_PATTERN)
+    set(ARG_PATTERN "*")
+  endif()
+  get_property(claimed GLOBAL PROPERTY MAVLET_CLAIMED_FILES)
+  set(sources "")
+  set(files "")
+  foreach(folder IN LISTS ARG_FOLDERS)
+    set(dir "${PROJECT_SOURCE_DIR}/player/${folder}")
+    if(folder MATCHES "^tools/")
+      set(dir "${PROJECT_SOURCE_DIR}/${folder}")
+    endif()
+    file(GLOB cpp CONFIGURE_DEPENDS "${dir}/${ARG_PATTERN}.cpp")
+    file(GLOB h CONFIGURE_DEPENDS "${dir}/${ARG_PATTERN}.h")
+    foreach(f IN LISTS cpp h)
+      if(NOT f IN_LIST claimed)
+        list(APPEND files ${f})
+        if(f MATCHES "\\.cpp$")
+          list(APPEND sources ${f})
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+  if(NOT sources)
+    message(FATAL_ERROR "mavlet_library(${name}): no sources in ${ARG_FOLDERS}")
+  endif()
+  set_property(GLOBAL APPEND PROPERTY MAVLET_CLAIMED_FILES ${files})
+  mavlet_layer_violations(faults NAME ${name} FOLDERS ${ARG_FOLDERS} ALLOWED ${ARG_ALLOWED} FILES ${files})
+  if(faults)
+    string(REPLACE ";" "\n  " faults "${faults}")
+    message(FATAL_ERROR "include against the layer order:\n  ${faults}")
+  endif()
+  add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   mavlet_warnings(${name})
   if(ARG_PLATFORM_FREE)
     set_property(GLOBAL APPEND PROPERTY MAVLET_PLATFORM_FREE ${name})
   endif()
+endfunction()
+
+# Fails the configure step when a file of the player's libraries belongs to no library (and so
+# escapes the include check). The player program's folder (main/) may include anything.
+function(mavlet_forbid_unclaimed_files)
+  get_property(claimed GLOBAL PROPERTY MAVLET_CLAIMED_FILES)
+  file(GLOB_RECURSE all "${PROJECT_SOURCE_DIR}/player/*.cpp" "${PROJECT_SOURCE_DIR}/player/*.h")
+  foreach(f IN LISTS all)
+    if(NOT f IN_LIST claimed AND NOT f MATCHES "/player/main/")
+      message(FATAL_ERROR "${f} belongs to no library: give its folder a mavlet_library (FOLDERS)")
+    endif()
+  endforeach()
 endfunction()
 
 # Fails the configure step when a platform-free library links SDL or Qt (directly or through

@@ -27,12 +27,8 @@
 #include "player/shell/player_session.h"
 #include "player/shell/startup.h"
 #include "player/vars/local_time.h"
-#ifdef HAVE_MAVLET_DISPLAY
 #include "player/display/display_command_registration.h"
-#endif
-#ifdef HAVE_MAVLET_MEDIA
 #include "player/media/media_command_registration.h"
-#endif
 
 namespace mavlet {
 namespace {
@@ -183,13 +179,8 @@ int Run(int argc, char** argv) {
     services.log = &log;
     services.sound = &sound;
     services.register_commands = [](CommandRegistry& registry) {
-#ifdef HAVE_MAVLET_DISPLAY
       RegisterDisplayCommands(registry);
-#endif
-#ifdef HAVE_MAVLET_MEDIA
       RegisterMediaCommands(registry);
-#endif
-      (void)registry;
     };
     PlayerSession session(services, config);
     const PlayerSession::StartResult started = session.Start(project);

@@ -1,0 +1,39 @@
+cmake_minimum_required(VERSION 3.25)
+# Runs the include check on the fixture folder: a file that keeps to the layer order passes, one
+# that includes a higher layer fails naming the file and the header, and an ALLOWED folder above
+# the library's own layer is refused. Run as: cmake -DSOURCE_DIR=<repository> -P layering_test.cmake
+include(${SOURCE_DIR}/cmake/MavletLayers.cmake)
+set(fixture ${SOURCE_DIR}/tests/cmake/layering/player)
+set(engine_allowed common backend/graphics backend/audio backend storage vars)
+
+function(expect_faults label count must_match)
+  list(LENGTH faults n)
+  if(NOT n EQUAL count)
+    message(FATAL_ERROR "${label}: expected ${count} faults, got ${n}: ${faults}")
+  endif()
+  if(must_match AND NOT faults MATCHES "${must_match}")
+    message(FATAL_ERROR "${label}: the fault does not say \"${must_match}\": ${faults}")
+  endif()
+endfunction()
+
+mavlet_layer_violations(faults NAME mavlet_engine FOLDERS engine ALLOWED ${engine_allowed}
+                        FILES ${fixture}/engine/good.cpp)
+expect_faults("keeps to the order" 0 "")
+
+mavlet_layer_violations(faults NAME mavlet_engine FOLDERS engine ALLOWED ${engine_allowed}
+                        FILES ${fixture}/engine/good.cpp ${fixture}/engine/bad.cpp)
+expect_faults("includes the shell" 1 "bad\\.cpp includes \"player/shell/game_system\\.h\"")
+
+mavlet_layer_violations(faults NAME mavlet_engine FOLDERS engine ALLOWED ${engine_allowed} shell display
+                        FILES ${fixture}/engine/good.cpp)
+expect_faults("allows a higher layer" 2 "may not include player/shell")
+
+mavlet_layer_violations(faults NAME mavlet_display FOLDERS display ALLOWED media FILES)
+expect_faults("allows a sibling" 1 "may not include player/media")
+
+mavlet_layer_violations(faults NAME mavlet_shell FOLDERS shell ALLOWED engine display media FILES)
+expect_faults("allows lower layers" 0 "")
+
+mavlet_layer_violations(faults NAME mavlet_extra FOLDERS extra FILES)
+expect_faults("folder in no layer" 1 "in no layer")
+message(STATUS "include check: all cases pass")
