@@ -128,11 +128,12 @@ function(mavlet_forbid_platform_libraries)
   endforeach()
 endfunction()
 
-# mavlet_test(NAME SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.
+# mavlet_test(NAME SOURCES ... DEPS ...): a GoogleTest executable registered with CTest; it links
+# the shared test helpers (tests/support).
 function(mavlet_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} mavlet_test_support GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   mavlet_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "MAVLET_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

@@ -14,7 +14,8 @@
 #include "player/shell/headless_runner.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/packed_file.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -38,7 +39,7 @@ Bytes MusicWave(std::uint32_t seconds) {
 }
 
 struct BigSoundTitle {
-  ScratchDir dir{"bench-audio-frame"};
+  TempFolder dir{"bench-audio-frame"};
   BigSoundTitle() {
     const auto root = dir.path();
     std::filesystem::create_directories(root / "Pmx");

@@ -1,6 +1,7 @@
 // Time from a play request to a playing channel for a 10 MB sound inside a large archive.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +12,8 @@
 #include "player/media/audio_channels.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/packed_file.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 #ifdef MAVLET_BENCH_SDL
 #include "player/backend/sdl/sdl_sound.h"
 #endif
@@ -57,7 +59,7 @@ Bytes TenMegabyteWave() {
 }
 
 struct Title {
-  ScratchDir dir{"bench-audio"};
+  TempFolder dir{"bench-audio"};
   LooseFiles files{dir.path()};
   Title() {
     std::filesystem::create_directories(dir.path() / "title" / "WAV");

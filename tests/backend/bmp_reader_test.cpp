@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "player/common/error.h"
-#include "tests/backend/bmp_builder.h"
+#include "tests/support/file_builders.h"
 
 namespace mavlet {
 namespace {
@@ -218,7 +218,7 @@ TEST(BmpReader, SizeFieldDecidesTheEndUnlessItIsUnusable) {
 
 std::vector<std::uint8_t> Patched(std::vector<std::uint8_t> file, std::size_t at,
                                   std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  for (int i = 0; i < bytes; ++i) file.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
   return file;
 }
 

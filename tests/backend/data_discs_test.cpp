@@ -6,13 +6,13 @@
 
 #include "player/backend/posix/path_resolver.h"
 #include "player/backend/posix/posix_file_services.h"
-#include "tests/backend/temp_tree.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempTree;
+using testing::TempFolder;
 
 TEST(DecodeMountField, OctalEscapes) {
   struct Case {
@@ -54,8 +54,8 @@ class DataDiscsTest : public ::testing::Test {
     for (char c : p.string()) out += c == ' ' ? std::string("\\040") : std::string(1, c);
     return out;
   }
-  TempTree tree_;
-  fs::path mounts_ = tree_.Root() / "mounts";
+  TempFolder tree_;
+  fs::path mounts_ = tree_.path() / "mounts";
   PathResolver resolver_;
 };
 
@@ -68,7 +68,7 @@ TEST_F(DataDiscsTest, OpticalVolumesInMountPointOrder) {
   tree_.Folder("media/a/mavlet.exe.d");
   WriteMounts("proc /proc proc rw 0 0\n" +
               ("/dev/sr1 " + Escaped(b) + " udf ro 0 0\n") +
-              ("/dev/sda2 " + Escaped(tree_.Root()) + " ext4 rw 0 0\n") +
+              ("/dev/sda2 " + Escaped(tree_.path()) + " ext4 rw 0 0\n") +
               ("/dev/sr0 " + Escaped(c) + " iso9660 ro 0 0\n") +
               ("/dev/sr2 " + Escaped(a) + " iso9660 ro 0 0\n") +
               ("/dev/sr0 " + Escaped(c) + " iso9660 ro 0 0\n"));
@@ -93,21 +93,21 @@ TEST_F(DataDiscsTest, AtMostTwentySixLetters) {
 }
 
 TEST_F(DataDiscsTest, MissingMountsTable) {
-  DataDiscs discs(tree_.Root() / "none", resolver_);
+  DataDiscs discs(tree_.path() / "none", resolver_);
   EXPECT_TRUE(discs.OpticalRoots().empty());
 }
 
 TEST(PosixFileServices, CombinesTheParts) {
-  TempTree tree;
+  TempFolder tree;
   const fs::path disc = tree.Folder("disc");
   tree.File("disc/mavlet.exe");
   tree.File("title/PMX/GLOBAL.PMX");
-  std::ofstream(tree.Root() / "mounts") << "/dev/sr0 " << disc.string() << " iso9660 ro 0 0\n";
-  PosixFileServices files({tree.Root() / "mounts", tree.Root() / "tmp"});
-  EXPECT_EQ(files.Resolve(tree.Root() / "title", "Pmx\\Global.pmx"), tree.Root() / "title/PMX/GLOBAL.PMX");
+  std::ofstream(tree.path() / "mounts") << "/dev/sr0 " << disc.string() << " iso9660 ro 0 0\n";
+  PosixFileServices files({tree.path() / "mounts", tree.path() / "tmp"});
+  EXPECT_EQ(files.Resolve(tree.path() / "title", "Pmx\\Global.pmx"), tree.path() / "title/PMX/GLOBAL.PMX");
   EXPECT_EQ(files.DataDiscRoots(), std::vector<fs::path>{disc});
   EXPECT_EQ(files.OpticalRoots(), std::vector<fs::path>{disc});
-  EXPECT_EQ(files.TempFolder(), tree.Root() / "tmp");
+  EXPECT_EQ(files.TempFolder(), tree.path() / "tmp");
 
   EXPECT_EQ(TempFolderFrom(nullptr), fs::path("/tmp"));
   EXPECT_EQ(TempFolderFrom(""), fs::path("/tmp"));

@@ -5,7 +5,8 @@
 
 #include "player/backend/headless/headless_clock.h"
 #include "player/common/error.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -25,7 +26,7 @@ class HeadlessSoundTest : public ::testing::Test {
     return player;
   }
 
-  ScratchDir dir{"headless"};
+  TempFolder dir{"headless"};
   HeadlessClock clock;
   HeadlessSoundDevice device;
 };

@@ -8,13 +8,13 @@
 
 #include "player/common/error.h"
 #include "player/common/log.h"
-#include "tests/backend/temp_tree.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempTree;
+using testing::TempFolder;
 
 std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -32,8 +32,8 @@ TEST(NormalizeSettingsKey, Separators) {
 }
 
 TEST(IniSettings, RoundTripAndFileLayout) {
-  TempTree tree;
-  const fs::path file = tree.Root() / "config" / "mavlet" / "registry.ini";
+  TempFolder tree;
+  const fs::path file = tree.path() / "config" / "mavlet" / "registry.ini";
   IniSettings settings(file);
   EXPECT_FALSE(settings.ReadString("Software\\Maker\\Title", "SavePath"));
 
@@ -51,8 +51,8 @@ TEST(IniSettings, RoundTripAndFileLayout) {
 }
 
 TEST(IniSettings, AwkwardBytesSurvive) {
-  TempTree tree;
-  const fs::path file = tree.Root() / "registry.ini";
+  TempFolder tree;
+  const fs::path file = tree.path() / "registry.ini";
   IniSettings settings(file);
   struct Case {
     std::string key, name, value;
@@ -74,8 +74,8 @@ TEST(IniSettings, AwkwardBytesSurvive) {
 }
 
 TEST(IniSettings, DeleteKeySubtree) {
-  TempTree tree;
-  const fs::path file = tree.Root() / "registry.ini";
+  TempFolder tree;
+  const fs::path file = tree.path() / "registry.ini";
   {
     std::ofstream out(file, std::ios::binary);
     out << "; kept comment\r\n"
@@ -103,8 +103,8 @@ TEST(IniSettings, DeleteKeySubtree) {
 }
 
 TEST(IniSettings, DeleteKeyWithShiftJisTrailBackslash) {
-  TempTree tree;
-  const fs::path file = tree.Root() / "registry.ini";
+  TempFolder tree;
+  const fs::path file = tree.path() / "registry.ini";
   IniSettings settings(file);
   // "Software\X\x83" ends in a lone lead byte; "Software\X\x83\x5C" (ソ) is not below it.
   settings.WriteString("Software\\X\\\x83\x5C" "A", "V", "1");
@@ -113,7 +113,7 @@ TEST(IniSettings, DeleteKeyWithShiftJisTrailBackslash) {
 }
 
 TEST(IniSettings, AtomicWriteLeavesNoTemporaryFiles) {
-  TempTree tree;
+  TempFolder tree;
   const fs::path folder = tree.Folder("cfg");
   IniSettings settings(folder / "registry.ini");
   for (int i = 0; i < 5; ++i) settings.WriteString("Software\\T", "N" + std::to_string(i), "v");
@@ -126,7 +126,7 @@ TEST(IniSettings, AtomicWriteLeavesNoTemporaryFiles) {
 }
 
 TEST(IniSettings, FailuresAreReported) {
-  TempTree tree;
+  TempFolder tree;
   // The settings path is a folder: reads warn and miss, writes raise and keep the old content.
   const fs::path folder = tree.Folder("registry.ini");
   MemoryLog log;
@@ -140,7 +140,7 @@ TEST(IniSettings, FailuresAreReported) {
   EXPECT_FALSE(nowhere.ReadString("Software\\T", "SavePath"));
   EXPECT_THROW(nowhere.WriteString("Software\\T", "SavePath", "/x"), MavError);
 
-  IniSettings ok(tree.Root() / "ok.ini");
+  IniSettings ok(tree.path() / "ok.ini");
   EXPECT_THROW(ok.WriteString("", "SavePath", "/x"), MavError);
   try {
     IniSettings blocked(tree.File("file") / "sub" / "registry.ini");

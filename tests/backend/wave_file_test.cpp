@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "player/common/error.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -118,7 +119,7 @@ TEST(WaveFileTest, RefusesDamagedOrUnplayableFilesNamingTheProblem) {
 }
 
 TEST(WaveFileTest, FileReadingMatchesMemoryParsing) {
-  ScratchDir dir("wave");
+  TempFolder dir("wave");
   const Bytes file = Riff({{"LIST", Zeros(5000)}, {"fmt ", MsAdpcmFormat(2, 22050, 512, 500)}, {"data", Zeros(4096)}});
   WriteFile(dir.path() / "a.wav", file);
   const WaveInfo from_disk = ReadWaveInfo(dir.path() / "a.wav");

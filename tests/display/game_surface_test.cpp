@@ -432,8 +432,8 @@ TEST_P(GameSurfaceTest, CachedLayersShareDecodedPictures) {
 }
 
 TEST_P(GameSurfaceTest, DamagedPicturesRaiseAndLeaveNoCacheEntry) {
-  folder_.WriteRaw("bad", std::vector<std::uint8_t>{3, 0, 0, 0, 1, 'B', 'M'});
-  folder_.WriteRaw("bad.pmp", std::vector<std::uint8_t>{'B', 'M', 1, 2});
+  folder_.Write("bad", std::vector<std::uint8_t>{3, 0, 0, 0, 1, 'B', 'M'});
+  folder_.Write("bad.pmp", std::vector<std::uint8_t>{'B', 'M', 1, 2});
   TestLayerServices s(folder_, Bits());
   TGameSurface& l = *s.Layers().Picture(1);
   l.Reset();
@@ -505,7 +505,7 @@ TEST_P(GameSurfaceTest, SavedLayersComeBack) {
 
 TEST(LayerStackTest, ADamagedPictureDoesNotStopTheOtherLayers) {
   PictureFolder folder;
-  folder.WriteRaw("bad.pmp", std::vector<std::uint8_t>{'B', 'M', 1});
+  folder.Write("bad.pmp", std::vector<std::uint8_t>{'B', 'M', 1});
   folder.Write("good.pmp", Bmp24(Solid(2, 2, kRed)));
   TGameStatus status({}, 0);
   status.WriteString("Sfc1Src", "bad.pmp");

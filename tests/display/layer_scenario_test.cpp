@@ -7,7 +7,7 @@
 #include "player/display/game_surface.h"
 #include "player/shell/game_system.h"
 #include "tests/display/layer_test_support.h"
-#include "tests/engine/test_title.h"
+#include "tests/support/test_title.h"
 
 namespace mavlet::testing {
 namespace {

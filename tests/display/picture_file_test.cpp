@@ -8,7 +8,9 @@
 #include "player/backend/file_services.h"
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
-#include "tests/backend/bmp_builder.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -18,18 +20,7 @@ namespace fs = std::filesystem;
 std::vector<std::uint8_t> SolidBmp(int w, int h, std::uint32_t rgb) {
   return testing::Bmp24(w, h, [rgb](int, int) { return rgb; });
 }
-
-// Frame count, then flag byte + BMP per frame.
-std::vector<std::uint8_t> MultiFrame(std::int32_t count,
-                                     const std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>>& frames) {
-  std::vector<std::uint8_t> out;
-  testing::PutLe(out, static_cast<std::uint32_t>(count), 4);
-  for (const auto& [flag, bmp] : frames) {
-    out.push_back(flag);
-    out.insert(out.end(), bmp.begin(), bmp.end());
-  }
-  return out;
-}
+using testing::Frames;  // frame count, then flag byte + BMP per frame
 
 TEST(PictureName, ExtensionDecidesTheLayout) {
   const std::pair<const char*, bool> cases[] = {
@@ -43,7 +34,7 @@ TEST(PictureName, ExtensionDecidesTheLayout) {
 }
 
 TEST(PictureDecode, FramesKeepTheirFlagsAndOrder) {
-  const auto payload = MultiFrame(3, {{1, SolidBmp(2, 3, 0x010203)},
+  const auto payload = Frames(3, {{1, SolidBmp(2, 3, 0x010203)},
                                       {0, SolidBmp(4, 1, 0x040506)},
                                       {7, SolidBmp(1, 1, 0x070809)}});
   const auto frames = DecodeFrames(payload, "anim");
@@ -63,13 +54,13 @@ TEST(PictureDecode, FramesKeepTheirFlagsAndOrder) {
 
 TEST(PictureDecode, CountsOfZeroOrBelowGiveNoFrames) {
   for (std::int32_t count : {0, -1, INT32_MIN}) {
-    EXPECT_TRUE(DecodeFrames(MultiFrame(count, {{1, SolidBmp(1, 1, 0)}}), "anim").empty()) << count;
+    EXPECT_TRUE(DecodeFrames(Frames(count, {{1, SolidBmp(1, 1, 0)}}), "anim").empty()) << count;
   }
 }
 
 TEST(PictureDecode, DamagedFilesNameTheFileAndTheProblem) {
   auto bmp = SolidBmp(2, 2, 0);
-  auto cut = MultiFrame(2, {{0, bmp}, {0, bmp}});
+  auto cut = Frames(2, {{0, bmp}, {0, bmp}});
   cut.resize(cut.size() - 3);
   // RLE frames that are tiny on disk but large in memory: the file's total is capped.
   testing::BmpSpec rle;
@@ -87,12 +78,12 @@ TEST(PictureDecode, DamagedFilesNameTheFileAndTheProblem) {
     const char* message;
   } cases[] = {
       {"no count", {1, 0}, false, "too short"},
-      {"frames missing", MultiFrame(4, {{0, bmp}, {0, bmp}}), false, "frame 3 of 4 is missing"},
-      {"huge count", MultiFrame(0x7FFFFFFF, {{0, bmp}}), false, "frame 2 of 2147483647"},
+      {"frames missing", Frames(4, {{0, bmp}, {0, bmp}}), false, "frame 3 of 4 is missing"},
+      {"huge count", Frames(0x7FFFFFFF, {{0, bmp}}), false, "frame 2 of 2147483647"},
       {"cut frame", cut, false, "cut off"},
       {"not a BMP", {'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true, "BM"},
       {"multi as single without frame", {0, 0, 0, 0}, false, "no first frame"},
-      {"too many pixels", MultiFrame(3, {{0, big}, {0, big}, {0, big}}), false, "total picture size"},
+      {"too many pixels", Frames(3, {{0, big}, {0, big}, {0, big}}), false, "total picture size"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -114,44 +105,23 @@ TEST(PictureDecode, DamagedFilesNameTheFileAndTheProblem) {
 class PictureFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("mavlet-pictures-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
     fs::create_directories(root_ / "title" / "PMP");
     fs::create_directories(root_ / "disc1" / "PMP");
     fs::create_directories(root_ / "disc2" / "PMP");
   }
-  void TearDown() override { fs::remove_all(root_); }
   void Write(const fs::path& file, const std::vector<std::uint8_t>& payload) {
     PackToFile(file, payload);
   }
-  fs::path root_;
+  testing::TempFolder folder_{"pictures"};
+  const fs::path& root_ = folder_.path();
 };
 
-// Exact-name lookups; the real services add the case-blind matching.
-class FakeFiles : public FileServices {
- public:
-  explicit FakeFiles(std::vector<fs::path> discs) : discs_(std::move(discs)) {}
-  std::optional<fs::path> Resolve(const fs::path& base, std::string_view title_path) override {
-    std::string p(title_path);
-    for (char& c : p) {
-      if (c == '\\') c = '/';
-    }
-    const fs::path full = base / p;
-    if (fs::exists(full)) return full;
-    return std::nullopt;
-  }
-  std::vector<fs::path> DataDiscRoots() override { return discs_; }
-  fs::path TempFolder() override { return fs::temp_directory_path(); }
-
- private:
-  std::vector<fs::path> discs_;
-};
+using testing::FakeFiles;
 
 TEST_F(PictureFiles, LoadsByExtensionFromPackedFiles) {
   Write(root_ / "title/PMP/BIG.PMP", SolidBmp(2, 2, 0x112233));
-  Write(root_ / "title/PMP/anim.pma", MultiFrame(2, {{1, SolidBmp(3, 1, 0x445566)}, {0, SolidBmp(1, 1, 0)}}));
-  Write(root_ / "title/PMP/noext", MultiFrame(1, {{0, SolidBmp(5, 1, 0x778899)}}));
+  Write(root_ / "title/PMP/anim.pma", Frames(2, {{1, SolidBmp(3, 1, 0x445566)}, {0, SolidBmp(1, 1, 0)}}));
+  Write(root_ / "title/PMP/noext", Frames(1, {{0, SolidBmp(5, 1, 0x778899)}}));
   EXPECT_EQ(LoadPicture(root_ / "title/PMP/BIG.PMP").PixelRgb(1, 1), 0x112233u);
   EXPECT_EQ(LoadPicture(root_ / "title/PMP/anim.pma").width(), 3);
   EXPECT_EQ(LoadPicture(root_ / "title/PMP/noext").width(), 5);
@@ -170,7 +140,8 @@ TEST_F(PictureFiles, FindsPicturesOnTheTitleFolderThenDiscs) {
   Write(root_ / "title/PMP/a.pmp", SolidBmp(1, 1, 0));
   Write(root_ / "disc2/PMP/b.pmp", SolidBmp(1, 1, 0));
   Write(root_ / "disc1/PMP/a.pmp", SolidBmp(1, 1, 0));
-  FakeFiles files({root_ / "disc1", root_ / "disc2"});
+  FakeFiles files;
+  files.discs = {root_ / "disc1", root_ / "disc2"};
   const fs::path base = root_ / "title";
   EXPECT_EQ(FindPictureFile(files, base, "a.pmp", DiscSearch::kEveryDisc), root_ / "title/PMP/a.pmp");
   EXPECT_EQ(FindPictureFile(files, base, "b.pmp", DiscSearch::kEveryDisc), root_ / "disc2/PMP/b.pmp");
@@ -185,7 +156,7 @@ TEST_F(PictureFiles, MaskOnlyBesideASinglePicture) {
   Write(root_ / "title/PMP/plain.pmp", SolidBmp(1, 1, 0));
   Write(root_ / "title/PMP/anim-m.pmp", SolidBmp(1, 1, 0));
   Write(root_ / "title/PMP/anim", SolidBmp(1, 1, 0));
-  FakeFiles files({});
+  FakeFiles files;
   EXPECT_EQ(FindMaskFile(files, root_ / "title/PMP/chara.pmp"), root_ / "title/PMP/chara-m.pmp");
   EXPECT_EQ(FindMaskFile(files, root_ / "title/PMP/plain.pmp"), std::nullopt);
   EXPECT_EQ(FindMaskFile(files, root_ / "title/PMP/anim"), std::nullopt);

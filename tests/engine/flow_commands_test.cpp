@@ -8,7 +8,7 @@
 #include "player/backend/headless/headless_input.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
-#include "tests/engine/test_title.h"
+#include "tests/support/test_title.h"
 
 namespace mavlet::testing {
 namespace {

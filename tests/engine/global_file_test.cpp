@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "player/common/error.h"
-#include "tests/engine/test_title.h"
+#include "tests/support/test_title.h"
 
 namespace mavlet {
 namespace {

@@ -3,27 +3,12 @@
 
 #include "player/engine/book_manager.h"
 #include "player/vars/param_manager.h"
-#include "tests/engine/test_title.h"
+#include "tests/support/test_title.h"
+#include "tests/support/trace.h"
 
 namespace mavlet::testing {
 namespace {
 
-// Trace lines of the main stream as "page:com:class".
-std::vector<std::string> Steps(const std::vector<std::string>& trace, int event = -1) {
-  std::vector<std::string> out;
-  for (const auto& line : trace) {
-    std::istringstream in(line);
-    std::string e, stream, page, com, cls;
-    std::getline(in, e, '\t');
-    std::getline(in, stream, '\t');
-    std::getline(in, page, '\t');
-    std::getline(in, com, '\t');
-    std::getline(in, cls, '\t');
-    if (event >= 0 && std::stoi(e) != event) continue;
-    out.push_back(stream == "ﾒｲﾝ" ? page + ":" + com + ":" + cls : stream + ":" + page + ":" + com + ":" + cls);
-  }
-  return out;
-}
 using V = std::vector<std::string>;
 
 TEST(Interpreter, CommentsCostOneLogicStepEachUnlessNonStop) {

@@ -15,8 +15,9 @@
 #include "player/storage/big_file_unit.h"
 #include "player/storage/game_status.h"
 #include "player/storage/packed_file.h"
-#include "tests/backend/wave_fixture.h"
-#include "tests/engine/test_title.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/test_title.h"
+#include "tests/support/trace.h"
 
 namespace mavlet::testing {
 namespace {
@@ -24,31 +25,6 @@ namespace {
 // 8 kHz mono keeps the fixtures small; lengths are what the virtual clock measures.
 constexpr std::uint32_t kOneShotMs = 500;
 constexpr std::uint32_t kLoopMs = 300;
-
-struct LogLine {
-  int event;
-  int channel;
-  std::string file;
-  int loop;
-  int attenuation;
-  int playing;
-};
-
-std::vector<LogLine> ParseLog(const std::string& text) {
-  std::vector<LogLine> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f;
-    std::size_t start = 0;
-    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-      f.push_back(line.substr(start, tab - start));
-    f.push_back(line.substr(start));
-    EXPECT_EQ(f.size(), 6u) << line;
-    if (f.size() != 6) continue;
-    lines.push_back({std::stoi(f[0]), std::stoi(f[1]), f[2], std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[5])});
-  }
-  return lines;
-}
 
 class SoundTitle {
  public:
@@ -87,9 +63,9 @@ class SoundTitle {
     run->Load();
     run->Events(n);
   }
-  std::vector<LogLine> Lines(int channel) const {
-    std::vector<LogLine> out;
-    for (const LogLine& l : ParseLog(log.str()))
+  std::vector<AudioLogLine> Lines(int channel) const {
+    std::vector<AudioLogLine> out;
+    for (const AudioLogLine& l : ParseAudioLog(log.str()))
       if (l.channel == channel) out.push_back(l);
     return out;
   }
@@ -150,7 +126,7 @@ TEST(SoundScenario, FadeInRisesToTheVolumeAndFadeOutStopsTheChannel) {
   ASSERT_FALSE(lines.empty());
   std::vector<int> rising, falling;
   bool fading_out = false;
-  for (const LogLine& l : lines) {
+  for (const AudioLogLine& l : lines) {
     if (l.file.empty()) fading_out = true;
     if (l.playing) (fading_out ? falling : rising).push_back(l.attenuation);
   }

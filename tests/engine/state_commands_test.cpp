@@ -6,7 +6,7 @@
 #include "player/engine/book_manager.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
-#include "tests/engine/test_title.h"
+#include "tests/support/test_title.h"
 
 namespace mavlet::testing {
 namespace {

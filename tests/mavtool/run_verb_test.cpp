@@ -11,42 +11,27 @@
 #include <string>
 #include <vector>
 
-#include "tests/mavtool/tool_run.h"
 #include "player/common/encoding.h"
 #include "player/storage/game_status.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/trace.h"
 
 namespace mavlet {
 namespace {
 
-using tool_test::Result;
-std::string Slurp(const std::filesystem::path& file) { return tool_test::ReadText(file); }
+using Result = testing::ProgramResult;
+using testing::ReadText;
+using testing::SplitLines;
 
 using ::testing::HasSubstr;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(pos, end - pos));
-    pos = end + 1;
-  }
-  return lines;
-}
-
 class RunVerbTest : public ::testing::Test {
  protected:
-  RunVerbTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mavtool-run-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir = pattern;
-    std::filesystem::create_directories(dir / "title" / "Pmx");
-  }
-  ~RunVerbTest() override { std::filesystem::remove_all(dir); }
+  RunVerbTest() { std::filesystem::create_directories(dir / "title" / "Pmx"); }
 
-  Result Run(const std::vector<std::string>& args) { return tool_test::RunMavtool(args, dir); }
+  Result Run(const std::vector<std::string>& args) { return testing::RunProgram(MAVTOOL, args, dir); }
   std::string P(const std::string& name) const { return (dir / name).string(); }
   std::string Title() const { return (dir / "title").string(); }
 
@@ -56,7 +41,7 @@ class RunVerbTest : public ::testing::Test {
                                      "--screen-mode", "3", "--start-page", "1", "--reg-key", "Software\\Mavlet\\Run",
                                      "--num", "A", "--num", "B", "--str", "S", "--flag", "F"};
     args.insert(args.end(), extra.begin(), extra.end());
-    ASSERT_EQ(Run(args).code, 0) << Slurp(dir / "stderr");
+    ASSERT_EQ(Run(args).code, 0) << ReadText(dir / "stderr");
   }
   // A scenario page from UTF-8 text through the pack verb.
   void Scenario(int n, const std::string& utf8) {
@@ -66,7 +51,8 @@ class RunVerbTest : public ::testing::Test {
     ASSERT_EQ(Run({"pack", P("page.txt"), P("title/Pmx/" + std::to_string(n) + ".pmx")}).code, 0);
   }
 
-  std::filesystem::path dir;
+  testing::TempFolder temp{"mavtool-run"};
+  const std::filesystem::path dir = temp.path();
 };
 
 TEST_F(RunVerbTest, GlobalCreateThenDumpByFileOrFolder) {
@@ -107,7 +93,7 @@ TEST_F(RunVerbTest, TraceAndVariables) {
   Scenario(2, "Calc ,,B = A * 2\nReturn\n");
   Result r = Run({"run", Title(), "--events", "4", "--trace", "--vars"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
+  EXPECT_EQ(SplitLines(r.out), (std::vector<std::string>{
                               "2\tﾒｲﾝ\t1\t0\tTComCalc",
                               "2\tﾒｲﾝ\t1\t1\tTComCall",
                               "2\tﾒｲﾝ\t2\t0\tTComCalc",
@@ -128,7 +114,7 @@ TEST_F(RunVerbTest, InputScriptIntervalAndUntilEnd) {
   std::ofstream(dir / "input.txt") << "# clicks\n3 mouse -1 -1\n3 click\n5 mouse 10 10\n6 click\n";
   Result r = Run({"run", Title(), "--input", P("input.txt"), "--until-end", "--trace", "--interval", "50"});
   ASSERT_EQ(r.code, 0) << r.err;
-  const auto lines = Lines(r.out);
+  const auto lines = SplitLines(r.out);
   ASSERT_FALSE(lines.empty());
   // The click outside the game area at event 3 does not count; the one at event 6 does. The wait
   // of 100 ms then takes two events of 50 ms, and the run stops when the page has ended.
@@ -182,7 +168,7 @@ TEST_F(RunVerbTest, AudioLogWritesEachChannelChange) {
   Result r = Run({"run", Title(), "--events", "12", "--audio-log", P("audio.log")});
   ASSERT_EQ(r.code, 0) << r.err;
   // 200 ms from event 2 (60 ms): seen ended at event 9, its name cleared by the update after.
-  EXPECT_EQ(Lines(Slurp(dir / "audio.log")), (std::vector<std::string>{
+  EXPECT_EQ(SplitLines(ReadText(dir / "audio.log")), (std::vector<std::string>{
                                                  "2\t1\tone.PMW\t0\t-1000\t1",
                                                  "9\t1\tone.PMW\t0\t-1000\t0",
                                                  "9\t1\t\t0\t-1000\t0",

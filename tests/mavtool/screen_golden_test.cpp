@@ -20,34 +20,23 @@
 #include <string>
 #include <vector>
 
-#include "tests/mavtool/tool_run.h"
 #include "player/backend/graphics/bitmap.h"
 #include "player/storage/byte_buffer.h"
 #include "tools/mavtool/kit/picture_codec.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
-using tool_test::Result;
+using Result = testing::ProgramResult;
+using testing::WriteFile;
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-ByteBuffer Slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return ByteBuffer(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Spill(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << text;
-}
-
-void Spill(const fs::path& file, const ByteBuffer& bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               static_cast<std::streamsize>(bytes.size()));
-}
+ByteBuffer Slurp(const fs::path& file) { return testing::ReadFile(file); }
 
 fs::path GoldenDir() {
   if (const char* src = std::getenv("MAVLET_SOURCE_DIR"); src && *src) return fs::path(src) / "tests" / "goldens";
@@ -168,38 +157,25 @@ Bitmap Frame(int size, int n) {
 
 class ScreenShotTest : public ::testing::Test {
  protected:
-  ScreenShotTest() {
-    std::string pattern = (fs::temp_directory_path() / "mavtool-shot-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir = pattern;
-  }
-  // MAVLET_KEEP_TEST_DIR=1 keeps the titles and pictures for a look.
-  ~ScreenShotTest() override {
-    if (const char* keep = std::getenv("MAVLET_KEEP_TEST_DIR"); keep && std::string(keep) == "1") {
-      std::cout << "kept " << dir.string() << "\n";
-      return;
-    }
-    fs::remove_all(dir);
-  }
-
-  Result Run(const std::vector<std::string>& args) { return tool_test::RunMavtool(args, dir); }
+  // MAVLET_KEEP_TEST_DIR=1 keeps the titles and pictures for a look (see TempFolder).
+  Result Run(const std::vector<std::string>& args) { return testing::RunProgram(MAVTOOL, args, dir); }
   std::string P(const std::string& name) const { return (dir / name).string(); }
 
   // The layer title: 320x240, every kind of layer drawing the player has, in two scenes. Scene A
   // is complete after event 6, scene B after event 22; the title then waits for a click.
   void BuildLayerTitle() {
     const fs::path src = dir / "layers-src";
-    Spill(src / "title.txt", std::string("title = Layers\nscreen_mode = 320x240\nno_registry = yes\n"));
-    Spill(src / "pictures/sky.png", mavtool::EncodePng(Sky(320, 240), mavtool::PngColours::kAsStored));
-    Spill(src / "pictures/ball.png", mavtool::EncodePng(Ball(48, 0xF0A040), mavtool::PngColours::kAsStored));
-    Spill(src / "pictures/star.png", mavtool::EncodePng(Ball(12, 0xFFFF40), mavtool::PngColours::kAsStored));
-    Spill(src / "pictures/glass.png", mavtool::EncodePng(Stripes(64, 64), mavtool::PngColours::kAsStored));
-    Spill(src / "pictures/glass-m.png",
+    WriteFile(src / "title.txt", std::string("title = Layers\nscreen_mode = 320x240\nno_registry = yes\n"));
+    WriteFile(src / "pictures/sky.png", mavtool::EncodePng(Sky(320, 240), mavtool::PngColours::kAsStored));
+    WriteFile(src / "pictures/ball.png", mavtool::EncodePng(Ball(48, 0xF0A040), mavtool::PngColours::kAsStored));
+    WriteFile(src / "pictures/star.png", mavtool::EncodePng(Ball(12, 0xFFFF40), mavtool::PngColours::kAsStored));
+    WriteFile(src / "pictures/glass.png", mavtool::EncodePng(Stripes(64, 64), mavtool::PngColours::kAsStored));
+    WriteFile(src / "pictures/glass-m.png",
           mavtool::EncodePng(mavtool::GreyBitmap(64, 64, RadialMask(64, 64)), mavtool::PngColours::kGrey));
     for (int n = 0; n < 3; ++n)
-      Spill(src / ("pictures/blink.frames/" + std::to_string(n) + ".png"),
+      WriteFile(src / ("pictures/blink.frames/" + std::to_string(n) + ".png"),
             mavtool::EncodePng(Frame(24, n), mavtool::PngColours::kAsStored));
-    Spill(src / "scenario/1.txt", std::string(
+    WriteFile(src / "scenario/1.txt", std::string(
         "# Scene A: sky, keyed ball with a star attached, masked glass, half-transparent ball,\n"
         "# translucent panel, frame 1 of three.\n"
         "SetSfc 0,,0,sky.pmp,0,0,0,255,1\n"
@@ -251,7 +227,8 @@ class ScreenShotTest : public ::testing::Test {
                   << "; the drawn picture is kept as " << keep.string();
   }
 
-  fs::path dir;
+  testing::TempFolder temp{"mavtool-shot"};
+  const fs::path dir = temp.path();
 };
 
 TEST_F(ScreenShotTest, ShotsAfterEventsAndEveryNEvents) {
@@ -300,13 +277,13 @@ TEST_F(ScreenShotTest, BadShotOptionsAreRefusedWithTheReason) {
 
 TEST_F(ScreenShotTest, ShotsThatCannotBeWrittenOrTakenFail) {
   BuildLayerTitle();
-  Spill(dir / "file", std::string("x"));
+  WriteFile(dir / "file", std::string("x"));
   Result unwritable = Run({"run", P("layers"), "--events", "3", "--shot", "2:" + P("file/x.png")});
   EXPECT_EQ(unwritable.code, 1);
   EXPECT_THAT(unwritable.err, HasSubstr("file/x.png"));
   // The run ends when the main stream does, before the event of the shot.
-  Spill(dir / "short-src/title.txt", std::string("title = Short\nscreen_mode = 320x240\nno_registry = yes\n"));
-  Spill(dir / "short-src/scenario/1.txt", std::string("FillSfc 0,,0,0,0,320,240,$FF0000,255,1\n"));
+  WriteFile(dir / "short-src/title.txt", std::string("title = Short\nscreen_mode = 320x240\nno_registry = yes\n"));
+  WriteFile(dir / "short-src/scenario/1.txt", std::string("FillSfc 0,,0,0,0,320,240,$FF0000,255,1\n"));
   BuildTitle("short-src", "short");
   Result ended = Run({"run", P("short"), "--until-end", "--shot", "2:" + P("early.png"), "--shot", "50:" + P("late.png")});
   EXPECT_EQ(ended.code, 1);
@@ -344,7 +321,7 @@ TEST_F(ScreenShotTest, DemoTitleMatchesItsGoldens) {
   ASSERT_TRUE(fs::exists(demo / "title.txt")) << demo;
   const Result built = Run({"title", "build", demo.string(), P("demo")});
   ASSERT_EQ(built.code, 0) << built.err;
-  Spill(dir / "input.txt", std::string("300 click\n"));
+  WriteFile(dir / "input.txt", std::string("300 click\n"));
   Result r = Run({"run", P("demo"), "--events", "400", "--size", "640x480", "--input", P("input.txt"), "--shot",
                   "40:" + P("title.png"), "--shot", "400:" + P("room.png")});
   ASSERT_EQ(r.code, 0) << r.err;

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/mavtool/tool_run.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_folder.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/file_unit.h"
 #include "player/storage/game_status.h"
@@ -20,42 +22,34 @@
 namespace mavlet {
 namespace {
 
-using tool_test::Result;
-std::string Slurp(const std::filesystem::path& file) { return tool_test::ReadText(file); }
+using Result = testing::ProgramResult;
+using testing::ReadText;
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-void Spill(const std::filesystem::path& file, const std::string& text) {
-  std::ofstream(file, std::ios::binary) << text;
-}
+using testing::WriteFile;
 
 class StorageVerbsTest : public ::testing::Test {
  protected:
-  StorageVerbsTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mavtool-storage-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir = pattern;
-  }
-  ~StorageVerbsTest() override { std::filesystem::remove_all(dir); }
-
-  Result Run(const std::vector<std::string>& args) { return tool_test::RunMavtool(args, dir); }
+  Result Run(const std::vector<std::string>& args) { return testing::RunProgram(MAVTOOL, args, dir); }
   std::string P(const std::string& name) const { return (dir / name).string(); }
 
-  std::filesystem::path dir;
+  testing::TempFolder temp{"mavtool-storage"};
+  const std::filesystem::path dir = temp.path();
 };
 
 TEST_F(StorageVerbsTest, PackAndUnpackRoundTrip) {
   const std::string text = "#0\r\nSetSfc 0,,1,bg.bmp\r\n\x83\x5c\x95\x5c\r\n";
-  Spill(dir / "1.txt", text);
+  WriteFile(dir / "1.txt", text);
   ASSERT_EQ(Run({"pack", P("1.txt"), P("1.pmx")}).code, 0);
   EXPECT_EQ(UnpackFile(dir / "1.pmx"), ByteBuffer(text.begin(), text.end()));
   ASSERT_EQ(Run({"unpack", P("1.pmx"), P("back.txt")}).code, 0);
-  EXPECT_EQ(Slurp(dir / "back.txt"), text);
+  EXPECT_EQ(ReadText(dir / "back.txt"), text);
 }
 
 TEST_F(StorageVerbsTest, FailuresExitOneWithAMessage) {
-  Spill(dir / "plain.txt", "not packed");
+  WriteFile(dir / "plain.txt", "not packed");
   const std::vector<std::vector<std::string>> cases = {
       {"pack", P("missing"), P("out")},
       {"pack", P("only-one")},
@@ -79,9 +73,9 @@ TEST_F(StorageVerbsTest, FailuresExitOneWithAMessage) {
 }
 
 TEST_F(StorageVerbsTest, SmallArchivesCreateListExtract) {
-  Spill(dir / "1.pmx", "one");
-  Spill(dir / "Title.pmx", "");
-  Spill(dir / "\xe3\x82\xbd\xe8\xa1\xa8.txt", "sohyo");  // "ソ表", trail bytes 0x5C
+  WriteFile(dir / "1.pmx", "one");
+  WriteFile(dir / "Title.pmx", "");
+  WriteFile(dir / "\xe3\x82\xbd\xe8\xa1\xa8.txt", "sohyo");  // "ソ表", trail bytes 0x5C
   ASSERT_EQ(Run({"archive", "create", "--small", P("Data1.pmx"), P("1.pmx"), P("Title.pmx"),
                  P("\xe3\x82\xbd\xe8\xa1\xa8.txt")}).code, 0);
   const Result list = Run({"archive", "list", P("Data1.pmx")});
@@ -95,17 +89,17 @@ TEST_F(StorageVerbsTest, SmallArchivesCreateListExtract) {
   EXPECT_EQ(std::string(out.begin(), out.end()), "sohyo");
 
   ASSERT_EQ(Run({"archive", "extract", P("Data1.pmx"), "title.PMX", P("t")}).code, 0);
-  EXPECT_EQ(Slurp(dir / "t"), "");
+  EXPECT_EQ(ReadText(dir / "t"), "");
   ASSERT_EQ(Run({"archive", "extract", P("Data1.pmx"), "\xe3\x82\xbd\xe8\xa1\xa8.txt", P("s")}).code, 0);
-  EXPECT_EQ(Slurp(dir / "s"), "sohyo");
+  EXPECT_EQ(ReadText(dir / "s"), "sohyo");
   const Result missing = Run({"archive", "extract", P("Data1.pmx"), "2.pmx", P("m")});
   EXPECT_EQ(missing.code, 1);
   EXPECT_THAT(missing.err, HasSubstr("2.pmx"));
 }
 
 TEST_F(StorageVerbsTest, LargeArchivesStoreUpperCaseAndExtractUnpacked) {
-  Spill(dir / "bgm01.mid", std::string(5000, 'm'));
-  Spill(dir / "se.ogg", "ogg");
+  WriteFile(dir / "bgm01.mid", std::string(5000, 'm'));
+  WriteFile(dir / "se.ogg", "ogg");
   ASSERT_EQ(Run({"archive", "create", "--large", P("Data1.PMW"), P("bgm01.mid"), P("se.ogg")}).code, 0);
   TBigFileUnit unit;
   unit.OpenArchive(dir / "Data1.PMW");
@@ -117,15 +111,15 @@ TEST_F(StorageVerbsTest, LargeArchivesStoreUpperCaseAndExtractUnpacked) {
   EXPECT_EQ(list.out, "BGM01.MID\t" + std::to_string(unit.Entries()[0].size) + "\nSE.OGG\t" +
                           std::to_string(packed.size()) + "\n");
   ASSERT_EQ(Run({"archive", "extract", P("Data1.PMW"), "bgm01.mid", P("x")}).code, 0);
-  EXPECT_EQ(Slurp(dir / "x"), std::string(5000, 'm'));
+  EXPECT_EQ(ReadText(dir / "x"), std::string(5000, 'm'));
 }
 
 TEST_F(StorageVerbsTest, ArchiveCreateRefusesNamesItCannotStore) {
-  Spill(dir / std::string(32, 'n'), "x");
-  Spill(dir / "a.txt", "x");
+  WriteFile(dir / std::string(32, 'n'), "x");
+  WriteFile(dir / "a.txt", "x");
   std::filesystem::create_directory(dir / "sub");
-  Spill(dir / "sub" / "A.TXT", "y");
-  Spill(dir / "\xf0\x9f\x98\x80.txt", "emoji");
+  WriteFile(dir / "sub" / "A.TXT", "y");
+  WriteFile(dir / "\xf0\x9f\x98\x80.txt", "emoji");
   const std::vector<std::vector<std::string>> cases = {
       {"archive", "create", "--small", P("o"), P(std::string(32, 'n'))},
       {"archive", "create", "--large", P("o"), P("a.txt"), P("sub/A.TXT")},

@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/mavtool/tool_run.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/run_program.h"
+#include "tests/support/temp_folder.h"
 #include "player/backend/graphics/bmp_reader.h"
 #include "player/engine/global_file.h"
 #include "player/storage/big_file_unit.h"
@@ -27,8 +29,9 @@
 namespace mavtool {
 namespace {
 
-using mavlet::tool_test::Result;
-std::string Slurp(const std::filesystem::path& file) { return mavlet::tool_test::ReadText(file); }
+using Result = mavlet::testing::ProgramResult;
+using mavlet::testing::WriteFile;
+std::string Slurp(const std::filesystem::path& file) { return mavlet::testing::ReadText(file); }
 
 namespace fs = std::filesystem;
 using mavlet::Bitmap;
@@ -102,11 +105,6 @@ TEST(TitleDescriptionTest, RefusesBadDescriptionsWithFileAndLine) {
 
 // ------------------------------------------------------------------ running mavtool
 
-void Spill(const fs::path& file, const std::string& bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
-}
-void Spill(const fs::path& file, const ByteBuffer& bytes) { Spill(file, std::string(bytes.begin(), bytes.end())); }
 
 std::string AsText(const ByteBuffer& b) { return std::string(b.begin(), b.end()); }
 
@@ -140,27 +138,11 @@ ByteBuffer RgbaPng(int w, int h, const std::vector<std::uint8_t>& rgba) {
   return png;
 }
 
+// 8-bit mono PCM at 8 kHz: a saw tooth.
 ByteBuffer Wave(int samples) {
-  ByteBuffer w;
-  auto u32 = [&](std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) w.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  };
-  auto tag = [&](const char* t) {
-    for (int i = 0; i < 4; ++i) w.push_back(static_cast<std::uint8_t>(t[i]));
-  };
-  tag("RIFF");
-  u32(36 + samples);
-  tag("WAVE");
-  tag("fmt ");
-  u32(16);
-  u32(0x00010001);  // PCM, mono
-  u32(8000);
-  u32(8000);
-  u32(0x00080001);  // block align 1, 8 bits
-  tag("data");
-  u32(samples);
-  for (int i = 0; i < samples; ++i) w.push_back(static_cast<std::uint8_t>(128 + (i % 16) * 4));
-  return w;
+  ByteBuffer data;
+  for (int i = 0; i < samples; ++i) data.push_back(static_cast<std::uint8_t>(128 + (i % 16) * 4));
+  return mavlet::testing::Riff({{"fmt ", mavlet::testing::PcmFormat(1, 8000, 8)}, {"data", data}});
 }
 
 Bitmap Gradient(int w, int h) {
@@ -215,15 +197,7 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
 
 class TitleKitTest : public ::testing::Test {
  protected:
-  TitleKitTest() {
-    std::string pattern = (fs::temp_directory_path() / "mavtool-kit-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir = pattern;
-    src = dir / "src";
-  }
-  ~TitleKitTest() override { fs::remove_all(dir); }
-
-  Result Run(const std::vector<std::string>& args) { return mavlet::tool_test::RunMavtool(args, dir); }
+  Result Run(const std::vector<std::string>& args) { return mavlet::testing::RunProgram(MAVTOOL, args, dir); }
 
   Result Build(const fs::path& from, const fs::path& to, std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"title", "build", from.string(), to.string()};
@@ -233,27 +207,29 @@ class TitleKitTest : public ::testing::Test {
 
   // A small source that uses every kind of file the kit knows.
   void WriteSource() {
-    Spill(src / "title.txt", std::string("title = テスト\nscreen_mode = 3\nstart_page = 1\n"
+    WriteFile(src / "title.txt", std::string("title = テスト\nscreen_mode = 3\nstart_page = 1\n"
                                          "reg_key = Software\\Kit\\Test\nnum = 回数\nflag = Seen\n"));
-    Spill(src / "scenario/1.txt", std::string("\xEF\xBB\xBF# ソ表\nSetSfc 0,,0,bg.pmp\r\nJump 0,,12\n"));
-    Spill(src / "scenario/12.txt", std::string("Exit"));
-    Spill(src / "pictures/bg.png", EncodePng(Gradient(7, 5), PngColours::kAsStored));
-    Spill(src / "pictures/bg-m.png", EncodePng(Indexed(7, 5, true), PngColours::kGrey));
-    Spill(src / "pictures/pal.png", EncodePng(Indexed(6, 4, false), PngColours::kAsStored));
-    Spill(src / "pictures/old.bmp", EncodeBmp(Indexed(5, 3, false)));
+    WriteFile(src / "scenario/1.txt", std::string("\xEF\xBB\xBF# ソ表\nSetSfc 0,,0,bg.pmp\r\nJump 0,,12\n"));
+    WriteFile(src / "scenario/12.txt", std::string("Exit"));
+    WriteFile(src / "pictures/bg.png", EncodePng(Gradient(7, 5), PngColours::kAsStored));
+    WriteFile(src / "pictures/bg-m.png", EncodePng(Indexed(7, 5, true), PngColours::kGrey));
+    WriteFile(src / "pictures/pal.png", EncodePng(Indexed(6, 4, false), PngColours::kAsStored));
+    WriteFile(src / "pictures/old.bmp", EncodeBmp(Indexed(5, 3, false)));
     std::vector<std::uint8_t> rgba(4 * 3 * 2, 200);
     rgba[3] = 0;     // top-left pixel fully transparent
     rgba[7] = 128;   // its neighbour half
-    Spill(src / "pictures/ghost.png", RgbaPng(3, 2, rgba));
-    Spill(src / "pictures/chara/走る.frames/0.png", EncodePng(Gradient(4, 4), PngColours::kAsStored));
-    Spill(src / "pictures/chara/走る.frames/2.bmp", EncodeBmp(Gradient(3, 2)));
-    Spill(src / "pictures/chara/走る.frames/flags.txt", std::string("1\n0\n"));
-    Spill(src / "pictures/arrow.cur", std::string("not checked\n"));
-    Spill(src / "sounds/bell.wav", Wave(40));
-    Spill(src / "sounds/plain/raw.wav", Wave(10));
+    WriteFile(src / "pictures/ghost.png", RgbaPng(3, 2, rgba));
+    WriteFile(src / "pictures/chara/走る.frames/0.png", EncodePng(Gradient(4, 4), PngColours::kAsStored));
+    WriteFile(src / "pictures/chara/走る.frames/2.bmp", EncodeBmp(Gradient(3, 2)));
+    WriteFile(src / "pictures/chara/走る.frames/flags.txt", std::string("1\n0\n"));
+    WriteFile(src / "pictures/arrow.cur", std::string("not checked\n"));
+    WriteFile(src / "sounds/bell.wav", Wave(40));
+    WriteFile(src / "sounds/plain/raw.wav", Wave(10));
   }
 
-  fs::path dir, src;
+  mavlet::testing::TempFolder temp{"mavtool-kit"};
+  const fs::path dir = temp.path();
+  const fs::path src = dir / "src";
 };
 
 TEST_F(TitleKitTest, BuildWritesWhatThePlayerReads) {
@@ -374,39 +350,39 @@ TEST_F(TitleKitTest, BadSourcesFailNamingTheFile) {
   };
   const std::vector<Case> cases = {
       {"no description", [](const fs::path& s) { fs::remove(s / "title.txt"); }, "no title.txt"},
-      {"bad description", [](const fs::path& s) { Spill(s / "title.txt", std::string("title = x\nfoo = 1\n")); },
+      {"bad description", [](const fs::path& s) { WriteFile(s / "title.txt", std::string("title = x\nfoo = 1\n")); },
        "title.txt:2: unknown key"},
       {"emoji in scenario",
-       [](const fs::path& s) { Spill(s / "scenario/3.txt", std::string("Label 0,,a\nJump \xF0\x9F\x98\x80\n")); },
+       [](const fs::path& s) { WriteFile(s / "scenario/3.txt", std::string("Label 0,,a\nJump \xF0\x9F\x98\x80\n")); },
        "scenario/3.txt:2: not UTF-8, or a character Shift-JIS cannot hold"},
-      {"leading zero", [](const fs::path& s) { Spill(s / "scenario/01.txt", std::string("")); }, "scenario/01.txt"},
-      {"broken png", [](const fs::path& s) { Spill(s / "pictures/bg.png", std::string("\x89PNG\r\n\x1a\nxx")); },
+      {"leading zero", [](const fs::path& s) { WriteFile(s / "scenario/01.txt", std::string("")); }, "scenario/01.txt"},
+      {"broken png", [](const fs::path& s) { WriteFile(s / "pictures/bg.png", std::string("\x89PNG\r\n\x1a\nxx")); },
        "pictures/bg.png: bad PNG file"},
-      {"not a png", [](const fs::path& s) { Spill(s / "pictures/bg.png", std::string("GIF89a")); },
+      {"not a png", [](const fs::path& s) { WriteFile(s / "pictures/bg.png", std::string("GIF89a")); },
        "pictures/bg.png: not a PNG file"},
-      {"broken bmp", [](const fs::path& s) { Spill(s / "pictures/old.bmp", std::string("BMxx")); }, "pictures/old.bmp"},
+      {"broken bmp", [](const fs::path& s) { WriteFile(s / "pictures/old.bmp", std::string("BMxx")); }, "pictures/old.bmp"},
       {"mask size",
-       [](const fs::path& s) { Spill(s / "pictures/bg-m.png", EncodePng(Indexed(6, 5, true), PngColours::kGrey)); },
+       [](const fs::path& s) { WriteFile(s / "pictures/bg-m.png", EncodePng(Indexed(6, 5, true), PngColours::kGrey)); },
        "pictures/bg-m.png: the mask is 6x5 but its picture is 7x5"},
       {"same output twice",
-       [](const fs::path& s) { Spill(s / "pictures/bg.bmp", EncodeBmp(Gradient(2, 2))); }, "the same title file bg.pmp"},
-      {"unknown picture file", [](const fs::path& s) { Spill(s / "pictures/x.jpg", std::string("j")); },
+       [](const fs::path& s) { WriteFile(s / "pictures/bg.bmp", EncodeBmp(Gradient(2, 2))); }, "the same title file bg.pmp"},
+      {"unknown picture file", [](const fs::path& s) { WriteFile(s / "pictures/x.jpg", std::string("j")); },
        "pictures/x.jpg: not a picture the kit knows"},
       {"flag count",
-       [](const fs::path& s) { Spill(s / "pictures/chara/走る.frames/flags.txt", std::string("1 1 1")); },
+       [](const fs::path& s) { WriteFile(s / "pictures/chara/走る.frames/flags.txt", std::string("1 1 1")); },
        "flags.txt: 3 flags for 2 frames"},
       {"flag value",
-       [](const fs::path& s) { Spill(s / "pictures/chara/走る.frames/flags.txt", std::string("1 yes")); },
+       [](const fs::path& s) { WriteFile(s / "pictures/chara/走る.frames/flags.txt", std::string("1 yes")); },
        "flags.txt: expected 0 or 1"},
-      {"frame name", [](const fs::path& s) { Spill(s / "pictures/chara/走る.frames/a.png", std::string("")); },
+      {"frame name", [](const fs::path& s) { WriteFile(s / "pictures/chara/走る.frames/a.png", std::string("")); },
        "a.png: frames are named <number>"},
       {"frames named .pmp", [](const fs::path& s) { fs::create_directories(s / "pictures/x.pmp.frames"); },
        "x.pmp.frames: a frames folder must not give a .pmp name"},
-      {"broken wave", [](const fs::path& s) { Spill(s / "sounds/bell.wav", std::string("RIFF....WAVE")); },
+      {"broken wave", [](const fs::path& s) { WriteFile(s / "sounds/bell.wav", std::string("RIFF....WAVE")); },
        "sounds/bell.wav"},
-      {"not a wave", [](const fs::path& s) { Spill(s / "sounds/readme.txt", std::string("hi")); },
+      {"not a wave", [](const fs::path& s) { WriteFile(s / "sounds/readme.txt", std::string("hi")); },
        "sounds/readme.txt: sounds are .wav files"},
-      {"name outside Shift-JIS", [](const fs::path& s) { Spill(s / "pictures/\xF0\x9F\x98\x80.cur", std::string("")); },
+      {"name outside Shift-JIS", [](const fs::path& s) { WriteFile(s / "pictures/\xF0\x9F\x98\x80.cur", std::string("")); },
        "the name cannot be written in Shift-JIS"},
   };
   for (const Case& c : cases) {
@@ -426,7 +402,7 @@ TEST_F(TitleKitTest, BadSourcesFailNamingTheFile) {
 
 TEST_F(TitleKitTest, RefusesToOverwriteFoldersItDidNotWrite) {
   WriteSource();
-  Spill(dir / "busy/keep.txt", std::string("mine"));
+  WriteFile(dir / "busy/keep.txt", std::string("mine"));
   const Result b = Build(src, dir / "busy");
   EXPECT_EQ(b.code, 1);
   EXPECT_THAT(b.err, HasSubstr("not empty and was not written by mavtool title build"));
@@ -440,7 +416,7 @@ TEST_F(TitleKitTest, RefusesToOverwriteFoldersItDidNotWrite) {
   EXPECT_EQ(Slurp(dir / "busy/keep.txt"), "mine");
 
   // A failed build's leftovers do not block the next build.
-  Spill(src / "pictures/zz.png", std::string("broken"));
+  WriteFile(src / "pictures/zz.png", std::string("broken"));
   EXPECT_EQ(Build(src, dir / "again").code, 1);
   fs::remove(src / "pictures/zz.png");
   const Result again = Build(src, dir / "again");
@@ -451,8 +427,8 @@ TEST_F(TitleKitTest, UnpackSkipsWhatItCannotReadAndSaysSo) {
   WriteSource();
   const fs::path t = dir / "t";
   ASSERT_EQ(Build(src, t).code, 0);
-  Spill(t / "PMP/readme.txt", std::string("not a picture"));
-  Spill(t / "Pmx/notes.pmx", std::string("x"));
+  WriteFile(t / "PMP/readme.txt", std::string("not a picture"));
+  WriteFile(t / "Pmx/notes.pmx", std::string("x"));
   // A sound archive entry whose name would leave the output folder.
   mavlet::WriteBigFileUnit(t / "WAV/Data2.PMW", {{"../../EVIL.PMW", Wave(4)}});
   const Result u = Run({"title", "unpack", t.string(), (dir / "u").string()});

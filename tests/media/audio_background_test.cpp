@@ -11,30 +11,14 @@
 #include "player/media/audio_channels.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/packed_file.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
 using namespace mavlet::testing;
-
-class SlashFiles : public FileServices {
- public:
-  explicit SlashFiles(std::filesystem::path temp) : temp_(std::move(temp)) {}
-  std::optional<std::filesystem::path> Resolve(const std::filesystem::path& base, std::string_view title_path) override {
-    std::string p(title_path);
-    for (char& c : p) {
-      if (c == '\\') c = '/';
-    }
-    if (std::filesystem::exists(base / p)) return base / p;
-    return std::nullopt;
-  }
-  std::vector<std::filesystem::path> DataDiscRoots() override { return {}; }
-  std::filesystem::path TempFolder() override { return temp_; }
-
- private:
-  std::filesystem::path temp_;
-};
 
 class BackgroundUnpack : public ::testing::Test {
  protected:
@@ -68,8 +52,8 @@ class BackgroundUnpack : public ::testing::Test {
     FAIL() << "unpacking never finished";
   }
 
-  ScratchDir dir{"audio-bg"};
-  SlashFiles files;
+  TempFolder dir{"audio-bg"};
+  FakeFiles files;
   HeadlessClock clock{1000};
   HeadlessSoundDevice device;
   MemoryLog log;

@@ -13,35 +13,15 @@
 #include "player/storage/big_file_unit.h"
 #include "player/storage/game_status.h"
 #include "player/storage/packed_file.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
 using ::testing::HasSubstr;
 using namespace mavlet::testing;
-
-// Title paths resolve with "\" turned into "/"; no data discs.
-class PlainFiles : public FileServices {
- public:
-  explicit PlainFiles(std::filesystem::path temp) : temp_(std::move(temp)) {}
-  std::optional<std::filesystem::path> Resolve(const std::filesystem::path& base,
-                                               std::string_view title_path) override {
-    std::string p(title_path);
-    for (char& c : p) {
-      if (c == '\\') c = '/';
-    }
-    std::filesystem::path full = base / p;
-    if (std::filesystem::exists(full)) return full;
-    return std::nullopt;
-  }
-  std::vector<std::filesystem::path> DataDiscRoots() override { return {}; }
-  std::filesystem::path TempFolder() override { return temp_; }
-  void SetTempFolder(std::filesystem::path temp) { temp_ = std::move(temp); }
-
- private:
-  std::filesystem::path temp_;
-};
 
 class AudioChannelTest : public ::testing::Test {
  protected:
@@ -76,8 +56,8 @@ class AudioChannelTest : public ::testing::Test {
     }
   }
 
-  ScratchDir dir{"audio"};
-  PlainFiles files;
+  TempFolder dir{"audio"};
+  FakeFiles files;
   HeadlessClock clock{1000};
   HeadlessSoundDevice device;
   MemoryLog log;
@@ -365,7 +345,7 @@ TEST_F(AudioChannelTest, UnwritableTemporaryFileStopsTheChannelAndIsLogged) {
   EXPECT_EQ(Ch(0).FileName(), "");
 
   // A temporary folder that does not exist behaves alike.
-  files.SetTempFolder(dir.path() / "gone");
+  files.temp = dir.path() / "gone";
   MakeChannels();
   channels->SetSoundOn(true);
   Start(1, "BGM.PMW", true);

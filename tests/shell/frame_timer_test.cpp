@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/shell/fake_clock.h"
+#include "tests/support/manual_clock.h"
 
 namespace mavlet {
 namespace {

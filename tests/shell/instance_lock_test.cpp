@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -11,9 +12,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(InstanceLockTest, SecondPlayerRunsWithoutTheLockUntilFirstEnds) {
-  const fs::path dir = fs::temp_directory_path() / ("mavlet_lock_" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const testing::TempFolder temp("lock");
+  const fs::path& dir = temp.path();
   {
     auto first = std::make_unique<InstanceLock>(dir);
     EXPECT_TRUE(first->Held());
@@ -26,7 +26,6 @@ TEST(InstanceLockTest, SecondPlayerRunsWithoutTheLockUntilFirstEnds) {
   }
   InstanceLock missing(dir / "no" / "such" / "folder");
   EXPECT_FALSE(missing.Held()) << "an unusable folder is not an error";
-  fs::remove_all(dir);
 }
 
 TEST(InstanceLockTest, DefaultFolder) {

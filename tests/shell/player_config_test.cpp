@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "player/common/error.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -105,13 +106,9 @@ TEST(PlayerConfigTest, SectionsEndAndMalformedLinesAreSkipped) {
 
 class ConfigFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("mavlet_cfg_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "player");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  void SetUp() override { fs::create_directories(dir_ / "player"); }
+  testing::TempFolder temp_{"config"};
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(ConfigFileTest, LocationBesidePlayerThenXdg) {

@@ -20,7 +20,8 @@
 #include "player/vars/local_time.h"
 #include "player/vars/param_manager.h"
 #include "player/vars/parameter.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -42,8 +43,6 @@ class RecordingDisplay : public Display {
 class PlayerSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("mavlet-session-" + std::to_string(::getpid()));
-    fs::remove_all(folder_);
     fs::create_directories(folder_ / "Pmx");
     services_.display = &display_;
     services_.input = &input_;
@@ -58,7 +57,6 @@ class PlayerSessionTest : public ::testing::Test {
     services_.local_time = &date_;
     services_.log = &log_;
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   void WriteTitle(int screen_mode, const std::string& scenario) {
     TGlobalData g;
@@ -73,7 +71,8 @@ class PlayerSessionTest : public ::testing::Test {
   }
   std::int32_t A(PlayerSession& s) { return s.Book()->Params().Find("A")->GetNum(); }
 
-  fs::path folder_;
+  testing::TempFolder temp_{"session"};
+  const fs::path folder_ = temp_.path();
   RecordingDisplay display_;
   HeadlessInput input_;
   std::ostringstream err_;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -38,15 +39,12 @@ TEST(SdlDialogsTest, DefaultSaveFolderFromKey) {
 class FolderPromptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("mavlet-dialogs-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
     fs::create_directories(dir_ / "bin");
     // No box may open on a developer's screen and wait for a click.
     ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
   }
-  void TearDown() override { fs::remove_all(dir_); }
   // A stand-in chooser program: prints `answer` and exits with `status`.
   void FakeChooser(const std::string& name, const std::string& answer, int status) {
     const fs::path p = dir_ / "bin" / name;
@@ -60,7 +58,8 @@ class FolderPromptTest : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
-  fs::path dir_;
+  testing::TempFolder temp_{"dialogs"};
+  const fs::path dir_ = temp_.path();
   std::ostringstream err_;
 };
 

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "player/backend/sdl/sdl_clock.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -111,8 +112,8 @@ TEST_F(SdlDisplayTest, CursorFilesAndCaption) {
   SdlDisplay d(Options(1));
   d.SetCaption("テスト");
   EXPECT_STREQ(SDL_GetWindowTitle(d.Window()), "テスト");
-  const fs::path dir = fs::temp_directory_path() / ("mavlet_cursor_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const testing::TempFolder temp("cursor");
+  const fs::path& dir = temp.path();
   SDL_Surface* pic = SDL_CreateRGBSurfaceWithFormat(0, 16, 16, 32, SDL_PIXELFORMAT_ARGB8888);
   ASSERT_NE(pic, nullptr);
   ASSERT_EQ(SDL_SaveBMP(pic, (dir / "arrow.bmp").c_str()), 0);
@@ -122,7 +123,6 @@ TEST_F(SdlDisplayTest, CursorFilesAndCaption) {
   EXPECT_FALSE(d.SetCursorFile(dir / "broken.cur"));
   EXPECT_FALSE(d.SetCursorFile(dir / "missing.cur"));
   EXPECT_TRUE(d.SetCursorFile(std::nullopt));
-  fs::remove_all(dir);
 }
 
 TEST_F(SdlDisplayTest, ClockWaitReturnsAfterTimeoutWithoutEvents) {

@@ -3,34 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
+
+#include "tests/support/fake_files.h"
 
 namespace mavlet {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Knows a fixed set of (folder, title path) pairs; title paths compare ignoring case.
-class FakeFiles : public FileServices {
- public:
-  std::set<std::pair<std::string, std::string>> present;
-  std::vector<fs::path> discs;
-
-  void Add(const fs::path& base, std::string path) { present.insert({base.string(), Lower(std::move(path))}); }
-  std::optional<fs::path> Resolve(const fs::path& base, std::string_view title_path) override {
-    if (present.count({base.string(), Lower(std::string(title_path))})) return base / "found";
-    return std::nullopt;
-  }
-  std::vector<fs::path> DataDiscRoots() override { return {}; }  // no disc carries the player
-  std::vector<fs::path> OpticalRoots() override { return discs; }
-  fs::path TempFolder() override { return "/tmp"; }
-
- private:
-  static std::string Lower(std::string s) {
-    for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return s;
-  }
-};
+using testing::FakeFiles;  // names added by hand, matched ignoring case
 
 TEST(StartupTest, ParseCommandLine) {
   struct Case {
@@ -66,7 +47,7 @@ TEST(StartupTest, ProjectFolderChoice) {
   const fs::path player = "/opt/mavlet";
   {
     FakeFiles files;
-    files.discs = {"/media/cdrom0", "/media/cdrom1"};
+    files.optical = {"/media/cdrom0", "/media/cdrom1"};
     files.Add("/media/cdrom1", "pmx\\global.pmx");
     EXPECT_EQ(ChooseProjectFolder(ParseCommandLine({"/t"}), player, files), fs::path("/t")) << "argument wins";
     EXPECT_EQ(ChooseProjectFolder(ParseCommandLine({}), player, files), fs::path("/media/cdrom1"))
@@ -78,7 +59,7 @@ TEST(StartupTest, ProjectFolderChoice) {
     EXPECT_EQ(ChooseProjectFolder(ParseCommandLine({}), player, files), player) << "own folder first";
   }
   FakeFiles empty;
-  empty.discs = {"/media/cdrom0"};
+  empty.optical = {"/media/cdrom0"};
   EXPECT_EQ(ChooseProjectFolder(ParseCommandLine({}), player, empty), player) << "fallback to own folder";
 }
 

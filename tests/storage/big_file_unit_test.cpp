@@ -8,16 +8,17 @@
 
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
-#include "tests/storage/storage_test_util.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
-using test::Bytes;
-using test::ReadRaw;
-using test::ScratchDir;
-using test::Text;
-using test::WriteRaw;
+using testing::ToBytes;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::ToText;
+using testing::WriteFile;
 using ::testing::HasSubstr;
 
 // A large archive written by hand: names stored exactly as given, data plain bytes.
@@ -38,9 +39,9 @@ ByteBuffer RawArchive(const std::vector<std::pair<std::string, ByteBuffer>>& ent
 }
 
 TEST(BigFileUnitTest, WrittenArchivesReadBackPackedEntries) {
-  ScratchDir dir;
+  TempFolder dir;
   const std::vector<std::pair<std::string, ByteBuffer>> entries = {
-      {"bgm01.mid", Bytes("music")}, {"Voice.Ogg", ByteBuffer(70000, 7)}, {"empty", {}}};
+      {"bgm01.mid", ToBytes("music")}, {"Voice.Ogg", ByteBuffer(70000, 7)}, {"empty", {}}};
   WriteBigFileUnit(dir / "Data1.PMW", entries);
   TBigFileUnit unit;
   unit.OpenArchive(dir / "Data1.PMW");
@@ -60,9 +61,9 @@ TEST(BigFileUnitTest, WrittenArchivesReadBackPackedEntries) {
 }
 
 TEST(BigFileUnitTest, LookupsUpperCaseOnlyTheNameAskedFor) {
-  ScratchDir dir;
-  WriteRaw(dir / "a.pmw", RawArchive({{"lower.wav", Bytes("l")}, {"UPPER.OGG", Bytes("u")},
-                                      {"UPPER.OGG", Bytes("second")}, {"\x83\x61.OGG", Bytes("j")}}));
+  TempFolder dir;
+  WriteFile(dir / "a.pmw", RawArchive({{"lower.wav", ToBytes("l")}, {"UPPER.OGG", ToBytes("u")},
+                                      {"UPPER.OGG", ToBytes("second")}, {"\x83\x61.OGG", ToBytes("j")}}));
   TBigFileUnit unit;
   unit.OpenArchive(dir / "a.pmw");
   struct Case {
@@ -79,17 +80,17 @@ TEST(BigFileUnitTest, LookupsUpperCaseOnlyTheNameAskedFor) {
 }
 
 TEST(BigFileUnitTest, FindsJapaneseNamesStoredWithEveryByteFolded) {
-  ScratchDir dir;
-  WriteRaw(dir / "a.pmw", RawArchive({{"\x83\x41.OGG", Bytes("folded")}}));
+  TempFolder dir;
+  WriteFile(dir / "a.pmw", RawArchive({{"\x83\x41.OGG", ToBytes("folded")}}));
   TBigFileUnit unit;
   unit.OpenArchive(dir / "a.pmw");
   EXPECT_EQ(unit.IndexOfEntry("\x83\x61.ogg"), 0);
 }
 
 TEST(BigFileUnitTest, ReopeningTheSameArchiveReadsNothing) {
-  ScratchDir dir;
-  WriteBigFileUnit(dir / "Data1.PMW", {{"A", Bytes("1")}});
-  WriteBigFileUnit(dir / "Data2.PMW", {{"B", Bytes("2")}});
+  TempFolder dir;
+  WriteBigFileUnit(dir / "Data1.PMW", {{"A", ToBytes("1")}});
+  WriteBigFileUnit(dir / "Data2.PMW", {{"B", ToBytes("2")}});
   TBigFileUnit unit;
   EXPECT_EQ(unit.IndexOfEntry("a"), -1);  // nothing open yet
   unit.OpenArchive(dir / "Data1.PMW");
@@ -104,43 +105,43 @@ TEST(BigFileUnitTest, ReopeningTheSameArchiveReadsNothing) {
 }
 
 TEST(BigFileUnitTest, ReadEntryReportsBadIndexesAndShortFiles) {
-  ScratchDir dir;
-  ByteBuffer file = RawArchive({{"ONE", Bytes("11111")}, {"TWO", Bytes("22222")}});
+  TempFolder dir;
+  ByteBuffer file = RawArchive({{"ONE", ToBytes("11111")}, {"TWO", ToBytes("22222")}});
   file.resize(file.size() - 2);  // the last entry lost its end
-  WriteRaw(dir / "short.pmw", file);
+  WriteFile(dir / "short.pmw", file);
   TBigFileUnit unit;
-  ByteBuffer out = Bytes("stale");
+  ByteBuffer out = ToBytes("stale");
   EXPECT_FALSE(unit.ReadEntry(0, out));  // no archive open
   EXPECT_TRUE(out.empty());
   unit.OpenArchive(dir / "short.pmw");
   for (int bad : {-1, 2, 1000}) {
-    out = Bytes("stale");
+    out = ToBytes("stale");
     EXPECT_FALSE(unit.ReadEntry(bad, out)) << bad;
     EXPECT_TRUE(out.empty());
   }
   EXPECT_TRUE(unit.ReadEntry(0, out));
-  EXPECT_EQ(Text(out), "11111");
+  EXPECT_EQ(ToText(out), "11111");
   EXPECT_FALSE(unit.ReadEntry(1, out));
-  EXPECT_EQ(Text(out), "222");
+  EXPECT_EQ(ToText(out), "222");
 }
 
 TEST(BigFileUnitTest, HugeSizeClaimsDoNotDriveAllocation) {
-  ScratchDir dir;
-  ByteBuffer file = RawArchive({{"BIG", Bytes("tiny")}});
+  TempFolder dir;
+  ByteBuffer file = RawArchive({{"BIG", ToBytes("tiny")}});
   file[4 + 32] = 0xFF;  // size 0xFFFFFF.. claimed
   file[4 + 35] = 0xFF;
-  WriteRaw(dir / "big.pmw", file);
+  WriteFile(dir / "big.pmw", file);
   TBigFileUnit unit;
   unit.OpenArchive(dir / "big.pmw");
   ByteBuffer out;
   EXPECT_FALSE(unit.ReadEntry(0, out));
-  EXPECT_EQ(Text(out), "tiny");
+  EXPECT_EQ(ToText(out), "tiny");
   EXPECT_LT(out.capacity(), 1024u);
 }
 
 TEST(BigFileUnitTest, DamagedIndexesAreRefusedAndLeaveNothingOpen) {
-  ScratchDir dir;
-  WriteBigFileUnit(dir / "good.pmw", {{"A", Bytes("1")}});
+  TempFolder dir;
+  WriteBigFileUnit(dir / "good.pmw", {{"A", ToBytes("1")}});
   struct Case {
     const char* name;
     ByteBuffer bytes;
@@ -149,11 +150,11 @@ TEST(BigFileUnitTest, DamagedIndexesAreRefusedAndLeaveNothingOpen) {
   const Case cases[] = {
       {"empty", {}, "too short"},
       {"negative count", RawArchive({}, -3), "negative"},
-      {"count beyond the file", RawArchive({{"A", Bytes("1")}}, 1000), "1000 entries"},
+      {"count beyond the file", RawArchive({{"A", ToBytes("1")}}, 1000), "1000 entries"},
       {"huge count", RawArchive({}, 0x7FFFFFFF), "2147483647 entries"},
   };
   for (const Case& c : cases) {
-    WriteRaw(dir / "bad.pmw", c.bytes);
+    WriteFile(dir / "bad.pmw", c.bytes);
     TBigFileUnit unit;
     unit.OpenArchive(dir / "good.pmw");
     try {
@@ -166,7 +167,7 @@ TEST(BigFileUnitTest, DamagedIndexesAreRefusedAndLeaveNothingOpen) {
     EXPECT_TRUE(unit.FileName().empty()) << c.name;
     EXPECT_EQ(unit.IndexOfEntry("A"), -1) << c.name;
     // A later attempt reads the file again instead of trusting a half-read index.
-    WriteRaw(dir / "bad.pmw", RawArchive({{"A", Bytes("1")}}));
+    WriteFile(dir / "bad.pmw", RawArchive({{"A", ToBytes("1")}}));
     unit.OpenArchive(dir / "bad.pmw");
     EXPECT_EQ(unit.IndexOfEntry("a"), 0) << c.name;
   }
@@ -175,14 +176,14 @@ TEST(BigFileUnitTest, DamagedIndexesAreRefusedAndLeaveNothingOpen) {
 }
 
 TEST(BigFileUnitTest, ArchiveWithNoEntries) {
-  ScratchDir dir;
-  WriteRaw(dir / "zero.pmw", RawArchive({}, 0));
+  TempFolder dir;
+  WriteFile(dir / "zero.pmw", RawArchive({}, 0));
   TBigFileUnit unit;
   unit.OpenArchive(dir / "zero.pmw");
   EXPECT_TRUE(unit.Entries().empty());
   ByteBuffer out;
   EXPECT_FALSE(unit.ReadEntry(0, out));
-  EXPECT_EQ(ReadRaw(dir / "zero.pmw").size(), 4u);
+  EXPECT_EQ(ReadFile(dir / "zero.pmw").size(), 4u);
 }
 
 }  // namespace

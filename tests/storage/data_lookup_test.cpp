@@ -6,33 +6,18 @@
 #include "player/backend/posix/posix_file_services.h"
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
-#include "tests/storage/storage_test_util.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
-using test::Bytes;
-using test::ScratchDir;
-using test::Text;
+using testing::ToBytes;
+using testing::TempFolder;
+using testing::ToText;
 
-// Resolves title paths with exact letter case and records every question asked.
-class FakeFiles : public FileServices {
- public:
-  std::optional<std::filesystem::path> Resolve(const std::filesystem::path& base,
-                                               std::string_view title_path) override {
-    std::string p(title_path);
-    for (char& c : p) c = c == '\\' ? '/' : c;
-    asked.push_back((base / p).string());
-    const auto full = base / p;
-    if (std::filesystem::exists(full)) return full;
-    return std::nullopt;
-  }
-  std::vector<std::filesystem::path> DataDiscRoots() override { return discs; }
-  std::filesystem::path TempFolder() override { return "/tmp"; }
-
-  std::vector<std::filesystem::path> discs;
-  std::vector<std::string> asked;
-};
+using testing::FakeFiles;  // exact letter case; records every question asked
 
 class DataLookupTest : public ::testing::Test {
  protected:
@@ -46,7 +31,7 @@ class DataLookupTest : public ::testing::Test {
   }
   void Pack(const std::string& rel, std::string_view text) {
     std::filesystem::create_directories((dir / rel).parent_path());
-    PackToFile(dir / rel, Bytes(text));
+    PackToFile(dir / rel, ToBytes(text));
   }
   void SmallArchive(const std::string& rel, const std::vector<std::pair<std::string, ByteBuffer>>& entries) {
     std::filesystem::create_directories((dir / rel).parent_path());
@@ -58,10 +43,10 @@ class DataLookupTest : public ::testing::Test {
   }
   std::string Scenario(int n) {
     auto data = LoadScenarioData(title, archive, n);
-    return data ? Text(*data) : "(none)";
+    return data ? ToText(*data) : "(none)";
   }
 
-  ScratchDir dir;
+  TempFolder dir;
   FakeFiles files;
   TitleFiles title;
   TFileUnit archive;
@@ -70,16 +55,16 @@ class DataLookupTest : public ::testing::Test {
 
 TEST_F(DataLookupTest, ScenarioLooseFileComesFirst) {
   Pack("title/Pmx/1.pmx", "loose");
-  SmallArchive("title/Pmx/Data1.pmx", {{"1.pmx", Bytes("archived")}});
+  SmallArchive("title/Pmx/Data1.pmx", {{"1.pmx", ToBytes("archived")}});
   EXPECT_EQ(Scenario(1), "loose");
   EXPECT_FALSE(archive.Loaded());
 }
 
 TEST_F(DataLookupTest, ScenarioArchivesInOrderThenDiscs) {
-  SmallArchive("title/Pmx/Data2.pmx", {{"2.pmx", Bytes("base d2")}});
-  SmallArchive("title/Pmx/Data4.pmx", {{"2.pmx", Bytes("base d4")}, {"4.pmx", Bytes("base d4 four")}});
-  SmallArchive("disc1/Pmx/Data1.pmx", {{"7.pmx", Bytes("disc1 seven")}});
-  SmallArchive("disc2/Pmx/Data1.pmx", {{"7.pmx", Bytes("disc2 seven")}, {"8.pmx", Bytes("disc2 eight")}});
+  SmallArchive("title/Pmx/Data2.pmx", {{"2.pmx", ToBytes("base d2")}});
+  SmallArchive("title/Pmx/Data4.pmx", {{"2.pmx", ToBytes("base d4")}, {"4.pmx", ToBytes("base d4 four")}});
+  SmallArchive("disc1/Pmx/Data1.pmx", {{"7.pmx", ToBytes("disc1 seven")}});
+  SmallArchive("disc2/Pmx/Data1.pmx", {{"7.pmx", ToBytes("disc2 seven")}, {"8.pmx", ToBytes("disc2 eight")}});
   Pack("disc1/Pmx/8.pmx", "loose on a disc is not looked at");
   EXPECT_EQ(Scenario(2), "base d2");
   EXPECT_EQ(archive.FileName(), dir / "title/Pmx/Data2.pmx");
@@ -91,7 +76,7 @@ TEST_F(DataLookupTest, ScenarioArchivesInOrderThenDiscs) {
 }
 
 TEST_F(DataLookupTest, CurrentArchiveAnswersWithoutTouchingTheDisk) {
-  SmallArchive("title/Pmx/Data1.pmx", {{"3.pmx", Bytes("three")}, {"5.pmx", Bytes("five")}});
+  SmallArchive("title/Pmx/Data1.pmx", {{"3.pmx", ToBytes("three")}, {"5.pmx", ToBytes("five")}});
   EXPECT_EQ(Scenario(3), "three");
   files.asked.clear();
   EXPECT_EQ(Scenario(5), "five");
@@ -99,9 +84,9 @@ TEST_F(DataLookupTest, CurrentArchiveAnswersWithoutTouchingTheDisk) {
 }
 
 TEST_F(DataLookupTest, DamagedScenarioFilesAreErrors) {
-  test::WriteRaw(dir / "title/Pmx/6.pmx", Bytes("garbage"));
+  testing::WriteFile(dir / "title/Pmx/6.pmx", ToBytes("garbage"));
   EXPECT_THROW(Scenario(6), MavError);
-  test::WriteRaw(dir / "title/Pmx/Data1.pmx", Bytes("garbage"));
+  testing::WriteFile(dir / "title/Pmx/Data1.pmx", ToBytes("garbage"));
   EXPECT_THROW(Scenario(10), MavError);
 }
 
@@ -109,7 +94,7 @@ TEST_F(DataLookupTest, SoundLooseFilesBaseThenDiscs) {
   Pack("title/WAV/se1.wav", "base");
   Pack("disc2/WAV/se2.WAV", "disc2");
   Pack("disc1/WAV/bgm.mid", "disc1 loose");
-  BigArchive("title/WAV/Data1.PMW", {{"bgm.mid", Bytes("archived")}, {"se3.wav", Bytes("a wav")}});
+  BigArchive("title/WAV/Data1.PMW", {{"bgm.mid", ToBytes("archived")}, {"se3.wav", ToBytes("a wav")}});
   EXPECT_EQ(FindSound(title, big, "se1.wav").loose, dir / "title/WAV/se1.wav");
   EXPECT_EQ(FindSound(title, big, "se2.WAV").loose, dir / "disc2/WAV/se2.WAV");
   EXPECT_EQ(FindSound(title, big, "bgm.mid").loose, dir / "disc1/WAV/bgm.mid");  // loose beats archives
@@ -119,9 +104,9 @@ TEST_F(DataLookupTest, SoundLooseFilesBaseThenDiscs) {
 }
 
 TEST_F(DataLookupTest, SoundArchivesOpenArchiveFirstThenDataFiles) {
-  BigArchive("title/WAV/Data2.PMW", {{"a.mid", Bytes("base a")}});
-  BigArchive("title/WAV/Data3.PMW", {{"b.ogg", Bytes("base b")}, {"a.mid", Bytes("base3 a")}});
-  BigArchive("disc1/WAV/Data5.PMW", {{"c.ogg", Bytes("disc c")}});
+  BigArchive("title/WAV/Data2.PMW", {{"a.mid", ToBytes("base a")}});
+  BigArchive("title/WAV/Data3.PMW", {{"b.ogg", ToBytes("base b")}, {"a.mid", ToBytes("base3 a")}});
+  BigArchive("disc1/WAV/Data5.PMW", {{"c.ogg", ToBytes("disc c")}});
   SoundLocation where = FindSound(title, big, "b.ogg");
   ASSERT_TRUE(where.Found());
   EXPECT_FALSE(where.loose);
@@ -132,7 +117,7 @@ TEST_F(DataLookupTest, SoundArchivesOpenArchiveFirstThenDataFiles) {
   EXPECT_EQ(where.entry, 1);
   ByteBuffer packed;
   ASSERT_TRUE(big.ReadEntry(where.entry, packed));
-  EXPECT_EQ(Text(UnpackStream(packed)), "base3 a");
+  EXPECT_EQ(ToText(UnpackStream(packed)), "base3 a");
   where = FindSound(title, big, "c.ogg");
   EXPECT_EQ(big.FileName(), dir / "disc1/WAV/Data5.PMW");
   EXPECT_EQ(where.entry, 0);
@@ -156,28 +141,28 @@ TEST_F(DataLookupTest, NoFileServicesIsAnError) {
 
 // Titles copied from a CD often change letter case; the real resolver finds them anyway.
 TEST(DataLookupPosixTest, FindsFilesWhoseLetterCaseChanged) {
-  ScratchDir dir;
-  test::WriteRaw(dir / "mounts", {});  // no discs mounted
+  TempFolder dir;
+  testing::WriteFile(dir / "mounts", "");  // no discs mounted
   PosixFileServices files(PosixFileServices::Options{dir / "mounts", dir.path()});
   const auto base = dir / "title";
   std::filesystem::create_directories(base / "PMX");
   std::filesystem::create_directories(base / "wav");
   std::filesystem::create_directories(base / "Pmp");
-  PackToFile(base / "PMX" / "DATA3.PMX", BuildFileUnitPayload({{"4.pmx", Bytes("four")}}));
-  PackToFile(base / "PMX" / "1.PMX", Bytes("one"));
-  WriteBigFileUnit(base / "wav" / "data1.pmw", {{"bgm.mid", Bytes("midi")}});
-  PackToFile(base / "wav" / "Se.Wav", Bytes("wave"));
-  PackToFile(base / "Pmp" / "BG01.bmp", Bytes("bmp"));
+  PackToFile(base / "PMX" / "DATA3.PMX", BuildFileUnitPayload({{"4.pmx", ToBytes("four")}}));
+  PackToFile(base / "PMX" / "1.PMX", ToBytes("one"));
+  WriteBigFileUnit(base / "wav" / "data1.pmw", {{"bgm.mid", ToBytes("midi")}});
+  PackToFile(base / "wav" / "Se.Wav", ToBytes("wave"));
+  PackToFile(base / "Pmp" / "BG01.bmp", ToBytes("bmp"));
 
   TitleFiles title{base, &files};
   TFileUnit archive;
   TBigFileUnit big;
   auto one = LoadScenarioData(title, archive, 1);
   ASSERT_TRUE(one);
-  EXPECT_EQ(Text(*one), "one");
+  EXPECT_EQ(ToText(*one), "one");
   auto four = LoadScenarioData(title, archive, 4);
   ASSERT_TRUE(four);
-  EXPECT_EQ(Text(*four), "four");
+  EXPECT_EQ(ToText(*four), "four");
   EXPECT_EQ(FindSound(title, big, "se.wav").loose, base / "wav" / "Se.Wav");
   const SoundLocation bgm = FindSound(title, big, "BGM.mid");
   EXPECT_EQ(bgm.entry, 0);

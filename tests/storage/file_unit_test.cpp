@@ -7,14 +7,15 @@
 
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
-#include "tests/storage/storage_test_util.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
-using test::Bytes;
-using test::ScratchDir;
-using test::Text;
+using testing::ToBytes;
+using testing::TempFolder;
+using testing::ToText;
 using ::testing::HasSubstr;
 
 // A raw index record: the 32-byte name field exactly as given, then the size.
@@ -43,10 +44,10 @@ std::string LoadError(ByteBuffer payload) {
 
 TEST(FileUnitTest, ExtractsEntriesIgnoringCase) {
   TFileUnit unit;
-  unit.LoadPayload(BuildFileUnitPayload({{"1.pmx", Bytes("one")},
-                                         {"Title.PMX", Bytes("title")},
+  unit.LoadPayload(BuildFileUnitPayload({{"1.pmx", ToBytes("one")},
+                                         {"Title.PMX", ToBytes("title")},
                                          {"empty.pmx", {}},
-                                         {"12.pmx", Bytes("twelve")}}),
+                                         {"12.pmx", ToBytes("twelve")}}),
                    "mem");
   struct Case {
     const char* ask;
@@ -59,19 +60,19 @@ TEST(FileUnitTest, ExtractsEntriesIgnoringCase) {
       {"2.pmx", false, ""},         {"", false, ""},            {"1.pm", false, ""},
   };
   for (const Case& c : cases) {
-    ByteBuffer out = Bytes("stale");
+    ByteBuffer out = ToBytes("stale");
     EXPECT_EQ(unit.ExtractEntry(c.ask, out), c.found) << c.ask;
-    EXPECT_EQ(Text(out), c.content) << c.ask;
+    EXPECT_EQ(ToText(out), c.content) << c.ask;
   }
   EXPECT_EQ(unit.Entries()[1].name, "TITLE.PMX");
 }
 
 TEST(FileUnitTest, FirstOfTwoEqualNamesWins) {
   TFileUnit unit;
-  unit.LoadPayload(BuildFileUnitPayload({{"a.pmx", Bytes("first")}, {"A.PMX", Bytes("second")}}), "mem");
+  unit.LoadPayload(BuildFileUnitPayload({{"a.pmx", ToBytes("first")}, {"A.PMX", ToBytes("second")}}), "mem");
   ByteBuffer out;
   ASSERT_TRUE(unit.ExtractEntry("a.PMX", out));
-  EXPECT_EQ(Text(out), "first");
+  EXPECT_EQ(ToText(out), "first");
 }
 
 TEST(FileUnitTest, EmptyArchiveKeepsTheRestAsDataArea) {
@@ -80,7 +81,7 @@ TEST(FileUnitTest, EmptyArchiveKeepsTheRestAsDataArea) {
   payload.insert(payload.end(), {'x', 'y', 'z'});
   unit.LoadPayload(payload, "mem");
   EXPECT_TRUE(unit.Entries().empty());
-  EXPECT_EQ(Text(unit.Data()), "xyz");
+  EXPECT_EQ(ToText(unit.Data()), "xyz");
   ByteBuffer out;
   EXPECT_FALSE(unit.ExtractEntry("x", out));
 }
@@ -98,20 +99,20 @@ TEST(FileUnitTest, NamesAreCutAtTheirNulOrAt31Bytes) {
   EXPECT_EQ(unit.Entries()[2].name, std::string(31, 'R'));
   ByteBuffer out;
   ASSERT_TRUE(unit.ExtractEntry(std::string(31, 'q'), out));
-  EXPECT_EQ(Text(out), "1");
+  EXPECT_EQ(ToText(out), "1");
   ASSERT_TRUE(unit.ExtractEntry("ab", out));
-  EXPECT_EQ(Text(out), "2");
+  EXPECT_EQ(ToText(out), "2");
 }
 
 TEST(FileUnitTest, LeavesTheSecondByteOfJapaneseNamesAlone) {
   // "ソ" is 0x83 0x5C and "ャ" 0x83 0x61: folding the 0x61 would make it "ア" (0x83 0x41).
   TFileUnit unit;
-  unit.LoadPayload(BuildFileUnitPayload({{"\x83\x41.pmx", Bytes("a")}, {"\x83\x61.pmx", Bytes("ya")}}), "mem");
+  unit.LoadPayload(BuildFileUnitPayload({{"\x83\x41.pmx", ToBytes("a")}, {"\x83\x61.pmx", ToBytes("ya")}}), "mem");
   ByteBuffer out;
   ASSERT_TRUE(unit.ExtractEntry("\x83\x61.PMX", out));
-  EXPECT_EQ(Text(out), "ya");
+  EXPECT_EQ(ToText(out), "ya");
   ASSERT_TRUE(unit.ExtractEntry("\x83\x41.pmx", out));
-  EXPECT_EQ(Text(out), "a");
+  EXPECT_EQ(ToText(out), "a");
 }
 
 TEST(FileUnitTest, DamagedPayloadsAreRefusedWithTheFileName) {
@@ -142,10 +143,10 @@ TEST(FileUnitTest, DamagedPayloadsAreRefusedWithTheFileName) {
 }
 
 TEST(FileUnitTest, AFailedLoadKeepsThePreviousArchive) {
-  ScratchDir dir;
-  PackToFile(dir / "Data1.pmx", BuildFileUnitPayload({{"5.pmx", Bytes("five")}}));
+  TempFolder dir;
+  PackToFile(dir / "Data1.pmx", BuildFileUnitPayload({{"5.pmx", ToBytes("five")}}));
   PackToFile(dir / "Data2.pmx", Count(-5));
-  test::WriteRaw(dir / "Data3.pmx", Bytes("random junk"));
+  testing::WriteFile(dir / "Data3.pmx", ToBytes("random junk"));
   TFileUnit unit;
   unit.LoadArchive(dir / "Data1.pmx");
   EXPECT_EQ(unit.FileName(), dir / "Data1.pmx");
@@ -154,7 +155,7 @@ TEST(FileUnitTest, AFailedLoadKeepsThePreviousArchive) {
   EXPECT_THROW(unit.LoadArchive(dir / "Data4.pmx"), MavError);
   ByteBuffer out;
   ASSERT_TRUE(unit.ExtractEntry("5.pmx", out));
-  EXPECT_EQ(Text(out), "five");
+  EXPECT_EQ(ToText(out), "five");
   EXPECT_EQ(unit.FileName(), dir / "Data1.pmx");
 }
 

@@ -9,26 +9,27 @@
 
 #include "player/common/error.h"
 #include "player/storage/packed_file.h"
-#include "tests/storage/storage_test_util.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
-using test::Bytes;
-using test::ReadRaw;
-using test::ScratchDir;
-using test::Text;
-using test::WriteRaw;
+using testing::ToBytes;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::ToText;
+using testing::WriteFile;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::string SlotText(const std::filesystem::path& file) { return Text(UnpackFile(file)); }
+std::string SlotText(const std::filesystem::path& file) { return ToText(UnpackFile(file)); }
 
 TEST(GameStatusTest, SlotFileNames) {
   const std::pair<int, const char*> cases[] = {
       {0, "save00"}, {7, "save07"}, {19, "save19"}, {99, "save99"}, {100, "save100"}, {1234, "save1234"}};
   for (const auto& [slot, name] : cases) EXPECT_EQ(TGameStatus::SlotFileName(slot), name);
-  ScratchDir dir;
+  TempFolder dir;
   TGameStatus s(dir.path(), 3);
   EXPECT_EQ(s.FilePath(), dir / "save03");
 }
@@ -83,7 +84,7 @@ TEST(GameStatusTest, ValuesRunToTheEndOfTheLine) {
 }
 
 TEST(GameStatusTest, LineBreaksInValuesCannotForgeKeys) {
-  ScratchDir dir;
+  TempFolder dir;
   {
     TGameStatus s(dir.path(), 6);
     s.WriteString("#name", "Taro\r\nHeader=forged\nx");
@@ -95,9 +96,9 @@ TEST(GameStatusTest, LineBreaksInValuesCannotForgeKeys) {
 }
 
 TEST(GameStatusTest, KeyLookupsStayRightAcrossDeletesAndDuplicates) {
-  ScratchDir dir;
+  TempFolder dir;
   // A slot written by another tool may repeat a key: the first line wins, before and after edits.
-  WriteRaw(dir / "save01", PackBuffer(Bytes("a=1\r\nb=2\r\na=3\r\nnoequals\r\nc=\r\n")));
+  WriteFile(dir / "save01", PackBuffer(ToBytes("a=1\r\nb=2\r\na=3\r\nnoequals\r\nc=\r\n")));
   TGameStatus s(dir.path(), 1);
   EXPECT_EQ(s.ReadString("a", "x"), "1");
   EXPECT_EQ(s.ReadString("noequals", "x"), "x");
@@ -142,7 +143,7 @@ TEST(GameStatusTest, PrefixesDeleteAndListInReverse) {
 }
 
 TEST(GameStatusTest, SavingTwiceKeepsOneCopyOfEachKeyHeaderFirst) {
-  ScratchDir dir;
+  TempFolder dir;
   for (int round = 0; round < 2; ++round) {
     TGameStatus s(dir.path(), 1);
     if (round == 0) s.WriteString("Header", "Chapter 1");
@@ -162,7 +163,7 @@ TEST(GameStatusTest, ClearKeepHeaderKeepsOnlyExactHeaderLines) {
 }
 
 TEST(GameStatusTest, HeaderWriteCreatesASlotHoldingOnlyIt) {
-  ScratchDir dir;
+  TempFolder dir;
   const auto folder = dir / "saves" / "nested";  // created on the first write
   {
     TGameStatus s(folder, 3);
@@ -176,7 +177,7 @@ TEST(GameStatusTest, HeaderWriteCreatesASlotHoldingOnlyIt) {
 }
 
 TEST(GameStatusTest, UnmodifiedOrInMemoryStatusesWriteNothing) {
-  ScratchDir dir;
+  TempFolder dir;
   {
     TGameStatus s(dir.path(), 4);
     s.ReadString("x", "");
@@ -186,8 +187,8 @@ TEST(GameStatusTest, UnmodifiedOrInMemoryStatusesWriteNothing) {
 }
 
 TEST(GameStatusTest, ReadsSlotsWithAnyLineEndingsAndOddLines) {
-  ScratchDir dir;
-  PackToFile(dir / "save08", Bytes("Header=h\rno equals sign\n=empty key\r\n\xff\xfe=odd\nNum=12"));
+  TempFolder dir;
+  PackToFile(dir / "save08", ToBytes("Header=h\rno equals sign\n=empty key\r\n\xff\xfe=odd\nNum=12"));
   TGameStatus s(dir.path(), 8);
   EXPECT_THAT(s.Lines(), ElementsAre("Header=h", "no equals sign", "=empty key", "\xff\xfe=odd", "Num=12"));
   EXPECT_EQ(s.ReadInteger("Num", 0), 12);
@@ -197,8 +198,8 @@ TEST(GameStatusTest, ReadsSlotsWithAnyLineEndingsAndOddLines) {
 }
 
 TEST(GameStatusTest, DamagedSlotsNameTheFile) {
-  ScratchDir dir;
-  WriteRaw(dir / "save02", Bytes("this is not a packed file"));
+  TempFolder dir;
+  WriteFile(dir / "save02", ToBytes("this is not a packed file"));
   try {
     TGameStatus s(dir.path(), 2);
     FAIL() << "no error";
@@ -208,8 +209,8 @@ TEST(GameStatusTest, DamagedSlotsNameTheFile) {
 }
 
 TEST(GameStatusTest, FlushReportsWhatTheDestructorSwallows) {
-  ScratchDir dir;
-  WriteRaw(dir / "file", Bytes("x"));  // a file where the save folder should be
+  TempFolder dir;
+  WriteFile(dir / "file", ToBytes("x"));  // a file where the save folder should be
   auto s = std::make_unique<TGameStatus>(dir / "file" / "saves", 1);
   s->WriteString("a", "1");
   try {
@@ -223,8 +224,8 @@ TEST(GameStatusTest, FlushReportsWhatTheDestructorSwallows) {
 }
 
 TEST(GameStatusTest, OpensAnExplicitSlotFile) {
-  ScratchDir dir;
-  PackToFile(dir / "custom.slot", Bytes("A=1\r\n"));
+  TempFolder dir;
+  PackToFile(dir / "custom.slot", ToBytes("A=1\r\n"));
   {
     TGameStatus s = TGameStatus::OpenFile(dir / "custom.slot");
     EXPECT_EQ(s.Slot(), -1);
@@ -236,12 +237,12 @@ TEST(GameStatusTest, OpensAnExplicitSlotFile) {
 
 // A save that fails part-way (file size limit standing in for a full disk) keeps the old slot.
 TEST(GameStatusTest, AFailedSaveLeavesTheOldSlotIntact) {
-  ScratchDir dir;
+  TempFolder dir;
   {
     TGameStatus s(dir.path(), 9);
     s.WriteString("Header", "old");
   }
-  const ByteBuffer before = ReadRaw(dir / "save09");
+  const ByteBuffer before = ReadFile(dir / "save09");
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -250,7 +251,7 @@ TEST(GameStatusTest, AFailedSaveLeavesTheOldSlotIntact) {
     setrlimit(RLIMIT_FSIZE, &limit);
     TGameStatus s(dir.path(), 9);
     s.ClearKeepHeader();
-    const ByteBuffer noise = test::RandomBytes(100000, 9);
+    const ByteBuffer noise = testing::RandomBytes(100000, 9);
     for (std::size_t i = 0; i < noise.size(); i += 50) {
       s.WriteString("#v" + std::to_string(i), std::string(noise.begin() + static_cast<long>(i),
                                                            noise.begin() + static_cast<long>(i) + 40));
@@ -266,7 +267,7 @@ TEST(GameStatusTest, AFailedSaveLeavesTheOldSlotIntact) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(ReadRaw(dir / "save09"), before);
+  EXPECT_EQ(ReadFile(dir / "save09"), before);
   TGameStatus s(dir.path(), 9);
   EXPECT_THAT(s.Lines(), ElementsAre("Header=old"));
 }

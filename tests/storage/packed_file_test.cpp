@@ -12,16 +12,17 @@
 #include <functional>
 
 #include "player/common/error.h"
-#include "tests/storage/storage_test_util.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
 
-using test::Bytes;
-using test::RandomBytes;
-using test::ReadRaw;
-using test::ScratchDir;
-using test::WriteRaw;
+using testing::ToBytes;
+using testing::RandomBytes;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
 using ::testing::HasSubstr;
 
 // A plain zlib stream of `data` at `level`, masked the way packed files are.
@@ -65,7 +66,7 @@ TEST(ApplyMaskTest, MatchesBytewiseXorAtEveryLengthAndAlignment) {
 
 TEST(PackedFileTest, RoundTripsPayloadsOfEverySize) {
   const std::vector<ByteBuffer> payloads = {
-      {}, Bytes("a"), Bytes("Header=\x83\x5c\x95\x5c\r\n"), RandomBytes(1000, 2),
+      {}, ToBytes("a"), ToBytes("Header=\x83\x5c\x95\x5c\r\n"), RandomBytes(1000, 2),
       Compressible(3 << 20),  // more than one 2 MiB inflate chunk
       RandomBytes(300 << 10, 3),
   };
@@ -88,7 +89,7 @@ TEST(PackedFileTest, ReadsStreamsOfAnyCompressionLevel) {
 }
 
 TEST(PackedFileTest, UnpackStreamConsumesTheSource) {
-  const ByteBuffer data = Bytes("scenario text");
+  const ByteBuffer data = ToBytes("scenario text");
   ByteBuffer packed = PackBuffer(data);
   ByteBuffer copy = packed;
   UnpackStream(packed);
@@ -112,7 +113,7 @@ TEST(PackedFileTest, DamagedStreamsGiveClearErrors) {
   };
   ASSERT_GT(good.size(), 10u);
   ByteBuffer bad_check = good;
-  bad_check.back() = static_cast<std::uint8_t>(~bad_check.back());  // Adler-32 trailer
+  bad_check.at(bad_check.size() - 1) ^= 0xFF;  // Adler-32 trailer
   ByteBuffer bad_header = good;
   bad_header.at(1) ^= 0x01;
   std::vector<Case> cases = {
@@ -153,34 +154,34 @@ TEST(PackedFileTest, ZlibStreamingAgreesWithUnpackStream) {
 }
 
 TEST(PackedFileTest, FilesRoundTripAndMissingFilesAreNamed) {
-  ScratchDir dir;
+  TempFolder dir;
   const ByteBuffer data = Compressible(12345);
   PackToFile(dir / "a.pmx", data);
   EXPECT_EQ(UnpackFile(dir / "a.pmx"), data);
-  EXPECT_EQ(ReadRaw(dir / "a.pmx"), PackBuffer(data));
+  EXPECT_EQ(ReadFile(dir / "a.pmx"), PackBuffer(data));
 
   const auto missing = dir / "none.pmx";
   EXPECT_EQ(MessageOf([&] { UnpackFile(missing); }), "ﾌｧｲﾙ " + missing.string() + " が見つかりません");
   EXPECT_THAT(MessageOf([&] { UnpackFile(dir.path()); }), HasSubstr("cannot open"));
-  WriteRaw(dir / "junk.pmx", Bytes("not packed at all"));
+  WriteFile(dir / "junk.pmx", ToBytes("not packed at all"));
   EXPECT_THAT(MessageOf([&] { UnpackFile(dir / "junk.pmx"); }), HasSubstr((dir / "junk.pmx").string()));
 }
 
 TEST(PackedFileTest, OversizedFilesAreRefusedBeforeReading) {
-  ScratchDir dir;
+  TempFolder dir;
   const auto file = dir / "huge.pmx";
-  WriteRaw(file, {});
+  WriteFile(file, "");
   std::filesystem::resize_file(file, kMaxUnpackedSize * 2);  // sparse: no disk space used
   EXPECT_THAT(MessageOf([&] { UnpackFile(file); }), HasSubstr("too large"));
 }
 
 TEST(PackToFileTest, ReplacesTheFileAndLeavesNoTemporaryFiles) {
-  ScratchDir dir;
+  TempFolder dir;
   const auto file = dir / "save01";
-  PackToFile(file, Bytes("old"));
+  PackToFile(file, ToBytes("old"));
   ::chmod(file.c_str(), 0640);
-  PackToFile(file, Bytes("new"));
-  EXPECT_EQ(UnpackFile(file), Bytes("new"));
+  PackToFile(file, ToBytes("new"));
+  EXPECT_EQ(UnpackFile(file), ToBytes("new"));
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);  // permissions survive the replacement
@@ -190,21 +191,21 @@ TEST(PackToFileTest, ReplacesTheFileAndLeavesNoTemporaryFiles) {
 }
 
 TEST(PackToFileTest, FailuresNameTheFileAndKeepTheOldOne) {
-  ScratchDir dir;
-  EXPECT_THAT(MessageOf([&] { PackToFile(dir / "no" / "such" / "save00", Bytes("x")); }),
+  TempFolder dir;
+  EXPECT_THAT(MessageOf([&] { PackToFile(dir / "no" / "such" / "save00", ToBytes("x")); }),
               HasSubstr("save00"));
   std::filesystem::create_directory(dir / "save02");
-  EXPECT_THAT(MessageOf([&] { PackToFile(dir / "save02", Bytes("x")); }), HasSubstr("cannot replace"));
+  EXPECT_THAT(MessageOf([&] { PackToFile(dir / "save02", ToBytes("x")); }), HasSubstr("cannot replace"));
 }
 
 // A write that fails part-way (here the file size limit, as a full disk would) must leave the
 // previous file untouched and no temporary file behind. Runs in a child so the limit stays there.
 TEST(PackToFileTest, AFailingWriteLeavesThePreviousFileIntact) {
-  ScratchDir dir;
+  TempFolder dir;
   const auto file = dir / "save05";
-  const ByteBuffer old_payload = Bytes("Header=old slot\r\n");
+  const ByteBuffer old_payload = ToBytes("Header=old slot\r\n");
   PackToFile(file, old_payload);
-  const ByteBuffer old_bytes = ReadRaw(file);
+  const ByteBuffer old_bytes = ReadFile(file);
 
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -223,7 +224,7 @@ TEST(PackToFileTest, AFailingWriteLeavesThePreviousFileIntact) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should fail with a message naming the file";
-  EXPECT_EQ(ReadRaw(file), old_bytes);
+  EXPECT_EQ(ReadFile(file), old_bytes);
   EXPECT_EQ(UnpackFile(file), old_payload);
   int count = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++count;

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "player/backend/file_services.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
@@ -16,6 +14,8 @@
 #include "player/vars/font_list.h"
 #include "player/vars/param_system.h"
 #include "player/vars/system_names.h"
+#include "tests/support/fake_files.h"
+#include "tests/support/temp_folder.h"
 #include "tests/vars/vars_test_util.h"
 
 namespace mavlet {
@@ -174,9 +174,8 @@ TEST(SystemValues, SaveHeaders) {
 }
 
 TEST(SystemValues, SaveHeadersThroughSlotFiles) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("mavlet_vars_headers_" + std::to_string(::getpid()));
-  std::filesystem::remove_all(folder);
+  const testing::TempFolder temp("vars-headers");
+  const auto folder = temp / "saves";
   struct FolderHost : NoEngineValues {
     std::filesystem::path folder;
     std::filesystem::path SaveFolder() override { return folder; }
@@ -200,7 +199,6 @@ TEST(SystemValues, SaveHeadersThroughSlotFiles) {
   EXPECT_EQ(m.Find("@SaveHeaders10")->GetStr(), "\\n\\n\\ncaption\\n\\n\\n\\n\\n\\n");
   ASSERT_EQ(log.entries.size(), 2u);
   EXPECT_NE(log.entries[0].message.find("save01"), std::string::npos) << log.entries[0].message;
-  std::filesystem::remove_all(folder);
 }
 
 TEST(SystemValues, DisplayAndInputValuesGoThroughTheGameHost) {
@@ -334,33 +332,15 @@ TEST(FontList, FiltersSortsAndFallsBack) {
   EXPECT_EQ(FontListText(screen, " , "), ipa + "\\n" + gothic + "\\n" + mincho);
 }
 
-class TreeFiles : public FileServices {
- public:
-  std::optional<std::filesystem::path> Resolve(const std::filesystem::path& base,
-                                               std::string_view title_path) override {
-    std::string p(title_path);
-    for (char& c : p) {
-      if (c == '\\') c = '/';
-    }
-    const auto full = base / p;
-    if (std::filesystem::exists(full)) return full;
-    return std::nullopt;
-  }
-  std::vector<std::filesystem::path> DataDiscRoots() override { return discs; }
-  std::filesystem::path TempFolder() override { return {}; }
-  std::vector<std::filesystem::path> discs;
-};
-
 TEST(SystemValues, DataPacks) {
-  const auto root = std::filesystem::temp_directory_path() /
-                    ("mavlet_vars_packs_" + std::to_string(::getpid()));
-  std::filesystem::remove_all(root);
+  const testing::TempFolder temp("vars-packs");
+  const auto& root = temp.path();
   std::filesystem::create_directories(root / "title" / "PMX");
   std::filesystem::create_directories(root / "disc" / "WAV");
   std::filesystem::create_directories(root / "title" / "PMP" / "ID3");  // a folder is no pack
   std::ofstream(root / "title" / "PMX" / "ID1") << "x";
   std::ofstream(root / "disc" / "WAV" / "ID2") << "x";
-  TreeFiles files;
+  testing::FakeFiles files;
   files.discs = {root / "disc"};
 
   struct Host : NoEngineValues {
@@ -387,7 +367,6 @@ TEST(SystemValues, DataPacks) {
   files.discs.clear();
   EXPECT_FALSE(DataPackInstalled(files, root / "title", "PMX", 2));
   EXPECT_TRUE(DataPackInstalled(files, root / "title", "PMX", 1));
-  std::filesystem::remove_all(root);
 }
 
 }  // namespace

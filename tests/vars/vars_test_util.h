@@ -6,20 +6,13 @@
 #include <utility>
 #include <vector>
 
-#include "player/backend/clock.h"
 #include "player/common/random.h"
 #include "player/vars/local_time.h"
 #include "player/vars/param_manager.h"
 #include "player/vars/system_value_host.h"
+#include "tests/support/manual_clock.h"
 
 namespace mavlet::test {
-
-class StepClock : public Clock {
- public:
-  std::uint32_t NowMs() override { return now; }
-  void SleepMs(std::uint32_t ms) override { now += ms; }
-  std::uint32_t now = 0;
-};
 
 class FakeEngineHost : public NoEngineValues {
  public:
@@ -45,7 +38,7 @@ class FakeEngineHost : public NoEngineValues {
   std::int32_t HistoryCount() override { return history_count; }
 
   TRandom random;
-  StepClock clock;
+  testing::ManualClock clock;
   FixedLocalTime time;
   std::map<std::pair<int, std::string>, std::string> slots;
   int slot_reads = 0;

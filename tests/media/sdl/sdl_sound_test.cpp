@@ -9,7 +9,8 @@
 #include <thread>
 
 #include "player/common/error.h"
-#include "tests/backend/wave_fixture.h"
+#include "tests/support/file_builders.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet {
 namespace {
@@ -39,7 +40,7 @@ std::size_t LoudBytes(const Bytes& pcm, std::size_t from, std::size_t to) {
 }
 
 TEST(SdlSoundTest, DiskOutputIsLoudWhilePlayingAndSilentAfterStop) {
-  ScratchDir dir("sdl-disk");
+  TempFolder dir("sdl-disk");
   const auto raw = dir.path() / "mixed.raw";
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
@@ -72,7 +73,7 @@ TEST(SdlSoundTest, DiskOutputIsLoudWhilePlayingAndSilentAfterStop) {
 }
 
 TEST(SdlSoundTest, OneShotEndsNearItsLength) {
-  ScratchDir dir("sdl-dummy");
+  TempFolder dir("sdl-dummy");
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   WriteFile(dir.path() / "half.wav", SineWave(500, 22050, 1, 8));
   SdlSoundDevice device;
@@ -91,7 +92,7 @@ TEST(SdlSoundTest, OneShotEndsNearItsLength) {
 }
 
 TEST(SdlSoundTest, RefusalsAndClosedDevice) {
-  ScratchDir dir("sdl-refuse");
+  TempFolder dir("sdl-refuse");
   setenv("SDL_AUDIODRIVER", "dummy", 1);
   WriteFile(dir.path() / "bad.wav", Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
   WriteFile(dir.path() / "ok.wav", SineWave(200));

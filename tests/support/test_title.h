@@ -1,6 +1,7 @@
 #pragma once
 // Builds a small title in a temporary folder from UTF-8 text: Global.pmx, loose packed scenario
-// files and scenario archives. Runs it headless and collects trace lines.
+// files and scenario archives. Runs it headless and collects trace lines (read them with
+// tests/support/trace.h).
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "player/engine/global_file.h"
 #include "player/shell/headless_runner.h"
+#include "tests/support/temp_folder.h"
 
 namespace mavlet::testing {
 
@@ -20,11 +22,10 @@ std::string Sjis(std::string_view utf8);
 class TestTitle {
  public:
   TestTitle();
-  ~TestTitle();
   TestTitle(const TestTitle&) = delete;
   TestTitle& operator=(const TestTitle&) = delete;
 
-  const std::filesystem::path& Folder() const { return folder_; }
+  const std::filesystem::path& Folder() const { return folder_.path(); }
   // Global.pmx fields; names and texts in UTF-8. Written by Write().
   TestTitle& Nums(std::vector<std::string> names);
   TestTitle& Strs(std::vector<std::string> names);
@@ -40,7 +41,7 @@ class TestTitle {
   void Archive(int d, const std::map<int, std::string>& scenarios);
 
  private:
-  std::filesystem::path folder_;
+  TempFolder folder_{"title"};
   TGlobalData global_;
 };
 

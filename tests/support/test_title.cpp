@@ -1,16 +1,13 @@
-#include "tests/engine/test_title.h"
+#include "tests/support/test_title.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <fstream>
-#include <unistd.h>
 
 #include "player/common/encoding.h"
 #include "player/storage/file_unit.h"
 #include "player/storage/packed_file.h"
 #include "player/vars/param_manager.h"
+#include "tests/support/file_builders.h"
 
 namespace mavlet::testing {
 
@@ -21,7 +18,6 @@ std::string Sjis(std::string_view utf8) {
 }
 
 namespace {
-ByteBuffer Bytes(std::string_view s) { return ByteBuffer(s.begin(), s.end()); }
 std::vector<std::string> SjisAll(const std::vector<std::string>& v) {
   std::vector<std::string> out;
   for (const auto& s : v) out.push_back(Sjis(s));
@@ -30,21 +26,12 @@ std::vector<std::string> SjisAll(const std::vector<std::string>& v) {
 }  // namespace
 
 TestTitle::TestTitle() {
-  static std::atomic<int> counter{0};
-  folder_ = std::filesystem::temp_directory_path() /
-            ("mavlet-engine-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  std::filesystem::remove_all(folder_);
-  std::filesystem::create_directories(folder_ / "Pmx");
+  folder_.Folder("Pmx");
   global_.Title = "test";
   global_.ScreenMode = 3;
   global_.StartPage = 1;
   global_.NoRegistry = 1;
   Write();
-}
-
-TestTitle::~TestTitle() {
-  std::error_code ec;
-  std::filesystem::remove_all(folder_, ec);
 }
 
 TestTitle& TestTitle::Nums(std::vector<std::string> names) {
@@ -76,26 +63,21 @@ TestTitle& TestTitle::Registry(std::string key) {
 
 namespace {
 // Plain writes: the atomic, synced writer is slow and tests do not need it.
-void WritePacked(const std::filesystem::path& file, const ByteBuffer& payload) {
-  ByteBuffer packed = PackBuffer(payload);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
-  ASSERT_TRUE(out.good()) << file;
-}
+void WritePacked(const std::filesystem::path& file, const ByteBuffer& payload) { WriteFile(file, PackBuffer(payload)); }
 }  // namespace
 
-void TestTitle::Write() { WritePacked(folder_ / "Pmx" / "Global.pmx", BuildGlobalData(global_)); }
+void TestTitle::Write() { WritePacked(Folder() / "Pmx" / "Global.pmx", BuildGlobalData(global_)); }
 
 void TestTitle::Scenario(int n, std::string_view utf8_text) {
-  WritePacked(folder_ / "Pmx" / (std::to_string(n) + ".pmx"), Bytes(Sjis(utf8_text)));
+  WritePacked(Folder() / "Pmx" / (std::to_string(n) + ".pmx"), ToBytes(Sjis(utf8_text)));
 }
 
-void TestTitle::RemoveScenario(int n) { std::filesystem::remove(folder_ / "Pmx" / (std::to_string(n) + ".pmx")); }
+void TestTitle::RemoveScenario(int n) { std::filesystem::remove(Folder() / "Pmx" / (std::to_string(n) + ".pmx")); }
 
 void TestTitle::Archive(int d, const std::map<int, std::string>& scenarios) {
   std::vector<std::pair<std::string, ByteBuffer>> entries;
-  for (const auto& [n, text] : scenarios) entries.emplace_back(std::to_string(n) + ".pmx", Bytes(Sjis(text)));
-  WritePacked(folder_ / "Pmx" / ("Data" + std::to_string(d) + ".pmx"), BuildFileUnitPayload(entries));
+  for (const auto& [n, text] : scenarios) entries.emplace_back(std::to_string(n) + ".pmx", ToBytes(Sjis(text)));
+  WritePacked(Folder() / "Pmx" / ("Data" + std::to_string(d) + ".pmx"), BuildFileUnitPayload(entries));
 }
 
 RunOptions Traced() {

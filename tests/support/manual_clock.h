@@ -1,0 +1,19 @@
+#pragma once
+// A clock the test moves by hand; sleeping on it moves it at once.
+#include <cstdint>
+
+#include "player/backend/clock.h"
+
+namespace mavlet::testing {
+
+class ManualClock : public Clock {
+ public:
+  explicit ManualClock(std::uint32_t start = 0) : now(start) {}
+  std::uint32_t NowMs() override { return now; }
+  void SleepMs(std::uint32_t ms) override { now += ms; }
+  void Advance(std::uint32_t ms) { now += ms; }
+
+  std::uint32_t now;
+};
+
+}  // namespace mavlet::testing

@@ -1,0 +1,31 @@
+#pragma once
+// The one temporary folder of the tests: a fresh folder below TMPDIR (or /tmp), unique per
+// process and object, removed with everything in it (kept and named on standard output when
+// MAVLET_KEEP_TEST_DIR=1, for a look). Throws std::runtime_error when it cannot be made.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mavlet::testing {
+
+class TempFolder {
+ public:
+  // tag names the folder ("mavlet-TAG-XXXXXX") so a left-over one tells who made it.
+  explicit TempFolder(std::string_view tag = "test");
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view relative) const { return path_ / relative; }
+  // Creates a file (and its folders) below the folder; the name is taken as raw bytes.
+  std::filesystem::path File(std::string_view relative, std::string_view content = "x") const;
+  std::filesystem::path File(std::string_view relative, const std::vector<std::uint8_t>& content) const;
+  std::filesystem::path Folder(std::string_view relative) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace mavlet::testing
