@@ -9,7 +9,7 @@
 
 #include "player/backend/graphics/bmp_reader.h"
 #include "player/common/error.h"
-#include "tests/backend/bmp_builder.h"
+#include "tests/support/file_builders.h"
 
 namespace {
 thread_local bool probing = false;
