@@ -4,13 +4,6 @@ namespace mavlet {
 
 namespace {
 
-inline int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Digits only, at least one; magnitude checked against limit.
 inline bool ReadDecimal(std::string_view s, std::uint64_t limit, std::uint64_t& value) {
   if (s.empty()) return false;
@@ -31,6 +24,13 @@ inline std::int32_t Signed(std::uint64_t magnitude, bool negative) {
 }
 
 }  // namespace
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 std::optional<std::int32_t> ParseInt(std::string_view s) {
   // Leading blanks are skipped as the original platform's conversion does; trailing ones are not.
@@ -54,7 +54,7 @@ std::optional<std::int32_t> ParseInt(std::string_view s) {
     if (rest.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (char c : rest) {
-      const int d = HexDigit(c);
+      const int d = HexDigitValue(c);
       if (d < 0) return std::nullopt;
       value = value * 16 + static_cast<std::uint64_t>(d);
       if (value > 0xFFFFFFFFull) return std::nullopt;

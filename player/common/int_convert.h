@@ -13,5 +13,7 @@ std::optional<std::int32_t> ParseInt(std::string_view s);
 std::int32_t StrToIntDef(std::string_view s, std::int32_t fallback);
 // Plain signed decimal only (no hexadecimal, no blanks): numeric comparisons use this.
 std::optional<std::int32_t> ParseDecimalStrict(std::string_view s);
+// 0..15 for a hexadecimal digit of either case, else -1.
+int HexDigitValue(char c);
 
 }  // namespace mavlet

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include "player/common/ascii_case.h"
@@ -22,52 +21,6 @@ namespace {
 
 // A settings file holds a few keys; a file far larger than this is not one of ours.
 constexpr std::uintmax_t kMaxSettingsBytes = 16u << 20;
-
-enum class Field { kKey, kName, kValue };
-
-std::string Escape(std::string_view s, Field field) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto b = static_cast<std::uint8_t>(s[i]);
-    bool escape = b == '%' || b < 0x20 || b == 0x7F;
-    if (field == Field::kValue && b == '\t') escape = false;
-    if (field == Field::kName) {
-      // "=" ends a name; a leading "[", ";" or "#" would read as a header or a comment.
-      escape = escape || b == '=' || (i == 0 && (b == '[' || b == ';' || b == '#'));
-    }
-    if (escape) {
-      out.push_back('%');
-      out.push_back(kHex[b >> 4]);
-      out.push_back(kHex[b & 15]);
-    } else {
-      out.push_back(static_cast<char>(b));
-    }
-  }
-  return out;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-std::string Unescape(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])));
-      i += 2;
-    } else {
-      out.push_back(s[i]);
-    }
-  }
-  return out;
-}
 
 // Whether key lies below parent (both normalised): parent's characters, then a real "\".
 bool IsBelow(std::string_view key, std::string_view parent) {
@@ -106,53 +59,18 @@ std::string NormalizeSettingsKey(std::string_view key) {
 
 SettingsDocument SettingsDocument::Parse(std::string_view text) {
   SettingsDocument doc;
-  doc.sections_.push_back({std::string(), false, {}});
-  while (!text.empty()) {
-    const std::size_t eol = text.find('\n');
-    std::string_view line = text.substr(0, eol);
-    text = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
-    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-
-    const std::size_t close = line.rfind(']');
-    if (!line.empty() && line[0] == '[' && close != std::string_view::npos && close > 0) {
-      doc.sections_.push_back({NormalizeSettingsKey(Unescape(line.substr(1, close - 1))), true, {}});
-      continue;
-    }
-    Line entry;
-    const std::size_t eq = line.find('=');
-    if (line.empty() || line[0] == ';' || line[0] == '#' || eq == std::string_view::npos) {
-      entry.name = std::string(line);
-      entry.raw = true;
-    } else {
-      entry.name = Unescape(line.substr(0, eq));
-      entry.value = Unescape(line.substr(eq + 1));
-    }
-    doc.sections_.back().lines.push_back(std::move(entry));
+  doc.ini_ = IniDocument::Parse(text, IniDialect::kEscaped);
+  for (Section& section : doc.ini_.Sections()) {
+    if (section.header) section.name = NormalizeSettingsKey(section.name);
   }
   return doc;
 }
 
-std::string SettingsDocument::Format() const {
-  std::string out;
-  for (const Section& section : sections_) {
-    if (section.header) out += "[" + Escape(section.key, Field::kKey) + "]\n";
-    for (const Line& line : section.lines) {
-      if (line.raw) {
-        out += line.name;
-      } else {
-        out += Escape(line.name, Field::kName);
-        out += '=';
-        out += Escape(line.value, Field::kValue);
-      }
-      out += '\n';
-    }
-  }
-  return out;
-}
+std::string SettingsDocument::Format() const { return ini_.Format(); }
 
 const SettingsDocument::Section* SettingsDocument::Find(std::string_view key) const {
-  for (const Section& section : sections_) {
-    if (section.header && EqualsIgnoreAsciiCase(section.key, key)) return &section;
+  for (const Section& section : ini_.Sections()) {
+    if (section.header && EqualsIgnoreAsciiCase(section.name, key)) return &section;
   }
   return nullptr;
 }
@@ -165,7 +83,7 @@ std::optional<std::string> SettingsDocument::Get(std::string_view key, std::stri
   const std::string normal = NormalizeSettingsKey(key);
   const Section* section = normal.empty() ? nullptr : Find(normal);
   if (!section) return std::nullopt;
-  for (const Line& line : section->lines) {
+  for (const IniDocument::Line& line : section->lines) {
     if (!line.raw && EqualsIgnoreAsciiCase(line.name, name)) return line.value;
   }
   return std::nullopt;
@@ -175,14 +93,15 @@ void SettingsDocument::Set(std::string_view key, std::string_view name, std::str
   const std::string normal = NormalizeSettingsKey(key);
   Section* section = Find(normal);
   if (!section) {
+    std::vector<Section>& sections = ini_.Sections();
     // A blank line between sections keeps the file readable.
-    if (!sections_.empty() && (sections_.back().header || !sections_.back().lines.empty())) {
-      sections_.back().lines.push_back({std::string(), std::string(), true});
+    if (!sections.empty() && (sections.back().header || !sections.back().lines.empty())) {
+      sections.back().lines.push_back({std::string(), std::string(), true});
     }
-    sections_.push_back({normal, true, {}});
-    section = &sections_.back();
+    sections.push_back({normal, true, {}});
+    section = &sections.back();
   }
-  for (Line& line : section->lines) {
+  for (IniDocument::Line& line : section->lines) {
     if (!line.raw && EqualsIgnoreAsciiCase(line.name, name)) {
       line.value = std::string(value);
       return;
@@ -191,40 +110,26 @@ void SettingsDocument::Set(std::string_view key, std::string_view name, std::str
   // New values go after the last value line, before trailing blank lines and comments.
   auto at = section->lines.end();
   while (at != section->lines.begin() && std::prev(at)->raw) --at;
-  section->lines.insert(at, Line{std::string(name), std::string(value), false});
+  section->lines.insert(at, IniDocument::Line{std::string(name), std::string(value), false});
 }
 
 bool SettingsDocument::DeleteTree(std::string_view key) {
   const std::string normal = NormalizeSettingsKey(key);
   if (normal.empty()) return false;
-  const std::size_t before = sections_.size();
-  std::erase_if(sections_, [&](const Section& s) {
-    return s.header && (EqualsIgnoreAsciiCase(s.key, normal) || IsBelow(s.key, normal));
+  std::vector<Section>& sections = ini_.Sections();
+  const std::size_t before = sections.size();
+  std::erase_if(sections, [&](const Section& s) {
+    return s.header && (EqualsIgnoreAsciiCase(s.name, normal) || IsBelow(s.name, normal));
   });
-  return sections_.size() != before;
+  return sections.size() != before;
 }
 
 IniSettings::IniSettings(fs::path file, Log* log) : file_(std::move(file)), log_(log) {}
 
 SettingsDocument IniSettings::Load() const {
   if (file_.empty()) return SettingsDocument::Parse("");
-  std::error_code ec;
-  const auto status = fs::status(file_, ec);
-  if (ec || !fs::exists(status)) {
-    if (!ec || ec == std::errc::no_such_file_or_directory) return SettingsDocument::Parse("");
-    throw MavError(file_.string() + ": cannot read the settings: " + ec.message());
-  }
-  if (!fs::is_regular_file(status)) throw MavError(file_.string() + ": the settings file is not a regular file");
-  const std::uintmax_t size = fs::file_size(file_, ec);
-  if (ec) throw MavError(file_.string() + ": cannot read the settings: " + ec.message());
-  if (size > kMaxSettingsBytes) throw MavError(file_.string() + ": the settings file is too large");
-  std::ifstream in(file_, std::ios::binary);
-  if (!in) throw MavError(file_.string() + ": cannot open the settings file");
-  std::string text(static_cast<std::size_t>(size), '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) throw MavError(file_.string() + ": cannot read the settings file");
-  return SettingsDocument::Parse(text);
+  const std::optional<std::string> text = ReadIniFile(file_, kMaxSettingsBytes);
+  return SettingsDocument::Parse(text ? *text : std::string());
 }
 
 void IniSettings::Save(const SettingsDocument& doc) const {

@@ -1,16 +1,17 @@
 #pragma once
 // Per-user settings standing in for the registry below HKEY_CURRENT_USER: one INI file
 // ($XDG_CONFIG_HOME/mavlet/registry.ini), one section per key ("[Software\Maker\Title]") with
-// lines "Name=value". Key and value names compare ignoring ASCII case, as in the registry.
-// Bytes are stored as given (key names from titles are Shift-JIS); "%", control characters and
-// characters that would change a line's meaning are written as "%XX".
+// lines "Name=value", read and written by the escaped dialect of the INI reader
+// (player/common/ini_document.h). Key and value names compare ignoring ASCII case, as in the
+// registry. Bytes are stored as given (key names from titles are Shift-JIS); "%", control
+// characters and characters that would change a line's meaning are written as "%XX".
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "player/backend/file_services.h"
+#include "player/common/ini_document.h"
 
 namespace mavlet {
 
@@ -32,20 +33,11 @@ class SettingsDocument {
   bool DeleteTree(std::string_view key);
 
  private:
-  struct Line {
-    std::string name;   // value name, or the whole line when raw
-    std::string value;
-    bool raw = false;   // blank line, comment or unknown text
-  };
-  struct Section {
-    std::string key;    // normalised key; empty for lines before the first section header
-    bool header = true;
-    std::vector<Line> lines;
-  };
+  using Section = IniDocument::Section;  // name: the normalised key
   Section* Find(std::string_view key);
   const Section* Find(std::string_view key) const;
 
-  std::vector<Section> sections_;
+  IniDocument ini_;
 };
 
 class IniSettings : public SettingsStore {
