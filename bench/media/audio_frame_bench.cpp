@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "player/engine/global_file.h"
-#include "player/media/media_command_registration.h"
 #include "player/shell/headless_runner.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/packed_file.h"
@@ -67,7 +66,6 @@ void WorstFrame(benchmark::State& state, bool background) {
   for (auto _ : state) {
     std::ostringstream out, err;
     RunOptions options;
-    options.register_commands = RegisterMediaCommands;
     options.game.background_unpack = background;
     HeadlessRunner runner(options, out, err);
     if (!runner.Load(title.dir.path())) state.SkipWithError("title did not load");

@@ -1,4 +1,4 @@
-// Any bytes as the argument text of every display and media command: parsing must finish
+// Any bytes as the argument text of every command of the player: parsing must finish
 // without a crash and keep the invariants that later steps rely on.
 #include <cstddef>
 #include <cstdint>
@@ -7,17 +7,15 @@
 #include <string_view>
 
 #include "player/display/choice_commands.h"
-#include "player/display/display_command_registration.h"
 #include "player/engine/command_registry.h"
-#include "player/media/media_command_registration.h"
+#include "player/shell/command_set.h"
 
 namespace {
 
 const mavlet::CommandRegistry& Registry() {
   static const mavlet::CommandRegistry registry = [] {
     mavlet::CommandRegistry r;
-    mavlet::RegisterDisplayCommands(r);
-    mavlet::RegisterMediaCommands(r);
+    mavlet::RegisterAllCommands(r);
     return r;
   }();
   return registry;

@@ -1,19 +1,22 @@
-// Scenario text of any bytes run through the interpreter for a few logic steps: every scenario
+// Scenario text of any bytes run through the interpreter for a few logic steps with the player's
+// whole command set (layers and sound included) on a small offscreen display: every scenario
 // number 0..9 is the same text, slots live in memory, runs are bounded low so loops stay quick.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
+#include "player/backend/display.h"
 #include "player/backend/file_services.h"
 #include "player/backend/headless/headless_clock.h"
 #include "player/backend/headless/headless_dialogs.h"
 #include "player/backend/headless/headless_input.h"
 #include "player/backend/headless/headless_settings.h"
+#include "player/backend/headless/headless_sound.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/command_registry.h"
-#include "player/engine/engine_commands.h"
+#include "player/shell/command_set.h"
 #include "player/shell/game_system.h"
 #include "player/vars/param_manager.h"
 
@@ -33,13 +36,22 @@ class NullLog : public mavlet::Log {
   void Write(mavlet::LogLevel, std::string_view) override {}
 };
 
+class Surfaces : public mavlet::DisplayListener {
+ public:
+  explicit Surfaces(mavlet::TGameSystem& sys) : sys_(sys) {}
+  void OnDisplayInitialized() override { sys_.Initialize(); }
+  void OnDisplayFinalizing() override { sys_.Finalize(); }
+
+ private:
+  mavlet::TGameSystem& sys_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const mavlet::CommandRegistry* registry = [] {
     auto* r = new mavlet::CommandRegistry;
-    mavlet::RegisterEngineCommands(*r);
-    mavlet::RegisterPlaceholders(*r);
+    mavlet::RegisterAllCommands(*r);
     return r;
   }();
   const mavlet::ByteBuffer text(data, data + size);
@@ -62,7 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return text;
   };
   mavlet::TBookManager book(services);
-  mavlet::TGameSystem sys(input);
+  mavlet::HeadlessSoundDevice sound(clock);
+  mavlet::TGameSystem sys(input, {}, nullptr, mavlet::SoundServices{&sound, &clock, &log});
+  sys.SetEngine(&book);
+  mavlet::Display display;
+  Surfaces surfaces(sys);
+  display.SetListener(&surfaces);
+  display.SetSize(64, 48);
+  sys.SetDisplay(&display);
   book.Params().SetGameHost(&sys);
   mavlet::TGlobalData global;
   global.StartPage = 1;
@@ -71,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   global.StrNames = {"S"};
   global.FlagNames = {"F"};
   book.InitFrom({}, global);
+  display.Initialize();
   book.Restart();
   for (int step = 0; step < 8 && !book.Terminating(); ++step) {
     clock.Advance(15);
@@ -84,5 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   book.Params().SetGameHost(nullptr);
+  display.Finalize();
+  display.SetListener(nullptr);
   return 0;
 }

@@ -4,14 +4,13 @@
 #include <string_view>
 
 #include "player/engine/command_registry.h"
-#include "player/engine/engine_commands.h"
 #include "player/engine/page.h"
+#include "player/shell/command_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const mavlet::CommandRegistry* registry = [] {
     auto* r = new mavlet::CommandRegistry;
-    mavlet::RegisterEngineCommands(*r);
-    mavlet::RegisterPlaceholders(*r);
+    mavlet::RegisterAllCommands(*r);
     return r;
   }();
   mavlet::TPage page(nullptr);

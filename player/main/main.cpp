@@ -27,8 +27,6 @@
 #include "player/shell/player_session.h"
 #include "player/shell/startup.h"
 #include "player/vars/local_time.h"
-#include "player/display/display_command_registration.h"
-#include "player/media/media_command_registration.h"
 
 namespace mavlet {
 namespace {
@@ -178,10 +176,6 @@ int Run(int argc, char** argv) {
     services.local_time = &local_time;
     services.log = &log;
     services.sound = &sound;
-    services.register_commands = [](CommandRegistry& registry) {
-      RegisterDisplayCommands(registry);
-      RegisterMediaCommands(registry);
-    };
     PlayerSession session(services, config);
     const PlayerSession::StartResult started = session.Start(project);
     bool quit = started == PlayerSession::StartResult::kCancelled;

@@ -7,7 +7,6 @@
 #include "player/backend/graphics/png_writer.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
-#include "player/engine/engine_commands.h"
 #include "player/shell/startup.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
@@ -83,61 +82,58 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
   return actions;
 }
 
+namespace {
+
+PlayerConfig ConfigFor(const RunOptions& o) {
+  PlayerConfig c;
+  c.has_joy_pad = o.game.has_joy_pad;
+  c.fade_in_draw = o.game.fade_in_draw;
+  c.anti_alias = o.game.anti_alias;
+  c.has_sound = o.game.has_sound;
+  c.sound_buffer = o.game.sound_buffer;
+  c.image_cache = o.game.image_cache;
+  c.full_screen = false;
+  c.interval = static_cast<std::int32_t>(o.interval_ms);
+  return c;
+}
+
+}  // namespace
+
 HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err)
-    : options_(std::move(options)),
-      trace_out_(trace_out),
-      log_(err, LogLevel::kWarning),
-      dialogs_(&err),
-      sound_(clock_),
-      loop_(*this, false) {
-  dialogs_.SetFolderAnswer(options_.save_dir);
-  RegisterEngineCommands(registry_);
-  if (options_.register_commands) options_.register_commands(registry_);
-  RegisterPlaceholders(registry_);
-  EngineServices services;
-  services.registry = &registry_;
-  services.files = &files_;
-  services.settings = &settings_;
-  services.dialogs = &dialogs_;
-  services.clock = &clock_;
-  services.log = &log_;
-  services.local_time = &date_;
+    : options_(std::move(options)), trace_out_(trace_out), headless_(err) {
+  headless_.Dialogs().SetFolderAnswer(options_.save_dir);
+  PlayerServices services = headless_.Services();
+  services.background_unpack = options_.game.background_unpack;
   services.max_run_commands = options_.max_run_commands;
-  book_ = std::make_unique<TBookManager>(services);
-  sys_ = std::make_unique<TGameSystem>(input_, options_.game, nullptr, SoundServices{&sound_, &clock_, &log_});
-  sys_->SetEngine(book_.get());
-  sys_->SetDisplay(&display_);
-  display_.SetListener(this);
-  book_->Params().SetGameHost(sys_.get());
-  book_->SetHook(this);
+  session_ = std::make_unique<PlayerSession>(services, ConfigFor(options_));
+  session_->SetStepObserver([this] {
+    if (audio_log_ && session_->Sys() != nullptr) audio_log_->Check(event_, *session_->Sys());
+  });
   if (options_.audio_log != nullptr) audio_log_.emplace(*options_.audio_log);
 }
 
 HeadlessRunner::~HeadlessRunner() {
-  display_.Finalize();
-  display_.SetListener(nullptr);
-  if (book_) {
-    book_->SetHook(nullptr);
-    book_->Params().SetGameHost(nullptr);
-  }
+  if (session_ && session_->Book() != nullptr) session_->Book()->SetHook(nullptr);
+  session_.reset();
 }
 
 bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
-  book_->Init(title_folder);
-  if (book_->Terminating()) return false;
-  const ScreenSize size = ScreenSizeForMode(book_->ScreenMode());
+  HeadlessDisplay& display = headless_.Screen();
+  if (!display.SetBitCount(options_.bits))
+    throw MavError("colour depth " + std::to_string(options_.bits) + " cannot be used (16, 24 or 32)");
+  // The session takes the desktop's depth when the display offers it.
+  display.SetDesktopBitCount(options_.bits);
+  const PlayerSession::StartResult started = session_->Start(title_folder);
+  if (started == PlayerSession::StartResult::kFailed) throw MavError(session_->StartError());
+  if (started == PlayerSession::StartResult::kCancelled) return false;
+  session_->Book()->SetHook(this);
+  const ScreenSize size = ScreenSizeForMode(Book().ScreenMode());
   if (options_.expect_size &&
       (size.width != options_.expect_size->width || size.height != options_.expect_size->height)) {
-    throw MavError("Global.pmx: screen mode " + std::to_string(book_->ScreenMode()) + " gives " +
+    throw MavError("Global.pmx: screen mode " + std::to_string(Book().ScreenMode()) + " gives " +
                    std::to_string(size.width) + "x" + std::to_string(size.height) + ", not the expected " +
                    std::to_string(options_.expect_size->width) + "x" + std::to_string(options_.expect_size->height));
   }
-  display_.Finalize();
-  display_.SetSize(size.width, size.height);
-  if (!display_.SetBitCount(options_.bits))
-    throw MavError("colour depth " + std::to_string(options_.bits) + " cannot be used (16, 24 or 32)");
-  display_.Initialize();
-  book_->SetBitCount(display_.BitCount());
   return true;
 }
 
@@ -145,7 +141,7 @@ void HeadlessRunner::SaveScreenshot(const std::filesystem::path& file) {
   // A folder that cannot be made shows up as the PNG write failing, which names the file.
   std::error_code ec;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-  WritePng(display_.ScreenSurface(), file);
+  WritePng(headless_.Screen().ScreenSurface(), file);
 }
 
 void HeadlessRunner::TakeShots() {
@@ -159,63 +155,41 @@ void HeadlessRunner::TakeShots() {
   }
 }
 
-void HeadlessRunner::Tick() {
-  main_ended_ = book_->Tick(*sys_);
-  if (audio_log_) audio_log_->Check(event_, *sys_);
-}
-
-void HeadlessRunner::UpdateAudio() {
-  sys_->UpdateAudio();
-  if (audio_log_) audio_log_->Check(event_, *sys_);
-}
-
 void HeadlessRunner::ApplyInput() {
-  input_.ReleaseAll();
+  HeadlessInput& input = headless_.Input();
+  input.ReleaseAll();
   const auto& in = options_.input;
   while (next_input_ < in.size() && in[next_input_].event < event_) ++next_input_;
   for (std::size_t i = next_input_; i < in.size() && in[i].event == event_; ++i) {
     const InputAction& a = in[i];
     switch (a.kind) {
-      case InputAction::Kind::kClick: input_.Hold(MouseButton::kLeft); break;
-      case InputAction::Kind::kCancel: input_.Hold(MouseButton::kRight); break;
-      case InputAction::Kind::kUp: input_.Hold(Key::kUp); break;
-      case InputAction::Kind::kDown: input_.Hold(Key::kDown); break;
-      case InputAction::Kind::kLeft: input_.Hold(Key::kLeft); break;
-      case InputAction::Kind::kRight: input_.Hold(Key::kRight); break;
-      case InputAction::Kind::kCtrl: input_.Hold(Key::kControl); break;
-      case InputAction::Kind::kMouse: input_.SetMouse({a.x, a.y}); break;
+      case InputAction::Kind::kClick: input.Hold(MouseButton::kLeft); break;
+      case InputAction::Kind::kCancel: input.Hold(MouseButton::kRight); break;
+      case InputAction::Kind::kUp: input.Hold(Key::kUp); break;
+      case InputAction::Kind::kDown: input.Hold(Key::kDown); break;
+      case InputAction::Kind::kLeft: input.Hold(Key::kLeft); break;
+      case InputAction::Kind::kRight: input.Hold(Key::kRight); break;
+      case InputAction::Kind::kCtrl: input.Hold(Key::kControl); break;
+      case InputAction::Kind::kMouse: input.SetMouse({a.x, a.y}); break;
     }
   }
 }
 
-void HeadlessRunner::ReportError(const std::string& message) {
-  auto site = std::make_pair(book_->LastSite(), message);
-  if (last_error_ && *last_error_ == site) {
-    log_.Info("again: " + message);
-    return;
-  }
-  last_error_ = site;
-  dialogs_.ShowMessage("Mavlet", message);
-}
-
 void HeadlessRunner::RunEvent() {
   ++event_;
-  clock_.Advance(options_.interval_ms);
+  headless_.Clock().Advance(options_.interval_ms);
   ApplyInput();
-  try {
-    loop_.OnTimer(1);
-  } catch (const std::exception& e) {
-    ReportError(e.what());
-  }
+  // Errors of the title are reported by the session, as the player does.
+  session_->RunTimerEvent(1);
   // Outside the title's error handling: a picture that cannot be written ends the run.
   TakeShots();
 }
 
 void HeadlessRunner::Run() {
   while (event_ < options_.events) {
-    if (book_->Terminating()) break;
+    if (session_->QuitRequested()) break;
     RunEvent();
-    if (options_.until_end && main_ended_) break;
+    if (options_.until_end && MainEnded()) break;
   }
 }
 
@@ -227,7 +201,7 @@ void HeadlessRunner::OnExecute(TCallManager& mgr, TCommand& command, const TStac
 
 void HeadlessRunner::WriteVariables(std::ostream& out) {
   TGameStatus status({}, 0);
-  book_->Params().SaveToStatus(status);
+  Book().Params().SaveToStatus(status);
   for (const std::string& line : status.Lines()) out << SjisToUtf8(line) << '\n';
 }
 

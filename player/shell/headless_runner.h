@@ -1,10 +1,9 @@
 #pragma once
-// Runs a title without a screen: a virtual clock stepped by the frame interval, scripted input,
-// dialogs that print, the same engine, game system and frame loop as the player. Used by
-// `mavtool run` and by the scenario tests.
+// Runs a title without a screen: the player session (the same composition as the SDL player)
+// on the headless services, a virtual clock stepped by the frame interval, scripted input and
+// dialogs that print. Used by `mavtool run` and by the scenario tests.
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -12,22 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "player/backend/display.h"
-#include "player/backend/headless/headless_clock.h"
-#include "player/backend/headless/headless_dialogs.h"
-#include "player/backend/headless/headless_input.h"
-#include "player/backend/headless/headless_settings.h"
-#include "player/backend/headless/headless_sound.h"
-#include "player/backend/posix/posix_file_services.h"
 #include "player/common/log.h"
 #include "player/engine/book_manager.h"
-#include "player/engine/command_registry.h"
 #include "player/engine/engine_hook.h"
 #include "player/shell/audio_state_log.h"
-#include "player/shell/frame_loop.h"
 #include "player/shell/game_system.h"
+#include "player/shell/headless_services.h"
+#include "player/shell/player_session.h"
 #include "player/shell/startup.h"
-#include "player/vars/local_time.h"
 
 namespace mavlet {
 
@@ -58,9 +49,7 @@ struct RunOptions {
   std::optional<std::filesystem::path> save_dir;
   bool until_end = false;
   // Commands one logic step may run, nested runs included (tests lower it).
-  std::uint64_t max_run_commands = 1'000'000;
-  // Registers command classes beyond the engine's own (display, media); placeholders fill the rest.
-  std::function<void(CommandRegistry&)> register_commands;
+  std::uint64_t max_run_commands = TBookManager::kMaxRunCommands;
   // Colour depth of the offscreen display (16, 24 or 32) and the game system's settings.
   int bits = 32;
   GameSystemOptions game;
@@ -75,14 +64,14 @@ struct RunOptions {
   std::optional<ScreenSize> expect_size;
 };
 
-class HeadlessRunner : private FrameClient, private EngineHook, private DisplayListener {
+class HeadlessRunner : private EngineHook {
  public:
   // trace_out receives the trace lines; err receives messages and warnings.
   HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err);
   ~HeadlessRunner() override;
 
-  // Init of the title folder. Throws MavError when the title cannot be loaded; false when the
-  // save-folder prompt was cancelled (the player would close).
+  // Starts the session on the title folder. Throws MavError when the title cannot be loaded;
+  // false when the save-folder prompt was cancelled (the player would close).
   bool Load(const std::filesystem::path& title_folder);
   // Runs the events (or until stream 0 ends with until_end, or until the title quits).
   void Run();
@@ -92,64 +81,37 @@ class HeadlessRunner : private FrameClient, private EngineHook, private DisplayL
   void WriteVariables(std::ostream& out);
 
   int EventsRun() const { return event_; }
-  bool MainEnded() const { return main_ended_; }
-  TBookManager& Book() { return *book_; }
-  TGameSystem& Sys() { return *sys_; }
-  HeadlessClock& VirtualClock() { return clock_; }
-  HeadlessInput& Input() { return input_; }
-  HeadlessDialogs& Messages() { return dialogs_; }
-  FixedLocalTime& Date() { return date_; }
+  bool MainEnded() const { return session_->MainEnded(); }
+  // The engine and game system exist once Load has started the session.
+  TBookManager& Book() { return *session_->Book(); }
+  TGameSystem& Sys() { return *session_->Sys(); }
+  PlayerSession& Session() { return *session_; }
+  HeadlessClock& VirtualClock() { return headless_.Clock(); }
+  HeadlessInput& Input() { return headless_.Input(); }
+  HeadlessDialogs& Messages() { return headless_.Dialogs(); }
+  FixedLocalTime& Date() { return headless_.Date(); }
   // The virtual-time sound output the channels play on.
-  HeadlessSoundDevice& Sound() { return sound_; }
+  HeadlessSoundDevice& Sound() { return headless_.Sound(); }
   // The offscreen display: its screen surface holds what the player would show.
-  Display& Screen() { return display_; }
+  Display& Screen() { return headless_.Screen(); }
   // Writes the screen surface as a PNG, creating its folder; throws MavError naming the file
   // when it cannot.
   void SaveScreenshot(const std::filesystem::path& file);
 
  private:
-  // FrameClient
-  bool Ready() override { return true; }
-  void Restart() override { book_->Restart(); }
-  void EnterFullScreen() override {}
-  bool ApplicationActive() override { return input_.ApplicationActive(); }
-  void FlipScreen() override { sys_->FlipScreen(); }
-  void Tick() override;
-  bool Terminating() override { return book_->Terminating(); }
-  void UpdateAudio() override;
-  bool CanDraw() override { return true; }
-  void Compose() override { sys_->Compose(); }
   // EngineHook
   void OnExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) override;
-  // DisplayListener
-  void OnDisplayInitialized() override { sys_->Initialize(); }
-  void OnDisplayFinalizing() override { sys_->Finalize(); }
 
   void ApplyInput();
   void TakeShots();
-  void ReportError(const std::string& message);
 
   RunOptions options_;
   std::ostream& trace_out_;
-  StreamLog log_;
-  HeadlessClock clock_;
-  HeadlessInput input_;
-  HeadlessDialogs dialogs_;
-  MemorySettings settings_;
-  PosixFileServices files_;
-  FixedLocalTime date_;
-  HeadlessSoundDevice sound_;
+  HeadlessServices headless_;
   std::optional<AudioStateLog> audio_log_;
-  CommandRegistry registry_;
-  std::unique_ptr<TBookManager> book_;
-  Display display_;
-  std::unique_ptr<TGameSystem> sys_;
-  FrameLoop loop_;
+  std::unique_ptr<PlayerSession> session_;
   int event_ = 0;
   std::size_t next_input_ = 0;
-  bool main_ended_ = false;
-  // The last error shown: the same error from the same command is shown once, then only logged.
-  std::optional<std::pair<TBookManager::CommandSite, std::string>> last_error_;
 };
 
 }  // namespace mavlet

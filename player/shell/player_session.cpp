@@ -7,7 +7,7 @@
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
-#include "player/engine/engine_commands.h"
+#include "player/shell/command_set.h"
 #include "player/shell/startup.h"
 #include "player/vars/param_manager.h"
 
@@ -38,14 +38,12 @@ PlayerSession::~PlayerSession() {
 }
 
 void PlayerSession::Report(const std::string& message) {
-  services_.log->Error(message);
+  if (services_.log_reports) services_.log->Error(message);
   services_.dialogs->ShowMessage(kCaption, message);
 }
 
 PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& project_folder) {
-  RegisterEngineCommands(registry_);
-  if (services_.register_commands) services_.register_commands(registry_);
-  RegisterPlaceholders(registry_);
+  RegisterAllCommands(registry_);
   EngineServices es;
   es.registry = &registry_;
   es.files = services_.files;
@@ -54,6 +52,7 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   es.clock = services_.clock;
   es.log = services_.log;
   es.local_time = services_.local_time;
+  es.max_run_commands = services_.max_run_commands;
   book_ = std::make_unique<TBookManager>(es);
   try {
     book_->Init(project_folder);
@@ -84,7 +83,7 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   options.fade_in_draw = config_.fade_in_draw;
   options.image_cache = config_.image_cache;
   options.sound_buffer = config_.sound_buffer;
-  options.background_unpack = true;
+  options.background_unpack = services_.background_unpack;
   sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get(),
                                        SoundServices{services_.sound, services_.clock, services_.log});
   sys_->SetEngine(book_.get());
@@ -168,11 +167,15 @@ void PlayerSession::Tick() {
   // Without automatic update the joystick is read once per logic step, so every query of the
   // step sees the same pad state.
   if (joystick_ && !joystick_->AutoUpdate()) joystick_->Update();
-  // The result (main stream ended) is not needed: the player keeps showing the screen.
-  book_->Tick(*sys_);
+  // The player keeps showing the screen when the main stream has ended; runs may stop there.
+  main_ended_ = book_->Tick(*sys_);
+  if (step_observer_) step_observer_();
 }
 
-void PlayerSession::UpdateAudio() { sys_->UpdateAudio(); }
+void PlayerSession::UpdateAudio() {
+  sys_->UpdateAudio();
+  if (step_observer_) step_observer_();
+}
 
 bool PlayerSession::CanDraw() { return services_.display->CanDraw(); }
 
@@ -188,10 +191,15 @@ bool PlayerSession::PollTimer() {
 void PlayerSession::RunTimerEvent(std::uint32_t lag) {
   try {
     loop_.OnTimer(lag);
-  } catch (const MavError& e) {
+  } catch (const std::exception& e) {
+    // Any failure of a step is the title's error: reported, and the loop goes on.
     const std::pair<TBookManager::CommandSite, std::string> error{book_->LastSite(), e.what()};
     if (last_error_ && *last_error_ == error) {
-      services_.log->Warn(std::string("again: ") + e.what());
+      const std::string again = std::string("again: ") + e.what();
+      if (services_.log_reports)
+        services_.log->Warn(again);
+      else
+        services_.log->Info(again);
       return;
     }
     last_error_ = error;

@@ -1,8 +1,9 @@
 #pragma once
 // The player from the main window's creation to its destruction, free of any window system:
 // it reads the title, sizes the display, creates the joystick front end, the engine and the
-// game system, and answers the frame timer. The SDL program feeds it window events; tests
-// drive it with the headless back end.
+// game system with the one command set (RegisterAllCommands), and answers the frame timer. It
+// is the one composition root: the SDL program feeds it window events and SDL services, the
+// headless runner (mavtool run, scenario tests) the services of HeadlessServices.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -43,8 +44,15 @@ struct PlayerServices {
   Log* log = nullptr;
   // Sound output; null leaves the player silent. A device that cannot be opened keeps sound off.
   SoundDevice* sound = nullptr;
-  // Registers command classes beyond the engine's own (display, media).
-  std::function<void(CommandRegistry&)> register_commands;
+
+  // How the session runs; the SDL program keeps the defaults.
+  // Unpack packed sounds on a worker thread, so that starting one never stalls a frame; runs on
+  // a virtual clock turn it off to stay repeatable.
+  bool background_unpack = true;
+  // Commands one logic step may run, nested runs included (tests lower it).
+  std::uint64_t max_run_commands = TBookManager::kMaxRunCommands;
+  // Errors are shown through the dialogs and logged; false when the dialogs already print them.
+  bool log_reports = true;
 };
 
 class PlayerSession : private FrameClient, private DisplayListener {
@@ -78,6 +86,11 @@ class PlayerSession : private FrameClient, private DisplayListener {
   // Closing the window or the Exit command.
   void RequestQuit() { quit_requested_ = true; }
   bool QuitRequested() const;
+
+  // Called after every logic step and every audio update (a headless run logs audio changes).
+  void SetStepObserver(std::function<void()> observer) { step_observer_ = std::move(observer); }
+  // The main stream ended in the last logic step.
+  bool MainEnded() const { return main_ended_; }
 
   // Engine front of the full-screen switch: refused at 8 bits or less.
   void SetFullScreen(bool on);
@@ -118,6 +131,8 @@ class PlayerSession : private FrameClient, private DisplayListener {
   std::unique_ptr<TGameSystem> sys_;
   std::string start_error_;
   bool quit_requested_ = false;
+  bool main_ended_ = false;
+  std::function<void()> step_observer_;
   // The last error of a timer event: shown once, repeats of it only logged, so a command that
   // keeps failing cannot bury the window under message boxes.
   std::optional<std::pair<TBookManager::CommandSite, std::string>> last_error_;

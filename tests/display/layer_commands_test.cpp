@@ -2,7 +2,6 @@
 
 #include "player/backend/display.h"
 #include "player/common/error.h"
-#include "player/display/display_command_registration.h"
 #include "player/display/game_surface.h"
 #include "player/display/layer_commands.h"
 #include "player/engine/book_manager.h"
@@ -32,7 +31,6 @@ class LayerCommandsTest : public ::testing::Test {
   void Start(GameSystemOptions game = {}) {
     RunOptions o;
     o.game = game;
-    o.register_commands = RegisterDisplayCommands;
     run_ = std::make_unique<TitleRun>(title_, o);
     run_->Load();
     // What the first frame would do: reset the scenario state, present the empty screen.

@@ -3,7 +3,6 @@
 #include <fstream>
 
 #include "player/backend/display.h"
-#include "player/display/display_command_registration.h"
 #include "player/display/game_surface.h"
 #include "player/shell/game_system.h"
 #include "tests/display/layer_test_support.h"
@@ -24,7 +23,6 @@ class LayerScenarioTest : public ::testing::TestWithParam<int> {
     title_.Scenario(1, scenario);
     RunOptions o;
     o.bits = GetParam();
-    o.register_commands = RegisterDisplayCommands;
     auto run = std::make_unique<TitleRun>(title_, o);
     run->Load();
     run->Events(events);
@@ -115,7 +113,6 @@ TEST_P(LayerScenarioTest, ARunOfNonStopHidesIsPresentedOnce) {
                           between + "HideSfc ,,2\n" + between + "HideSfc ,,3\n");
     RunOptions o;
     o.bits = GetParam();
-    o.register_commands = RegisterDisplayCommands;
     TitleRun r(title, o);
     r.Load();
     const auto before = r.R().Screen().PresentCount();

@@ -11,7 +11,6 @@
 
 #include "player/backend/headless/headless_sound.h"
 #include "player/engine/book_manager.h"
-#include "player/media/media_command_registration.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/game_status.h"
 #include "player/storage/packed_file.h"
@@ -56,7 +55,6 @@ class SoundTitle {
   void Run(const std::string& page1, int n, RunOptions options = {}) {
     title.Scenario(1, page1);
     title.Write();
-    options.register_commands = RegisterMediaCommands;
     options.audio_log = &log;
     options.save_dir = title.Folder() / "saves";
     run = std::make_unique<TitleRun>(title, std::move(options));
@@ -204,7 +202,6 @@ TEST(SoundScenario, SoundStaysOffWithoutHasSoundOrAWorkingDevice) {
   u.title.Scenario(1, "NonStop=1\nSoundOn\nWavPlay ,,0,loop.PMW,1\nWait ,,99999\n");
   u.title.Write();
   RunOptions o;
-  o.register_commands = RegisterMediaCommands;
   TitleRun run(u.title, o);
   run.Load();
   run.R().Sound().SetFailInitialize(true);

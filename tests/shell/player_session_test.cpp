@@ -15,7 +15,6 @@
 #include "player/backend/headless/headless_sound.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/engine/global_file.h"
-#include "player/media/media_command_registration.h"
 #include "player/storage/packed_file.h"
 #include "player/vars/local_time.h"
 #include "player/vars/param_manager.h"
@@ -210,7 +209,6 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
   PackToFile(folder_ / "WAV" / "bgm.PMW", wave);
   HeadlessSoundDevice device(clock_);
   services_.sound = &device;
-  services_.register_commands = RegisterMediaCommands;
   auto run = [&](PlayerSession& session, int events) {
     for (int i = 0; i < events; ++i) {
       clock_.Advance(30);

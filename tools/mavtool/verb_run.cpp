@@ -8,8 +8,6 @@
 
 #include "player/common/error.h"
 #include "player/common/int_convert.h"
-#include "player/display/display_command_registration.h"
-#include "player/media/media_command_registration.h"
 #include "player/shell/headless_runner.h"
 #include "tools/mavtool/verbs.h"
 
@@ -73,10 +71,6 @@ int VerbRun(const Args& args) {
     return args.empty() ? 1 : 0;
   }
   mavlet::RunOptions options;
-  options.register_commands = [](mavlet::CommandRegistry& registry) {
-    mavlet::RegisterDisplayCommands(registry);
-    mavlet::RegisterMediaCommands(registry);
-  };
   bool print_vars = false;
   std::optional<std::string> audio_log_file;
   auto value = [&](std::size_t& i) -> const std::string& {

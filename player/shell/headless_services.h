@@ -1,0 +1,67 @@
+#pragma once
+// The headless back end as one bundle: a virtual clock, scripted input, dialogs and log that
+// print to a stream, settings kept in memory, the POSIX file lookup, a fixed date, a
+// virtual-time sound device and an offscreen display. It hands out the same PlayerServices the
+// SDL program fills, so a headless run and the player share one composition (PlayerSession).
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+#include "player/backend/display.h"
+#include "player/backend/headless/headless_clock.h"
+#include "player/backend/headless/headless_dialogs.h"
+#include "player/backend/headless/headless_input.h"
+#include "player/backend/headless/headless_settings.h"
+#include "player/backend/headless/headless_sound.h"
+#include "player/backend/posix/posix_file_services.h"
+#include "player/common/log.h"
+#include "player/shell/player_session.h"
+#include "player/vars/local_time.h"
+
+namespace mavlet {
+
+// The offscreen display: the display interface used as it is, with the desktop depth the run
+// asks for (the session picks the desktop's depth when it is offered).
+class HeadlessDisplay : public Display {
+ public:
+  void SetDesktopBitCount(int bits) { desktop_bits_ = bits; }
+  int DesktopBitCount() const override { return desktop_bits_; }
+
+ private:
+  int desktop_bits_ = 32;
+};
+
+class HeadlessServices {
+ public:
+  // err receives the log (warnings and errors) and every message box.
+  explicit HeadlessServices(std::ostream& err);
+  HeadlessServices(const HeadlessServices&) = delete;
+  HeadlessServices& operator=(const HeadlessServices&) = delete;
+
+  // Everything a PlayerSession needs; the message boxes already print, so reports are not
+  // logged a second time. Sound unpacks on the frame's thread, so runs repeat exactly.
+  PlayerServices Services();
+
+  HeadlessClock& Clock() { return clock_; }
+  HeadlessInput& Input() { return input_; }
+  HeadlessDialogs& Dialogs() { return dialogs_; }
+  MemorySettings& Settings() { return settings_; }
+  FixedLocalTime& Date() { return date_; }
+  HeadlessSoundDevice& Sound() { return sound_; }
+  HeadlessDisplay& Screen() { return display_; }
+  StreamLog& Log() { return log_; }
+
+ private:
+  StreamLog log_;
+  HeadlessClock clock_;
+  HeadlessInput input_;
+  HeadlessDialogs dialogs_;
+  MemorySettings settings_;
+  PosixFileServices files_;
+  FixedLocalTime date_;
+  HeadlessSoundDevice sound_;
+  HeadlessDisplay display_;
+};
+
+}  // namespace mavlet
