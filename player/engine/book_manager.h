@@ -206,6 +206,7 @@ class TBookManager : public EngineValueHost {
   std::int32_t NowPage() override { return managers_[0]->Pos().Page; }
   void SetPendingPage(std::int32_t page) override { managers_[0]->SetPendingPage(page); }
   std::int32_t HistoryCount() override { return static_cast<std::int32_t>(history.size()); }
+  std::string FontName() override { return font_name; }
 
  private:
   void SetUpSaveFolder();

@@ -6,6 +6,8 @@
 #include "player/backend/display.h"
 #include "player/backend/file_services.h"
 #include "player/common/error.h"
+#include "player/backend/fonts/freetype_glyphs.h"
+#include "player/engine/book_manager.h"
 #include "player/common/log.h"
 #include "player/display/game_surface.h"
 #include "player/shell/game_input.h"
@@ -64,6 +66,9 @@ TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInpu
     silent_ = std::make_unique<SilentSound>();
     sound_ = SoundServices{&silent_->device, &silent_->clock, &silent_->log};
   }
+  auto text = std::make_unique<TTextSurface>(static_cast<LayerServices&>(*this), static_cast<TextWindowServices&>(*this));
+  text_window_ = text.get();
+  layers_.Install(LayerStack::kTextLayer, std::move(text));
 }
 
 TGameSystem::~TGameSystem() {
@@ -450,6 +455,25 @@ void TGameSystem::SetAttachmentSource(int layer, int k, std::string_view name) {
   a->SetSrc(name, TextWindowSurface());
   l->Reload();
   ShowLayerChange(before, *l);
+}
+
+GlyphSource& TGameSystem::Fonts() {
+  if (glyphs_ == nullptr) {
+    own_glyphs_ = std::make_unique<FreeTypeGlyphs>();
+    glyphs_ = own_glyphs_.get();
+  }
+  return *glyphs_;
+}
+
+std::string TGameSystem::TextFontName() {
+  std::string name = engine_ != nullptr ? engine_->FontName() : std::string();
+  return name.empty() ? std::string(TBookManager::kDefaultFontName) : name;
+}
+
+void TGameSystem::SetTextWindowText(std::string_view markup) {
+  const Rect before = text_window_->LayerRect();
+  text_window_->SetText(markup);
+  ShowLayerChange(before, *text_window_);
 }
 
 void TGameSystem::MoveMouse(std::int32_t x, std::int32_t y) {

@@ -23,6 +23,8 @@
 #include "player/display/scene_compositor.h"
 #include "player/display/screen_transition.h"
 #include "player/engine/game_services.h"
+#include "player/backend/glyph_source.h"
+#include "player/display/text_surface.h"
 #include "player/media/audio_channels.h"
 #include "player/media/media_services.h"
 #include "player/vars/system_value_host.h"
@@ -49,6 +51,7 @@ struct GameSystemOptions {
   // Unpack packed sounds on a worker thread so that starting one never stalls a frame; the
   // player turns it on, runs on a virtual clock keep it off to stay repeatable.
   bool background_unpack = false;
+  std::string use_fonts;    // "UseFonts": comma-separated faces offered to scenarios (Shift-JIS)
 };
 
 // Sound output for the audio channels; none of it is owned. Without a device the channels
@@ -63,7 +66,8 @@ class TGameSystem : public GameServices,
                     public DisplayServices,
                     public MediaServices,
                     public GameValueHost,
-                    private LayerServices {
+                    private LayerServices,
+                    private TextWindowServices {
  public:
   // joystick may be null (no joystick in use). Nothing is owned.
   explicit TGameSystem(InputState& input, GameSystemOptions options = {}, TGameInput* joystick = nullptr,
@@ -126,6 +130,11 @@ class TGameSystem : public GameServices,
   TCustomGameSurface* Layer(int k) override { return layers_.At(k); }
   // Picture layers 0..8; nullptr outside.
   TGameSurface* PictureLayer(int k) { return layers_.Picture(k); }
+  // Layer 9.
+  TTextSurface& TextWindow() { return *text_window_; }
+  // Glyphs of the installed fonts, opened on first use unless given (not owned then).
+  GlyphSource& Fonts();
+  void SetGlyphs(GlyphSource* glyphs) { glyphs_ = glyphs; }
   // 0..11, 255 for anything that is not one of the layers.
   int IndexOf(const TCustomGameSurface* layer) const { return layers_.IndexOf(layer); }
   LayerStack& Layers() { return layers_; }
@@ -161,16 +170,10 @@ class TGameSystem : public GameServices,
   void ResetAll() override;
 
   // --- system values served by the game system
-  // The text window, choices and the screen's fonts join later: until then they read empty.
-  std::string TextWindowText() override { return {}; }
-  void SetTextWindowText(std::string_view) override {}
-  std::int32_t TextX() override { return 0; }
-  std::int32_t TextY() override { return 0; }
+  // The choices join later: until then they read empty.
   std::string LastChoiceText() override { return {}; }
   std::int32_t LastChoiceIndex() override { return 0; }
   std::int32_t ChoiceTopRow() override { return 0; }
-  std::vector<std::string> ScreenFonts() override { return {}; }
-  std::string UseFontsSetting() override { return {}; }
   bool DecidePressed() override { return ClickPressed(); }
   bool DecideHeld() override { return ClickHeld(); }
   std::int32_t MouseX() override { return StoredMouse().x; }
@@ -201,6 +204,12 @@ class TGameSystem : public GameServices,
   void SetAttachmentSource(int layer, int k, std::string_view name) override;
   void MoveMouse(std::int32_t x, std::int32_t y) override;
   std::vector<std::int32_t> BitList() override { return bit_list_; }
+  std::string TextWindowText() override { return text_window_->GetText(); }
+  void SetTextWindowText(std::string_view markup) override;
+  std::int32_t TextX() override { return text_window_->OutputX(); }
+  std::int32_t TextY() override { return text_window_->OutputY(); }
+  std::vector<std::string> ScreenFonts() override { return Fonts().FaceNames(); }
+  std::string UseFontsSetting() override { return options_.use_fonts; }
   std::int32_t NowBit() override;
   bool FullScreen() override;
 
@@ -214,7 +223,10 @@ class TGameSystem : public GameServices,
   int LayerIndex(const TCustomGameSurface& layer) override { return layers_.IndexOf(&layer); }
   TCacheList& PictureCache() override { return cache_; }
   TRandom& Random() override;
-  const Surface* TextWindowSurface() override { return nullptr; }
+  const Surface* TextWindowSurface() override { return text_window_->Canvas(); }
+  // TextWindowServices
+  GlyphSource* Glyphs() override { return &Fonts(); }
+  std::string TextFontName() override;
 
   bool NoPaintBack() const;
   // Redraws and invalidates the union of a layer's area before and after a change.
@@ -252,6 +264,9 @@ class TGameSystem : public GameServices,
   LayerStack layers_;
   SceneCompositor compositor_;
   TransitionFactory transitions_;
+  TTextSurface* text_window_ = nullptr;  // owned by layers_
+  GlyphSource* glyphs_ = nullptr;
+  std::unique_ptr<GlyphSource> own_glyphs_;
   std::vector<std::int32_t> bit_list_;
 };
 

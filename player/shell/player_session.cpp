@@ -84,6 +84,7 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   options.image_cache = config_.image_cache;
   options.sound_buffer = config_.sound_buffer;
   options.background_unpack = services_.background_unpack;
+  options.use_fonts = config_.use_fonts;
   sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get(),
                                        SoundServices{services_.sound, services_.clock, services_.log});
   sys_->SetEngine(book_.get());

@@ -47,6 +47,8 @@ class EngineValueHost {
   virtual std::int32_t NowPage() = 0;
   virtual void SetPendingPage(std::int32_t) = 0;
   virtual std::int32_t HistoryCount() = 0;
+  // The text font the scenario chose (Shift-JIS; "@FontName" in saved games).
+  virtual std::string FontName() = 0;
 };
 
 class GameValueHost {
@@ -147,6 +149,7 @@ class NoEngineValues : public EngineValueHost {
   std::int32_t NowPage() override { return -1; }
   void SetPendingPage(std::int32_t) override {}
   std::int32_t HistoryCount() override { return 0; }
+  std::string FontName() override { return {}; }
 };
 
 // What a player without a game system shows: no text, layers, input, sound or fonts.
