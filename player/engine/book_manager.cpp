@@ -222,6 +222,13 @@ bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_vi
   for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
     if (mgr.Executed() - start >= limit || RunBudgetSpent()) break;
+    // The command at the position was entered and left it unchanged: it waits for time or
+    // input, which only move on while we sleep.
+    const TStackData& pos = mgr.Pos();
+    if (pos.Page == mgr.Entered().Page && pos.Com == mgr.Entered().Com && !terminating_) {
+      sys.KeepAlive();
+      services_.clock->SleepMs(kRunWaitStepMs);
+    }
   }
   services_.log->Warn(std::string(what) + " (page " + std::to_string(mgr.Pos().Page) + ") did not end within " +
                       std::to_string(limit) + " commands; left where it stands");

@@ -78,9 +78,16 @@ class TBookManager : public EngineValueHost {
   bool IsMain(const TCallManager& mgr) const { return &mgr == managers_[0].get(); }
   // Runs the always stream when due; only for commands of the main stream.
   void RunAlwaysStream(TCallManager& mgr, GameServices& sys);
-  // Advances a stream until it ends, bounded by kMaxRunCommands (then a warning). `what` names the
-  // run in that warning. Returns false when the run was cut short.
+  // The one way to run a stream "to its end" inside a single command (the always stream, the
+  // page run after LoadGame, handler streams of a text, a choice's sub-scenario): advances the
+  // stream until it ends. A command that waits there (Wait, WaitClick, a sound) waits for real:
+  // between its executions the run sleeps kRunWaitStepMs on the clock and calls
+  // sys.KeepAlive(), so time moves on (a virtual clock advances) and the window stays alive.
+  // Executed commands count against the shared budget (RunBudgetSpent) and against
+  // kMaxRunCommands for this run, which cuts endless non-stop loops; runs nest at most
+  // kMaxRunDepth deep. `what` names the run in the warning. False when the run was cut short.
   bool RunToEnd(TCallManager& mgr, GameServices& sys, std::string_view what);
+  static constexpr std::uint32_t kRunWaitStepMs = 10;
   std::uint64_t MaxRunCommands() const { return services_.max_run_commands; }
   // One budget of MaxRunCommands() commands is shared by a logic step and every run nested in it
   // (always stream, after-load pages, handler and choice streams), so runs that nest each other

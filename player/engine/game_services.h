@@ -30,6 +30,11 @@ class GameServices {
   virtual void SaveToStatus(TGameStatus& status) = 0;
   virtual void LoadFromStatus(TGameStatus& status) = 0;
 
+  // Keeps the window and the sound going while a stream run inside one command waits: handles
+  // pending window messages and updates the audio channels (called between the sleeps of
+  // TBookManager::RunToEnd).
+  virtual void KeepAlive() = 0;
+
   // Every TrueType face name of the screen (Shift-JIS), unfiltered.
   virtual std::vector<std::string> ScreenFonts() = 0;
 

@@ -196,6 +196,11 @@ void TGameSystem::SetChannelEnabled(int k, bool on) {
   if (TAudioChannel* c = Channel(k)) c->SetOutputEnabled(on);
 }
 
+void TGameSystem::KeepAlive() {
+  if (display_ != nullptr) display_->PumpMessages();
+  UpdateAudio();
+}
+
 void TGameSystem::UpdateAudio() {
   if (audio_) audio_->UpdateAudio();
 }

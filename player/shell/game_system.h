@@ -158,6 +158,8 @@ class TGameSystem : public GameServices,
   void FlipScreen() { compositor_.FlipScreen(); }
   // Once per logic step: lets the channels refill, step their fades and notice ended sounds.
   void UpdateAudio();
+  // Between the sleeps of a stream run that waits inside a command: window messages, audio.
+  void KeepAlive() override;
 
   // --- transitions: none exist yet; kinds 2..36 then show their change at once.
   void SetTransitionFactory(TransitionFactory factory) { transitions_ = std::move(factory); }

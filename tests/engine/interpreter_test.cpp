@@ -297,3 +297,34 @@ TEST(Interpreter, DecideOrCancelEndsSkipModeOnlyWhileTextIsShown) {
 
 }  // namespace
 }  // namespace mavlet::testing
+
+namespace mavlet::testing {
+namespace {
+
+TEST(Interpreter, WaitsInsideRunsToTheEndSleepOnTheClock) {
+  // A Wait in the always stream and in the page run after LoadGame waits for its time on the
+  // (virtual) clock: the run ends, the main stream goes on, and nothing is cut off.
+  TestTitle t;
+  t.Registry("Software\\Mavlet\\Test");
+  t.Nums({"N", "A", "L"});
+  t.Scenario(1, "IntCall ,,1,9\nWait ,,200\nCalc ,,A = 1\nIntCall ,,1,-1\n"
+                "SaveGame ,,0\nLoadGame ,L = 0,0,50\nWait ,,99999\n");
+  t.Scenario(9, "NonStop=1\nWait ,,100\nCalc ,,N = N + 1\n");
+  t.Scenario(50, "NonStop=1\nWait ,,70\nCalc ,,L = 1\n");
+  RunOptions options;
+  options.save_dir = t.Folder() / "saves";
+  TitleRun r(t, options);
+  r.Load();
+  r.Events(2);
+  EXPECT_GE(r.Num("N"), 1) << "the always stream's Wait ended inside its run";
+  const std::uint32_t before = r.R().VirtualClock().NowMs();
+  r.Events(8);
+  EXPECT_EQ(r.Num("A"), 1) << "the main stream went on";
+  EXPECT_EQ(r.Num("L"), 1) << "the after-load page's Wait ended";
+  EXPECT_GE(r.R().VirtualClock().NowMs() - before, 70u);
+  EXPECT_EQ(r.Errors().find("did not end"), std::string::npos) << r.Errors();
+  EXPECT_EQ(r.Errors().find("in one logic step"), std::string::npos) << r.Errors();
+}
+
+}  // namespace
+}  // namespace mavlet::testing
