@@ -2,25 +2,53 @@
 // Scenario commands of the text window: typing a markup text, clearing, placing and sizing the
 // window, default speed and colours, the font, a line of text input, and the text history.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "player/display/text_markup.h"
+#include "player/backend/graphics/rect.h"
 #include "player/engine/command.h"
 
 namespace mavlet {
 
-// PutText: types a markup text into the text window.
+// PutText: types a markup text into the text window at the scenario's speed, running the
+// handler streams on text start (6), while typing (2), when the window is full (3) and at the
+// end (4); an inline call "\i(n)" calls scenario n and typing resumes after it on return. Its
+// typing position is saved with a game.
 class TComInsText : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComInsText"; }
+  void Prepare(GameServices& sys, TBookManager& book) override;
+  void Enter(TCallManager& mgr, GameServices& sys, TBookManager& book, std::string_view resume) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
+  void SaveState(TCallManager& mgr, TBookManager& book, GameServices& sys, TGameStatus& status) override;
+  void LoadState(TCallManager& mgr, TBookManager& book, GameServices& sys, TGameStatus& status) override;
 
   // The markup text as written (it cannot hold a single-byte comma).
   const std::string& Text() const { return text_; }
+  std::int32_t TokenIndex() const { return token_index_; }
+  std::int32_t StopPos() const { return stop_pos_; }
+  std::int32_t StartPos() const { return start_pos_; }
+  bool Waiting() const { return waiting_; }
+  const std::vector<TCustomPmText>& Tokens() const { return tokens_; }
 
  private:
+  // False when typing must stop (window full or an inline call).
+  bool TypeStep(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos, Rect& dirty);
+
   std::string text_;
+  std::int32_t token_index_ = 0;
+  std::int32_t stop_pos_ = 1;
+  std::int32_t start_pos_ = 1;
+  std::int32_t cur_color_ = 0;
+  std::int32_t cur_shadow_ = 0;
+  std::int32_t wait_ticks_ = 0;
+  bool waiting_ = false;
+  std::vector<TCustomPmText> tokens_;
 };
 
 // ClrText: empties the text window. No fields of its own.
@@ -28,6 +56,7 @@ class TComClrText : public TCommand {
  public:
   using TCommand::TCommand;
   const char* ClassName() const override { return "TComClrText"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
 // TextPos: places and sizes the text window (which empties it).
@@ -36,6 +65,7 @@ class TComTextPos : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComTextPos"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t X() const { return x_; }
   std::int32_t Y() const { return y_; }
@@ -61,6 +91,7 @@ class TComTextSpd : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComTextSpd"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& SpeedExpr() const { return speed_; }
 
@@ -75,6 +106,7 @@ class TComTextCol : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComTextCol"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   std::int32_t Color() const { return color_; }
   // False for TextCol, true for TextSCol.
@@ -97,6 +129,7 @@ class TComSetFont : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSetFont"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& FontExpr() const { return font_; }
 
@@ -140,6 +173,7 @@ class TComHistoryCall : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComHistoryCall"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& IndexExpr() const { return index_; }
 
@@ -153,6 +187,7 @@ class TComHistoryAdd : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComHistoryAdd"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
 // HistoryClear: empties the history. No flags; field 0 is the condition.
@@ -161,6 +196,7 @@ class TComHistoryClear : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComHistoryClear"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
 }  // namespace mavlet
