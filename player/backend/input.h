@@ -6,6 +6,8 @@ enum class Key {
   kEnter, kSpace, kEscape, kBackspace, kUp, kDown, kLeft, kRight, kControl, kShift,
   // Keyboard stand-ins for a joystick (TKeyStick's key sets).
   kZ, kX, kS, kE, kF, kC, kNumpad0, kNumpad1, kNumpad2, kNumpad4, kNumpad6, kNumpad8,
+  // List menus.
+  kHome, kEnd, kPageUp, kPageDown,
 };
 enum class MouseButton { kLeft, kRight };
 
@@ -24,6 +26,8 @@ class InputState {
   virtual Point MousePosition() = 0;
   // False while another application has the focus.
   virtual bool ApplicationActive() = 0;
+  // Mouse wheel notches since the last call (positive away from the player), then 0.
+  virtual int TakeWheel() { return 0; }
 };
 
 }  // namespace mavlet

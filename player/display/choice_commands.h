@@ -1,7 +1,11 @@
 #pragma once
-// Scenario commands that let the player choose: SelStr (a window of text items) and SelMap
-// (clickable regions over a picture). Parse cuts the item and region lists once; variables in
-// item texts and positions are evaluated when the choice opens.
+// Scenario commands that let the player choose: SelStr (a window of text items on layer 10) and
+// SelMap (clickable regions over a picture on layer 11). Parse cuts the item and region lists
+// once; variables in item texts and positions are evaluated when the choice opens (Prepare, also
+// after loading a game saved while the choice was open). Both wait, step by step, for the
+// player: mouse, wheel, keys and pad move, decide chooses, cancel goes on with the next command.
+// Call-flag items and map actions run their scenario on a temporary stream of kind 7 through
+// the engine's bounded run-to-end helper, so a sub-scenario that never ends cannot freeze us.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -34,9 +38,21 @@ struct TSelStrItem {
 
 class TComSelStr : public TCommand {
  public:
+  // Scroll bar interaction.
+  enum ScrollState : std::uint8_t { kIdle = 0, kDragging = 1, kPageUp = 2, kPageDown = 3, kLineUp = 4, kLineDown = 5 };
+  static constexpr std::uint32_t kFirstRepeatMs = 300;
+  static constexpr std::uint32_t kRepeatMs = 100;
+  // Rows a wheel notch scrolls a list.
+  static constexpr std::int32_t kWheelRows = 3;
+
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSelStr"; }
+  void Prepare(GameServices& sys, TBookManager& book) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
+
+  std::uint8_t Scroll() const { return scroll_state_; }
+  bool FirstStep() const { return first_step_; }
 
   // Text expression.
   const std::string& TitleExpr() const { return title_; }
@@ -92,6 +108,15 @@ class TComSelStr : public TCommand {
   std::int32_t scroll_frame_color_ = 0;
   std::uint8_t scroll_back_style_ = 0;
   std::vector<TSelStrItem> items_;
+
+  // Interaction state.
+  bool first_step_ = true;
+  std::int32_t last_mouse_x_ = -1;
+  std::int32_t last_mouse_y_ = -1;
+  std::uint8_t scroll_state_ = kIdle;
+  std::int32_t drag_offset_ = 0;
+  std::uint32_t repeat_start_ = 0;
+  std::uint32_t repeat_delay_ = 0;
 };
 
 struct TMapPoint {
@@ -117,6 +142,8 @@ class TComSelMap : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComSelMap"; }
+  void Prepare(GameServices& sys, TBookManager& book) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   // Highlight picture, shown inside the region under the mouse.
   const std::string& Picture() const { return picture_; }
@@ -125,6 +152,7 @@ class TComSelMap : public TCommand {
  private:
   std::string picture_;
   std::vector<TSelMapRegionDef> regions_;
+  bool first_step_ = true;
 };
 
 }  // namespace mavlet

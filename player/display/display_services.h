@@ -11,6 +11,7 @@
 
 namespace mavlet {
 
+class ChoiceServices;
 class Display;
 class GameServices;
 class TCustomGameSurface;
@@ -47,6 +48,9 @@ class DisplayServices {
   virtual void SetBitCount(int bits) = 0;
   virtual void SetFullScreen(bool on) = 0;
   virtual void SetCursor(std::string_view name) = 0;
+
+  // The choice commands' port; nullptr when the host has no choice layers.
+  virtual ChoiceServices* ChoicePort() = 0;
 };
 
 // The display port of the host; throws MavError when it has none.

@@ -332,7 +332,7 @@ void TComSetFullScr::Execute(TCallManager&, GameServices& sys, TBookManager& boo
     DisplayOf(sys).SetFullScreen(on);
   }
   // The press that led here must not be reported again.
-  sys.ClickPressed();
+  sys.ConsumePresses();
   ++pos.Com;
 }
 

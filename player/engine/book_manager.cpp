@@ -167,6 +167,7 @@ bool TBookManager::RunBudgetSpent() {
 bool TBookManager::Tick(GameServices& sys) {
   RunBudget budget(*this);
   stop_frame_ = false;
+  sys.BeginStep();
   StopTextSkipOnPress(sys);
   bool ended = managers_[0]->Advance(sys);
   if (hook_ != nullptr) hook_->OnTickEnd();
@@ -174,7 +175,11 @@ bool TBookManager::Tick(GameServices& sys) {
 }
 
 void TBookManager::StopTextSkipOnPress(GameServices& sys) {
-  if (SkippingText() && (sys.ClickPressed() || sys.CancelPressed())) no_text_wait_ = false;
+  // The press that ends skipping is used up by it.
+  if (SkippingText() && (sys.ClickPressed() || sys.CancelPressed())) {
+    no_text_wait_ = false;
+    sys.ConsumePresses();
+  }
 }
 
 void TBookManager::NoteExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) {
@@ -205,7 +210,8 @@ void TBookManager::RunAlwaysStream(TCallManager& mgr, GameServices& sys) {
   StartInterrupt(1, int_page_[1]);
 }
 
-bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_view what) {
+bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_view what,
+                             const std::function<bool()>& stop) {
   if (run_depth_ >= kMaxRunDepth) {
     services_.log->Warn(std::string(what) + ": runs nested more than " + std::to_string(kMaxRunDepth) +
                         " deep; not run");
@@ -221,6 +227,7 @@ bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_vi
   const std::uint64_t limit = MaxRunCommands();
   for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
+    if (stop && stop()) return true;
     if (mgr.Executed() - start >= limit || RunBudgetSpent()) break;
     // The command at the position was entered and left it unchanged: it waits for time or
     // input, which only move on while we sleep.

@@ -86,7 +86,10 @@ class TBookManager : public EngineValueHost {
   // Executed commands count against the shared budget (RunBudgetSpent) and against
   // kMaxRunCommands for this run, which cuts endless non-stop loops; runs nest at most
   // kMaxRunDepth deep. `what` names the run in the warning. False when the run was cut short.
-  bool RunToEnd(TCallManager& mgr, GameServices& sys, std::string_view what);
+  // A run also stops (quietly, returning true) as soon as `stop`, when given, holds after an
+  // Advance.
+  bool RunToEnd(TCallManager& mgr, GameServices& sys, std::string_view what,
+                const std::function<bool()>& stop = {});
   static constexpr std::uint32_t kRunWaitStepMs = 10;
   std::uint64_t MaxRunCommands() const { return services_.max_run_commands; }
   // One budget of MaxRunCommands() commands is shared by a logic step and every run nested in it

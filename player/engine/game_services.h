@@ -16,9 +16,15 @@ class GameServices {
  public:
   virtual ~GameServices() = default;
 
-  // The decide (cancel) button was pressed since the last query that reported it.
+  // Input is read once per logic step: BeginStep (called by the engine at the start of every
+  // step) samples the buttons, and every query of that step shares the sample, so a short tap
+  // is neither lost nor counted twice.
+  virtual void BeginStep() = 0;
+  // The decide (cancel) button went down since the previous step (or was tapped in between).
   virtual bool ClickPressed() = 0;
   virtual bool CancelPressed() = 0;
+  // Forgets this step's presses (a press that only ended text skipping, say).
+  virtual void ConsumePresses() = 0;
 
   // Marks the whole screen as changed; redraws every layer into the back picture.
   virtual void InvalidateAll() = 0;

@@ -7,8 +7,9 @@
 #include "player/backend/file_services.h"
 #include "player/common/error.h"
 #include "player/backend/fonts/freetype_glyphs.h"
-#include "player/engine/book_manager.h"
 #include "player/common/log.h"
+#include "player/display/sel_map_surface.h"
+#include "player/engine/book_manager.h"
 #include "player/display/game_surface.h"
 #include "player/shell/game_input.h"
 #include "player/storage/game_status.h"
@@ -21,6 +22,8 @@ constexpr int kJoyDecide = 4;
 constexpr int kJoyCancel = 5;
 constexpr int kJoyDirection[4] = {1, 3, 0, 2};  // up, down, left, right
 constexpr Key kDirectionKey[4] = {Key::kUp, Key::kDown, Key::kLeft, Key::kRight};
+// In NavigationKey order.
+constexpr std::array<Key, 4> kNavigationKeys = {Key::kHome, Key::kEnd, Key::kPageUp, Key::kPageDown};
 
 // Auto-repeat: first report at once, then after 20 further queries, then every 5.
 constexpr std::int32_t kRepeatDelay = 20;
@@ -69,6 +72,10 @@ TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInpu
   auto text = std::make_unique<TTextSurface>(static_cast<LayerServices&>(*this), static_cast<TextWindowServices&>(*this));
   text_window_ = text.get();
   layers_.Install(LayerStack::kTextLayer, std::move(text));
+  auto sel_str = std::make_unique<TSelStrSurface>(static_cast<LayerServices&>(*this),
+                                                  static_cast<ChoiceTextServices&>(*this));
+  sel_str_ = sel_str.get();
+  layers_.Install(LayerStack::kSelStrLayer, std::move(sel_str));
 }
 
 TGameSystem::~TGameSystem() {
@@ -112,22 +119,35 @@ bool TGameSystem::Query(Button& b, MouseButton mouse, Key key1, Key key2, int jo
   return false;
 }
 
-bool TGameSystem::ClickPressed() {
-  return Query(click_, MouseButton::kLeft, Key::kEnter, Key::kSpace, kJoyDecide);
+void TGameSystem::BeginStep() {
+  step_.decide = Query(click_, MouseButton::kLeft, Key::kEnter, Key::kSpace, kJoyDecide);
+  step_.cancel = Query(cancel_, MouseButton::kRight, Key::kEscape, Key::kBackspace, kJoyCancel);
+  const bool active = input_.ApplicationActive();
+  step_.wheel = input_.TakeWheel();
+  if (!active) step_.wheel = 0;
+  for (std::size_t k = 0; k < kNavigationKeys.size(); ++k) {
+    const bool down = active && input_.KeyDown(kNavigationKeys[k]);
+    step_.navigation[k] = down && !navigation_down_[k];
+    navigation_down_[k] = down;
+  }
 }
 
-bool TGameSystem::CancelPressed() {
-  return Query(cancel_, MouseButton::kRight, Key::kEscape, Key::kBackspace, kJoyCancel);
+bool TGameSystem::ClickPressed() { return step_.decide; }
+
+bool TGameSystem::CancelPressed() { return step_.cancel; }
+
+void TGameSystem::ConsumePresses() {
+  step_.decide = false;
+  step_.cancel = false;
 }
 
-bool TGameSystem::ClickHeld() {
-  ClickPressed();
-  return click_.down;
-}
+bool TGameSystem::ClickHeld() { return click_.down; }
 
-bool TGameSystem::CancelHeld() {
-  CancelPressed();
-  return cancel_.down;
+bool TGameSystem::CancelHeld() { return cancel_.down; }
+
+bool TGameSystem::NavigationPressed(NavigationKey key) {
+  const auto k = static_cast<std::size_t>(key);
+  return k < step_.navigation.size() && step_.navigation[k];
 }
 
 bool TGameSystem::CtrlHeld() { return input_.ApplicationActive() && input_.KeyDown(Key::kControl); }
@@ -199,6 +219,8 @@ void TGameSystem::SetChannelEnabled(int k, bool on) {
 void TGameSystem::KeepAlive() {
   if (display_ != nullptr) display_->PumpMessages();
   UpdateAudio();
+  // Time moved on inside a nested run: a command waiting there for a press needs a new sample.
+  BeginStep();
 }
 
 void TGameSystem::UpdateAudio() {
@@ -489,5 +511,11 @@ void TGameSystem::MoveMouse(std::int32_t x, std::int32_t y) {
 std::int32_t TGameSystem::NowBit() { return display_ != nullptr ? display_->BitCount() : 0; }
 
 bool TGameSystem::FullScreen() { return display_ != nullptr && display_->FullScreen(); }
+
+std::int32_t TGameSystem::ChoiceTopRow() { return sel_str_->Top(); }
+
+TSelMapSurface* TGameSystem::SelMapLayer() {
+  return static_cast<TSelMapSurface*>(layers_.At(LayerStack::kSelMapLayer));
+}
 
 }  // namespace mavlet

@@ -17,7 +17,10 @@
 #include "player/backend/graphics/rect.h"
 #include "player/common/random.h"
 #include "player/display/display_services.h"
+#include "player/backend/glyph_source.h"
+#include "player/display/choice_services.h"
 #include "player/display/layer_services.h"
+#include "player/display/sel_str_surface.h"
 #include "player/display/layer_stack.h"
 #include "player/display/picture_cache.h"
 #include "player/display/scene_compositor.h"
@@ -64,6 +67,8 @@ struct SoundServices {
 
 class TGameSystem : public GameServices,
                     public DisplayServices,
+                    private ChoiceServices,
+                    private ChoiceTextServices,
                     public MediaServices,
                     public GameValueHost,
                     private LayerServices,
@@ -77,17 +82,26 @@ class TGameSystem : public GameServices,
   TGameSystem& operator=(const TGameSystem&) = delete;
 
   // --- logical buttons
-  // The decide (cancel) button was pressed since the last query that reported it.
+  // Samples decide, cancel, the list keys and the wheel for this logic step (the engine calls it
+  // first in every step); the queries below answer from the sample.
+  void BeginStep() override;
+  // The decide (cancel) button went down since the previous step, or was tapped in between.
   bool ClickPressed() override;
   bool CancelPressed() override;
-  // The button is down now (the same query, so the latch is updated too).
-  bool ClickHeld();
+  void ConsumePresses() override;
+  // The button was down when the step began.
+  bool ClickHeld() override;
   bool CancelHeld() override;
   bool CtrlHeld() override;
-  // d: 0 up, 1 down, 2 left, 3 right. Reports at once, after 20 more queries, then every 5.
-  bool DirectionPressed(int d);
+  // d: 0 up, 1 down, 2 left, 3 right, keyboard or pad. Reports at once, after 20 more queries,
+  // then every 5.
+  bool DirectionPressed(int d) override;
+  // Home, End, Page Up, Page Down went down since the previous step.
+  bool NavigationPressed(NavigationKey key) override;
+  // Wheel notches of this step.
+  int WheelSteps() override { return step_.wheel; }
   // Mouse in game-area pixels; (-1, -1) outside the game area or while inactive.
-  Point MousePos();
+  Point MousePos() override;
 
   // --- sound and cursor
   // Switching on opens the sound device (a failure leaves sound off, logged only) and restarts
@@ -110,6 +124,7 @@ class TGameSystem : public GameServices,
   void SetEngine(EngineValueHost* engine) { engine_ = engine; }
   const GameSystemOptions& Options() const { return options_; }
   DisplayServices* DisplayPort() override { return this; }
+  ChoiceServices* ChoicePort() override { return this; }
   MediaServices* MediaPort() override { return this; }
 
   // --- display life cycle (from the display's events)
@@ -172,10 +187,12 @@ class TGameSystem : public GameServices,
   void ResetAll() override;
 
   // --- system values served by the game system
-  // The choices join later: until then they read empty.
-  std::string LastChoiceText() override { return {}; }
-  std::int32_t LastChoiceIndex() override { return 0; }
-  std::int32_t ChoiceTopRow() override { return 0; }
+  std::string LastChoiceText() override { return last_choice_text_; }
+  std::int32_t LastChoiceIndex() override { return last_choice_index_; }
+  std::int32_t ChoiceTopRow() override;
+  // Layers 10 and 11.
+  TSelStrSurface* SelStrLayer() override { return sel_str_; }
+  TSelMapSurface* SelMapLayer() override;
   bool DecidePressed() override { return ClickPressed(); }
   bool DecideHeld() override { return ClickHeld(); }
   std::int32_t MouseX() override { return StoredMouse().x; }
@@ -226,7 +243,7 @@ class TGameSystem : public GameServices,
   TCacheList& PictureCache() override { return cache_; }
   TRandom& Random() override;
   const Surface* TextWindowSurface() override { return text_window_->Canvas(); }
-  // TextWindowServices
+  // TextWindowServices and ChoiceTextServices (the choice layers draw with the same glyphs)
   GlyphSource* Glyphs() override { return &Fonts(); }
   std::string TextFontName() override;
 
@@ -252,6 +269,24 @@ class TGameSystem : public GameServices,
   Button cancel_;
   std::array<std::int32_t, 4> repeat_{};
   Point stored_mouse_{0, 0};
+  // This step's input sample.
+  struct StepInput {
+    bool decide = false;
+    bool cancel = false;
+    int wheel = 0;
+    std::array<bool, 4> navigation{};
+  };
+  StepInput step_;
+  std::array<bool, 4> navigation_down_{};
+  // ChoiceServices
+  void SetLastChoice(const std::string& text, std::int32_t index) override {
+    last_choice_text_ = text;
+    last_choice_index_ = index;
+  }
+  void SetLastChoiceIndex(std::int32_t index) override { last_choice_index_ = index; }
+  std::string last_choice_text_;
+  std::int32_t last_choice_index_ = 0;
+  TSelStrSurface* sel_str_ = nullptr;  // owned by layers_
   // The channels look sounds up below the engine's title folder, known only after Init.
   AudioChannels& Audio();
   struct SilentSound;

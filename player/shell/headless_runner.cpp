@@ -40,7 +40,11 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
       {"click", InputAction::Kind::kClick}, {"cancel", InputAction::Kind::kCancel},
       {"up", InputAction::Kind::kUp},       {"down", InputAction::Kind::kDown},
       {"left", InputAction::Kind::kLeft},   {"right", InputAction::Kind::kRight},
-      {"ctrl", InputAction::Kind::kCtrl},   {"mouse", InputAction::Kind::kMouse}};
+      {"ctrl", InputAction::Kind::kCtrl},   {"home", InputAction::Kind::kHome},
+      {"end", InputAction::Kind::kEnd},     {"pageup", InputAction::Kind::kPageUp},
+      {"pagedown", InputAction::Kind::kPageDown}, {"mouse", InputAction::Kind::kMouse},
+      {"press", InputAction::Kind::kPress}, {"release", InputAction::Kind::kRelease},
+      {"wheel", InputAction::Kind::kWheel}};
   std::vector<InputAction> actions;
   int line_no = 0;
   std::size_t pos = 0;
@@ -63,15 +67,23 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
     a.event = *event;
     auto it = std::find_if(std::begin(kActions), std::end(kActions), [&](const auto& k) { return k.first == words[1]; });
     if (it == std::end(kActions))
-      throw fail("unknown action \"" + std::string(words[1]) + "\" (click, cancel, up, down, left, right, ctrl, mouse X Y)");
+      throw fail("unknown action \"" + std::string(words[1]) +
+                 "\" (click, cancel, up, down, left, right, ctrl, home, end, pageup, pagedown, mouse X Y, "
+                 "press X Y, release X Y, wheel N)");
     a.kind = it->second;
-    if (a.kind == InputAction::Kind::kMouse) {
-      if (words.size() != 4) throw fail("expected \"EVENT mouse X Y\"");
+    if (a.kind == InputAction::Kind::kMouse || a.kind == InputAction::Kind::kPress ||
+        a.kind == InputAction::Kind::kRelease) {
+      if (words.size() != 4) throw fail("expected \"EVENT " + std::string(words[1]) + " X Y\"");
       auto x = ToInt(words[2]);
       auto y = ToInt(words[3]);
       if (!x || !y) throw fail("mouse coordinates must be integers");
       a.x = *x;
       a.y = *y;
+    } else if (a.kind == InputAction::Kind::kWheel) {
+      if (words.size() != 3) throw fail("expected \"EVENT wheel N\"");
+      auto n = ToInt(words[2]);
+      if (!n || *n < -1000 || *n > 1000) throw fail("wheel notches must be an integer from -1000 to 1000");
+      a.x = *n;
     } else if (words.size() != 2) {
       throw fail("unexpected text after the action");
     }
@@ -158,6 +170,7 @@ void HeadlessRunner::TakeShots() {
 void HeadlessRunner::ApplyInput() {
   HeadlessInput& input = headless_.Input();
   input.ReleaseAll();
+  if (button_pressed_) input.Hold(MouseButton::kLeft);
   const auto& in = options_.input;
   while (next_input_ < in.size() && in[next_input_].event < event_) ++next_input_;
   for (std::size_t i = next_input_; i < in.size() && in[i].event == event_; ++i) {
@@ -170,7 +183,22 @@ void HeadlessRunner::ApplyInput() {
       case InputAction::Kind::kLeft: input.Hold(Key::kLeft); break;
       case InputAction::Kind::kRight: input.Hold(Key::kRight); break;
       case InputAction::Kind::kCtrl: input.Hold(Key::kControl); break;
+      case InputAction::Kind::kHome: input.Hold(Key::kHome); break;
+      case InputAction::Kind::kEnd: input.Hold(Key::kEnd); break;
+      case InputAction::Kind::kPageUp: input.Hold(Key::kPageUp); break;
+      case InputAction::Kind::kPageDown: input.Hold(Key::kPageDown); break;
       case InputAction::Kind::kMouse: input.SetMouse({a.x, a.y}); break;
+      case InputAction::Kind::kPress:
+        input.SetMouse({a.x, a.y});
+        input.Hold(MouseButton::kLeft);
+        button_pressed_ = true;
+        break;
+      case InputAction::Kind::kRelease:
+        input.SetMouse({a.x, a.y});
+        input.Release(MouseButton::kLeft);
+        button_pressed_ = false;
+        break;
+      case InputAction::Kind::kWheel: input.Wheel(a.x); break;
     }
   }
 }
@@ -203,6 +231,10 @@ void HeadlessRunner::WriteVariables(std::ostream& out) {
   TGameStatus status({}, 0);
   Book().Params().SaveToStatus(status);
   for (const std::string& line : status.Lines()) out << SjisToUtf8(line) << '\n';
+  // The choice values, as a scenario reads them.
+  out << "@SelStr=" << SjisToUtf8(Sys().LastChoiceText()) << '\n';
+  out << "@SelIdx=" << Sys().LastChoiceIndex() << '\n';
+  out << "@SelTop=" << Sys().ChoiceTopRow() << '\n';
 }
 
 }  // namespace mavlet

@@ -24,14 +24,20 @@ namespace mavlet {
 
 // One line of an input script: "EVENT ACTION".
 struct InputAction {
-  enum class Kind { kClick, kCancel, kUp, kDown, kLeft, kRight, kCtrl, kMouse };
+  enum class Kind {
+    kClick, kCancel, kUp, kDown, kLeft, kRight, kCtrl, kHome, kEnd, kPageUp, kPageDown,
+    kMouse, kPress, kRelease, kWheel,
+  };
   int event = 0;
   Kind kind = Kind::kClick;
-  int x = 0;  // kMouse only
+  int x = 0;  // kMouse, kPress, kRelease; notches for kWheel
   int y = 0;
 };
-// Lines "EVENT click|cancel|up|down|left|right|ctrl" or "EVENT mouse X Y"; "#" lines and blank
-// lines are skipped. Throws MavError naming the source and the line.
+// Lines "EVENT click|cancel|up|down|left|right|ctrl|home|end|pageup|pagedown" (held for that
+// event), "EVENT mouse X Y" (a move), "EVENT press X Y" / "EVENT release X Y" (move, then hold
+// or let go of the left button until said otherwise: drags) or "EVENT wheel N" (notches,
+// positive away from the player); "#" lines and blank lines are skipped. Throws MavError naming
+// the source and the line.
 std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name);
 
 // A picture of the screen surface to write after a timer event.
@@ -112,6 +118,7 @@ class HeadlessRunner : private EngineHook {
   std::unique_ptr<PlayerSession> session_;
   int event_ = 0;
   std::size_t next_input_ = 0;
+  bool button_pressed_ = false;  // "press" without its "release" yet
 };
 
 }  // namespace mavlet

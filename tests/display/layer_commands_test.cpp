@@ -163,6 +163,7 @@ TEST_F(LayerCommandsTest, NoTextWaitPresentsAtOnceAndADecideEndsIt) {
   EXPECT_TRUE(Book().NoTextWait());
   run_->R().Input().Hold(MouseButton::kLeft);
   run_->R().Input().SetMouse({1, 1});
+  run_->R().Sys().BeginStep();
   Do<TComSurface>(",,1,g.pmp,0,0,0,255,0");
   EXPECT_FALSE(Book().NoTextWait());
 }

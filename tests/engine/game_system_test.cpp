@@ -12,23 +12,74 @@
 namespace mavlet {
 namespace {
 
-TEST(GameSystem, DecideReportsEachPressOnce) {
+TEST(GameSystem, DecideReportsEachPressInOneStepToEveryQuery) {
+  HeadlessInput in;
+  TGameSystem sys(in);
+  struct Step {
+    const char* what;
+    void (*input)(HeadlessInput&);
+    bool decide;
+    bool held;
+  };
+  const Step steps[] = {
+      {"press", [](HeadlessInput& i) { i.Hold(MouseButton::kLeft); }, true, true},
+      {"still held", [](HeadlessInput&) {}, false, true},
+      {"released", [](HeadlessInput& i) { i.Release(MouseButton::kLeft); }, false, false},
+      {"space", [](HeadlessInput& i) { i.Hold(Key::kSpace); }, true, true},
+      {"let go", [](HeadlessInput& i) { i.ReleaseAll(); }, false, false},
+      {"enter", [](HeadlessInput& i) { i.Hold(Key::kEnter); }, true, true},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    s.input(in);
+    sys.BeginStep();
+    // Every query of the step gets the same answer.
+    for (int q = 0; q < 3; ++q) {
+      EXPECT_EQ(sys.ClickPressed(), s.decide);
+      EXPECT_EQ(sys.ClickHeld(), s.held);
+      EXPECT_FALSE(sys.CancelPressed());  // the cancel button has its own latch
+    }
+  }
+}
+
+TEST(GameSystem, BothButtonsAreSampledTogetherAndConsumedTogether) {
   HeadlessInput in;
   TGameSystem sys(in);
   in.Hold(MouseButton::kLeft);
+  in.Hold(Key::kEscape);
+  sys.BeginStep();
+  // Asking for decide first no longer loses a cancel pressed in the same step.
   EXPECT_TRUE(sys.ClickPressed());
+  EXPECT_TRUE(sys.CancelPressed());
+  sys.ConsumePresses();
   EXPECT_FALSE(sys.ClickPressed());
-  EXPECT_FALSE(sys.ClickPressed());
+  EXPECT_FALSE(sys.CancelPressed());
   EXPECT_TRUE(sys.ClickHeld());
-  in.Release(MouseButton::kLeft);
-  EXPECT_FALSE(sys.ClickPressed());  // seen released: latch cleared
-  in.Hold(Key::kSpace);
-  EXPECT_TRUE(sys.ClickPressed());
+  sys.BeginStep();
+  EXPECT_FALSE(sys.ClickPressed()) << "a press is reported in one step only";
+}
+
+TEST(GameSystem, ListKeysAndWheelPerStep) {
+  HeadlessInput in;
+  TGameSystem sys(in);
+  in.Hold(Key::kPageDown);
+  in.Wheel(2);
+  in.Wheel(-3);
+  sys.BeginStep();
+  EXPECT_TRUE(sys.NavigationPressed(NavigationKey::kPageDown));
+  EXPECT_FALSE(sys.NavigationPressed(NavigationKey::kHome));
+  EXPECT_EQ(sys.WheelSteps(), -1);
+  EXPECT_EQ(sys.WheelSteps(), -1) << "the step's notches stay for every query";
+  sys.BeginStep();
+  EXPECT_FALSE(sys.NavigationPressed(NavigationKey::kPageDown)) << "held is not pressed again";
+  EXPECT_EQ(sys.WheelSteps(), 0);
   in.ReleaseAll();
-  EXPECT_FALSE(sys.ClickPressed());
-  in.Hold(Key::kEnter);
-  EXPECT_TRUE(sys.ClickPressed());
-  EXPECT_FALSE(sys.CancelPressed());  // the cancel button has its own latch
+  in.Hold(Key::kEnd);
+  in.SetActive(false);
+  in.Wheel(4);
+  sys.BeginStep();
+  EXPECT_FALSE(sys.NavigationPressed(NavigationKey::kEnd)) << "inactive";
+  EXPECT_EQ(sys.WheelSteps(), 0);
 }
 
 TEST(GameSystem, ButtonSources) {
@@ -56,6 +107,7 @@ TEST(GameSystem, ButtonSources) {
     HeadlessInput in;
     TGameSystem sys(in);
     c.press(in);
+    sys.BeginStep();
     EXPECT_EQ(sys.ClickPressed(), c.decide) << c.what;
     EXPECT_EQ(sys.CancelPressed(), c.cancel) << c.what;
   }
@@ -65,8 +117,10 @@ TEST(GameSystem, PressDraggedOutsideStaysDown) {
   HeadlessInput in;
   TGameSystem sys(in);
   in.Hold(MouseButton::kLeft);
+  sys.BeginStep();
   EXPECT_TRUE(sys.ClickHeld());
   in.SetMouse({-1, -1});
+  sys.BeginStep();
   EXPECT_TRUE(sys.ClickHeld());
   EXPECT_EQ(sys.MousePos(), (Point{-1, -1}));
 }

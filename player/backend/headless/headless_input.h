@@ -1,6 +1,7 @@
 #pragma once
 // Scripted input for headless runs: keys and buttons are held or released explicitly.
 #include <set>
+#include <utility>
 
 #include "player/backend/input.h"
 
@@ -21,12 +22,15 @@ class HeadlessInput : public InputState {
   void ReleaseAll();
   void SetMouse(Point p) { mouse_ = p; }
   void SetActive(bool active) { active_ = active; }
+  int TakeWheel() override { return std::exchange(wheel_, 0); }
+  void Wheel(int notches) { wheel_ += notches; }
 
  private:
   std::set<Key> keys_;
   std::set<MouseButton> buttons_;
   Point mouse_{0, 0};
   bool active_ = true;
+  int wheel_ = 0;
 };
 
 }  // namespace mavlet

@@ -30,6 +30,10 @@ int SdlInputState::Scancode(Key key) {
     case Key::kNumpad4: return SDL_SCANCODE_KP_4;
     case Key::kNumpad6: return SDL_SCANCODE_KP_6;
     case Key::kNumpad8: return SDL_SCANCODE_KP_8;
+    case Key::kHome: return SDL_SCANCODE_HOME;
+    case Key::kEnd: return SDL_SCANCODE_END;
+    case Key::kPageUp: return SDL_SCANCODE_PAGEUP;
+    case Key::kPageDown: return SDL_SCANCODE_PAGEDOWN;
   }
   return SDL_SCANCODE_UNKNOWN;
 }
@@ -41,6 +45,10 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
       if (event.button.button == SDL_BUTTON_LEFT) pending_buttons_[0] = true;
       if (event.button.button == SDL_BUTTON_RIGHT) pending_buttons_[1] = true;
       break;
+    case SDL_MOUSEWHEEL:
+      if (event.wheel.windowID != display_.WindowId()) break;
+      wheel_ += event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+      break;
     case SDL_KEYDOWN:
       if (!event.key.repeat) pending_keys_.insert(event.key.keysym.scancode);
       break;
@@ -49,6 +57,7 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
       if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
         pending_buttons_ = {};
         pending_keys_.clear();
+        wheel_ = 0;
       }
       break;
     default:
@@ -96,6 +105,12 @@ Point SdlInputState::MousePosition() {
 
 bool SdlInputState::ApplicationActive() {
   return (SDL_GetWindowFlags(display_.Window()) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+int SdlInputState::TakeWheel() {
+  const int w = wheel_;
+  wheel_ = 0;
+  return w;
 }
 
 }  // namespace mavlet

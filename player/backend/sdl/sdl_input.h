@@ -20,6 +20,7 @@ class SdlInputState : public InputState {
   bool MouseButtonDown(MouseButton button) override;
   Point MousePosition() override;
   bool ApplicationActive() override;
+  int TakeWheel() override;
 
   // Every window event passes here so presses between two polls are remembered.
   void OnEvent(const SDL_Event& event);
@@ -33,6 +34,7 @@ class SdlInputState : public InputState {
   SdlDisplay& display_;
   std::array<bool, 2> pending_buttons_{};
   std::set<int> pending_keys_;
+  int wheel_ = 0;
 };
 
 }  // namespace mavlet
