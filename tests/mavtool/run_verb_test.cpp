@@ -105,6 +105,7 @@ TEST_F(RunVerbTest, TraceAndVariables) {
                               "#B=0,16",
                               "#S=1,表示",
                               "#F=2,OFF",
+                              "@SelStr=", "@SelIdx=0", "@SelTop=0",
                           }));
 }
 

@@ -1,0 +1,52 @@
+// Headless input scripts: every action with its arguments, and the errors that name the line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "player/common/error.h"
+#include "player/shell/headless_runner.h"
+
+namespace mavlet {
+namespace {
+
+using K = InputAction::Kind;
+
+TEST(InputScript, Actions) {
+  struct Case {
+    const char* line;
+    K kind;
+    int x, y;
+  };
+  const Case cases[] = {
+      {"1 click", K::kClick, 0, 0},         {"1 home", K::kHome, 0, 0},
+      {"1 end", K::kEnd, 0, 0},             {"1 pageup", K::kPageUp, 0, 0},
+      {"1 pagedown", K::kPageDown, 0, 0},   {"1 mouse 5 -1", K::kMouse, 5, -1},
+      {"1 press 10 20", K::kPress, 10, 20}, {"1 release 3 4", K::kRelease, 3, 4},
+      {"1 wheel -2", K::kWheel, -2, 0},     {"1 wheel 1000", K::kWheel, 1000, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto actions = ParseInputScript(c.line, "in.txt");
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].kind, c.kind);
+    EXPECT_EQ(actions[0].x, c.x);
+    EXPECT_EQ(actions[0].y, c.y);
+  }
+}
+
+TEST(InputScript, BadLinesNameTheLine) {
+  const char* bad[] = {"1 press 10", "1 release x 2", "1 wheel", "1 wheel 1001", "1 wheel 2 3", "1 home 2",
+                       "1 scroll 1"};
+  for (const char* line : bad) {
+    SCOPED_TRACE(line);
+    try {
+      ParseInputScript(std::string("# comment\n") + line, "in.txt");
+      ADD_FAILURE() << "accepted";
+    } catch (const MavError& e) {
+      EXPECT_NE(std::string(e.what()).find("in.txt:2:"), std::string::npos) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mavlet
