@@ -32,7 +32,6 @@ class ChoiceScenarioTest : public ::testing::Test {
  protected:
   std::unique_ptr<TitleRun> Run(const std::vector<InputAction>& input, int events, std::uint64_t max_run = 1'000'000) {
     RunOptions o;
-    o.register_commands = RegisterDisplayCommands;
     o.input = input;
     o.trace = true;
     o.max_run_commands = max_run;
