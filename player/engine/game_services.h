@@ -37,8 +37,8 @@ class GameServices {
   virtual void LoadFromStatus(TGameStatus& status) = 0;
 
   // Keeps the window and the sound going while a stream run inside one command waits: handles
-  // pending window messages and updates the audio channels (called between the sleeps of
-  // TBookManager::RunToEnd).
+  // pending window messages, updates the audio channels and samples the input afresh (called
+  // between the sleeps of TBookManager::RunToEnd).
   virtual void KeepAlive() = 0;
 
   // Every TrueType face name of the screen (Shift-JIS), unfiltered.
