@@ -1,7 +1,5 @@
 #include "player/display/display_command_registration.h"
 
-#include <string_view>
-
 #include "player/display/choice_commands.h"
 #include "player/display/cursor_command.h"
 #include "player/display/layer_commands.h"
@@ -9,18 +7,6 @@
 #include "player/engine/command_registry.h"
 
 namespace mavlet {
-
-namespace {
-
-// Keyword position, checked while compiling: a misspelt keyword does not build.
-consteval int KeywordIndex(std::string_view keyword) {
-  for (int i = 0; i < kKeywordCount; ++i) {
-    if (kKeywords[static_cast<std::size_t>(i)] == keyword) return i;
-  }
-  throw "unknown keyword";
-}
-
-}  // namespace
 
 void RegisterDisplayCommands(CommandRegistry& registry) {
   registry.Register<TComSurface>(KeywordIndex("SetSfc"));

@@ -14,7 +14,10 @@ namespace mavlet {
 namespace {
 
 // Keywords after which the stream's page has usually changed (Jump, Call, Return, SelStr, Reset).
-bool MovesPage(int keyword) { return (keyword >= 25 && keyword <= 28) || keyword == 33; }
+bool MovesPage(int keyword) {
+  return keyword == KeywordIndex("Jump") || keyword == KeywordIndex("Call") || keyword == KeywordIndex("Return") ||
+         keyword == KeywordIndex("SelStr") || keyword == KeywordIndex("Reset");
+}
 
 std::string Key(std::string_view prefix, const char* part, int i) {
   std::string k(prefix);

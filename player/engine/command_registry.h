@@ -14,16 +14,51 @@ namespace mavlet {
 
 inline constexpr int kKeywordCount = 50;
 
-// Keywords in table order; matched ignoring ASCII letter case, first match wins.
-inline constexpr std::array<std::string_view, kKeywordCount> kKeywords = {
-    "SetSfc",   "FillSfc",     "OverSfc",      "Bright",   "SetFrame", "IncFrame",  "ShowSfc",
-    "HideSfc",  "SetBit",      "SetFullScr",   "Effect",   "SpEffect", "SetMovie",  "SetCursor",
-    "PutText",  "ClrText",     "TextPos",      "TextSpd",  "TextCol",  "TextSCol",  "SetFont",
-    "Input",    "HistoryCall", "HistoryAdd",   "HistoryClear", "Jump", "Call",      "Return",
-    "SelStr",   "SelMap",      "Exit",         "SaveGame", "LoadGame", "Reset",     "Label",
-    "Wait",     "WaitClick",   "IntCall",      "WavPlay",  "SoundOn",  "SoundOff",  "Calc",
-    "Save",     "Load",        "New",          "Del",      "ClrReg",   "DelMark",   "GetStack",
-    "Comment"};
+// The keyword table, the one place keywords, their numbers and their class names are written:
+// the position is the keyword's number, the class name the one traces and the debug window show.
+struct KeywordEntry {
+  std::string_view keyword;
+  std::string_view class_name;
+};
+inline constexpr std::array<KeywordEntry, kKeywordCount> kKeywordTable = {{
+    {"SetSfc", "TComSurface"},          {"FillSfc", "TComFillSfc"},
+    {"OverSfc", "TComOverSfc"},         {"Bright", "TComBright"},
+    {"SetFrame", "TComFrame"},          {"IncFrame", "TComFrameInc"},
+    {"ShowSfc", "TComShowSfc"},         {"HideSfc", "TComHideSfc"},
+    {"SetBit", "TComSetBit"},           {"SetFullScr", "TComSetFullScr"},
+    {"Effect", "TComEffect"},           {"SpEffect", "TComEffect2"},
+    {"SetMovie", "TComMovie"},          {"SetCursor", "TComCursor"},
+    {"PutText", "TComInsText"},         {"ClrText", "TComClrText"},
+    {"TextPos", "TComTextPos"},         {"TextSpd", "TComTextSpd"},
+    {"TextCol", "TComTextCol"},         {"TextSCol", "TComTextSCol"},
+    {"SetFont", "TComSetFont"},         {"Input", "TComInput"},
+    {"HistoryCall", "TComHistoryCall"}, {"HistoryAdd", "TComHistoryAdd"},
+    {"HistoryClear", "TComHistoryClear"}, {"Jump", "TComJump"},
+    {"Call", "TComCall"},               {"Return", "TComRet"},
+    {"SelStr", "TComSelStr"},           {"SelMap", "TComSelMap"},
+    {"Exit", "TComExit"},               {"SaveGame", "TComSaveGame"},
+    {"LoadGame", "TComLoadGame"},       {"Reset", "TComReset"},
+    {"Label", "TComLabel"},             {"Wait", "TComWait"},
+    {"WaitClick", "TComWaitClick"},     {"IntCall", "TComIntCall"},
+    {"WavPlay", "TComWavPlay"},         {"SoundOn", "TComSoundOn"},
+    {"SoundOff", "TComSoundOff"},       {"Calc", "TComCalc"},
+    {"Save", "TComSave"},               {"Load", "TComLoad"},
+    {"New", "TComNew"},                 {"Del", "TComDel"},
+    {"ClrReg", "TComClrReg"},           {"DelMark", "TComDelMark"},
+    {"GetStack", "TComGetStack"},       {"Comment", "TComComment"},
+}};
+
+// The number of a keyword, worked out while compiling: a misspelt keyword does not build.
+// Code names keywords only this way, never by their numbers.
+consteval int KeywordIndex(std::string_view keyword) {
+  for (int i = 0; i < kKeywordCount; ++i) {
+    if (kKeywordTable[static_cast<std::size_t>(i)].keyword == keyword) return i;
+  }
+  throw "not a scenario keyword";
+}
+
+// The keyword of a number (0..kKeywordCount-1), as the table spells it.
+constexpr std::string_view KeywordName(int index) { return kKeywordTable.at(static_cast<std::size_t>(index)).keyword; }
 
 // Index of a keyword (ASCII case ignored), or nullopt.
 std::optional<int> FindKeyword(std::string_view word);

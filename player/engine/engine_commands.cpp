@@ -1,7 +1,5 @@
 #include "player/engine/engine_commands.h"
 
-#include <array>
-
 #include "player/common/sjis_text.h"
 #include "player/engine/command_registry.h"
 #include "player/engine/flow_commands.h"
@@ -11,27 +9,15 @@
 namespace mavlet {
 namespace {
 
-constexpr std::array<std::string_view, kKeywordCount> kClassNames = {
-    "TComSurface",     "TComFillSfc",    "TComOverSfc",    "TComBright",     "TComFrame",
-    "TComFrameInc",    "TComShowSfc",    "TComHideSfc",    "TComSetBit",     "TComSetFullScr",
-    "TComEffect",      "TComEffect2",    "TComMovie",      "TComCursor",     "TComInsText",
-    "TComClrText",     "TComTextPos",    "TComTextSpd",    "TComTextCol",    "TComTextSCol",
-    "TComSetFont",     "TComInput",      "TComHistoryCall", "TComHistoryAdd", "TComHistoryClear",
-    "TComJump",        "TComCall",       "TComRet",        "TComSelStr",     "TComSelMap",
-    "TComExit",        "TComSaveGame",   "TComLoadGame",   "TComReset",      "TComLabel",
-    "TComWait",        "TComWaitClick",  "TComIntCall",    "TComWavPlay",    "TComSoundOn",
-    "TComSoundOff",    "TComCalc",       "TComSave",       "TComLoad",       "TComNew",
-    "TComDel",         "TComClrReg",     "TComDelMark",    "TComGetStack",   "TComComment"};
-
 // Where a keyword keeps Flags and Cond when its own class is not there yet.
 enum class FieldLayout { kStandard, kCondField1, kCondField0, kCondField3 };
 
 FieldLayout LayoutOf(int keyword) {
   switch (keyword) {
-    case 22: return FieldLayout::kCondField1;  // HistoryCall
-    case 23:
-    case 24: return FieldLayout::kCondField0;  // HistoryAdd, HistoryClear
-    case 48: return FieldLayout::kCondField3;  // GetStack
+    case KeywordIndex("HistoryCall"): return FieldLayout::kCondField1;
+    case KeywordIndex("HistoryAdd"):
+    case KeywordIndex("HistoryClear"): return FieldLayout::kCondField0;
+    case KeywordIndex("GetStack"): return FieldLayout::kCondField3;
     default: return FieldLayout::kStandard;
   }
 }
@@ -48,7 +34,7 @@ class TComPlaceholder : public TCommand {
       case FieldLayout::kCondField3: SetCond(CsvField(args, 3)); break;
     }
   }
-  const char* ClassName() const override { return kClassNames[static_cast<std::size_t>(keyword_)].data(); }
+  const char* ClassName() const override { return CommandClassName(keyword_).data(); }
 
  private:
   int keyword_;
@@ -58,30 +44,30 @@ class TComPlaceholder : public TCommand {
 
 std::string_view CommandClassName(int keyword_index) {
   if (keyword_index < 0 || keyword_index >= kKeywordCount) return {};
-  return kClassNames[static_cast<std::size_t>(keyword_index)];
+  return kKeywordTable[static_cast<std::size_t>(keyword_index)].class_name;
 }
 
 void RegisterEngineCommands(CommandRegistry& r) {
-  r.Register<TComJump>(25);
-  r.Register<TComCall>(26);
-  r.Register<TComRet>(27);
-  r.Register<TComExit>(30);
-  r.Register<TComSaveGame>(31);
-  r.Register<TComLoadGame>(32);
-  r.Register<TComReset>(33);
-  r.Register<TComLabel>(34);
-  r.Register<TComWait>(35);
-  r.Register<TComWaitClick>(36);
-  r.Register<TComIntCall>(37);
-  r.Register<TComCalc>(41);
-  r.Register<TComSave>(42);
-  r.Register<TComLoad>(43);
-  r.Register<TComNew>(44);
-  r.Register<TComDel>(45);
-  r.Register<TComClrReg>(46);
-  r.Register<TComDelMark>(47);
-  r.Register<TComGetStack>(48);
-  r.Register<TComComment>(49);
+  r.Register<TComJump>(KeywordIndex("Jump"));
+  r.Register<TComCall>(KeywordIndex("Call"));
+  r.Register<TComRet>(KeywordIndex("Return"));
+  r.Register<TComExit>(KeywordIndex("Exit"));
+  r.Register<TComSaveGame>(KeywordIndex("SaveGame"));
+  r.Register<TComLoadGame>(KeywordIndex("LoadGame"));
+  r.Register<TComReset>(KeywordIndex("Reset"));
+  r.Register<TComLabel>(KeywordIndex("Label"));
+  r.Register<TComWait>(KeywordIndex("Wait"));
+  r.Register<TComWaitClick>(KeywordIndex("WaitClick"));
+  r.Register<TComIntCall>(KeywordIndex("IntCall"));
+  r.Register<TComCalc>(KeywordIndex("Calc"));
+  r.Register<TComSave>(KeywordIndex("Save"));
+  r.Register<TComLoad>(KeywordIndex("Load"));
+  r.Register<TComNew>(KeywordIndex("New"));
+  r.Register<TComDel>(KeywordIndex("Del"));
+  r.Register<TComClrReg>(KeywordIndex("ClrReg"));
+  r.Register<TComDelMark>(KeywordIndex("DelMark"));
+  r.Register<TComGetStack>(KeywordIndex("GetStack"));
+  r.Register<TComComment>(KeywordIndex("Comment"));
 }
 
 void RegisterPlaceholders(CommandRegistry& r) {

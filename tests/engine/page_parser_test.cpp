@@ -92,7 +92,7 @@ TEST(PageParser, NeighboursAndKeywordSplit) {
   ScenarioLine l = SplitScenarioLine("\x82\x20X Y");
   EXPECT_EQ(l.keyword, "\x82\x20X");
   EXPECT_EQ(l.args, "Y");
-  EXPECT_EQ(FindKeyword("getstack"), 48);
+  EXPECT_EQ(FindKeyword("getstack"), KeywordIndex("GetStack"));
   EXPECT_EQ(FindKeyword("GetStackX"), std::nullopt);
   EXPECT_EQ(FindKeyword(""), std::nullopt);
 }

@@ -66,7 +66,7 @@ TEST(CommandRegistration, FillsExactlyTheDisplayAndMediaKeywords) {
     EXPECT_STREQ(command->ClassName(), o.class_name);
   }
   for (int i = 0; i < kKeywordCount; ++i) {
-    SCOPED_TRACE(std::string(kKeywords[static_cast<std::size_t>(i)]));
+    SCOPED_TRACE(std::string(KeywordName(i)));
     EXPECT_EQ(display.Has(i), display_expected.count(i) == 1);
     EXPECT_EQ(media.Has(i), media_expected.count(i) == 1);
   }
@@ -80,7 +80,7 @@ TEST(CommandRegistration, EngineDisplayAndMediaCoverEveryKeywordOnce) {
   RegisterDisplayCommands(display);
   RegisterMediaCommands(media);
   for (int i = 0; i < kKeywordCount; ++i) {
-    SCOPED_TRACE(std::string(kKeywords[static_cast<std::size_t>(i)]));
+    SCOPED_TRACE(std::string(KeywordName(i)));
     EXPECT_EQ(int{engine.Has(i)} + int{display.Has(i)} + int{media.Has(i)}, 1);
     const CommandRegistry& owner = engine.Has(i) ? engine : display.Has(i) ? display : media;
     auto command = owner.Create(i, nullptr);
