@@ -1,4 +1,4 @@
-#include "downloader/definition.h"
+#include "downloader/core/definition.h"
 
 #include <gtest/gtest.h>
 

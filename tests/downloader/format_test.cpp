@@ -1,4 +1,4 @@
-#include "downloader/format.h"
+#include "downloader/core/format.h"
 
 #include <gtest/gtest.h>
 

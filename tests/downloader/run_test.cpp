@@ -1,4 +1,4 @@
-#include "downloader/run.h"
+#include "downloader/core/run.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <deque>
 #include <fstream>
 
-#include "downloader/batch.h"
+#include "downloader/core/batch.h"
 #include "tests/downloader/loopback_server.h"
 
 namespace quillget {

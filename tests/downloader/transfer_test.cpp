@@ -1,11 +1,11 @@
-#include "downloader/transfer.h"
+#include "downloader/core/transfer.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 
-#include "downloader/definition.h"
+#include "downloader/core/definition.h"
 #include "tests/downloader/loopback_server.h"
 
 namespace quillget {

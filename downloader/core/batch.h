@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "downloader/definition.h"
-#include "downloader/run.h"
-#include "downloader/strings.h"
+#include "downloader/core/definition.h"
+#include "downloader/core/run.h"
+#include "downloader/core/strings.h"
 
 namespace quillget {
 

@@ -1,6 +1,6 @@
 // Definition file parsing: line splitting (LF or CRLF), the layout decision, entry fields and
 // the local-name safety check. See definition.h for what is refused and how.
-#include "downloader/definition.h"
+#include "downloader/core/definition.h"
 
 #include <sys/stat.h>
 

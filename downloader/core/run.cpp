@@ -1,12 +1,12 @@
 // Download run sequencing, counters and checks; see run.h.
-#include "downloader/run.h"
+#include "downloader/core/run.h"
 
 #include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "downloader/format.h"
+#include "downloader/core/format.h"
 
 namespace quillget {
 

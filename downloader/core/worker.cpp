@@ -1,5 +1,5 @@
 // Worker thread start, coalesced progress and the end report; see worker.h.
-#include "downloader/worker.h"
+#include "downloader/core/worker.h"
 
 #include <system_error>
 

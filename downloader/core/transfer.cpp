@@ -1,5 +1,5 @@
 // libcurl transfer of one file with resume, retries and the temporary-name rule; see transfer.h.
-#include "downloader/transfer.h"
+#include "downloader/core/transfer.h"
 
 #include <curl/curl.h>
 
@@ -9,7 +9,7 @@
 #include <memory>
 #include <system_error>
 
-#include "downloader/definition.h"
+#include "downloader/core/definition.h"
 
 namespace quillget {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "downloader/strings.h"
+#include "downloader/core/strings.h"
 
 namespace quillget {
 

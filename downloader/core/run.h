@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "downloader/definition.h"
-#include "downloader/worker.h"
+#include "downloader/core/definition.h"
+#include "downloader/core/worker.h"
 
 namespace quillget {
 

@@ -1,5 +1,5 @@
 // Number texts; see format.h.
-#include "downloader/format.h"
+#include "downloader/core/format.h"
 
 #include <cmath>
 #include <array>

@@ -1,12 +1,12 @@
 // Batch run: the event queue, the terminal view and the loop; see batch.h.
-#include "downloader/batch.h"
+#include "downloader/core/batch.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 
-#include "downloader/format.h"
+#include "downloader/core/format.h"
 
 namespace quillget {
 namespace {

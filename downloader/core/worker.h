@@ -10,7 +10,7 @@
 #include <memory>
 #include <thread>
 
-#include "downloader/transfer.h"
+#include "downloader/core/transfer.h"
 
 namespace quillget {
 

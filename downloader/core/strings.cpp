@@ -1,5 +1,5 @@
 // String table texts, both languages side by side.
-#include "downloader/strings.h"
+#include "downloader/core/strings.h"
 
 #include <cstdlib>
 
