@@ -12,6 +12,9 @@
 #include "downloader/app.h"
 #include "tests/downloader/loopback_server.h"
 
+// Qt's font database keeps fontconfig's caches for the life of the process; they are not ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace quillget {
 namespace {
 
