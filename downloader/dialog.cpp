@@ -54,9 +54,16 @@ DownloadDialog::DownloadDialog(std::vector<DownloadEntry>& entries, std::filesys
   auto place = [this](QWidget* w, int x, int y, int width, int height) {
     w->setGeometry(dialogUnitsX(x), dialogUnitsY(y), dialogUnitsX(width), dialogUnitsY(height));
   };
+  // Captions keep one line: a text wider than its place gets a smaller font, never a cut.
   auto label = [&](const QString& text, int x, int y, int width, int height) {
     auto* l = new QLabel(text, this);
     place(l, x, y, width, height);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont f = l->font();
+    const QString widest = text.section('\n', 0, 0);
+    while (QFontMetrics(f).horizontalAdvance(widest) > l->width() && f.pointSizeF() > 6) f.setPointSizeF(f.pointSizeF() - 0.5);
+    l->setFont(f);
+    if (QFontMetrics(f).horizontalAdvance(widest) > l->width()) l->setToolTip(text);
     return l;
   };
   title_ = label(QString::fromStdString(std::string()), 32, 10, 250, 20);
@@ -67,7 +74,7 @@ DownloadDialog::DownloadDialog(std::vector<DownloadEntry>& entries, std::filesys
   free_ = label({}, 7, 180, 130, 15);
   label(Text(232), 143, 170, 165, 10);
   files_ = label({}, 143, 180, 165, 15);
-  label(Text(235), 7, 200, 130, 10)->setWordWrap(true);
+  label(Text(235), 7, 200, 130, 10);
   rate_ = label({}, 7, 210, 130, 15);
   label(Text(233), 143, 200, 165, 10);
   bytes_ = label({}, 143, 210, 165, 15);
@@ -94,8 +101,13 @@ DownloadDialog::DownloadDialog(std::vector<DownloadEntry>& entries, std::filesys
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setAllColumnsShowFocus(true);
+  // Column widths are pixels (the list scrolls sideways); the status column always holds its
+  // longest text.
   const int widths[] = {220, 130, 100, 50, 40};
   for (int i = 0; i < 5; ++i) list_->setColumnWidth(i, widths[i]);
+  const int statusWidth = std::max({fm.horizontalAdvance(Text(220)), fm.horizontalAdvance(Text(222)),
+                                    fm.horizontalAdvance(Text(214))}) + 16;
+  list_->setColumnWidth(3, std::max(list_->columnWidth(3), statusWidth));
   list_->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
   for (const auto& e : entries) {
     auto* item = new QTreeWidgetItem(list_);

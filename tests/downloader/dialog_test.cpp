@@ -96,6 +96,8 @@ TEST_F(DialogTest, ListCountersAndAFullRun) {
   EXPECT_EQ(d->bar()->value(), 100);
   EXPECT_TRUE(d->run().LaunchFlag());
   EXPECT_EQ(d->filesText()->text(), "2 files / 2 files");
+  // QUILLGET_DIALOG_SHOT=FILE.png keeps a picture of the finished dialog to look at.
+  if (const QString shot = qEnvironmentVariable("QUILLGET_DIALOG_SHOT"); !shot.isEmpty()) d->grab().save(shot);
 
   QTest::mouseClick(d->helpButton(), Qt::LeftButton);
   EXPECT_EQ(opened_, QUrl("https://help.invalid/q"));
