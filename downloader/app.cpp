@@ -82,13 +82,6 @@ QString InstanceName(const QString& folder) {
   return "quillget-" + QString::number(::getuid()) + "-" + QString::fromLatin1(hash);
 }
 
-RunSettings SettingsFromEnvironment() {
-  RunSettings settings;
-  // Test hooks for the sampling cadence; the defaults are what users get.
-  if (const QByteArray v = qgetenv("QUILLGET_LOW_SPEED_SECONDS"); !v.isEmpty()) settings.fetch.lowSpeedSeconds = v.toLong();
-  return settings;
-}
-
 int Run(QCoreApplication& app, const Arguments& args, const Strings& strings) {
   const Messages messages(strings, args.batch);
   const QString folder = QDir(args.folder.isEmpty() ? QCoreApplication::applicationDirPath() : args.folder).absolutePath();
@@ -163,7 +156,7 @@ int Run(QCoreApplication& app, const Arguments& args, const Strings& strings) {
     CompleteAddresses(def.entries, base.toStdString());
   }
 
-  RunSettings settings = SettingsFromEnvironment();
+  const RunSettings settings;
   bool launch = false;
   if (args.batch) {
     const auto result = RunBatch(def.entries, dir, strings, settings, stderr, ::isatty(STDERR_FILENO) != 0);

@@ -1,3 +1,5 @@
+// Definition file parsing: layouts, fields and titles as tables; refused files with their line
+// and reason; Shift-JIS names; completeness against a real folder.
 #include "downloader/core/definition.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The dialog on the offscreen platform: list and counter texts, button states, the close rules
+// during a transfer, selection runs with Shift, the opening space check, command lines.
 #include "downloader/dialog.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// Number texts, the bar position and the string table.
 #include "downloader/core/format.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// Download runs with a recording view: normal and selection runs, failures, the sampled stall and
+// space checks, stop, rate and remaining time, and the batch loop.
 #include "downloader/core/run.h"
 
 #include <gtest/gtest.h>

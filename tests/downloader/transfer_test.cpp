@@ -1,3 +1,5 @@
+// One-file transfers against the loopback server: every server behaviour as a table row, the
+// scheme rules, stop and resume, the stop during a pause between tries, empty files.
 #include "downloader/core/transfer.h"
 
 #include <gtest/gtest.h>
