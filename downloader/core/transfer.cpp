@@ -215,7 +215,8 @@ FetchResult FetchFile(const FetchJob& job, const FetchOptions& options, const Pr
       } else if (sink.writeFailed) {
         error = "writing " + part.string() + " failed: " + std::strerror(errno);
         end = TryEnd::Fail;
-      } else if (offset > 0 && (code == CURLE_RANGE_ERROR || status == 416) && !restarted) {
+      } else if (offset > 0 && (code == CURLE_RANGE_ERROR || code == CURLE_FTP_COULDNT_USE_REST || status == 416) &&
+                 !restarted) {
         end = TryEnd::Restart;  // the server cannot continue this part: start again from zero
       } else if (Transient(code, status)) {
         error = what;

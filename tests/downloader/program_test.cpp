@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <fstream>
 #include <thread>
@@ -109,6 +111,28 @@ TEST_F(ProgramTest, KeyedLayoutTakesItsBaseAddressFromTheCommandLineOrEnvironmen
   Define("qlkid=1\nvendor_id=2\nfile=plain/20/x\tb.dat\t20\n");
   EXPECT_EQ(Quillget("--folder " + dir_.string(), "QUILLGET_BASE_URL=" + server_.Url("/")).exit, 0);
   EXPECT_EQ(LocalFileSize(dir_ / "b.dat"), 20);
+}
+
+TEST_F(ProgramTest, ASecondStartForTheSameFolderHandsOverAndEnds) {
+  Define("Title\n" + Entry("plain", 10, "a.dat"));
+  const std::string first = "env QT_QPA_PLATFORM=offscreen LANG=C " + std::string(QUILLGET_PATH) + " --folder " +
+                            dir_.string() + " >/dev/null 2>&1 & echo $!";
+  std::FILE* p = popen(first.c_str(), "r");
+  int pid = 0;
+  ASSERT_EQ(std::fscanf(p, "%d", &pid), 1);
+  pclose(p);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the first one shows its dialog
+  // Without the hand-over the second would open a dialog of its own and never end.
+  const std::string second = "env QT_QPA_PLATFORM=offscreen timeout 10 " + std::string(QUILLGET_PATH) +
+                             " --folder " + dir_.string() + " >/dev/null 2>&1";
+  const int status = std::system(second.c_str());
+  // A batch run on the same folder refuses to share it.
+  const auto o = Quillget("--folder " + dir_.string());
+  ::kill(pid, SIGTERM);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(o.exit, 1);
+  EXPECT_NE(o.output.find("another quillget"), std::string::npos) << o.output;
+  EXPECT_FALSE(fs::exists(dir_ / "a.dat"));
 }
 
 }  // namespace
