@@ -66,7 +66,7 @@ DownloadDialog::DownloadDialog(std::vector<DownloadEntry>& entries, std::filesys
     if (QFontMetrics(f).horizontalAdvance(widest) > l->width()) l->setToolTip(text);
     return l;
   };
-  title_ = label(QString::fromStdString(std::string()), 32, 10, 250, 20);
+  title_ = label({}, 32, 10, 250, 20);
   label(Text(230), 32, 34, 250, 10);
   list_ = new QTreeWidget(this);
   place(list_, 7, 45, 301, 120);
