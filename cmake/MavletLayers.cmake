@@ -14,9 +14,10 @@ set(MAVLET_LAYER_ORDER
   "engine"
   "display,media"
   "shell"
-  "main,tools/mavtool/kit")
+  "main,tools/mavtool/kit,downloader/core"
+  "downloader/ui")
 set(MAVLET_LAYER_TEXT
-  "common -> backend (graphics and audio, then fonts, headless, posix, sdl) -> storage -> vars -> engine -> display / media -> shell -> main and tools")
+  "common -> backend (graphics and audio, then fonts, headless, posix, sdl) -> storage -> vars -> engine -> display / media -> shell -> main and tools; the downloader: common -> downloader/core -> downloader/ui")
 
 # Sets out to the layer number of folder (0 = common), or -1 when the folder is in no layer.
 function(mavlet_layer_rank folder out)

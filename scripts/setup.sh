@@ -10,6 +10,8 @@ packages=(
   zlib1g-dev libdeflate-dev libpng-dev
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libsdl2-image-dev
   libfontconfig-dev libfreetype-dev fonts-ipafont-gothic
+  # the downloader
+  qt6-base-dev libcurl4-openssl-dev curl
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # headless window checks

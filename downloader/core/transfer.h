@@ -1,0 +1,62 @@
+#pragma once
+// One file over libcurl: http, https and ftp only (requests and redirects), the system's CA
+// store and the environment's proxies. The body goes to "<local name>.part" beside the target;
+// only a body of exactly the declared size is renamed over the target, so a stopped, failed or
+// wrong-sized transfer never touches a file that was there. A cut-off part is resumed with a
+// Range request next time (restarted from zero when the server ignores ranges or the part is
+// already too long); transient failures (reset, timeout, 5xx) are tried again with a growing
+// pause. Runs on the calling thread; StopFlag ends it from another one.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace quillget {
+
+struct FetchOptions {
+  int tries = 3;
+  std::chrono::milliseconds backoff{1000};  // pause after the first failed try, doubled after each
+  long connectTimeoutSeconds = 30;
+  long lowSpeedSeconds = 60;                // give up when under 1 byte/s this long; 0 turns it off
+};
+
+struct FetchJob {
+  std::string url;
+  std::filesystem::path target;  // absolute, or relative to the working folder
+  std::int64_t size = 0;         // declared size
+};
+
+struct FetchResult {
+  bool ok = false;
+  bool stopped = false;
+  std::string error;  // English, for the log and the terminal
+};
+
+// Set from any thread; wakes a pause between tries at once.
+class StopFlag {
+ public:
+  void Request();
+  void Reset();
+  bool Requested() const { return stop_.load(std::memory_order_relaxed); }
+  // Waits up to d; true when a stop was requested meanwhile.
+  bool WaitFor(std::chrono::milliseconds d);
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable cv_;
+};
+
+// progress and max count the whole file (max 0 while the size is unknown).
+using ProgressFn = std::function<void(std::int64_t progress, std::int64_t max)>;
+
+// Whether libcurl parses url and its scheme is http, https or ftp.
+bool UrlAcceptable(const std::string& url);
+std::filesystem::path PartPath(const std::filesystem::path& target);
+FetchResult FetchFile(const FetchJob& job, const FetchOptions& options, const ProgressFn& progress, StopFlag& stop);
+
+}  // namespace quillget

@@ -1,0 +1,284 @@
+// Download runs with a recording view: normal and selection runs, failures, the sampled stall and
+// space checks, stop, rate and remaining time, and the batch loop.
+#include "downloader/core/run.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <fstream>
+
+#include "downloader/core/batch.h"
+#include "tests/downloader/loopback_server.h"
+
+namespace quillget {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::LoopbackServer;
+
+// Records what the run asks of its window; runs posted events when pumped.
+class FakeView : public RunView {
+ public:
+  void SetButtonState(int s) override { states.push_back(s); }
+  void SetRowStatus(std::size_t row, int text) override { status[row] = text; }
+  void FocusRow(std::size_t row, bool) override { focused.push_back(row); }
+  void ShowMessage(int number, const std::string&) override { messages.push_back(number); }
+  void SetBar(int p) override { bar = p; }
+  void RefreshCounts() override {}
+  void RefreshRate() override {}
+  void StartTimer() override { timer = true; }
+  void StopTimer() override { timer = false; }
+
+  void Post(std::function<void()> f) {
+    std::lock_guard lock(mutex);
+    queue.push_back(std::move(f));
+    cv.notify_one();
+  }
+  // Runs events until the run is idle (or 20 s pass); ticks while the timer runs.
+  void Pump(DownloadRun& run, int sampleEvery = 0) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (run.Busy() && std::chrono::steady_clock::now() < end) {
+      std::unique_lock lock(mutex);
+      if (!cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return !queue.empty(); })) continue;
+      auto f = std::move(queue.front());
+      queue.pop_front();
+      lock.unlock();
+      f();
+      if (sampleEvery && timer) run.Tick();
+    }
+  }
+
+  std::vector<int> states, messages;
+  std::vector<std::size_t> focused;
+  std::map<std::size_t, int> status;
+  int bar = -1;
+  bool timer = false;
+  std::mutex mutex;
+  std::condition_variable cv;
+  std::deque<std::function<void()>> queue;
+};
+
+struct Fixture {
+  explicit Fixture(const std::string& name) : dir(fs::path(::testing::TempDir()) / ("quillget_run_" + name)) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    settings.fetch.backoff = std::chrono::milliseconds(10);
+    settings.fetch.lowSpeedSeconds = 0;
+  }
+  void Add(const std::string& mode, std::int64_t size, bool complete = false) {
+    const std::string name = "f" + std::to_string(entries.size()) + ".dat";
+    entries.push_back({server.Url("/" + mode + "/" + std::to_string(size) + "/" + name), name, name, size, complete, false});
+    if (complete) std::ofstream(dir / name, std::ios::binary) << testing::Pattern(size);
+  }
+  std::unique_ptr<DownloadRun> Make() {
+    return std::make_unique<DownloadRun>(entries, dir, view, [this](std::function<void()> f) { view.Post(std::move(f)); },
+                                         settings, [this] { return freeSpace; });
+  }
+  LoopbackServer server;
+  fs::path dir;
+  std::vector<DownloadEntry> entries;
+  FakeView view;
+  RunSettings settings;
+  double freeSpace = 1e12;
+};
+
+TEST(Run, NormalRunFetchesEveryIncompleteEntryThenFinishes) {
+  Fixture f("normal");
+  f.Add("plain", 1000, true);
+  f.Add("plain", 70000);
+  f.Add("redirect", 5);
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  EXPECT_EQ(run->counters().filesDone, 1);
+  EXPECT_EQ(run->counters().bytesBefore, 1000);
+  run->PressDownload(false, {});
+  EXPECT_EQ(f.view.states.back(), kDownloading);
+  f.view.Pump(*run);
+  EXPECT_EQ(f.view.messages, std::vector<int>{263});
+  EXPECT_EQ(f.view.states.back(), kFinished);
+  EXPECT_TRUE(run->LaunchFlag());
+  EXPECT_EQ(f.view.focused, (std::vector<std::size_t>{1, 2}));
+  EXPECT_EQ(f.view.status[1], 220);
+  EXPECT_EQ(f.view.status[2], 220);
+  EXPECT_EQ(run->counters().filesDone, 3);
+  EXPECT_EQ(run->counters().currentBytes, 71005);
+  EXPECT_TRUE(AllComplete(f.entries, f.dir));
+  // Pressing again with nothing left answers 263 and the finished state at once.
+  run->PressDownload(false, {});
+  EXPECT_EQ(f.view.messages.back(), 263);
+  EXPECT_FALSE(run->Busy());
+}
+
+TEST(Run, FailuresEndWithCanceledNeverFinished) {
+  struct Case {
+    std::string mode;
+    std::int64_t size;
+    std::vector<int> messages;
+  };
+  const std::vector<Case> cases = {
+      {"missing", 10, {261}},
+      {"small", 1000, {261}},  // a clean answer of the wrong size is no success
+      {"long", 1000, {261}},
+      {"tofile", 10, {261}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    Fixture f("fail_" + c.mode);
+    f.Add(c.mode, c.size);
+    f.Add("plain", 10);
+    auto run = f.Make();
+    ASSERT_TRUE(run->Open());
+    run->PressDownload(false, {});
+    f.view.Pump(*run);
+    EXPECT_EQ(f.view.messages, c.messages);
+    EXPECT_EQ(f.view.states.back(), kIdle);
+    EXPECT_FALSE(run->LaunchFlag());
+    EXPECT_FALSE(f.entries[0].Complete);
+    EXPECT_EQ(f.view.status[0], 0);
+    EXPECT_FALSE(f.view.timer);
+  }
+}
+
+TEST(Run, InvalidAddressGives819AndLeavesTheButtonsUsable) {
+  Fixture f("badurl");
+  f.Add("plain", 10);
+  f.entries.push_back({"file:///etc/passwd", "x", "x", 5, false, false});
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  run->PressDownload(false, {});
+  f.view.Pump(*run);
+  EXPECT_EQ(f.view.messages, std::vector<int>{819});
+  EXPECT_EQ(f.view.states.back(), kIdle);
+  EXPECT_FALSE(run->Busy());
+  EXPECT_FALSE(run->LaunchFlag());
+}
+
+TEST(Run, StallSamplesGiveUpWith822Then261) {
+  Fixture f("stall");
+  f.settings.reportsPerSample = 1;
+  f.Add("stall", 100000);
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  run->PressDownload(false, {});
+  f.view.Pump(*run);
+  EXPECT_EQ(f.view.messages, (std::vector<int>{822, 261}));
+  EXPECT_EQ(f.view.states.back(), kIdle);
+}
+
+TEST(Run, SpaceChecks) {
+  {  // too little at opening: 817 and only Finish
+    Fixture f("space_open");
+    f.Add("plain", 100);
+    f.freeSpace = 100;
+    auto run = f.Make();
+    EXPECT_FALSE(run->Open());
+    EXPECT_EQ(f.view.messages, std::vector<int>{817});
+    EXPECT_EQ(f.view.states.back(), kFinished);
+  }
+  {  // unknown free space counts as too little
+    Fixture f("space_unknown");
+    f.Add("plain", 1);
+    f.freeSpace = -1;
+    EXPECT_FALSE(f.Make()->Open());
+  }
+  {  // space running out during a transfer stops it: 817, then 261
+    Fixture f("space_run");
+    f.settings.reportsPerSample = 1;
+    f.Add("stall", 100000);
+    auto run = f.Make();
+    ASSERT_TRUE(run->Open());
+    run->PressDownload(false, {});
+    f.freeSpace = 10;
+    f.view.Pump(*run);
+    EXPECT_EQ(f.view.messages, (std::vector<int>{817, 261}));
+  }
+}
+
+TEST(Run, StopEndsWith261AndKeepsACompleteFile) {
+  Fixture f("stop");
+  f.Add("stall", 100000, true);  // complete already, fetched again in a selection run
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  run->PressDownload(true, {0});
+  EXPECT_TRUE(run->SelectionMode());
+  EXPECT_TRUE(run->Busy());
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  run->PressDownload(false, {});  // Stop
+  f.view.Pump(*run);
+  EXPECT_EQ(f.view.messages, std::vector<int>{261});
+  EXPECT_EQ(f.view.status[0], 220);
+  EXPECT_EQ(LocalFileSize(f.dir / "f0.dat"), 100000);
+}
+
+TEST(Run, SelectionRunFetchesChosenRowsInOrderWithItsOwnTotals) {
+  Fixture f("selection");
+  f.Add("plain", 10, true);
+  f.Add("plain", 20);
+  f.Add("plain", 40, true);
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  run->PressDownload(true, {2, 0});
+  EXPECT_EQ(run->counters().totalBytes, 50);
+  EXPECT_EQ(run->counters().filesTotal, 2);
+  EXPECT_EQ(run->counters().currentBytes, 0);
+  EXPECT_EQ(run->counters().startBytes, 0);
+  f.view.Pump(*run);
+  EXPECT_EQ(f.view.focused, (std::vector<std::size_t>{0, 2}));
+  EXPECT_EQ(f.view.messages, std::vector<int>{263});
+  EXPECT_EQ(f.view.states.back(), kIdle);
+  EXPECT_FALSE(run->LaunchFlag());
+  EXPECT_EQ(run->counters().currentBytes, 50);
+  EXPECT_FALSE(f.entries[1].Complete);
+  // Shift again: back to normal mode, which fetches the one missing entry.
+  run->PressDownload(true, {});
+  EXPECT_FALSE(run->SelectionMode());
+  f.view.Pump(*run);
+  EXPECT_TRUE(run->LaunchFlag());
+  EXPECT_EQ(f.view.focused.back(), 1u);
+}
+
+TEST(Run, RateAndRemainingTime) {
+  Fixture f("rate");
+  f.Add("plain", 1048576 * 3);
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  run->Tick();
+  EXPECT_EQ(run->counters().rate, 0);
+  EXPECT_EQ(run->counters().remaining, 0);
+  run->PressDownload(false, {});
+  f.view.Pump(*run);
+  run->Tick();
+  run->Tick();  // 3 MiB over 2 s: 12 Mbit/s, nothing left
+  EXPECT_DOUBLE_EQ(run->counters().rate, 12.0);
+  EXPECT_EQ(run->counters().remaining, 0);
+}
+
+TEST(Batch, PrintsMessagesAndReportsCompleteness) {
+  Fixture f("batch");
+  f.Add("plain", 5000);
+  f.Add("reset", 200000);
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&text, &size);
+  const auto ok = RunBatch(f.entries, f.dir, Strings(Language::English), f.settings, out, false);
+  std::fclose(out);
+  const std::string printed(text, size);
+  std::free(text);
+  EXPECT_TRUE(ok.allComplete);
+  EXPECT_NE(printed.find("quillget: 263 Download was completed."), std::string::npos) << printed;
+
+  Fixture g("batch_fail");
+  g.Add("missing", 5);
+  out = open_memstream(&text, &size);
+  const auto bad = RunBatch(g.entries, g.dir, Strings(Language::Japanese), g.settings, out, false);
+  std::fclose(out);
+  const std::string printed2(text, size);
+  std::free(text);
+  EXPECT_FALSE(bad.allComplete);
+  EXPECT_EQ(bad.lastMessage, 261);
+  EXPECT_NE(printed2.find("quillget: 261 キャンセルされました。"), std::string::npos) << printed2;
+}
+
+}  // namespace
+}  // namespace quillget
