@@ -353,7 +353,8 @@ TEST_F(ScreenShotTest, DemoTitleMatchesItsGoldens) {
   ASSERT_TRUE(fs::exists(demo / "title.txt")) << demo;
   const Result built = Run({"title", "build", demo.string(), P("demo")});
   ASSERT_EQ(built.code, 0) << built.err;
-  WriteFile(dir / "input.txt", std::string("300 click\n"));
+  // Click the title screen, then choose "start" in its menu.
+  WriteFile(dir / "input.txt", std::string("300 click\n305 mouse 300 266\n308 click\n"));
   Result r = Run({"run", P("demo"), "--events", "400", "--size", "640x480", "--input", P("input.txt"), "--shot",
                   "40:" + P("title.png"), "--shot", "400:" + P("room.png")});
   ASSERT_EQ(r.code, 0) << r.err;
