@@ -24,9 +24,11 @@ fi
 echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demo headless"
 rm -rf "$shots" && mkdir -p "$shots"
 input=build/demo-input.txt
-# Clicks a player would make to go through the title screen, the room and the night scene.
-printf '# event action\n150 click\n250 click\n330 click\n' >"$input"
-"$tool" run "$title" --events 400 --input "$input" --shots-every 50 "$shots" \
+# What a player would do: click the title screen, choose "start" in its menu, click in the room,
+# answer the question with "wait for the night", then hover the door and the window of the room
+# map, choose the window, and finally the door (back to the title).
+printf '# event action\n150 click\n155 mouse 300 266\n158 click\n260 click\n270 mouse 250 188\n273 click\n520 mouse 500 200\n560 mouse 150 150\n600 click\n680 mouse 500 200\n690 click\n' >"$input"
+"$tool" run "$title" --events 720 --input "$input" --shots-every 50 "$shots" \
   --audio-log "$shots/audio.log"
 echo "run-demo: screenshots written to $shots:"
 ls "$shots"

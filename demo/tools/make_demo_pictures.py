@@ -148,7 +148,8 @@ def background_dusk():
     return w, h, rgb_rows(w, h, shade)
 
 
-def background_room():
+def background_room(lit=False):
+    """The room; lit=True is the map choice's highlight picture: window and door glowing."""
     w, h = 640, 480
     wall = [(0.0, (86, 64, 58)), (0.6, (168, 132, 104)), (1.0, (196, 160, 122))]
     floor_top = 360
@@ -178,9 +179,46 @@ def background_room():
                 c = mix(c, (160, 180, 220), clamp(1 - sd_circle(x, y, 220, 120, 26) / 40) * 0.25)
                 if abs(x - (wx0 + wx1) // 2) < 4 or abs(y - (wy0 + wy1) // 2) < 4:
                     c = (230, 220, 200)
+        # A door on the right wall, with its knob.
+        dx0, dy0, dx1, dy1 = 450, 110, 570, 348
+        if dx0 - 8 <= x < dx1 + 8 and dy0 - 8 <= y < dy1:
+            c = (88, 56, 38)
+            if dx0 <= x < dx1 and dy0 <= y:
+                c = (132, 88, 56) if (x - dx0) // 30 % 2 == 0 else (124, 82, 52)
+                if abs(x - (dx0 + dx1) // 2) < 2 and y < dy1 - 10:
+                    c = (104, 68, 44)
+                c = mix(c, (230, 190, 90), coverage(sd_circle(x, y, dx1 - 16, 236, 6)))
         # Soft lamp light from the right.
         glow = clamp(1 - math.hypot(x - 540, y - 150) / 420)
-        return mix(c, (255, 214, 150), glow * glow * 0.35)
+        c = mix(c, (255, 214, 150), glow * glow * 0.35)
+        if lit:
+            c = mix(c, (255, 244, 200), 0.45)
+        return c
+
+    return w, h, rgb_rows(w, h, shade)
+
+
+def room_lit():
+    return background_room(lit=True)
+
+
+def note():
+    """A paper note for the demo's call item: cream paper, ruled, with a few scribbled lines."""
+    w, h = 260, 140
+    rnd = Lcg(7)
+    lengths = [rnd.next(120) + 100 for _ in range(4)]
+
+    def shade(x, y):
+        c = (248, 240, 214)
+        if x < 4 or y < 4 or x >= w - 4 or y >= h - 4:
+            return (150, 120, 80)
+        if (y - 20) % 26 == 0:
+            c = (190, 200, 230)
+        row = (y - 14) // 26
+        if 0 <= row < 4 and 10 <= (y - 14) % 26 < 16 and 20 <= x < 20 + lengths[row]:
+            if (x // 7 + row) % 5 != 4:
+                c = (60, 50, 90)
+        return c
 
     return w, h, rgb_rows(w, h, shade)
 
@@ -333,7 +371,8 @@ def chime(path):
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "title")
     pics = os.path.join(root, "pictures")
-    for name, make in (("bg_dusk", background_dusk), ("bg_room", background_room), ("star", star), ("logo", logo)):
+    for name, make in (("bg_dusk", background_dusk), ("bg_room", background_room), ("room_lit", room_lit),
+                       ("note", note), ("star", star), ("logo", logo)):
         w, h, rows = make()
         write_png(os.path.join(pics, name + ".png"), w, h, rows)
     w, h, rows, mask = girl()

@@ -17,6 +17,9 @@ namespace {
 
 // A running fade is stepped at most this often in one Update, however late the call comes.
 constexpr int kMaxTicksPerUpdate = 100;
+// Cancelled unpacks left running at once; beyond this a request waits for the oldest (cancelled,
+// it ends at its next inflate step).
+constexpr std::size_t kMaxAbandoned = 8;
 
 bool Due(std::uint32_t now, std::uint32_t when) { return static_cast<std::int32_t>(now - when) >= 0; }
 
@@ -49,20 +52,30 @@ std::string WriteWhole(const std::filesystem::path& target, const std::vector<st
 
 // Unpacks a packed sound (a loose file, or entry `entry` of archive) into target. Touches nothing
 // but its arguments, so it may run on a worker thread with copies of them. Returns WriteWhole's
-// failure text; throws MavError naming the sound when it is damaged.
+// failure text; throws MavError naming the sound when it is damaged. When stop is signalled it
+// throws UnpackCancelled and leaves no target behind.
 std::string UnpackSoundTo(const std::optional<std::filesystem::path>& loose, const TBigFileUnit& archive,
-                          int entry, const std::string& shown, const std::filesystem::path& target) {
+                          int entry, const std::string& shown, const std::filesystem::path& target,
+                          std::stop_token stop = {}) {
   ByteBuffer wave;
   if (loose) {
-    wave = UnpackFile(*loose);
+    wave = UnpackFile(*loose, stop);
   } else {
     ByteBuffer packed;
     if (!archive.ReadEntry(entry, packed)) {
       throw MavError("sound " + shown + ": cannot read its entry in " + archive.FileName().string());
     }
-    wave = UnpackStream(packed, "sound " + shown);
+    wave = UnpackStream(packed, "sound " + shown, kMaxUnpackedSize, stop);
   }
-  return WriteWhole(target, wave);
+  const auto cancelled = [&] { return UnpackCancelled("sound " + shown + ": unpacking cancelled"); };
+  if (stop.stop_requested()) throw cancelled();
+  std::string failure = WriteWhole(target, wave);
+  if (stop.stop_requested()) {
+    std::error_code ignored;
+    std::filesystem::remove(target, ignored);
+    throw cancelled();
+  }
+  return failure;
 }
 
 }  // namespace
@@ -79,6 +92,7 @@ TAudioChannel::TAudioChannel(SoundContext& context, std::uint8_t number)
 
 TAudioChannel::~TAudioChannel() {
   AbandonUnpacking();
+  ReapAbandoned(true);
   EndFade();
   player_.reset();
   std::error_code ignored;
@@ -92,24 +106,53 @@ void TAudioChannel::SetVolume(int volume) {
   }
 }
 
-bool TAudioChannel::IsPlaying() const { return unpacking_.valid() || (player_ && player_->IsPlaying()); }
+bool TAudioChannel::IsPlaying() const { return unpacking_.has_value() || (player_ && player_->IsPlaying()); }
 
 void TAudioChannel::AbandonUnpacking() {
-  if (!unpacking_.valid()) return;
-  try {
-    unpacking_.get();
-  } catch (const std::exception&) {
-    // Superseded: nobody asked for this sound any more.
+  if (!unpacking_) return;
+  unpacking_->stop.request_stop();
+  abandoned_.push_back(std::move(*unpacking_));
+  unpacking_.reset();
+  if (abandoned_.size() > kMaxAbandoned) {
+    // Bounded: wait for the oldest, which stops at its next inflate step.
+    abandoned_.front().result.wait();
   }
+  ReapAbandoned(false);
+}
+
+void TAudioChannel::ReapAbandoned(bool wait) {
+  std::erase_if(abandoned_, [wait](Unpack& u) {
+    if (!wait && u.result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    try {
+      u.result.get();
+    } catch (const std::exception&) {
+      // Superseded: nobody asked for this sound any more.
+    }
+    // A worker that finished before it saw the stop leaves its file; it is never played.
+    std::error_code ignored;
+    std::filesystem::remove(u.part, ignored);
+    return true;
+  });
 }
 
 void TAudioChannel::FinishUnpacking() {
+  Unpack done = std::move(*unpacking_);
+  unpacking_.reset();
   std::string failure;
   try {
-    failure = unpacking_.get();
+    failure = done.result.get();
   } catch (const MavError&) {
     player_->SetFileName({});
     throw;
+  }
+  if (failure.empty()) {
+    // Only this thread names the temporary file, so a superseded worker can never replace it.
+    std::error_code ec;
+    std::filesystem::rename(done.part, temp_file_, ec);
+    if (ec) {
+      failure = "cannot write " + temp_file_.string() + " (" + ec.message() + ")";
+      std::filesystem::remove(done.part, ec);
+    }
   }
   if (!TempWritten(failure)) return;
   OpenAndStart(temp_file_, unpacking_name_);
@@ -142,11 +185,15 @@ void TAudioChannel::Play() {
       player_->SetFileName({});
       unpacking_name_ = SjisToUtf8(file_name_);
       try {
-        unpacking_ = std::async(std::launch::async, [loose = where.loose, archive = context_.archive,
-                                                     entry = where.entry, shown = unpacking_name_,
-                                                     target = temp_file_] {
-          return UnpackSoundTo(loose, archive, entry, shown, target);
+        Unpack work;
+        work.part = temp_file_;
+        work.part += "." + std::to_string(++unpack_serial_) + ".part";
+        work.result = std::async(std::launch::async, [loose = where.loose, archive = context_.archive,
+                                                      entry = where.entry, shown = unpacking_name_,
+                                                      target = work.part, stop = work.stop.get_token()] {
+          return UnpackSoundTo(loose, archive, entry, shown, target, stop);
         });
+        unpacking_ = std::move(work);
         return;
       } catch (const std::system_error&) {
         // No thread to be had: unpack here instead.
@@ -248,9 +295,10 @@ void TAudioChannel::FadeTick() {
 }
 
 void TAudioChannel::Update() {
+  if (!abandoned_.empty()) ReapAbandoned(false);
   if (!player_) return;
-  if (unpacking_.valid()) {
-    if (unpacking_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+  if (unpacking_) {
+    if (unpacking_->result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
     FinishUnpacking();
   }
   const std::uint32_t now = context_.clock.NowMs();

@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <optional>
+#include <stop_token>
 #include <string>
+#include <vector>
 
 #include "player/backend/clock.h"
 #include "player/backend/sound_device.h"
@@ -28,7 +31,9 @@ struct SoundContext {
   std::uint32_t buffer_ms = 5000;
   bool sound_on = false;
   // Unpack packed sounds on a worker thread, so that starting a long one never stalls the frame
-  // loop; the sound then starts at the first update after the work is done.
+  // loop; the sound then starts at the first update after the work is done. A newer request
+  // cancels the work without waiting for it: the worker stops at its next inflate step and
+  // removes its own file, and a result that comes anyway is dropped unplayed.
   bool background_unpack = false;
 };
 
@@ -79,7 +84,7 @@ class TAudioChannel {
 
   // Also true while a packed sound is being unpacked to start.
   bool IsPlaying() const;
-  bool Unpacking() const { return unpacking_.valid(); }
+  bool Unpacking() const { return unpacking_.has_value(); }
   bool Fading() const { return fade_step_ != 0; }
   // The wave player while sound is on and the channel has been used, else nullptr.
   WavePlayer* Player() const { return player_.get(); }
@@ -98,8 +103,11 @@ class TAudioChannel {
   bool TempWritten(const std::string& failure);
   // Picks up finished background work; throws what unpacking threw.
   void FinishUnpacking();
-  // Waits for background work that a newer request has made pointless and drops its result.
+  // Cancels background work that a newer request has made pointless, without waiting for it.
   void AbandonUnpacking();
+  // Drops the results of cancelled work that has ended (all of it when wait is set), removing
+  // any file it left.
+  void ReapAbandoned(bool wait);
 
   SoundContext& context_;
   std::uint8_t number_;
@@ -113,9 +121,17 @@ class TAudioChannel {
   // A running fade: attenuation change per tick (0 = none) and when the next tick is due.
   int fade_step_ = 0;
   std::uint32_t next_tick_ms_ = 0;
-  // Background unpacking into the temporary file: the failure text of the write (empty when it
-  // was written), or the unpacking error.
-  std::future<std::string> unpacking_;
+  // Background unpacking into a file of the worker's own, renamed to the temporary file by the
+  // update that picks it up. result: the failure text of the write (empty when it was written),
+  // or the unpacking error.
+  struct Unpack {
+    std::future<std::string> result;
+    std::stop_source stop;
+    std::filesystem::path part;
+  };
+  std::optional<Unpack> unpacking_;
+  std::vector<Unpack> abandoned_;  // cancelled, not yet ended
+  std::uint32_t unpack_serial_ = 0;
   std::string unpacking_name_;  // UTF-8, for messages
 };
 

@@ -36,7 +36,9 @@ std::string TooLarge(std::string_view what, std::size_t limit) {
 
 }  // namespace
 
-ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view what, std::size_t limit) {
+ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view what, std::size_t limit,
+                             std::stop_token stop) {
+  const bool cancellable = stop.stop_possible();
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw MavError(std::string(what) + ": cannot start the inflater");
   struct Ender {
@@ -56,6 +58,7 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
   const std::uint8_t* next = in.data();
   std::size_t left = in.size();
   for (;;) {
+    if (cancellable && stop.stop_requested()) throw UnpackCancelled(std::string(what) + ": unpacking cancelled");
     if (zs.avail_in == 0 && left > 0) {
       const std::size_t n = std::min<std::size_t>(left, UINT32_MAX);
       zs.next_in = const_cast<Bytef*>(next);
@@ -73,7 +76,7 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
       chunks.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(n), n, 0});
     }
     Chunk& c = chunks.back();
-    const std::size_t room = std::min<std::size_t>(c.size - c.used, UINT32_MAX);
+    const std::size_t room = std::min<std::size_t>(c.size - c.used, cancellable ? kCancellableInflateStep : UINT32_MAX);
     zs.next_out = c.bytes.get() + c.used;
     zs.avail_out = static_cast<uInt>(room);
     const int ret = inflate(&zs, Z_NO_FLUSH);
@@ -142,15 +145,19 @@ void ApplyMask(std::span<std::uint8_t> bytes) {
   for (; i < n; ++i) p[i] ^= kPackMask;
 }
 
-ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what, std::size_t limit) {
+ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what, std::size_t limit,
+                        std::stop_token stop) {
   ApplyMask(packed);
 #ifdef MAVLET_HAVE_LIBDEFLATE
-  if (std::optional<ByteBuffer> out = InflateWhole(packed, limit)) return std::move(*out);
+  // The whole-buffer inflater cannot stop part-way; a cancellable unpack streams instead.
+  if (!stop.stop_possible()) {
+    if (std::optional<ByteBuffer> out = InflateWhole(packed, limit)) return std::move(*out);
+  }
 #endif
-  return InflateZlibStream(packed, what, limit);
+  return InflateZlibStream(packed, what, limit, stop);
 }
 
-ByteBuffer UnpackFile(const std::filesystem::path& file) {
+ByteBuffer UnpackFile(const std::filesystem::path& file, std::stop_token stop) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
     throw MavError("ﾌｧｲﾙ " + file.string() + " が見つかりません");
@@ -162,7 +169,7 @@ ByteBuffer UnpackFile(const std::filesystem::path& file) {
     throw MavError(Damaged(file.string(), std::to_string(size) + " bytes, too large for a packed file"));
   }
   ByteBuffer packed = ReadFileBytes(file);
-  return UnpackStream(packed, file.string());
+  return UnpackStream(packed, file.string(), kMaxUnpackedSize, stop);
 }
 
 ByteBuffer PackBuffer(std::span<const std::uint8_t> source) {

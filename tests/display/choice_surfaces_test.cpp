@@ -127,7 +127,7 @@ std::vector<TSelStrEntry> Items(int n, const std::string& prefix = "item") {
 class SelStrLayout : public ::testing::Test {
  protected:
   SelStrLayout() : services_(folder_), layer_(services_, text_) {}
-  void Setup(int n, TSelStrStyle style, int x = 0, int y = 0) {
+  void Open(int n, TSelStrStyle style, int x = 0, int y = 0) {
     layer_.Reset();
     layer_.SetStyle(style);
     layer_.SetItems(Items(n));
@@ -168,7 +168,7 @@ TEST_F(SelStrLayout, ColumnsWidthsAndSize) {
     s.FrameWidth = c.frame;
     s.Title = c.title;
     s.TitleSize = c.title_size;
-    Setup(c.n, s);
+    Open(c.n, s);
     EXPECT_EQ(layer_.Columns(), c.columns);
     EXPECT_EQ(layer_.ColumnWidth(0), c.width0);
     EXPECT_EQ(layer_.GetWidth(), c.width);
@@ -183,7 +183,7 @@ TEST_F(SelStrLayout, ItemRectanglesAndVisibility) {
   s.FrameWidth = 3;
   s.Title = "T";
   s.TitleSize = 12;
-  Setup(25, s, 100, 50);
+  Open(25, s, 100, 50);
   // Column mode: item 23 is row 3 of column 2.
   EXPECT_EQ(layer_.ItemRect(23), Bounds(100 + 3 + 76 + 88, 50 + 3 + 20 + 3 * 32, 88, 32));
   EXPECT_TRUE(layer_.ItemVisible(23));
@@ -191,7 +191,7 @@ TEST_F(SelStrLayout, ItemRectanglesAndVisibility) {
   EXPECT_EQ(layer_.ItemAt(99, 80), -1);
 
   s.ListMode = 1;
-  Setup(25, s, 100, 50);
+  Open(25, s, 100, 50);
   layer_.SetTop(5);
   EXPECT_EQ(layer_.ItemRect(7), Bounds(103, 50 + 3 + 20 + 2 * 32, 88, 32));
   EXPECT_FALSE(layer_.ItemVisible(4));
@@ -204,7 +204,7 @@ TEST_F(SelStrLayout, SelectScrollsAndTopStaysInRange) {
   TSelStrStyle s;
   s.Rows = 10;
   s.ListMode = 1;
-  Setup(30, s);
+  Open(30, s);
   struct Step {
     const char* name;
     int top_before, select, top_after;
@@ -236,7 +236,7 @@ TEST_F(SelStrLayout, ScrollBarPartsAndDragging) {
   s.ListMode = 1;
   s.FrameWidth = 2;
   s.ScrollFrameWidth = 1;
-  Setup(30, s, 10, 20);
+  Open(30, s, 10, 20);
   // Height 2*2 + 320 = 324; the thumb travels 324 - 4 - 2 - 48 = 270 pixels over 20 rows.
   const std::int32_t x0 = 10 + layer_.GetWidth() - 2 - 16;
   EXPECT_EQ(layer_.ScrollColumn(), Bounds(x0, 22, 16, 320));
@@ -264,7 +264,7 @@ TEST_F(SelStrLayout, DragWithoutTrackGivesTopZero) {
   s.Rows = 2;
   s.ListMode = 1;
   s.FontSize = 8;
-  Setup(5, s);
+  Open(5, s);
   EXPECT_LE(layer_.ThumbTravel(), 0);
   layer_.SetTop(2);
   EXPECT_EQ(layer_.TopForThumbCentre(100), 0);
@@ -276,7 +276,7 @@ TEST_F(SelStrLayout, HugeSizesSaturate) {
   s.FontSize = INT32_MAX;
   s.FrameWidth = INT32_MAX;
   s.Rows = INT32_MIN;
-  Setup(3, s, INT32_MAX, INT32_MAX);
+  Open(3, s, INT32_MAX, INT32_MAX);
   EXPECT_EQ(layer_.Style().FontSize, TSelStrSurface::kMaxFontSize);
   EXPECT_EQ(layer_.RowCount(), 1);
   EXPECT_GT(layer_.GetWidth(), 0);
@@ -296,7 +296,7 @@ TEST_F(SelStrLayout, DrawsFrameBackHighlightAndText) {
   s.HighlightStyle = 3;
   s.HighlightColor = 0x00FFFF;
   s.TextColor = testing::kGreen;
-  Setup(2, s, 4, 4);
+  Open(2, s, 4, 4);
   layer_.Select(1);
   Surface target = services_.MakeTarget(64, 64);
   layer_.Draw(target);

@@ -316,12 +316,45 @@ TEST_F(ScreenShotTest, LowerDepthsStayCloseToTheGoldens) {
 }
 
 // The bundled demo: the title screen with the sparkle turning, and the room after a click.
+// Both choice kinds at 32 bits: a column menu with title, frame, translucent back and inverted
+// highlight; a 30-item list scrolled to row 5 with its scroll bar; a map whose hovered ellipse
+// shows the highlight picture through exactly its shape.
+TEST_F(ScreenShotTest, ChoicesMatchTheirGoldens) {
+  const fs::path src = dir / "choices-src";
+  WriteFile(src / "title.txt", std::string("title = Choices\nscreen_mode = 320x240\nno_registry = yes\n"));
+  WriteFile(src / "pictures/sky.png", mavtool::EncodePng(Sky(320, 240), mavtool::PngColours::kAsStored));
+  WriteFile(src / "pictures/lit.png", mavtool::EncodePng(Stripes(320, 240), mavtool::PngColours::kAsStored));
+  std::string list = "SelStr 0,,Chapters,14,$FFFFFF,150,10,16,$FFFFFF,2,$FFFFFF,2,$402010,1,$40C0FF,"
+                     "6:0:1:1:5:$303030:$C0C0C0:1:$FFFFFF:2";
+  for (int i = 1; i <= 30; ++i) list += ",Chapter " + std::to_string(i) + ",3::0,0";
+  WriteFile(src / "scenario/1.txt", std::string(
+      "SetSfc 0,,0,sky.pmp,0,0,0,255,1\n"
+      "SelStr 0,,Which way?,14,$FFFFFF,20,20,20,$FFFFFF,3,$E0E0E0,2,$602020,3,$20A0F0,"
+      "10:0:1:0:0:0:0:0:0:0,North,2::0,0,East,2::0,0,South,2::0,0\n"));
+  WriteFile(src / "scenario/2.txt", "SetSfc 0,,0,sky.pmp,0,0,0,255,1\n" + list + "\n");
+  WriteFile(src / "scenario/3.txt", std::string(
+      "SetSfc 0,,0,sky.pmp,0,0,0,255,1\n"
+      "SelMap 0,,lit.pmp,1\\4::0\\40\\40\\160\\120,2\\4::0\\200\\40\\300\\200\\180\\200\n"));
+  WriteFile(src / "scenario/4.txt", std::string("WaitClick 0,\n"));
+  BuildTitle("choices-src", "choices");
+  // Hover the second item, shoot, choose it; hover row 7 of the list, shoot, choose; hover the
+  // ellipse, shoot.
+  WriteFile(dir / "input.txt", std::string("4 mouse 40 75\n8 click\n12 mouse 160 150\n16 click\n20 mouse 100 80\n"));
+  Result r = Run({"run", P("choices"), "--events", "24", "--input", P("input.txt"), "--shot", "6:" + P("column.png"),
+                  "--shot", "14:" + P("list.png"), "--shot", "22:" + P("map.png")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  ExpectGolden(dir / "column.png", "choices-column");
+  ExpectGolden(dir / "list.png", "choices-list");
+  ExpectGolden(dir / "map.png", "choices-map");
+}
+
 TEST_F(ScreenShotTest, DemoTitleMatchesItsGoldens) {
   const fs::path demo = GoldenDir().parent_path().parent_path() / "demo" / "title";
   ASSERT_TRUE(fs::exists(demo / "title.txt")) << demo;
   const Result built = Run({"title", "build", demo.string(), P("demo")});
   ASSERT_EQ(built.code, 0) << built.err;
-  WriteFile(dir / "input.txt", std::string("300 click\n"));
+  // Click the title screen, then choose "start" in its menu.
+  WriteFile(dir / "input.txt", std::string("300 click\n305 mouse 300 266\n308 click\n"));
   Result r = Run({"run", P("demo"), "--events", "400", "--size", "640x480", "--input", P("input.txt"), "--shot",
                   "40:" + P("title.png"), "--shot", "400:" + P("room.png")});
   ASSERT_EQ(r.code, 0) << r.err;

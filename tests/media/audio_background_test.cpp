@@ -1,5 +1,6 @@
 // Packed sounds unpacked on a worker thread: the channel counts as playing meanwhile, starts at
-// the first update after the work, and a newer request or a damaged sound behaves as without it.
+// the first update after the work, and a newer request or a damaged sound behaves as without it;
+// a superseded unpack is cancelled, leaves no file behind and never plays.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -52,6 +53,13 @@ class BackgroundUnpack : public ::testing::Test {
     FAIL() << "unpacking never finished";
   }
 
+  // Files the workers left in the temporary folder.
+  int WorkFiles() {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path() / "tmp")) n += e.path().extension() == ".part";
+    return n;
+  }
+
   TempFolder dir{"audio-bg"};
   FakeFiles files;
   HeadlessClock clock{1000};
@@ -96,6 +104,44 @@ TEST_F(BackgroundUnpack, NewerRequestsReplaceOneStillUnpacking) {
   channels->SetSoundOn(false);
   EXPECT_FALSE(Ch(0).IsPlaying());
   EXPECT_FALSE(Ch(0).Unpacking());
+}
+
+TEST_F(BackgroundUnpack, SupersededUnpackIsCancelledLeavesNoFileAndNeverPlays) {
+  // Two minutes: still inflating when the next request comes at once.
+  WriteFile(dir.path() / "title" / "WAV" / "LONG.PMW", PackBuffer(SineWave(120000)));
+  // Superseded while inflating, and superseded after the worker had written its file.
+  for (const bool finished_first : {false, true}) {
+    Start(0, finished_first ? "BGM.PMW" : "LONG.PMW", true);
+    if (finished_first) {
+      for (int i = 0; i < 500 && WorkFiles() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Start(0, "SE.WAV");
+    ASSERT_NE(device.Player(0), nullptr);
+    for (int i = 0; i < 500 && WorkFiles() > 0; ++i) {
+      EXPECT_EQ(device.Player(0)->LengthMs(), 300u);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      channels->UpdateAudio();
+    }
+    EXPECT_EQ(WorkFiles(), 0) << finished_first;
+    EXPECT_FALSE(std::filesystem::exists(Ch(0).TempFile())) << "the superseded sound was never moved in";
+    EXPECT_EQ(device.Player(0)->FileName(), dir.path() / "title" / "WAV" / "SE.WAV");
+    EXPECT_EQ(device.Player(0)->LengthMs(), 300u);
+    EXPECT_FALSE(device.Player(0)->Looping());
+    Start(0, "");
+  }
+  EXPECT_TRUE(log.entries.empty());
+}
+
+TEST(UnpackCancel, StopsBetweenInflateStepsAndSaysSo) {
+  const Bytes wave = SineWave(60000);
+  ByteBuffer packed = PackBuffer(wave);
+  std::stop_source stop;
+  ByteBuffer copy = packed;
+  EXPECT_EQ(UnpackStream(copy, "s", kMaxUnpackedSize, stop.get_token()).size(), wave.size()) << "not stopped: whole";
+  stop.request_stop();
+  copy = packed;
+  EXPECT_THROW(UnpackStream(copy, "s", kMaxUnpackedSize, stop.get_token()), UnpackCancelled);
 }
 
 TEST_F(BackgroundUnpack, DamagedSoundIsReportedByTheUpdateThatFindsIt) {
