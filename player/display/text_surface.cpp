@@ -281,39 +281,53 @@ char32_t TTextSurface::CodePoint(std::uint16_t code) {
 void TTextSurface::DrawGlyphCoverage(const GlyphImage& g, std::int32_t x, std::int32_t y, std::int32_t rgb) {
   const std::int32_t cw = canvas_->width();
   const std::int32_t ch = canvas_->height();
+  // The part of the glyph box on the canvas.
+  const std::int32_t gx0 = std::max(0, -(x + g.left)), gx1 = std::min(g.width, cw - (x + g.left));
+  const std::int32_t gy0 = std::max(0, -(y + g.top)), gy1 = std::min(g.height, ch - (y + g.top));
+  if (gx0 >= gx1 || gy0 >= gy1) return;
   auto lock = canvas_->Lock();
   if (!lock) return;
   const PixelFormat fmt = canvas_->format();
   const int bpp = fmt.BytesPerPixel();
+  const auto key = static_cast<std::uint32_t>(canvas_->colour_key());
+  // The canvas picture must never hold the key where something is drawn.
+  auto device = [&](std::int32_t c) {
+    std::uint32_t raw = fmt.FromRgb(c);
+    return (raw & fmt.ColourBits()) == key ? raw ^ 1 : raw;
+  };
+  const std::uint32_t raw_fg = device(rgb);
   const std::uint32_t fr = static_cast<std::uint32_t>(rgb) & 0xFF, fg = (static_cast<std::uint32_t>(rgb) >> 8) & 0xFF,
                       fb = (static_cast<std::uint32_t>(rgb) >> 16) & 0xFF;
-  for (std::int32_t gy = 0; gy < g.height; ++gy) {
+  for (std::int32_t gy = gy0; gy < gy1; ++gy) {
     const std::int32_t py = y + g.top + gy;
-    if (py < 0 || py >= ch) continue;
-    for (std::int32_t gx = 0; gx < g.width; ++gx) {
-      const std::uint32_t a = g.At(gx, gy);
+    const std::uint8_t* src = g.coverage.data() + static_cast<std::size_t>(gy) * static_cast<std::size_t>(g.width);
+    const std::size_t row = static_cast<std::size_t>(py) * static_cast<std::size_t>(cw);
+    std::int32_t* colour = colour_.data() + row;
+    std::uint8_t* coverage = coverage_.data() + row;
+    std::uint8_t* bits = lock->bits + static_cast<std::ptrdiff_t>(py) * lock->pitch;
+    for (std::int32_t gx = gx0; gx < gx1; ++gx) {
+      const std::uint32_t a = src[gx];
       if (a == 0) continue;
       const std::int32_t px = x + g.left + gx;
-      if (px < 0 || px >= cw) continue;
-      const std::size_t i = static_cast<std::size_t>(py) * static_cast<std::size_t>(cw) + static_cast<std::size_t>(px);
-      // "Over" with straight colours: the new coverage goes on top of what the cell holds.
-      const std::uint32_t below = coverage_[i];
-      const std::uint32_t keep = below * (255 - a) / 255;
-      const std::uint32_t out = a + keep;
-      std::uint32_t r = fr, gg = fg, b = fb;
-      if (keep > 0) {
-        const auto old = static_cast<std::uint32_t>(colour_[i]);
-        r = (fr * a + (old & 0xFF) * keep + out / 2) / out;
-        gg = (fg * a + ((old >> 8) & 0xFF) * keep + out / 2) / out;
-        b = (fb * a + ((old >> 16) & 0xFF) * keep + out / 2) / out;
+      const std::uint32_t below = coverage[px];
+      std::uint32_t raw = raw_fg;
+      if (a == 255 || below == 0) {
+        colour[px] = rgb;
+        coverage[px] = static_cast<std::uint8_t>(a);
+      } else {
+        // "Over" with straight colours: the new coverage goes on top of what the pixel holds.
+        const std::uint32_t keep = below * (255 - a) / 255;
+        const std::uint32_t out = a + keep;
+        const auto old = static_cast<std::uint32_t>(colour[px]);
+        const std::uint32_t r = (fr * a + (old & 0xFF) * keep + out / 2) / out;
+        const std::uint32_t gg = (fg * a + ((old >> 8) & 0xFF) * keep + out / 2) / out;
+        const std::uint32_t b = (fb * a + ((old >> 16) & 0xFF) * keep + out / 2) / out;
+        const auto c = static_cast<std::int32_t>(r | gg << 8 | b << 16);
+        colour[px] = c;
+        coverage[px] = static_cast<std::uint8_t>(std::min<std::uint32_t>(out, 255));
+        raw = device(c);
       }
-      const std::int32_t c = static_cast<std::int32_t>(r | gg << 8 | b << 16);
-      colour_[i] = c;
-      coverage_[i] = static_cast<std::uint8_t>(std::min<std::uint32_t>(out, 255));
-      std::uint32_t raw = fmt.FromRgb(c);
-      // The canvas picture must never hold the key where something is drawn.
-      if ((raw & fmt.ColourBits()) == static_cast<std::uint32_t>(canvas_->colour_key())) raw ^= 1;
-      std::uint8_t* p = lock->bits + static_cast<std::ptrdiff_t>(py) * lock->pitch + px * bpp;
+      std::uint8_t* p = bits + static_cast<std::ptrdiff_t>(px) * bpp;
       for (int k = 0; k < bpp; ++k) p[k] = static_cast<std::uint8_t>(raw >> (8 * k));
     }
   }

@@ -122,6 +122,7 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
     if (audio_log_ && session_->Sys() != nullptr) audio_log_->Check(event_, *session_->Sys());
   });
   if (options_.audio_log != nullptr) audio_log_.emplace(*options_.audio_log);
+  if (options_.text_log != nullptr) text_log_.emplace(*options_.text_log, event_);
 }
 
 HeadlessRunner::~HeadlessRunner() {
@@ -139,6 +140,7 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   if (started == PlayerSession::StartResult::kFailed) throw MavError(session_->StartError());
   if (started == PlayerSession::StartResult::kCancelled) return false;
   session_->Book()->SetHook(this);
+  if (text_log_) session_->Sys()->TextWindow().SetListener(&*text_log_);
   const ScreenSize size = ScreenSizeForMode(Book().ScreenMode());
   if (options_.expect_size &&
       (size.width != options_.expect_size->width || size.height != options_.expect_size->height)) {
@@ -231,6 +233,17 @@ void HeadlessRunner::WriteVariables(std::ostream& out) {
   TGameStatus status({}, 0);
   Book().Params().SaveToStatus(status);
   for (const std::string& line : status.Lines()) out << SjisToUtf8(line) << '\n';
+  // The text values, as a scenario reads them, and the engine's text settings.
+  TGameSystem& sys = Sys();
+  TBookManager& book = Book();
+  out << "@Text=" << SjisToUtf8(sys.TextWindowText()) << '\n';
+  out << "@TextX=" << sys.TextX() << "\n@TextY=" << sys.TextY() << '\n';
+  out << "@TextBoxX=" << sys.LayerX(9) << "\n@TextBoxY=" << sys.LayerY(9) << '\n';
+  out << "@VisibleText=" << (sys.LayerVisible(9) ? "ON" : "OFF") << '\n';
+  out << "@HistoryCount=" << book.HistoryCount() << "\n@TextSpd=" << book.TextSpd() << '\n';
+  out << "@TextCol=" << book.text_col << "\n@TextSCol=" << book.text_scol << '\n';
+  out << "@FontName=" << SjisToUtf8(book.font_name) << '\n';
+  out << "@NoTextWait=" << (book.NoTextWait() ? "ON" : "OFF") << '\n';
   // The choice values, as a scenario reads them.
   out << "@SelStr=" << SjisToUtf8(Sys().LastChoiceText()) << '\n';
   out << "@SelIdx=" << Sys().LastChoiceIndex() << '\n';

@@ -15,6 +15,7 @@
 #include "player/engine/book_manager.h"
 #include "player/engine/engine_hook.h"
 #include "player/shell/audio_state_log.h"
+#include "player/shell/text_log.h"
 #include "player/shell/game_system.h"
 #include "player/shell/headless_services.h"
 #include "player/shell/player_session.h"
@@ -61,6 +62,8 @@ struct RunOptions {
   GameSystemOptions game;
   // Receives a line whenever an audio channel's state changes (see AudioStateLog); not owned.
   std::ostream* audio_log = nullptr;
+  // Receives a line per character the text window places, clears and fills (see TextLog).
+  std::ostream* text_log = nullptr;
   // Screen pictures (PNG) after the given events, and after every shots_every-th event into
   // shots_dir as "shot-NNNNNN.png" (0: none). Folders are created as needed.
   std::vector<ScreenShot> shots;
@@ -115,6 +118,7 @@ class HeadlessRunner : private EngineHook {
   std::ostream& trace_out_;
   HeadlessServices headless_;
   std::optional<AudioStateLog> audio_log_;
+  std::optional<TextLog> text_log_;
   std::unique_ptr<PlayerSession> session_;
   int event_ = 0;
   std::size_t next_input_ = 0;

@@ -3,20 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "player/common/error.h"
-#include "tests/support/test_title.h"
+#include "player/common/encoding.h"
 
 namespace mavlet {
 namespace {
 
 TGlobalData Sample() {
   TGlobalData d;
-  d.Title = testing::Sjis("題名");
+  d.Title = *Utf8ToSjis("題名");
   d.ScreenMode = 3;
   d.StartPage = 7;
   d.RegKey = "Software\\Maker\\Title";
   d.NoRegistry = 0;
   d.NumNames = {"B", "A"};
-  d.StrNames = {testing::Sjis("名前")};
+  d.StrNames = {*Utf8ToSjis("名前")};
   d.FlagNames = {"F1", "F2", "F3"};
   return d;
 }

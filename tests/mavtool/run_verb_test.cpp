@@ -105,6 +105,9 @@ TEST_F(RunVerbTest, TraceAndVariables) {
                               "#B=0,16",
                               "#S=1,表示",
                               "#F=2,OFF",
+                              "@Text=\\l", "@TextX=0", "@TextY=0", "@TextBoxX=0", "@TextBoxY=0",
+                              "@VisibleText=ON", "@HistoryCount=0", "@TextSpd=3", "@TextCol=0", "@TextSCol=0",
+                              "@FontName=ＭＳ ゴシック", "@NoTextWait=OFF",
                               "@SelStr=", "@SelIdx=0", "@SelTop=0",
                           }));
 }
@@ -177,6 +180,28 @@ TEST_F(RunVerbTest, AudioLogWritesEachChannelChange) {
   Result bad = Run({"run", Title(), "--events", "2", "--audio-log", P("no/such/folder/audio.log")});
   EXPECT_EQ(bad.code, 1);
   EXPECT_THAT(bad.err, HasSubstr("audio.log"));
+}
+
+TEST_F(RunVerbTest, TextLogAndTextValues) {
+  Global();
+  Scenario(1, "IntCall ,,3,2\nTextPos ,,8,16,24,4,2\nTextSpd ,,0\nPutText ,,\\c(0000ff)【名】\\s(none)あいうえ\nClrText\nWait ,,99999\n");
+  Scenario(2, "ClrText\n");  // the window-full handler
+  Result r = Run({"run", Title(), "--events", "6", "--text-log", P("text.log"), "--vars"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(SplitLines(ReadText(dir / "text.log")), (std::vector<std::string>{
+                                                "3\t0\t0\t【\t0000ff\t000000",
+                                                "3\t0\t1\t名\t0000ff\t000000",
+                                                "3\t0\t2\t】\t0000ff\t000000",
+                                                "3\t1\t3\tあ\t0000ff\tnone",
+                                                "3\tfull",
+                                                "4\tclear",  // the window-full handler
+                                                "5\t0\t0\tい\t0000ff\tnone",
+                                                "5\t0\t1\tう\t0000ff\tnone",
+                                                "5\t0\t2\tえ\t0000ff\tnone",
+                                                "6\tclear",
+                                            }));
+  EXPECT_THAT(r.out, HasSubstr("@TextBoxX=8\n@TextBoxY=16\n"));
+  EXPECT_THAT(r.out, HasSubstr("@FontName=ＭＳ ゴシック\n"));
 }
 
 }  // namespace

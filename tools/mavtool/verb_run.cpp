@@ -23,11 +23,15 @@ constexpr const char* kUsage =
     "                   \"EVENT mouse|press|release X Y\" or \"EVENT wheel N\"\n"
     "  --trace          one line per executed command: event, stream, page, index, class\n"
     "  --vars           print the variables after the run (#name=type,value), then\n"
-    "                   the choice values @SelStr, @SelIdx, @SelTop\n"
+    "                   the text values (@Text, @TextX ... @NoTextWait) and the choice\n"
+    "                   values @SelStr, @SelIdx, @SelTop\n"
     "  --save-dir DIR   answer to the save-folder prompt\n"
     "  --until-end      stop as soon as the main stream has ended\n"
     "  --audio-log FILE a line whenever an audio channel changes: event, channel (0-3), file,\n"
     "                   loop (0/1), attenuation (1/100 dB), playing (0/1), tab-separated\n"
+    "  --text-log FILE  a line per character the text window places: event, row, column,\n"
+    "                   character (UTF-8), colour and shadow (hex BBGGRR, \"none\"), tab-separated;\n"
+    "                   \"EVENT\tclear\" when it is emptied, \"EVENT\tfull\" when it is full\n"
     "  --shot EVENT:FILE\n"
     "                   the screen as a PNG file after that event (repeatable)\n"
     "  --shots-every N DIR\n"
@@ -75,6 +79,7 @@ int VerbRun(const Args& args) {
   mavlet::RunOptions options;
   bool print_vars = false;
   std::optional<std::string> audio_log_file;
+  std::optional<std::string> text_log_file;
   auto value = [&](std::size_t& i) -> const std::string& {
     if (i + 1 >= args.size()) throw ToolError(args[i] + " needs a value\n" + kUsage);
     return args[++i];
@@ -105,6 +110,8 @@ int VerbRun(const Args& args) {
       options.until_end = true;
     } else if (a == "--audio-log") {
       audio_log_file = value(i);
+    } else if (a == "--text-log") {
+      text_log_file = value(i);
     } else if (a == "--shot") {
       options.shots.push_back(ParseShot(value(i)));
     } else if (a == "--shots-every") {
@@ -132,6 +139,12 @@ int VerbRun(const Args& args) {
     if (!audio_log) throw ToolError(*audio_log_file + ": cannot be written");
     options.audio_log = &audio_log;
   }
+  std::ofstream text_log;
+  if (text_log_file) {
+    text_log.open(*text_log_file, std::ios::binary | std::ios::trunc);
+    if (!text_log) throw ToolError(*text_log_file + ": cannot be written");
+    options.text_log = &text_log;
+  }
   mavlet::HeadlessRunner runner(options, std::cout, std::cerr);
   try {
     if (!runner.Load(args[0])) {
@@ -156,6 +169,13 @@ int VerbRun(const Args& args) {
     audio_log.flush();
     if (!audio_log) {
       std::cerr << "mavtool: " << *audio_log_file << ": writing the audio log failed\n";
+      return 1;
+    }
+  }
+  if (text_log_file) {
+    text_log.flush();
+    if (!text_log) {
+      std::cerr << "mavtool: " << *text_log_file << ": writing the text log failed\n";
       return 1;
     }
   }
