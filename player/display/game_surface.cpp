@@ -6,6 +6,7 @@
 
 #include "player/common/ascii_case.h"
 #include "player/common/random.h"
+#include "player/common/rounding.h"
 #include "player/common/sjis_text.h"
 #include "player/display/layer_services.h"
 #include "player/display/picture_cache.h"
@@ -253,7 +254,7 @@ void TGameSurface::DrawRipple(Surface& target, const TGameDxSurface& frame, bool
   const std::int32_t width = std::min(target.width(), frame.width());
   double f = wave_phase_ / 100.0;
   for (std::int32_t i = 0; i < target.height(); ++i) {
-    const std::int32_t s = i + static_cast<std::int32_t>(std::nearbyint(10.0 * std::sin(f)));
+    const std::int32_t s = i + RoundNearest(10.0 * std::sin(f));
     if (s >= 0 && s < GetHeight() && width > 0) {
       if (Alpha() < 255)
         target.Blend(Bounds(0, i, width, 1), frame, Bounds(0, s, width, 1), Alpha(), keyed);

@@ -86,6 +86,8 @@ TEST_F(LayerCommandsTest, TransitionsRunToTheirEnd) {
     void SetReverse(bool r) override { *reverse = r; }
     void SetArea(const Rect& a) override { *area = a; }
     bool Step() override { return ++*steps < 3; }
+    Rect UpdateRect() const override { return Rect{0, 0, 640, 480}; }
+    void SetSkipDraw(bool) override {}
   };
   int steps = 0;
   bool reverse = false;
