@@ -40,8 +40,15 @@ class DisplayServices {
 
   // The "FadeinDraw" switch: off shows every surface change at once.
   virtual bool FadeInDraw() const = 0;
-  // nullptr for a kind that has no transition.
+  // nullptr for a kind that has no transition, and while another transition runs (a change
+  // asked for meanwhile, by the always stream or an input handler, then shows at once instead
+  // of taking over the front copy and the frame timer).
   virtual std::unique_ptr<ScreenTransition> CreateTransition(int kind) = 0;
+  // Marks the run of a transition (see CreateTransition).
+  virtual void SetTransitionRunning(bool on) = 0;
+  // Between the steps of a transition: lets the window deliver its events and the audio
+  // channels refill and fade.
+  virtual void ServeTransitionWait() = 0;
 
   // --- display settings
   // Throws MavError for a depth the display cannot use.

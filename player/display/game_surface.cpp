@@ -70,6 +70,27 @@ void TGameSurface::SetSrc(std::string_view name) {
 void TGameSurface::SetEffect(int effect) {
   effect_ = static_cast<std::uint8_t>(effect & 0xFF);
   wave_phase_ = 0;
+  // Falling drops finish their way; the chosen weather (again) brings new ones.
+  if (rain_) rain_->SetStopping(true);
+  if (snow_) snow_->SetStopping(true);
+  std::unique_ptr<TWeatherOverlay>* chosen = effect_ == kRain ? &rain_ : effect_ == kSnow ? &snow_ : nullptr;
+  if (chosen != nullptr) {
+    if (!*chosen) *chosen = MakeWeatherOverlay(effect_, Owner().Random());
+    (*chosen)->SetStopping(false);
+  }
+}
+
+int TGameSurface::GetEffect() const {
+  if (effect_ != kNone) return effect_;
+  if (rain_) return kRain;
+  if (snow_) return kSnow;
+  return kNone;
+}
+
+void TGameSurface::StepWeather(Surface& target) {
+  for (std::unique_ptr<TWeatherOverlay>* w : {&rain_, &snow_}) {
+    if (*w && (*w)->Step(target, target.width())) w->reset();
+  }
 }
 
 void TGameSurface::SetFill(bool on) {
@@ -281,7 +302,11 @@ void TGameSurface::Draw(Surface& target) {
   }
   bool keyed = false;
   const TGameDxSurface* frame = CurrentFrame(keyed);
-  if (frame == nullptr) return;
+  if (frame == nullptr) {
+    // A layer without a picture can still carry weather (and must let its drops finish).
+    if (effect_ != kWave && effect_ != kRipple && effect_ != kShake) StepWeather(target);
+    return;
+  }
   switch (effect_) {
     case kWave:
       target.Wave(X(), Y(), frame->width(), frame->height(), *frame, frame->bounds(), keyed, frame->width() / 32,
@@ -299,6 +324,7 @@ void TGameSurface::Draw(Surface& target) {
     }
     default:
       DrawFrame(target, X(), Y(), *frame, keyed);
+      StepWeather(target);
       break;
   }
 }

@@ -16,13 +16,14 @@
 #include "player/display/custom_game_surface.h"
 #include "player/display/game_dx_surface.h"
 #include "player/display/picture_file.h"
+#include "player/display/transitions/weather.h"
 
 namespace mavlet {
 
 class TGameSurface : public TCustomGameSurface {
  public:
   static constexpr int kAttachmentCount = 20;
-  // Effects a layer draws itself (rain and snow overlays come with the weather work).
+  // Effects a layer draws itself; rain and snow draw their drops over the layer's picture.
   enum Effect : std::uint8_t { kNone = 0, kWave = 1, kRipple = 2, kRain = 3, kSnow = 4, kShake = 5 };
   // Mask bytes below this count as opaque for OpaqueRect.
   static constexpr std::uint8_t kOpaqueBelow = 250;
@@ -41,7 +42,8 @@ class TGameSurface : public TCustomGameSurface {
   std::int32_t GetFrameCount() const override { return static_cast<std::int32_t>(frames_.size()); }
   std::int32_t GetFrameIndex() const override { return frame_index_; }
   void SetFrameIndex(std::int32_t index) override { frame_index_ = index; }
-  int GetEffect() const override { return effect_; }
+  // The effect; with effect 0, 3 while rain drops still fall, else 4 while snow flakes do.
+  int GetEffect() const override;
   void SetEffect(int effect) override;
   bool GetFill() const override { return fill_; }
   // Turns fill mode on or off; the picture name is dropped, and the frames too when on.
@@ -87,6 +89,8 @@ class TGameSurface : public TCustomGameSurface {
   const TGameDxSurface* CurrentFrame(bool& keyed) const;
   void DrawFrame(Surface& target, std::int32_t x, std::int32_t y, const TGameDxSurface& frame, bool keyed);
   void DrawRipple(Surface& target, const TGameDxSurface& frame, bool keyed);
+  // Steps the rain and snow overlays on the target; drops an overlay that has finished.
+  void StepWeather(Surface& target);
   std::string Prefix() const;
 
   std::vector<std::unique_ptr<TGameDxSurface>> frames_;
@@ -95,6 +99,10 @@ class TGameSurface : public TCustomGameSurface {
   std::int32_t frame_index_ = 0;
   std::uint8_t effect_ = kNone;
   std::int32_t wave_phase_ = 0;
+  // Rain (effect 3) and snow (effect 4); each lives on after its effect ends until its last
+  // drop has fallen.
+  std::unique_ptr<TWeatherOverlay> rain_;
+  std::unique_ptr<TWeatherOverlay> snow_;
   std::int32_t fill_width_ = 0;
   std::int32_t fill_height_ = 0;
   bool fill_ = false;

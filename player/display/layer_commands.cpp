@@ -10,6 +10,7 @@
 #include "player/display/display_services.h"
 #include "player/display/layer_services.h"
 #include "player/display/layer_stack.h"
+#include "player/display/transitions/transition_driver.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/game_services.h"
 #include "player/vars/param_manager.h"
@@ -226,28 +227,59 @@ void TComSurface::Prepare(GameServices& sys, TBookManager& book) {
   }
 }
 
-void TComSurface::RunTransition(TCallManager& mgr, GameServices& sys, TBookManager& book) {
-  Clock& clock = book.GetClock();
-  DisplayServices& port = DisplayOf(sys);
-  Display* display = port.GetDisplay();
-  // The frame timer stops meanwhile, so the time the transition takes is not caught up as lag.
-  FrameTimer* timer = display != nullptr ? display->Timer() : nullptr;
-  const bool timer_was_on = timer != nullptr && timer->Enabled();
-  if (timer_was_on) timer->SetEnabled(false);
-  const Rect screen = port.ScreenRect();
-  for (int step = 0; step < kMaxTransitionSteps && !book.Terminating(); ++step) {
-    const std::uint32_t start = clock.NowMs();
-    const bool more = transition_->Step();
-    port.PresentDirect(screen);
-    if (!more) break;
-    if (display != nullptr) display->PumpMessages();
-    RunAlwaysStream(mgr, sys, book);
-    const std::uint32_t spent = clock.NowMs() - start;
-    if (spent < kTransitionStepMs) clock.SleepMs(kTransitionStepMs - spent);
+namespace {
+
+// The game's side of a transition run: its clock, frame timer, presentation and the services
+// that keep running between steps (window events, sound, the always stream).
+class CommandTransitionHost : public TransitionHost {
+ public:
+  CommandTransitionHost(TComSurface& command, TCallManager& mgr, GameServices& sys, TBookManager& book)
+      : command_(command), mgr_(mgr), sys_(sys), book_(book), port_(DisplayOf(sys)),
+        timer_(port_.GetDisplay() != nullptr ? port_.GetDisplay()->Timer() : nullptr) {}
+  Clock& TransitionClock() override { return book_.GetClock(); }
+  std::uint32_t FrameIntervalMs() override {
+    return timer_ != nullptr ? timer_->Interval() : FrameTimer::kDefaultIntervalMs;
   }
-  port.Present(screen);
-  port.ClearDirtyRect();
-  if (timer_was_on) timer->SetEnabled(true);
+  void StopFrameTimer() override {
+    timer_was_on_ = timer_ != nullptr && timer_->Enabled();
+    if (timer_was_on_) timer_->SetEnabled(false);
+  }
+  void RestartFrameTimer() override {
+    if (timer_was_on_) timer_->SetEnabled(true);
+  }
+  void PresentStep(const Rect& rect, bool) override { port_.PresentDirect(rect); }
+  void BetweenSteps() override {
+    port_.ServeTransitionWait();
+    // Runs only for the main stream, and never inside the always stream's own run.
+    command_.RunAlwaysStreamBetweenSteps(mgr_, sys_, book_);
+  }
+  bool Closing() override { return book_.Terminating(); }
+  void PresentFinal() override {
+    port_.Present(port_.ScreenRect());
+    port_.ClearDirtyRect();
+  }
+
+ private:
+  TComSurface& command_;
+  TCallManager& mgr_;
+  GameServices& sys_;
+  TBookManager& book_;
+  DisplayServices& port_;
+  FrameTimer* timer_;
+  bool timer_was_on_ = false;
+};
+
+}  // namespace
+
+void TComSurface::RunTransition(TCallManager& mgr, GameServices& sys, TBookManager& book) {
+  CommandTransitionHost host(*this, mgr, sys, book);
+  DisplayServices& port = DisplayOf(sys);
+  port.SetTransitionRunning(true);
+  struct Done {
+    DisplayServices& port;
+    ~Done() { port.SetTransitionRunning(false); }
+  } done{port};
+  TransitionDriver::Run(*transition_, host, port.ScreenRect());
 }
 
 void TComSurface::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {

@@ -42,10 +42,12 @@ class TComSurface : public TCommand {
   std::uint8_t Reverse() const { return reverse_; }
   std::uint8_t UseCache() const { return use_cache_; }
   std::uint8_t Reserved() const { return reserved_; }
-  // Upper bound of steps one transition may take (a transition that never ends must not hang).
-  static constexpr int kMaxTransitionSteps = 100000;
   // Shortest time between two transition steps.
   static constexpr std::uint32_t kTransitionStepMs = 11;
+  // The always stream's turn between two transition steps (main stream only, never nested).
+  void RunAlwaysStreamBetweenSteps(TCallManager& mgr, GameServices& sys, TBookManager& book) {
+    RunAlwaysStream(mgr, sys, book);
+  }
 
  protected:
   // Changes the layer; returns the screen area that changed (empty: nothing to show).

@@ -11,6 +11,7 @@
 #include "player/display/sel_map_surface.h"
 #include "player/engine/book_manager.h"
 #include "player/display/game_surface.h"
+#include "player/display/transitions/transition_factory.h"
 #include "player/shell/game_input.h"
 #include "player/storage/game_status.h"
 
@@ -76,6 +77,9 @@ TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInpu
                                                   static_cast<ChoiceTextServices&>(*this));
   sel_str_ = sel_str.get();
   layers_.Install(LayerStack::kSelStrLayer, std::move(sel_str));
+  transitions_ = [this](int kind, Surface& screen, Surface& front, Surface& back) {
+    return MakeScreenTransition(kind, screen, front, back, Random());
+  };
 }
 
 TGameSystem::~TGameSystem() {
@@ -357,9 +361,11 @@ std::unique_ptr<ScreenTransition> TGameSystem::CreateTransition(int kind) {
   Surface* screen = ScreenSurface();
   Surface* front = WorkSurface(1);
   Surface* back = WorkSurface(0);
-  if (!transitions_ || screen == nullptr || front == nullptr || back == nullptr) return nullptr;
+  if (transition_running_ || !transitions_ || screen == nullptr || front == nullptr || back == nullptr) return nullptr;
   return transitions_(kind, *screen, *front, *back);
 }
+
+void TGameSystem::ServeTransitionWait() { KeepAlive(); }
 
 // --- layer services
 

@@ -176,9 +176,13 @@ class TGameSystem : public GameServices,
   // Between the sleeps of a stream run that waits inside a command: window messages, audio.
   void KeepAlive() override;
 
-  // --- transitions: none exist yet; kinds 2..36 then show their change at once.
+  // --- transitions: kinds 2..36 (the standard ones unless a test gives its own factory; an
+  // empty factory makes none, so every change shows at once).
   void SetTransitionFactory(TransitionFactory factory) { transitions_ = std::move(factory); }
   std::unique_ptr<ScreenTransition> CreateTransition(int kind) override;
+  void SetTransitionRunning(bool on) override { transition_running_ = on; }
+  bool TransitionRunning() const { return transition_running_; }
+  void ServeTransitionWait() override;
   bool FadeInDraw() const override { return options_.fade_in_draw; }
 
   // --- persistence
@@ -304,6 +308,7 @@ class TGameSystem : public GameServices,
   TTextSurface* text_window_ = nullptr;  // owned by layers_
   GlyphSource* glyphs_ = nullptr;
   std::unique_ptr<GlyphSource> own_glyphs_;
+  bool transition_running_ = false;
   std::vector<std::int32_t> bit_list_;
 };
 

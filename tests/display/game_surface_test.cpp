@@ -346,7 +346,52 @@ TEST_P(GameSurfaceTest, ShakeDrawsAtRandomOffsets) {
   l.SetEffect(3);
   EXPECT_EQ(l.GetEffect(), 3);
   l.SetEffect(0);
+  EXPECT_EQ(l.GetEffect(), 3) << "the rain overlay reports finished at its next step";
+  Surface t = s.MakeTarget(20, 20);
+  l.Draw(t);
   EXPECT_FALSE(s.Layers().AnyEffect());
+}
+
+// Rain and snow fall over the layer's picture; after "Effect 0" the layer still answers its
+// weather until the last drop has gone, and a picture-less layer lets them finish too.
+TEST_P(GameSurfaceTest, WeatherFallsOverThePictureUntilTheLastDrop) {
+  folder_.Write("bg.pmp", Bmp24(Solid(64, 200, kRed)));
+  TestLayerServices s(folder_, Bits());
+  TGameSurface& l = *s.Layers().Picture(1);
+  l.Reset();
+  l.SetSrc("bg.pmp");
+  for (int mode : {3, 4}) {
+    l.SetEffect(mode);
+    Surface t = s.MakeTarget(64, 200);
+    bool white = false;
+    for (int i = 0; i < 40; ++i) {
+      l.Draw(t);
+      for (std::int32_t y = 0; y < 200 && !white; ++y)
+        for (std::int32_t x = 0; x < 64 && !white; ++x) white = TestLayerServices::Rgb(t, x, y) == 0xFFFFFF;
+    }
+    EXPECT_TRUE(white) << "drops drawn over the picture, mode " << mode;
+    l.SetEffect(0);
+    EXPECT_EQ(l.GetEffect(), mode);
+    int steps = 0;
+    while (l.GetEffect() != 0) {
+      l.Draw(t);
+      ASSERT_LT(++steps, 2000);
+    }
+    EXPECT_GT(steps, 1) << "the falling drops finished their way";
+  }
+  // Rain, then snow: the rain stops starting drops while the snow begins.
+  l.SetEffect(3);
+  Surface t = s.MakeTarget(64, 200);
+  for (int i = 0; i < 5; ++i) l.Draw(t);
+  l.SetEffect(4);
+  EXPECT_EQ(l.GetEffect(), 4);
+  l.SetSrc("");
+  int steps = 0;
+  l.SetEffect(0);
+  while (l.GetEffect() != 0) {
+    l.Draw(t);
+    ASSERT_LT(++steps, 2000);
+  }
 }
 
 TEST_P(GameSurfaceTest, FillRectangles) {

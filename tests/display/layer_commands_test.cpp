@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "player/backend/display.h"
 #include "player/common/error.h"
 #include "player/display/game_surface.h"
@@ -63,7 +65,7 @@ TEST_F(LayerCommandsTest, TransitionKindDecidesWhenTheChangeShows) {
     int kind;
     bool fade_in_draw;
     bool shown_at_once;
-  } cases[] = {{0, true, false}, {1, true, true}, {2, true, true} /* no transitions yet: at once */,
+  } cases[] = {{0, true, false}, {1, true, true}, {2, true, true} /* runs to its end in the command */,
                {36, true, true}, {37, true, false}, {0, false, true}, {37, false, true}};
   for (const Case& c : cases) {
     GameSystemOptions game;
@@ -115,6 +117,54 @@ TEST_F(LayerCommandsTest, TransitionsRunToTheirEnd) {
   kind_seen = 0;
   Do<TComSurface>(",,2,g.pmp,0,0,0,255,1");
   EXPECT_EQ(kind_seen, 0);
+}
+
+// A real transition runs inside the command: 16 fade frames and the finishing step, at least
+// 11 ms apart, presented step by step, ending on exactly the new scene with the timer back on.
+TEST_F(LayerCommandsTest, FadeRunsStepByStepAndEndsOnTheNewScene) {
+  Start();
+  const std::uint64_t presents_before = run_->R().Screen().PresentCount();
+  const std::uint32_t before = run_->R().VirtualClock().NowMs();
+  EXPECT_EQ(Do<TComSurface>(",,1,p.pmp,2,3,0,255,2"), 1);
+  EXPECT_GE(run_->R().VirtualClock().NowMs() - before, 16 * TComSurface::kTransitionStepMs);
+  EXPECT_GE(run_->R().Screen().PresentCount() - presents_before, 10u) << "the fade frames were shown";
+  EXPECT_EQ(Screen(2, 3), kRed);
+  EXPECT_EQ(Screen(5, 6), kRed);
+  EXPECT_FALSE(Sys().TransitionRunning());
+  EXPECT_TRUE(Sys().DirtyRect().IsEmpty());
+}
+
+// A transition asked for while one runs (from the always stream or an input handler) shows its
+// change at once; the running one keeps its front copy and finishes.
+TEST_F(LayerCommandsTest, TransitionRequestedDuringATransitionShowsAtOnce) {
+  struct Nesting : ScreenTransition {
+    std::function<void()> on_second_step;
+    int steps = 0;
+    void SetReverse(bool) override {}
+    void SetArea(const Rect&) override {}
+    bool Step() override {
+      if (++steps == 2) on_second_step();
+      return steps < 4;
+    }
+    Rect UpdateRect() const override { return Rect{0, 0, 640, 480}; }
+    void SetSkipDraw(bool) override {}
+  };
+  Start();
+  int made = 0;
+  Sys().SetTransitionFactory([&](int, Surface&, Surface&, Surface&) -> std::unique_ptr<ScreenTransition> {
+    ++made;
+    auto t = std::make_unique<Nesting>();
+    t->on_second_step = [this] {
+      EXPECT_EQ(Do<TComSurface>(",,2,g.pmp,20,20,0,255,2"), 1);
+      EXPECT_EQ(Screen(20, 20), kGreen) << "shown at once";
+    };
+    return t;
+  });
+  EXPECT_EQ(Do<TComSurface>(",,1,p.pmp,2,3,0,255,5"), 1);
+  EXPECT_EQ(made, 1) << "the nested request made no transition";
+  EXPECT_EQ(Screen(2, 3), kRed);
+  EXPECT_EQ(Screen(20, 20), kGreen);
+  EXPECT_FALSE(Sys().TransitionRunning());
 }
 
 TEST_F(LayerCommandsTest, SetSfcPositionAndRemoval) {

@@ -1,0 +1,77 @@
+// Times every step of every transition kind to its end and prints a table: average and worst
+// step in milliseconds at 640 x 480 and 1024 x 768, 32 bits, and at 16 and 24 bits for the kinds
+// that work on raw pixels. Step times are wall-clock (each step is one call; the machine may be
+// shared, so the worst step carries other people's load: run it twice).
+// usage: bench_transitions [KIND ...]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "player/backend/graphics/surface.h"
+#include "player/common/random.h"
+#include "player/display/transitions/transition_factory.h"
+
+namespace {
+
+using mavlet::PixelFormat;
+using mavlet::Surface;
+
+bool PixelKind(int kind) { return (kind >= 18 && kind <= 24) || kind == 26 || kind == 30 || kind == 34; }
+
+struct Result {
+  int steps = 0;
+  double average_ms = 0;
+  double worst_ms = 0;
+};
+
+Result Time(int kind, int bits, int w, int h) {
+  const PixelFormat format = *PixelFormat::ForDepth(bits);
+  Surface screen(format, w, h), front(format, w, h), back(format, w, h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      screen.SetRawPixel(x, y, screen.DeviceColour((x * 3) ^ (y * 5) ^ 0x203040));
+      back.SetRawPixel(x, y, back.DeviceColour((x * 7 + y) * 0x010101 ^ 0x804020));
+    }
+  }
+  mavlet::TRandom random;
+  auto t = mavlet::MakeScreenTransition(kind, screen, front, back, random);
+  t->SetReverse(false);
+  t->SetArea(screen.bounds());
+  Result r;
+  double total = 0;
+  bool more = true;
+  while (more && r.steps < 100000) {
+    const auto start = std::chrono::steady_clock::now();
+    more = t->Step();
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    total += ms;
+    r.worst_ms = std::max(r.worst_ms, ms);
+    ++r.steps;
+  }
+  r.average_ms = total / r.steps;
+  return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> kinds;
+  for (int i = 1; i < argc; ++i) kinds.push_back(std::atoi(argv[i]));
+  if (kinds.empty()) {
+    for (int k = 2; k <= 36; ++k) kinds.push_back(k);
+  }
+  std::printf("kind bits | 640x480 steps avg worst (ms) | 1024x768 steps avg worst (ms)\n");
+  for (const int kind : kinds) {
+    for (const int bits : {32, 24, 16}) {
+      if (bits != 32 && !PixelKind(kind)) continue;
+      const Result a = Time(kind, bits, 640, 480);
+      const Result b = Time(kind, bits, 1024, 768);
+      std::printf("%4d %4d | %5d %6.3f %6.3f | %5d %6.3f %6.3f%s\n", kind, bits, a.steps, a.average_ms, a.worst_ms,
+                  b.steps, b.average_ms, b.worst_ms, b.worst_ms > 2.0 ? "  over 2 ms" : "");
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}
