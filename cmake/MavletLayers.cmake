@@ -12,7 +12,7 @@ set(MAVLET_LAYER_ORDER
   "storage"
   "vars"
   "engine"
-  "display,media"
+  "display,display/transitions,media"
   "shell"
   "main,tools/mavtool/kit,downloader/core"
   "downloader/ui")

@@ -53,6 +53,7 @@ void Display::Present(const Surface& source, const Rect& rect) {
   if (&source != &visible_ && !CopyIfChanged(source, r)) return;
   ++present_count_;
   Upload(r);
+  if (present_observer_ != nullptr) present_observer_->OnPresent(visible_, r, present_tag_);
 }
 
 bool Display::CopyIfChanged(const Surface& source, const Rect& r) {

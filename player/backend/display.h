@@ -33,6 +33,15 @@ class DisplayListener {
   virtual void OnSurfacesRestored() {}
 };
 
+// Told of every rectangle the window shows, right after the visible surface took it (the
+// headless runner's record of presents).
+class PresentObserver {
+ public:
+  virtual ~PresentObserver() = default;
+  // tag: what SetPresentTag last set (the transition kind while one runs, else 0).
+  virtual void OnPresent(const Surface& visible, const Rect& rect, int tag) = 0;
+};
+
 class Display {
  public:
   Display() = default;
@@ -106,6 +115,11 @@ class Display {
 
   // Counts of presented rectangles, for tests and the headless runner.
   std::uint64_t PresentCount() const { return present_count_; }
+  // Null for none; the observer must outlive its registration.
+  void SetPresentObserver(PresentObserver* observer) { present_observer_ = observer; }
+  // A number the following presents carry to the observer.
+  void SetPresentTag(int tag) { present_tag_ = tag; }
+  int PresentTag() const { return present_tag_; }
 
  protected:
   // The platform shows a rectangle of the visible surface (already clipped, not empty).
@@ -121,6 +135,8 @@ class Display {
   bool CopyIfChanged(const Surface& source, const Rect& rect);
 
   DisplayListener* listener_ = nullptr;
+  PresentObserver* present_observer_ = nullptr;
+  int present_tag_ = 0;
   FrameTimer* frame_timer_ = nullptr;
   int width_ = 640;
   int height_ = 480;

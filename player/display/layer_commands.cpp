@@ -275,10 +275,17 @@ void TComSurface::RunTransition(TCallManager& mgr, GameServices& sys, TBookManag
   CommandTransitionHost host(*this, mgr, sys, book);
   DisplayServices& port = DisplayOf(sys);
   port.SetTransitionRunning(true);
+  Display* display = port.GetDisplay();
+  // Presents made while the transition runs carry its kind (for the record of presents).
+  if (display != nullptr) display->SetPresentTag(transition_kind_);
   struct Done {
     DisplayServices& port;
-    ~Done() { port.SetTransitionRunning(false); }
-  } done{port};
+    Display* display;
+    ~Done() {
+      port.SetTransitionRunning(false);
+      if (display != nullptr) display->SetPresentTag(0);
+    }
+  } done{port, display};
   TransitionDriver::Run(*transition_, host, port.ScreenRect());
 }
 

@@ -126,6 +126,7 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
 }
 
 HeadlessRunner::~HeadlessRunner() {
+  headless_.Screen().SetPresentObserver(nullptr);
   if (session_ && session_->Book() != nullptr) session_->Book()->SetHook(nullptr);
   session_.reset();
 }
@@ -148,7 +149,38 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
                    std::to_string(size.width) + "x" + std::to_string(size.height) + ", not the expected " +
                    std::to_string(options_.expect_size->width) + "x" + std::to_string(options_.expect_size->height));
   }
+  if (options_.presents_dir) {
+    std::error_code ec;
+    std::filesystem::create_directories(*options_.presents_dir, ec);
+    const std::filesystem::path log = *options_.presents_dir / "presents.log";
+    presents_log_.open(log, std::ios::binary | std::ios::trunc);
+    if (!presents_log_) throw MavError(log.string() + ": cannot be written");
+    headless_.Screen().SetPresentObserver(this);
+  }
   return true;
+}
+
+void HeadlessRunner::OnPresent(const Surface& visible, const Rect& rect, int tag) {
+  ++present_index_;
+  char name[40];
+  std::snprintf(name, sizeof name, "present-%06llu.png", static_cast<unsigned long long>(present_index_));
+  try {
+    WritePng(visible, *options_.presents_dir / name);
+  } catch (const MavError& e) {
+    // The record stops; the run goes on and the tool reports the failure at the end.
+    headless_.Log().Error(std::string("presents: ") + e.what());
+    presents_failed_ = true;
+    headless_.Screen().SetPresentObserver(nullptr);
+    return;
+  }
+  presents_log_ << event_ << '\t' << present_index_ << '\t' << rect.left << '\t' << rect.top << '\t' << rect.Width()
+                << '\t' << rect.Height() << '\t' << tag << '\n';
+  presents_log_.flush();
+  if (!presents_log_) {
+    headless_.Log().Error("presents: " + (*options_.presents_dir / "presents.log").string() + ": writing failed");
+    presents_failed_ = true;
+    headless_.Screen().SetPresentObserver(nullptr);
+  }
 }
 
 void HeadlessRunner::SaveScreenshot(const std::filesystem::path& file) {

@@ -4,6 +4,7 @@
 // dialogs that print. Used by `mavtool run` and by the scenario tests.
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -69,11 +70,16 @@ struct RunOptions {
   std::vector<ScreenShot> shots;
   int shots_every = 0;
   std::filesystem::path shots_dir;
+  // When set, every present (each transition step, each frame that shows something) is written
+  // to this folder as "present-NNNNNN.png" (the whole window picture), with "presents.log"
+  // holding one tab-separated line per present: event, present index (from 1), the rectangle
+  // shown (x, y, width, height) and the transition kind (0 outside transitions).
+  std::optional<std::filesystem::path> presents_dir;
   // When set, Load fails unless the title's screen mode gives this size.
   std::optional<ScreenSize> expect_size;
 };
 
-class HeadlessRunner : private EngineHook {
+class HeadlessRunner : private EngineHook, private PresentObserver {
  public:
   // trace_out receives the trace lines; err receives messages and warnings.
   HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err);
@@ -106,10 +112,15 @@ class HeadlessRunner : private EngineHook {
   // Writes the screen surface as a PNG, creating its folder; throws MavError naming the file
   // when it cannot.
   void SaveScreenshot(const std::filesystem::path& file);
+  // True when writing the record of presents failed (the run went on without it).
+  bool PresentsFailed() const { return presents_failed_; }
 
  private:
   // EngineHook
   void OnExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) override;
+
+  // PresentObserver
+  void OnPresent(const Surface& visible, const Rect& rect, int tag) override;
 
   void ApplyInput();
   void TakeShots();
@@ -123,6 +134,9 @@ class HeadlessRunner : private EngineHook {
   int event_ = 0;
   std::size_t next_input_ = 0;
   bool button_pressed_ = false;  // "press" without its "release" yet
+  std::ofstream presents_log_;
+  std::uint64_t present_index_ = 0;
+  bool presents_failed_ = false;
 };
 
 }  // namespace mavlet

@@ -204,5 +204,41 @@ TEST_F(RunVerbTest, TextLogAndTextValues) {
   EXPECT_THAT(r.out, HasSubstr("@FontName=ＭＳ ゴシック\n"));
 }
 
+// Every present is recorded: the fade's steps carry kind 2, 11 virtual milliseconds apart, the
+// frames around it kind 0; the PNGs are numbered like the log's lines.
+TEST_F(RunVerbTest, PresentsRecordsEveryStepOfATransition) {
+  Global();
+  Scenario(1, "FillSfc ,,0,0,0,640,480,255,255,1\nFillSfc ,,0,0,0,640,480,16711680,255,2\nWait ,,99999\n");
+  Result r = Run({"run", Title(), "--events", "4", "--presents", P("presents")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::vector<std::string> lines = SplitLines(ReadText(dir / "presents" / "presents.log"));
+  int fade = 0, index = 0;
+  for (const std::string& line : lines) {
+    ++index;
+    std::vector<std::string> f;
+    std::size_t pos = 0;
+    for (std::size_t tab; (tab = line.find('\t', pos)) != std::string::npos; pos = tab + 1) f.push_back(line.substr(pos, tab - pos));
+    f.push_back(line.substr(pos));
+    ASSERT_EQ(f.size(), 7u) << line;
+    EXPECT_EQ(f[1], std::to_string(index));
+    if (f[6] == "2") {
+      ++fade;
+      EXPECT_EQ(f[2] + "," + f[3] + "," + f[4] + "," + f[5], "0,0,640,480") << line;
+    } else {
+      EXPECT_EQ(f[6], "0") << line;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, "present-%06d.png", index);
+    EXPECT_TRUE(std::filesystem::exists(dir / "presents" / name)) << name;
+  }
+  // Red to blue: alpha 16 to 240 (alpha 0 shows the red screen again, which is not presented
+  // twice) and the final picture.
+  EXPECT_EQ(fade, 16);
+  EXPECT_EQ(lines.size(), 17u) << "and the red screen before";
+  Result bad = Run({"run", Title(), "--events", "2", "--presents", "/proc/no/such/folder"});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_THAT(bad.err, HasSubstr("presents.log"));
+}
+
 }  // namespace
 }  // namespace mavlet

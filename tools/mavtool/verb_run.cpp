@@ -36,6 +36,9 @@ constexpr const char* kUsage =
     "                   the screen as a PNG file after that event (repeatable)\n"
     "  --shots-every N DIR\n"
     "                   a PNG every N events into DIR, named by event (shot-000120.png)\n"
+    "  --presents DIR   every present (each transition step, each frame that shows something)\n"
+    "                   as DIR/present-NNNNNN.png, and DIR/presents.log with a line per present:\n"
+    "                   event, index, x, y, width, height, transition kind (0: none), tab-separated\n"
     "  --depth 16|24|32 colour depth of the headless display (default 32)\n"
     "  --size WxH       fail unless the title's screen mode gives this size";
 
@@ -118,6 +121,8 @@ int VerbRun(const Args& args) {
       if (i + 2 >= args.size()) throw ToolError("--shots-every needs N and DIR\n" + std::string(kUsage));
       options.shots_every = positive(i);
       options.shots_dir = value(i);
+    } else if (a == "--presents") {
+      options.presents_dir = value(i);
     } else if (a == "--depth") {
       const std::string& v = value(i);
       if (v != "16" && v != "24" && v != "32") throw ToolError("--depth: \"" + v + "\" is not 16, 24 or 32");
@@ -178,6 +183,10 @@ int VerbRun(const Args& args) {
       std::cerr << "mavtool: " << *text_log_file << ": writing the text log failed\n";
       return 1;
     }
+  }
+  if (runner.PresentsFailed()) {
+    std::cerr << "mavtool: --presents: the record of presents is incomplete\n";
+    return 1;
   }
   return missed ? 1 : 0;
 }
