@@ -24,7 +24,12 @@ void Display::SetFullScreen(bool on) {
   ApplyFullScreen(on);
 }
 
-PixelFormat Display::Format() const { return *PixelFormat::ForDepth(bits_); }
+PixelFormat Display::Format() const {
+  // A depth set while initialised waits for the next Initialize: until then everything made for
+  // the screen keeps the format of the surfaces that exist.
+  if (initialized_) return screen_.format();
+  return *PixelFormat::ForDepth(bits_);
+}
 
 void Display::Initialize() {
   if (initialized_) return;

@@ -80,6 +80,8 @@ class Display {
   Surface& ScreenSurface() { return screen_; }
   // What the window shows; particles draw here directly and call ShowVisible.
   Surface& VisibleSurface() { return visible_; }
+  // The format of the screen surfaces while initialised (a depth set meanwhile waits for the
+  // next Initialize), else the one the next Initialize will use.
   PixelFormat Format() const;
 
   // --- presentation

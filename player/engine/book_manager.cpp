@@ -256,6 +256,7 @@ void TBookManager::ResetGame(std::int32_t page, GameServices& sys) {
     managers_[static_cast<std::size_t>(k)]->Start(-1, -1);
   }
   sys.RedrawAll();
+  sys.InvalidateAll();  // the frame presents the whole new screen
   stop_frame_ = true;
   no_text_wait_ = false;
   text_shown_ = false;

@@ -324,6 +324,9 @@ void TGameSystem::EnumBitDepths() {
 
 void TGameSystem::SetBitCount(int bits) {
   if (display_ == nullptr || bits == display_->BitCount()) return;
+  // 8 bits is a setting a title may make (it keeps the player out of full screen); no surface
+  // has that depth, so the display keeps the one it has.
+  if (bits == 8) return;
   if (!display_->SetBitCount(bits))
     throw MavError("SetBit: a colour depth of " + std::to_string(bits) + " bits cannot be used (16, 24 or 32)");
   // In a window the new depth waits for the next full-screen switch.

@@ -160,5 +160,39 @@ TEST_P(LayerScenarioTest, DepthAndFullScreenRebuildTheLayers) {
   EXPECT_EQ(r->R().Sys().BitDepths(), (std::vector<std::int32_t>{16, 24, 32}));
 }
 
+TEST_P(LayerScenarioTest, DepthSetInAWindowWaitsForFullScreen) {
+  // In a window the screen keeps its depth and so do new pictures, so drawing goes on; the
+  // depth applies at the next full-screen switch. 8 bits is taken and keeps the window.
+  Picture("p.pmp", Bmp24(Solid(4, 4, kGreen)));
+  Picture("q.pmp", Bmp24(Solid(4, 4, kRed)));
+  const int other = GetParam() == 16 ? 24 : 16;
+  auto r = Run("SetBit ,," + std::to_string(other) + "\n"
+               "SetSfc ,,1,p.pmp,0,0,0,255,1\n"
+               "SetBit ,,8\n"
+               "SetFullScr ,,ON\n"
+               "SetSfc ,,2,q.pmp,8,0,0,255,1\n"
+               "Calc ,,X = @FullScr\n"
+               "SetBit ,," + std::to_string(other) + "\n"
+               "SetFullScr ,,ON\n"
+               "SetSfc ,,3,q.pmp,16,0,0,255,1\n",
+               30);
+  Display& d = r->R().Screen();
+  EXPECT_EQ(r->Num("X"), 0) << "refused at 8 bits";
+  EXPECT_TRUE(d.FullScreen());
+  EXPECT_EQ(d.ScreenSurface().bits_per_pixel(), other);
+  EXPECT_EQ(r->R().Sys().PictureLayer(2)->Frame(0)->bits_per_pixel(), other);
+  EXPECT_EQ(Pixel(*r, 1, 1), kGreen);
+  EXPECT_EQ(Pixel(*r, 9, 1), kRed);
+  EXPECT_EQ(Pixel(*r, 17, 1), kRed);
+}
+
+TEST_P(LayerScenarioTest, ResetShowsTheEmptyScreen) {
+  Picture("bg.pmp", Bmp24(Solid(8, 8, kBlue)));
+  title_.Scenario(2, "Wait ,,99999\n");
+  auto r = Run("SetSfc ,,0,bg.pmp,0,0,0,255,1\nWait ,,100\nReset ,,2\n", 12);
+  EXPECT_EQ(Pixel(*r, 1, 1), kBlack);
+  EXPECT_EQ(Shown(*r, 1, 1), kBlack) << "the old scene is gone from the window";
+}
+
 }  // namespace
 }  // namespace mavlet::testing
