@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  g++ clang libclang-rt-dev cmake ninja-build ccache pkg-config make
+  g++ clang clang-tidy libclang-rt-dev cmake ninja-build ccache pkg-config make
   # libraries
   zlib1g-dev libdeflate-dev libpng-dev
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libsdl2-image-dev

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build (g++), the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer (clang, second build folder), then each fuzz target briefly.
+# Builds and runs every test: the normal build (g++), each benchmark once as a smoke step,
+# clang-tidy on the changed files, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer (clang, second build folder), the audio tests under
+# ThreadSanitizer (third build folder, only those targets), then each fuzz target briefly.
 # MAVLET_FUZZ_SECONDS sets the time per fuzz target (default 20; 0 skips fuzzing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,11 +44,74 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAVLET_
 cmake --build build/release -j "$jobs"
 run_ctest build/release || status=1
 
+echo "== benchmarks (each once, as a smoke test)"
+while IFS= read -r bench; do
+  name=$(basename "$bench")
+  if "$bench" --benchmark_min_time=0.01 >"build/release/$name.log" 2>&1; then
+    echo "bench $name: ok"
+    passed=$((passed + 1))
+  else
+    echo "bench $name: FAILED (see build/release/$name.log)"
+    tail -n 20 "build/release/$name.log"
+    failed=$((failed + 1))
+    status=1
+  fi
+done < <(find build/release/bench -type f -name 'bench_*' -perm -u+x 2>/dev/null | sort)
+
+echo "== clang-tidy (files changed since the merge base with main, else by the last commit)"
+if command -v clang-tidy >/dev/null 2>&1; then
+  base=$(git merge-base HEAD main 2>/dev/null || true)
+  if [ -z "$base" ] || [ "$base" = "$(git rev-parse HEAD)" ]; then
+    base=$(git rev-parse -q --verify HEAD~1 || true)
+  fi
+  changed=()
+  if [ -n "$base" ]; then
+    mapfile -t changed < <(git diff --name-only --diff-filter=d "$base" -- '*.cpp' |
+      while IFS= read -r f; do grep -qF "/$f\"" build/release/compile_commands.json && echo "$f"; done)
+  fi
+  if [ ${#changed[@]} -eq 0 ]; then
+    echo "clang-tidy: no changed sources"
+  elif printf '%s\n' "${changed[@]}" | xargs -P "$jobs" -n 4 clang-tidy -p build/release --quiet \
+      >build/release/clang-tidy.log 2>&1; then
+    echo "clang-tidy: ok (${#changed[@]} files)"
+    passed=$((passed + 1))
+  else
+    echo "clang-tidy: FAILED"
+    grep -E 'error:|warning:' build/release/clang-tidy.log | head -n 40
+    failed=$((failed + 1))
+    status=1
+  fi
+else
+  echo "clang-tidy: not installed, skipped (scripts/setup.sh installs it)"
+fi
+
 echo "== build (clang, AddressSanitizer + UndefinedBehaviorSanitizer, fuzz targets)"
 CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMAVLET_WERROR=ON -DMAVLET_SANITIZE=ON -DMAVLET_FUZZ=ON -DMAVLET_BENCH=OFF >/dev/null
 cmake --build build/sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/sanitize || status=1
+
+echo "== audio tests (clang, ThreadSanitizer)"
+CC=clang CXX=clang++ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DMAVLET_WERROR=ON -DMAVLET_TSAN=ON -DMAVLET_BENCH=OFF >/dev/null
+cmake --build build/tsan -j "$jobs" --target audio_tests
+set +e
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/media/audio_tests --gtest_brief=1 \
+  >build/tsan/audio_tests.log 2>&1
+tsan_rc=$?
+set -e
+tsan_passed=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?.*/\1/p' build/tsan/audio_tests.log | tail -n 1)
+tsan_failed=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?.*/\1/p' build/tsan/audio_tests.log | tail -n 1)
+if [ "$tsan_rc" -eq 0 ]; then
+  echo "tsan audio_tests: ${tsan_passed:-0} passed"
+  passed=$((passed + ${tsan_passed:-0}))
+else
+  echo "tsan audio_tests: FAILED (see build/tsan/audio_tests.log)"
+  tail -n 40 build/tsan/audio_tests.log
+  passed=$((passed + ${tsan_passed:-0}))
+  failed=$((failed + ${tsan_failed:-1}))
+  status=1
+fi
 
 if [ "$fuzz_seconds" -gt 0 ]; then
   echo "== fuzz (${fuzz_seconds} s per target)"

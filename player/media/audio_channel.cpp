@@ -56,7 +56,7 @@ std::string WriteWhole(const std::filesystem::path& target, const std::vector<st
 // throws UnpackCancelled and leaves no target behind.
 std::string UnpackSoundTo(const std::optional<std::filesystem::path>& loose, const TBigFileUnit& archive,
                           int entry, const std::string& shown, const std::filesystem::path& target,
-                          std::stop_token stop = {}) {
+                          const std::stop_token& stop = {}) {
   ByteBuffer wave;
   if (loose) {
     wave = UnpackFile(*loose, stop);

@@ -37,7 +37,7 @@ std::string TooLarge(std::string_view what, std::size_t limit) {
 }  // namespace
 
 ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view what, std::size_t limit,
-                             std::stop_token stop) {
+                             const std::stop_token& stop) {
   const bool cancellable = stop.stop_possible();
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw MavError(std::string(what) + ": cannot start the inflater");
@@ -146,7 +146,7 @@ void ApplyMask(std::span<std::uint8_t> bytes) {
 }
 
 ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what, std::size_t limit,
-                        std::stop_token stop) {
+                        const std::stop_token& stop) {
   ApplyMask(packed);
 #ifdef MAVLET_HAVE_LIBDEFLATE
   // The whole-buffer inflater cannot stop part-way; a cancellable unpack streams instead.
@@ -157,7 +157,7 @@ ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what, s
   return InflateZlibStream(packed, what, limit, stop);
 }
 
-ByteBuffer UnpackFile(const std::filesystem::path& file, std::stop_token stop) {
+ByteBuffer UnpackFile(const std::filesystem::path& file, const std::stop_token& stop) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
     throw MavError("ﾌｧｲﾙ " + file.string() + " が見つかりません");

@@ -78,7 +78,7 @@ std::optional<std::vector<std::string>> SplitTitlePath(std::string_view title_pa
 }
 
 const PathResolver::Folder& PathResolver::Listing(const fs::path& folder, bool refresh) {
-  const std::string key = folder.native();
+  const std::string& key = folder.native();
   if (!refresh) {
     auto it = folders_.find(key);
     if (it != folders_.end()) return it->second;
