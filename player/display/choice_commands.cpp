@@ -41,35 +41,35 @@ TJumpTarget TJumpTarget::FromText(std::string text) {
 // (text, target, call flag) triples up to the first empty text.
 void TComSelStr::Parse(std::string_view args) {
   TCommand::Parse(args);
-  title_ = CsvField(args, 2);
-  title_size_ = CsvFieldInt(args, 3, 10);
-  title_color_ = CsvFieldInt(args, 4, 0);
-  x_ = CsvField(args, 5);
-  y_ = CsvField(args, 6);
-  font_size_ = CsvFieldInt(args, 7, 24);
-  text_color_ = CsvFieldInt(args, 8, 0xFFFFFF);
-  frame_width_ = CsvFieldInt(args, 9, 0);
-  frame_color_ = CsvFieldInt(args, 10, 0);
-  back_style_ = LowByte(CsvFieldInt(args, 11, 0));
-  back_color_ = CsvFieldInt(args, 12, 0);
-  highlight_style_ = LowByte(CsvFieldInt(args, 13, 0));
-  highlight_color_ = CsvFieldInt(args, 14, 0);
+  args_.title = CsvField(args, 2);
+  args_.title_size = CsvFieldInt(args, 3, 10);
+  args_.title_color = CsvFieldInt(args, 4, 0);
+  args_.x = CsvField(args, 5);
+  args_.y = CsvField(args, 6);
+  args_.font_size = CsvFieldInt(args, 7, 24);
+  args_.text_color = CsvFieldInt(args, 8, 0xFFFFFF);
+  args_.frame_width = CsvFieldInt(args, 9, 0);
+  args_.frame_color = CsvFieldInt(args, 10, 0);
+  args_.back_style = LowByte(CsvFieldInt(args, 11, 0));
+  args_.back_color = CsvFieldInt(args, 12, 0);
+  args_.highlight_style = LowByte(CsvFieldInt(args, 13, 0));
+  args_.highlight_color = CsvFieldInt(args, 14, 0);
 
   std::string style = CsvField(args, 15);
-  rows_ = StrToIntDef(CutToken(style, ":"), 10);
+  args_.rows = StrToIntDef(CutToken(style, ":"), 10);
   // Columns and scrolling divide by the row count.
-  if (rows_ < 1) rows_ = 10;
-  bold_ = StrToIntDef(CutToken(style, ":"), 0);
-  title_bold_ = StrToIntDef(CutToken(style, ":"), 0);
-  list_mode_ = StrToIntDef(CutToken(style, ":"), 0);
-  top_ = CutToken(style, ":");
-  scroll_back_color_ = StrToIntDef(CutToken(style, ":"), 0);
-  thumb_color_ = StrToIntDef(CutToken(style, ":"), 0);
-  scroll_frame_width_ = StrToIntDef(CutToken(style, ":"), 0);
-  scroll_frame_color_ = StrToIntDef(CutToken(style, ":"), 0);
-  scroll_back_style_ = LowByte(StrToIntDef(CutToken(style, ":"), 0));
+  if (args_.rows < 1) args_.rows = 10;
+  args_.bold = StrToIntDef(CutToken(style, ":"), 0);
+  args_.title_bold = StrToIntDef(CutToken(style, ":"), 0);
+  args_.list_mode = StrToIntDef(CutToken(style, ":"), 0);
+  args_.top = CutToken(style, ":");
+  args_.scroll_back_color = StrToIntDef(CutToken(style, ":"), 0);
+  args_.thumb_color = StrToIntDef(CutToken(style, ":"), 0);
+  args_.scroll_frame_width = StrToIntDef(CutToken(style, ":"), 0);
+  args_.scroll_frame_color = StrToIntDef(CutToken(style, ":"), 0);
+  args_.scroll_back_style = LowByte(StrToIntDef(CutToken(style, ":"), 0));
 
-  items_.clear();
+  args_.items.clear();
   std::vector<std::string> fields = SplitAll(std::string(args), ",");
   constexpr std::size_t kFirstItem = 16;
   for (std::size_t i = kFirstItem; i < fields.size() && !fields[i].empty(); i += 3) {
@@ -77,7 +77,7 @@ void TComSelStr::Parse(std::string_view args) {
     item.Text = std::move(fields[i]);
     if (i + 1 < fields.size()) item.Target = TJumpTarget::FromText(std::move(fields[i + 1]));
     if (i + 2 < fields.size()) item.Call = StrToIntDef(fields[i + 2], 0);
-    items_.push_back(std::move(item));
+    args_.items.push_back(std::move(item));
   }
 }
 
@@ -112,13 +112,13 @@ TSelMapRegionDef TSelMapRegionDef::FromText(std::string text) {
 // picture, then region definitions up to the first empty one.
 void TComSelMap::Parse(std::string_view args) {
   TCommand::Parse(args);
-  picture_ = CsvField(args, 2);
-  regions_.clear();
+  args_.picture = CsvField(args, 2);
+  args_.regions.clear();
   std::vector<std::string> fields = SplitAll(std::string(args), ",");
   for (std::size_t i = 3; i < fields.size(); ++i) {
     std::string def = TrimWide(fields[i]);
     if (def.empty()) break;
-    regions_.push_back(TSelMapRegionDef::FromText(std::move(def)));
+    args_.regions.push_back(TSelMapRegionDef::FromText(std::move(def)));
   }
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 // Scenario commands that let the player choose: SelStr (a window of text items on layer 10) and
 // SelMap (clickable regions over a picture on layer 11). Parse cuts the item and region lists
-// once; variables in item texts and positions are evaluated when the choice opens (Prepare, also
-// after loading a game saved while the choice was open). Both wait, step by step, for the
-// player: mouse, wheel, keys and pad move, decide chooses, cancel goes on with the next command.
-// Call-flag items and map actions run their scenario on a temporary stream of kind 7 through
-// the engine's bounded run-to-end helper, so a sub-scenario that never ends cannot freeze us.
+// once into plain Args structs; variables in item texts and positions are evaluated when the
+// choice opens (Prepare, also after loading a game saved while the choice was open). Both wait,
+// step by step, for the player: mouse, wheel, keys and pad move, decide chooses, cancel goes on
+// with the next command. Call-flag items and map actions run their scenario on a temporary
+// stream of kind 7 through the engine's bounded run-to-end helper, so a sub-scenario that never
+// ends cannot freeze us.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -34,6 +35,7 @@ struct TSelStrItem {
   TJumpTarget Target;
   // Non-zero: run the target as a sub-scenario and keep the choice open.
   std::int32_t Call = 0;
+  bool operator==(const TSelStrItem&) const = default;
 };
 
 class TComSelStr : public TCommand {
@@ -54,60 +56,37 @@ class TComSelStr : public TCommand {
   std::uint8_t Scroll() const { return scroll_state_; }
   bool FirstStep() const { return first_step_; }
 
-  // Text expression.
-  const std::string& TitleExpr() const { return title_; }
-  std::int32_t TitleSize() const { return title_size_; }
-  std::int32_t TitleColor() const { return title_color_; }
-  // Number expressions; empty gives 0.
-  const std::string& XExpr() const { return x_; }
-  const std::string& YExpr() const { return y_; }
-  std::int32_t FontSize() const { return font_size_; }
-  std::int32_t TextColor() const { return text_color_; }
-  std::int32_t FrameWidth() const { return frame_width_; }
-  std::int32_t FrameColor() const { return frame_color_; }
-  std::uint8_t BackStyle() const { return back_style_; }
-  std::int32_t BackColor() const { return back_color_; }
-  std::uint8_t HighlightStyle() const { return highlight_style_; }
-  std::int32_t HighlightColor() const { return highlight_color_; }
-  // Always at least 1: the layout divides by it.
-  std::int32_t Rows() const { return rows_; }
-  std::int32_t Bold() const { return bold_; }
-  std::int32_t TitleBold() const { return title_bold_; }
-  std::int32_t ListMode() const { return list_mode_; }
-  // Number expression for the first visible list item.
-  const std::string& TopExpr() const { return top_; }
-  std::int32_t ScrollBackColor() const { return scroll_back_color_; }
-  std::int32_t ThumbColor() const { return thumb_color_; }
-  std::int32_t ScrollFrameWidth() const { return scroll_frame_width_; }
-  std::int32_t ScrollFrameColor() const { return scroll_frame_color_; }
-  std::uint8_t ScrollBackStyle() const { return scroll_back_style_; }
-  const std::vector<TSelStrItem>& Items() const { return items_; }
+  struct Args {
+    std::string title;  // text expression
+    std::int32_t title_size = 10;
+    std::int32_t title_color = 0;
+    std::string x;  // number expressions; empty gives 0
+    std::string y;
+    std::int32_t font_size = 24;
+    std::int32_t text_color = 0xFFFFFF;
+    std::int32_t frame_width = 0;
+    std::int32_t frame_color = 0;
+    std::uint8_t back_style = 0;
+    std::int32_t back_color = 0;
+    std::uint8_t highlight_style = 0;
+    std::int32_t highlight_color = 0;
+    std::int32_t rows = 10;  // always at least 1: the layout divides by it
+    std::int32_t bold = 0;
+    std::int32_t title_bold = 0;
+    std::int32_t list_mode = 0;
+    std::string top;  // number expression for the first visible list item
+    std::int32_t scroll_back_color = 0;
+    std::int32_t thumb_color = 0;
+    std::int32_t scroll_frame_width = 0;
+    std::int32_t scroll_frame_color = 0;
+    std::uint8_t scroll_back_style = 0;
+    std::vector<TSelStrItem> items;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string title_;
-  std::int32_t title_size_ = 10;
-  std::int32_t title_color_ = 0;
-  std::string x_;
-  std::string y_;
-  std::int32_t font_size_ = 24;
-  std::int32_t text_color_ = 0xFFFFFF;
-  std::int32_t frame_width_ = 0;
-  std::int32_t frame_color_ = 0;
-  std::uint8_t back_style_ = 0;
-  std::int32_t back_color_ = 0;
-  std::uint8_t highlight_style_ = 0;
-  std::int32_t highlight_color_ = 0;
-  std::int32_t rows_ = 10;
-  std::int32_t bold_ = 0;
-  std::int32_t title_bold_ = 0;
-  std::int32_t list_mode_ = 0;
-  std::string top_;
-  std::int32_t scroll_back_color_ = 0;
-  std::int32_t thumb_color_ = 0;
-  std::int32_t scroll_frame_width_ = 0;
-  std::int32_t scroll_frame_color_ = 0;
-  std::uint8_t scroll_back_style_ = 0;
-  std::vector<TSelStrItem> items_;
+  Args args_;
 
   // Interaction state.
   bool first_step_ = true;
@@ -135,6 +114,7 @@ struct TSelMapRegionDef {
   std::vector<TMapPoint> Points;
 
   static TSelMapRegionDef FromText(std::string text);
+  bool operator==(const TSelMapRegionDef&) const = default;
 };
 
 class TComSelMap : public TCommand {
@@ -145,13 +125,15 @@ class TComSelMap : public TCommand {
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  // Highlight picture, shown inside the region under the mouse.
-  const std::string& Picture() const { return picture_; }
-  const std::vector<TSelMapRegionDef>& Regions() const { return regions_; }
+  struct Args {
+    std::string picture;  // highlight picture, shown inside the region under the mouse
+    std::vector<TSelMapRegionDef> regions;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string picture_;
-  std::vector<TSelMapRegionDef> regions_;
+  Args args_;
   bool first_step_ = true;
 };
 

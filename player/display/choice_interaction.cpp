@@ -91,31 +91,31 @@ void TComSelStr::Prepare(GameServices& sys, TBookManager& book) {
   const Rect before = layer->LayerRect();
 
   TSelStrStyle style;
-  style.Title = params.ValueStr(title_);
-  style.TitleSize = title_size_;
-  style.TitleBold = title_bold_;
-  style.TitleColor = title_color_;
-  style.TextColor = text_color_;
-  style.FontSize = font_size_;
-  style.Bold = bold_;
-  style.FrameWidth = frame_width_;
-  style.FrameColor = frame_color_;
-  style.BackStyle = back_style_;
-  style.BackColor = back_color_;
-  style.HighlightStyle = highlight_style_;
-  style.HighlightColor = highlight_color_;
-  style.Rows = rows_;
-  style.ListMode = list_mode_;
-  style.ScrollBackColor = scroll_back_color_;
-  style.ThumbColor = thumb_color_;
-  style.ScrollFrameWidth = scroll_frame_width_;
-  style.ScrollFrameColor = scroll_frame_color_;
-  style.ScrollBackStyle = scroll_back_style_;
-  layer->SetX(x_.empty() ? 0 : params.ValueNum(x_));
-  layer->SetY(y_.empty() ? 0 : params.ValueNum(y_));
+  style.Title = params.ValueStr(args_.title);
+  style.TitleSize = args_.title_size;
+  style.TitleBold = args_.title_bold;
+  style.TitleColor = args_.title_color;
+  style.TextColor = args_.text_color;
+  style.FontSize = args_.font_size;
+  style.Bold = args_.bold;
+  style.FrameWidth = args_.frame_width;
+  style.FrameColor = args_.frame_color;
+  style.BackStyle = args_.back_style;
+  style.BackColor = args_.back_color;
+  style.HighlightStyle = args_.highlight_style;
+  style.HighlightColor = args_.highlight_color;
+  style.Rows = args_.rows;
+  style.ListMode = args_.list_mode;
+  style.ScrollBackColor = args_.scroll_back_color;
+  style.ThumbColor = args_.thumb_color;
+  style.ScrollFrameWidth = args_.scroll_frame_width;
+  style.ScrollFrameColor = args_.scroll_frame_color;
+  style.ScrollBackStyle = args_.scroll_back_style;
+  layer->SetX(args_.x.empty() ? 0 : params.ValueNum(args_.x));
+  layer->SetY(args_.y.empty() ? 0 : params.ValueNum(args_.y));
 
   std::vector<TSelStrEntry> entries;
-  for (const TSelStrItem& item : items_) {
+  for (const TSelStrItem& item : args_.items) {
     const TSelStrEntry base{{}, item.Target.Page, item.Target.Com, item.Call};
     if (!item.Text.empty() && item.Text[0] == '@') {
       for (std::string& piece : SplitItems(params.ValueStr(item.Text))) {
@@ -133,7 +133,7 @@ void TComSelStr::Prepare(GameServices& sys, TBookManager& book) {
   layer->SetStyle(std::move(style));
   layer->SetItems(std::move(entries));
   // A top row outside the list would draw rows outside the window: pulled into range.
-  layer->SetTop(top_.empty() ? 0 : params.ValueNum(top_));
+  layer->SetTop(args_.top.empty() ? 0 : params.ValueNum(args_.top));
   layer->KeepTopInRange();
   layer->Select(-1);
   choices.Invalidate(Union(before, layer->LayerRect()));
@@ -335,10 +335,10 @@ void TComSelMap::Prepare(GameServices& sys, TBookManager& book) {
   TSelMapSurface* layer = choices.SelMapLayer();
   if (layer == nullptr) return;
   std::vector<TSelMapRgn> regions;
-  regions.reserve(regions_.size());
-  for (const TSelMapRegionDef& def : regions_) regions.push_back(TSelMapRgn::FromDef(def));
+  regions.reserve(args_.regions.size());
+  for (const TSelMapRegionDef& def : args_.regions) regions.push_back(TSelMapRgn::FromDef(def));
   layer->SetRegions(std::move(regions));
-  layer->SetSrc(picture_);
+  layer->SetSrc(args_.picture);
   layer->SetHighlighted(-1);
   first_step_ = true;
   EndFastForward(book);
@@ -360,7 +360,7 @@ void TComSelMap::Execute(TCallManager& mgr, GameServices& sys, TBookManager& boo
   if (hit != layer->Highlighted()) {
     const std::int32_t old = layer->Highlighted();
     layer->SetHighlighted(hit);
-    if (!picture_.empty()) choices.Invalidate(layer->LayerRect());
+    if (!args_.picture.empty()) choices.Invalidate(layer->LayerRect());
     const StreamMark mark(mgr, this);
     // Copies: an action may replace the regions (a nested SelMap).
     const std::vector<TSelMapRgn> regions = layer->Regions();

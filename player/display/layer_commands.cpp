@@ -27,98 +27,98 @@ std::uint8_t LowByte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF
 // layer, picture, X, Y, transparent, alpha, transition kind, reverse, use cache, reserved
 void TComSurface::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = CsvFieldInt(args, 2, 0);
-  src_ = CsvField(args, 3);
-  x_ = CsvField(args, 4);
-  y_ = CsvField(args, 5);
-  transparent_ = LowByte(CsvFieldInt(args, 6, 0));
-  alpha_ = CsvFieldInt(args, 7, 255);
-  transition_kind_ = LowByte(CsvFieldInt(args, 8, 0));
-  reverse_ = LowByte(CsvFieldInt(args, 9, 0));
-  use_cache_ = LowByte(CsvFieldInt(args, 10, 0));
-  reserved_ = LowByte(CsvFieldInt(args, 11, 0));
+  args_.layer = CsvFieldInt(args, 2, 0);
+  args_.src = CsvField(args, 3);
+  args_.x = CsvField(args, 4);
+  args_.y = CsvField(args, 5);
+  args_.transparent = LowByte(CsvFieldInt(args, 6, 0));
+  args_.alpha = CsvFieldInt(args, 7, 255);
+  args_.transition_kind = LowByte(CsvFieldInt(args, 8, 0));
+  args_.reverse = LowByte(CsvFieldInt(args, 9, 0));
+  args_.use_cache = LowByte(CsvFieldInt(args, 10, 0));
+  args_.reserved = LowByte(CsvFieldInt(args, 11, 0));
 }
 
 // layer, X, Y, width, height, colour, alpha, transition kind, reverse
 void TComFillSfc::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = CsvFieldInt(args, 2, 0);
-  src_.clear();
-  x_ = CsvField(args, 3);
-  y_ = CsvField(args, 4);
-  width_ = CsvField(args, 5);
-  height_ = CsvField(args, 6);
-  color_ = CsvFieldInt(args, 7, 0);
-  alpha_ = CsvFieldInt(args, 8, 255);
-  transition_kind_ = LowByte(CsvFieldInt(args, 9, 0));
-  reverse_ = LowByte(CsvFieldInt(args, 10, 0));
+  args_.layer = CsvFieldInt(args, 2, 0);
+  args_.src.clear();
+  args_.x = CsvField(args, 3);
+  args_.y = CsvField(args, 4);
+  fill_.width = CsvField(args, 5);
+  fill_.height = CsvField(args, 6);
+  fill_.color = CsvFieldInt(args, 7, 0);
+  args_.alpha = CsvFieldInt(args, 8, 255);
+  args_.transition_kind = LowByte(CsvFieldInt(args, 9, 0));
+  args_.reverse = LowByte(CsvFieldInt(args, 10, 0));
 }
 
 // layer, picture, slot, X, Y, transparent, alpha, transition kind, reverse, reload
 void TComOverSfc::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = CsvFieldInt(args, 2, 0);
-  src_ = CsvField(args, 3);
-  slot_ = CsvField(args, 4);
-  x_ = CsvField(args, 5);
-  y_ = CsvField(args, 6);
-  transparent_ = LowByte(CsvFieldInt(args, 7, 0));
-  alpha_ = CsvFieldInt(args, 8, 255);
-  transition_kind_ = LowByte(CsvFieldInt(args, 9, 0));
-  reverse_ = LowByte(CsvFieldInt(args, 10, 0));
-  reload_ = CsvFieldInt(args, 11, 0);
+  args_.layer = CsvFieldInt(args, 2, 0);
+  args_.src = CsvField(args, 3);
+  over_.slot = CsvField(args, 4);
+  args_.x = CsvField(args, 5);
+  args_.y = CsvField(args, 6);
+  args_.transparent = LowByte(CsvFieldInt(args, 7, 0));
+  args_.alpha = CsvFieldInt(args, 8, 255);
+  args_.transition_kind = LowByte(CsvFieldInt(args, 9, 0));
+  args_.reverse = LowByte(CsvFieldInt(args, 10, 0));
+  over_.reload = CsvFieldInt(args, 11, 0);
 }
 
-bool TComOverSfc::SourceIsSfcText() const { return EqualsIgnoreAsciiCase(src_, "@SfcText"); }
+bool TComOverSfc::SourceIsSfcText() const { return EqualsIgnoreAsciiCase(args_.src, "@SfcText"); }
 
 void TComBright::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = CsvFieldInt(args, 2, 0);
-  brightness_ = CsvFieldInt(args, 3, 0);
+  args_.layer = CsvFieldInt(args, 2, 0);
+  args_.brightness = CsvFieldInt(args, 3, 0);
 }
 
 void TComFrame::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = CsvFieldInt(args, 2, 0);
-  frame_index_ = CsvFieldInt(args, 3, 0);
+  args_.layer = CsvFieldInt(args, 2, 0);
+  args_.frame_index = CsvFieldInt(args, 3, 0);
 }
 
 void TComFrameInc::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = CsvFieldInt(args, 2, 0);
+  args_.layer = CsvFieldInt(args, 2, 0);
 }
 
 void TComShowSfc::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = CsvFieldInt(args, 2, 0);
+  args_.layer = CsvFieldInt(args, 2, 0);
 }
 
 void TComSetBit::Parse(std::string_view args) {
   TCommand::Parse(args);
-  depth_ = CsvField(args, 2);
+  args_.depth = CsvField(args, 2);
 }
 
 void TComSetFullScr::Parse(std::string_view args) {
   TCommand::Parse(args);
-  switch_ = CsvField(args, 2);
+  args_.full_screen = CsvField(args, 2);
 }
 
 void TComEffect::Parse(std::string_view args) {
   TCommand::Parse(args);
-  layer_ = LowByte(CsvFieldInt(args, 2, 0));
-  effect_ = LowByte(CsvFieldInt(args, 3, 0));
+  args_.layer = LowByte(CsvFieldInt(args, 2, 0));
+  args_.effect = LowByte(CsvFieldInt(args, 3, 0));
 }
 
 // type, count, base, X, Y, picture, wait
 void TComEffect2::Parse(std::string_view args) {
   TCommand::Parse(args);
-  type_ = CsvFieldInt(args, 2, 0);
-  count_ = CsvFieldInt(args, 3, 0);
-  base_ = CsvFieldInt(args, 4, 0);
-  x_ = CsvFieldInt(args, 5, 0);
-  y_ = CsvFieldInt(args, 6, 0);
-  picture_ = CsvField(args, 7);
-  wait_ = CsvFieldInt(args, 8, 1);
+  args_.type = CsvFieldInt(args, 2, 0);
+  args_.count = CsvFieldInt(args, 3, 0);
+  args_.base = CsvFieldInt(args, 4, 0);
+  args_.x = CsvFieldInt(args, 5, 0);
+  args_.y = CsvFieldInt(args, 6, 0);
+  args_.picture = CsvField(args, 7);
+  args_.wait = CsvFieldInt(args, 8, 1);
 }
 
 }  // namespace mavlet
@@ -130,53 +130,53 @@ namespace mavlet {
 TComSurface::~TComSurface() = default;
 
 Rect TComSurface::Apply(DisplayServices& display, TBookManager& book) {
-  TCustomGameSurface* layer = display.Layer(layer_);
+  TCustomGameSurface* layer = display.Layer(args_.layer);
   if (layer == nullptr) return {};
   TParamManager& params = book.Params();
   Rect changed = layer->GetBounds();
-  layer->SetUseCache(use_cache_ != 0);
-  layer->SetTransparent(transparent_ != 0);
-  layer->SetAlpha(alpha_);
-  if (!x_.empty()) layer->SetX(params.ValueNum(x_));
-  if (!y_.empty()) layer->SetY(params.ValueNum(y_));
+  layer->SetUseCache(args_.use_cache != 0);
+  layer->SetTransparent(args_.transparent != 0);
+  layer->SetAlpha(args_.alpha);
+  if (!args_.x.empty()) layer->SetX(params.ValueNum(args_.x));
+  if (!args_.y.empty()) layer->SetY(params.ValueNum(args_.y));
   // An empty name removes the picture; only the old area is redrawn then.
-  layer->SetSrc(src_.empty() ? std::string() : params.ValueStr(src_));
-  if (!src_.empty()) changed = Union(changed, layer->GetBounds());
+  layer->SetSrc(args_.src.empty() ? std::string() : params.ValueStr(args_.src));
+  if (!args_.src.empty()) changed = Union(changed, layer->GetBounds());
   return changed;
 }
 
 Rect TComFillSfc::Apply(DisplayServices& display, TBookManager& book) {
-  TCustomGameSurface* layer = display.Layer(layer_);
+  TCustomGameSurface* layer = display.Layer(args_.layer);
   if (layer == nullptr) return {};
   TParamManager& params = book.Params();
   Rect changed = layer->LayerRect();
   layer->SetFill(true);
-  if (!x_.empty()) layer->SetX(params.ValueNum(x_));
-  if (!y_.empty()) layer->SetY(params.ValueNum(y_));
-  const std::int32_t width = params.ValueNum(width_);
-  const std::int32_t height = params.ValueNum(height_);
+  if (!args_.x.empty()) layer->SetX(params.ValueNum(args_.x));
+  if (!args_.y.empty()) layer->SetY(params.ValueNum(args_.y));
+  const std::int32_t width = params.ValueNum(fill_.width);
+  const std::int32_t height = params.ValueNum(fill_.height);
   layer->SetFillWidth(width);
   layer->SetFillHeight(height);
-  layer->SetFillColor(color_);
-  layer->SetAlpha(alpha_);
+  layer->SetFillColor(fill_.color);
+  layer->SetAlpha(args_.alpha);
   if (width != 0 && height != 0) changed = Union(changed, layer->LayerRect());
   return changed;
 }
 
 Rect TComOverSfc::Apply(DisplayServices& display, TBookManager& book) {
-  TCustomGameSurface* layer = display.Layer(layer_);
+  TCustomGameSurface* layer = display.Layer(args_.layer);
   if (layer == nullptr) return {};
   TParamManager& params = book.Params();
-  const std::int32_t k = params.ValueNum(slot_);
+  const std::int32_t k = params.ValueNum(over_.slot);
   TAttach* a = layer->GetAttachment(k);
   if (a == nullptr) return {};
   const std::string old = a->Src();
-  a->SetSrc(SourceIsSfcText() ? src_ : params.ValueStr(src_), layer->Owner().TextWindowSurface());
-  if (!x_.empty()) a->X = params.ValueNum(x_);
-  if (!y_.empty()) a->Y = params.ValueNum(y_);
-  a->Transparent = transparent_ != 0;
-  a->Alpha = alpha_;
-  if (reload_ == 0 && (old.empty() || !a->Src().empty())) {
+  a->SetSrc(SourceIsSfcText() ? args_.src : params.ValueStr(args_.src), layer->Owner().TextWindowSurface());
+  if (!args_.x.empty()) a->X = params.ValueNum(args_.x);
+  if (!args_.y.empty()) a->Y = params.ValueNum(args_.y);
+  a->Transparent = args_.transparent != 0;
+  a->Alpha = args_.alpha;
+  if (over_.reload == 0 && (old.empty() || !a->Src().empty())) {
     if (!a->Src().empty()) {
       // Later slots are stamped again so that they stay above slot k.
       for (int j = k; j < TGameSurface::kAttachmentCount; ++j) layer->StampAttachment(*layer->GetAttachment(j));
@@ -193,7 +193,7 @@ void TComSurface::Prepare(GameServices& sys, TBookManager& book) {
   DisplayServices& display = DisplayOf(sys);
   const Rect changed = Intersect(Apply(display, book), display.ScreenRect());
   if (changed.IsEmpty() || book.Terminating()) return;
-  if (layer_ == 0) {
+  if (args_.layer == 0) {
     // A new background shows through the masks' soft edges: masked layers are rebuilt before
     // the next transition.
     for (int k = 1; k < LayerStack::kPictureLayers; ++k) {
@@ -201,7 +201,7 @@ void TComSurface::Prepare(GameServices& sys, TBookManager& book) {
       if (l->HasMask()) l->SetReloadOnTransition(true);
     }
   }
-  if (transition_kind_ != 0) {
+  if (args_.transition_kind != 0) {
     for (int k = 1; k < LayerStack::kPictureLayers; ++k) {
       TCustomGameSurface* l = display.Layer(k);
       if (l->GetReloadOnTransition()) l->Reload();
@@ -214,15 +214,15 @@ void TComSurface::Prepare(GameServices& sys, TBookManager& book) {
     display.Compose();
     return;
   }
-  if (transition_kind_ == 1) {
+  if (args_.transition_kind == 1) {
     display.Compose();
-  } else if (transition_kind_ >= 2 && transition_kind_ <= 36) {
-    transition_ = display.CreateTransition(transition_kind_);
+  } else if (args_.transition_kind >= 2 && args_.transition_kind <= 36) {
+    transition_ = display.CreateTransition(args_.transition_kind);
     // Kinds without a transition show the change at once, as kind 1 does.
     if (!transition_) display.Compose();
   }
   if (transition_) {
-    transition_->SetReverse(reverse_ != 0);
+    transition_->SetReverse(args_.reverse != 0);
     transition_->SetArea(display.DirtyRect());
   }
 }
@@ -305,8 +305,8 @@ void TComSurface::Execute(TCallManager& mgr, GameServices& sys, TBookManager& bo
 
 void TComBright::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
   DisplayServices& display = DisplayOf(sys);
-  if (TCustomGameSurface* layer = display.Layer(layer_)) {
-    layer->SetBright(brightness_);
+  if (TCustomGameSurface* layer = display.Layer(args_.layer)) {
+    layer->SetBright(args_.brightness);
     const Rect area = layer->LayerRect();
     display.Invalidate(area);
     display.RedrawArea(area);
@@ -317,8 +317,8 @@ void TComBright::Execute(TCallManager&, GameServices& sys, TBookManager&, TStack
 
 void TComFrame::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
   DisplayServices& display = DisplayOf(sys);
-  if (TCustomGameSurface* layer = display.Layer(layer_)) {
-    layer->SetFrameIndex(frame_index_);
+  if (TCustomGameSurface* layer = display.Layer(args_.layer)) {
+    layer->SetFrameIndex(args_.frame_index);
     display.Invalidate(layer->LayerRect());
   }
   ++pos.Com;
@@ -326,7 +326,7 @@ void TComFrame::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackD
 
 void TComFrameInc::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
   DisplayServices& display = DisplayOf(sys);
-  TCustomGameSurface* layer = display.Layer(layer_);
+  TCustomGameSurface* layer = display.Layer(args_.layer);
   if (layer != nullptr && layer->GetFrameCount() > 1) {
     std::int32_t index = layer->GetFrameIndex() + 1;
     if (index >= layer->GetFrameCount()) index = 0;
@@ -339,7 +339,7 @@ void TComFrameInc::Execute(TCallManager&, GameServices& sys, TBookManager&, TSta
 
 void TComShowSfc::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
   DisplayServices& display = DisplayOf(sys);
-  if (TCustomGameSurface* layer = display.Layer(layer_)) {
+  if (TCustomGameSurface* layer = display.Layer(args_.layer)) {
     layer->SetVisible(ShowsLayer());
     display.Invalidate(layer->LayerRect());
   }
@@ -351,13 +351,13 @@ void TComShowSfc::Execute(TCallManager&, GameServices& sys, TBookManager&, TStac
 
 void TComEffect::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
   DisplayServices& display = DisplayOf(sys);
-  if (TCustomGameSurface* layer = display.Layer(layer_)) layer->SetEffect(effect_);
+  if (TCustomGameSurface* layer = display.Layer(args_.layer)) layer->SetEffect(args_.effect);
   display.InvalidateAll();
   ++pos.Com;
 }
 
 void TComSetBit::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
-  const std::int32_t depth = StrToIntDef(NormalizeText(book.Params().ValueStr(depth_)), 16);
+  const std::int32_t depth = StrToIntDef(NormalizeText(book.Params().ValueStr(args_.depth)), 16);
   book.SetBitCount(depth);
   // Moved on first: a depth the display refuses is reported once, not on every step.
   ++pos.Com;
@@ -365,7 +365,7 @@ void TComSetBit::Execute(TCallManager&, GameServices& sys, TBookManager& book, T
 }
 
 void TComSetFullScr::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
-  const bool on = book.Params().ValueFlag(switch_);
+  const bool on = book.Params().ValueFlag(args_.full_screen);
   if (book.FullScreenAllowed(on)) {
     book.SetFullScreenOn(on);
     DisplayOf(sys).SetFullScreen(on);

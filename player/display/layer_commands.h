@@ -1,8 +1,9 @@
 #pragma once
 // Scenario commands that change the picture layers: set, fill or stamp a picture, brightness,
 // animation frames, visibility, drawing effects, particle effects, colour depth and full screen.
-// Fields named "expression" stay as written: they are variables or literals evaluated when the
-// command runs; the others are literal integers converted once here.
+// Each command parses its line into a plain Args struct (compared with ==). Fields named
+// "expression" stay as written: they are variables or literals evaluated when the command runs;
+// the others are literal integers converted once here.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,19 +30,21 @@ class TComSurface : public TCommand {
   // Runs the transition to its end, if one was started, then moves on.
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::int32_t Layer() const { return layer_; }
-  // Picture name expression; empty removes the layer's picture.
-  const std::string& Src() const { return src_; }
-  // Position expressions; empty keeps the layer's position.
-  const std::string& XExpr() const { return x_; }
-  const std::string& YExpr() const { return y_; }
-  std::uint8_t Transparent() const { return transparent_; }
-  std::int32_t Alpha() const { return alpha_; }
-  // 0 and 37 upwards: no transition; 1: present at once; 2..36: a screen transition.
-  std::uint8_t TransitionKind() const { return transition_kind_; }
-  std::uint8_t Reverse() const { return reverse_; }
-  std::uint8_t UseCache() const { return use_cache_; }
-  std::uint8_t Reserved() const { return reserved_; }
+  struct Args {
+    std::int32_t layer = 0;
+    std::string src;  // picture name expression; empty removes the layer's picture
+    std::string x;    // position expressions; empty keeps the layer's position
+    std::string y;
+    std::uint8_t transparent = 0;
+    std::int32_t alpha = 255;
+    // 0 and 37 upwards: no transition; 1: present at once; 2..36: a screen transition.
+    std::uint8_t transition_kind = 0;
+    std::uint8_t reverse = 0;
+    std::uint8_t use_cache = 0;
+    std::uint8_t reserved = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
   // Shortest time between two transition steps.
   static constexpr std::uint32_t kTransitionStepMs = 11;
   // The always stream's turn between two transition steps (main stream only, never nested).
@@ -55,16 +58,7 @@ class TComSurface : public TCommand {
   void RunTransition(TCallManager& mgr, GameServices& sys, TBookManager& book);
 
   std::unique_ptr<ScreenTransition> transition_;
-  std::int32_t layer_ = 0;
-  std::string src_;
-  std::string x_;
-  std::string y_;
-  std::uint8_t transparent_ = 0;
-  std::int32_t alpha_ = 255;
-  std::uint8_t transition_kind_ = 0;
-  std::uint8_t reverse_ = 0;
-  std::uint8_t use_cache_ = 0;
-  std::uint8_t reserved_ = 0;
+  Args args_;
 };
 
 // FillSfc: a colour rectangle instead of a picture. Src stays empty.
@@ -74,19 +68,20 @@ class TComFillSfc : public TComSurface {
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComFillSfc"; }
 
+  // The fields beyond the shared surface ones.
+  struct FillArgs {
+    std::string width;  // size expressions
+    std::string height;
+    std::int32_t color = 0;
+    bool operator==(const FillArgs&) const = default;
+  };
+  const FillArgs& fill_args() const { return fill_; }
+
  protected:
   Rect Apply(DisplayServices& display, TBookManager& book) override;
 
- public:
-
-  const std::string& WidthExpr() const { return width_; }
-  const std::string& HeightExpr() const { return height_; }
-  std::int32_t Color() const { return color_; }
-
  private:
-  std::string width_;
-  std::string height_;
-  std::int32_t color_ = 0;
+  FillArgs fill_;
 };
 
 // OverSfc: stamps a picture into one of a layer's attachment slots.
@@ -96,20 +91,23 @@ class TComOverSfc : public TComSurface {
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComOverSfc"; }
 
- protected:
-  Rect Apply(DisplayServices& display, TBookManager& book) override;
-
- public:
-
   // Source name: "@SfcText" (any case) takes the text layer's picture; anything else is an
   // expression, as for SetSfc.
   bool SourceIsSfcText() const;
-  const std::string& SlotExpr() const { return slot_; }
-  std::int32_t ReloadLayer() const { return reload_; }
+
+  // The fields beyond the shared surface ones.
+  struct OverArgs {
+    std::string slot;  // attachment slot expression
+    std::int32_t reload = 0;
+    bool operator==(const OverArgs&) const = default;
+  };
+  const OverArgs& over_args() const { return over_; }
+
+ protected:
+  Rect Apply(DisplayServices& display, TBookManager& book) override;
 
  private:
-  std::string slot_;
-  std::int32_t reload_ = 0;
+  OverArgs over_;
 };
 
 class TComBright : public TCommand {
@@ -119,12 +117,15 @@ class TComBright : public TCommand {
   const char* ClassName() const override { return "TComBright"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::int32_t Layer() const { return layer_; }
-  std::int32_t Brightness() const { return brightness_; }
+  struct Args {
+    std::int32_t layer = 0;
+    std::int32_t brightness = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::int32_t layer_ = 0;
-  std::int32_t brightness_ = 0;
+  Args args_;
 };
 
 // SetFrame: selects an animation frame (not range-checked).
@@ -135,12 +136,15 @@ class TComFrame : public TCommand {
   const char* ClassName() const override { return "TComFrame"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::int32_t Layer() const { return layer_; }
-  std::int32_t FrameIndex() const { return frame_index_; }
+  struct Args {
+    std::int32_t layer = 0;
+    std::int32_t frame_index = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::int32_t layer_ = 0;
-  std::int32_t frame_index_ = 0;
+  Args args_;
 };
 
 // IncFrame: advances a layer's animation frame, wrapping to 0.
@@ -151,10 +155,14 @@ class TComFrameInc : public TCommand {
   const char* ClassName() const override { return "TComFrameInc"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::int32_t Layer() const { return layer_; }
+  struct Args {
+    std::int32_t layer = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::int32_t layer_ = 0;
+  Args args_;
 };
 
 // ShowSfc; HideSfc derives from it and is told apart by its class.
@@ -165,12 +173,17 @@ class TComShowSfc : public TCommand {
   const char* ClassName() const override { return "TComShowSfc"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::int32_t Layer() const { return layer_; }
   // True for ShowSfc, false for HideSfc.
   virtual bool ShowsLayer() const { return true; }
 
+  struct Args {
+    std::int32_t layer = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
+
  private:
-  std::int32_t layer_ = 0;
+  Args args_;
 };
 
 class TComHideSfc : public TComShowSfc {
@@ -188,10 +201,14 @@ class TComSetBit : public TCommand {
   const char* ClassName() const override { return "TComSetBit"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  const std::string& DepthExpr() const { return depth_; }
+  struct Args {
+    std::string depth;  // expression
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string depth_;
+  Args args_;
 };
 
 // SetFullScr: full-screen switch, a flag expression.
@@ -202,10 +219,14 @@ class TComSetFullScr : public TCommand {
   const char* ClassName() const override { return "TComSetFullScr"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  const std::string& SwitchExpr() const { return switch_; }
+  struct Args {
+    std::string full_screen;  // flag expression
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string switch_;
+  Args args_;
 };
 
 // Effect: a layer's drawing effect (0 none, 1 wave, 2 ripple, 3 rain, 4 snow, 5 shake).
@@ -216,12 +237,15 @@ class TComEffect : public TCommand {
   const char* ClassName() const override { return "TComEffect"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::uint8_t Layer() const { return layer_; }
-  std::uint8_t EffectKind() const { return effect_; }
+  struct Args {
+    std::uint8_t layer = 0;
+    std::uint8_t effect = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::uint8_t layer_ = 0;
-  std::uint8_t effect_ = 0;
+  Args args_;
 };
 
 // SpEffect: parameters for the particle-effect manager. Type 1 lets running particles finish
@@ -232,22 +256,20 @@ class TComEffect2 : public TCommand {
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComEffect2"; }
 
-  std::int32_t Type() const { return type_; }
-  std::int32_t Count() const { return count_; }
-  std::int32_t Base() const { return base_; }
-  std::int32_t X() const { return x_; }
-  std::int32_t Y() const { return y_; }
-  const std::string& Picture() const { return picture_; }
-  std::int32_t Wait() const { return wait_; }
+  struct Args {
+    std::int32_t type = 0;
+    std::int32_t count = 0;
+    std::int32_t base = 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::string picture;
+    std::int32_t wait = 1;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::int32_t type_ = 0;
-  std::int32_t count_ = 0;
-  std::int32_t base_ = 0;
-  std::int32_t x_ = 0;
-  std::int32_t y_ = 0;
-  std::string picture_;
-  std::int32_t wait_ = 1;
+  Args args_;
 };
 
 }  // namespace mavlet

@@ -10,14 +10,14 @@ namespace mavlet {
 
 void TComJump::Parse(std::string_view args) {
   TCommand::Parse(args);
-  target_page_ = CsvFieldInt(args, 2, -1);
-  label_ = CsvField(args, 3);
-  target_index_ = CsvFieldInt(args, 4, 0);
+  args_.target_page = CsvFieldInt(args, 2, -1);
+  args_.label = CsvField(args, 3);
+  args_.target_index = CsvFieldInt(args, 4, 0);
 }
 
 void TComJump::JumpTo(TStackData& pos) const {
-  pos.Page = target_page_;
-  pos.Com = target_index_ < 0 ? 0 : target_index_;
+  pos.Page = args_.target_page;
+  pos.Com = args_.target_index < 0 ? 0 : args_.target_index;
 }
 
 void TComJump::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
@@ -35,7 +35,7 @@ void TComCall::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book,
 }
 
 void TComReset::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData&) {
-  book.ResetGame(TargetPage(), sys);
+  book.ResetGame(args().target_page, sys);
 }
 
 void TComRet::Execute(TCallManager& mgr, GameServices&, TBookManager&, TStackData& pos) {

@@ -14,18 +14,20 @@ class TComJump : public TCommand {
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComJump"; }
 
-  std::int32_t TargetPage() const { return target_page_; }
-  std::int32_t TargetIndex() const { return target_index_; }
-  const std::string& LabelText() const { return label_; }
+  struct Args {
+    std::int32_t target_page = -1;
+    std::string label;  // kept for the author only
+    std::int32_t target_index = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  protected:
   // Pos := target page, target index (0 when negative).
   void JumpTo(TStackData& pos) const;
 
  private:
-  std::int32_t target_page_ = -1;
-  std::string label_;
-  std::int32_t target_index_ = 0;
+  Args args_;
 };
 
 class TComCall : public TComJump {

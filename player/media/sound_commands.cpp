@@ -14,38 +14,38 @@ namespace mavlet {
 // channel, file name, loop, wait for the end, fade
 void TComWavPlay::Parse(std::string_view args) {
   TCommand::Parse(args);
-  channel_ = CsvFieldInt(args, 2, 0);
-  file_name_ = CsvField(args, 3);
-  loop_ = CsvFieldInt(args, 4, 0) != 0;
-  wait_ = CsvFieldInt(args, 5, 0) != 0;
-  fade_ = CsvFieldInt(args, 6, 0) != 0;
+  args_.channel = CsvFieldInt(args, 2, 0);
+  args_.file_name = CsvField(args, 3);
+  args_.loop = CsvFieldInt(args, 4, 0) != 0;
+  args_.wait = CsvFieldInt(args, 5, 0) != 0;
+  args_.fade = CsvFieldInt(args, 6, 0) != 0;
 }
 
 bool TComWavPlay::LeftToMovie() const {
-  if (wait_ || loop_ || file_name_.empty() || !IsNonStop()) return false;
+  if (args_.wait || args_.loop || args_.file_name.empty() || !IsNonStop()) return false;
   const auto* movie = dynamic_cast<const TComMovie*>(NextCommand());
-  return movie != nullptr && !movie->MediaPlayer() && movie->PreloadWithSound();
+  return movie != nullptr && !movie->args().media_player && movie->args().preload;
 }
 
 void TComWavPlay::Prepare(GameServices& sys, TBookManager& book) {
   if (LeftToMovie()) return;
-  TAudioChannel* channel = MediaOf(sys).Channel(channel_);
+  TAudioChannel* channel = MediaOf(sys).Channel(args_.channel);
   if (channel == nullptr) {
     // The original indexed past its four channels here; play nothing instead.
-    book.GetLog().Warn("WavPlay: there is no audio channel " + std::to_string(channel_) +
+    book.GetLog().Warn("WavPlay: there is no audio channel " + std::to_string(args_.channel) +
                        " (channels are 0 to 3); nothing played");
     return;
   }
-  channel->SetFileName(file_name_);
-  channel->SetLoop(loop_);
-  channel->SetFade(fade_);
+  channel->SetFileName(args_.file_name);
+  channel->SetLoop(args_.loop);
+  channel->SetFade(args_.fade);
   channel->Play();
 }
 
 void TComWavPlay::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
-  if (wait_) {
+  if (args_.wait) {
     RunAlwaysStream(mgr, sys, book);
-    if (TAudioChannel* channel = MediaOf(sys).Channel(channel_)) {
+    if (TAudioChannel* channel = MediaOf(sys).Channel(args_.channel)) {
       if (channel->IsPlaying()) return;
       channel->SetFileName({});
     }

@@ -20,22 +20,21 @@ class TComWavPlay : public TCommand {
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
   const char* ClassName() const override { return "TComWavPlay"; }
 
-  std::int32_t Channel() const { return channel_; }
-  // Empty stops the channel (fading out when Fade is on).
-  const std::string& FileName() const { return file_name_; }
-  bool Loop() const { return loop_; }
-  // Keep the stream waiting until the sound has ended.
-  bool WaitForEnd() const { return wait_; }
-  bool Fade() const { return fade_; }
   // True when Prepare left the sound to the movie command that follows.
   bool LeftToMovie() const;
 
+  struct Args {
+    std::int32_t channel = 0;
+    std::string file_name;  // empty stops the channel (fading out when fade is on)
+    bool loop = false;
+    bool wait = false;  // keep the stream waiting until the sound has ended
+    bool fade = false;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
+
  private:
-  std::int32_t channel_ = 0;
-  std::string file_name_;
-  bool loop_ = false;
-  bool wait_ = false;
-  bool fade_ = false;
+  Args args_;
 };
 
 // SoundOn; SoundOff derives from it without fields and is told apart by its class.

@@ -8,16 +8,14 @@
 #include <vector>
 
 #include "player/display/choice_commands.h"
+#include "tests/support/command_parse.h"
 
 namespace mavlet {
 namespace {
 
-template <typename T>
-std::unique_ptr<T> Parsed(std::string_view args) {
-  auto c = std::make_unique<T>(nullptr);
-  c->Parse(args);
-  return c;
-}
+using testing::ParseLine;
+using testing::Parsed;
+using SelStrLine = testing::ParsedLine<TComSelStr::Args>;
 
 const std::string kSo = "\x83\x5C";
 const std::string kLeadComma = "\x81\x2C";
@@ -51,75 +49,34 @@ TEST(JumpTargetParse, Table) {
 }
 
 TEST(SelStrParse, StyleFields) {
-  auto s = Parsed<TComSelStr>(
-      "2,c,Title,12,$0000FF,X,Y,20,$00FF00,3,$111111,258,$222222,3,$333333,"
-      "8:1:1:1:@SelTop:$444444:$555555:2:$666666:2");
-  EXPECT_EQ(s->Flags(), 2);
-  EXPECT_EQ(s->Cond(), "c");
-  EXPECT_EQ(s->TitleExpr(), "Title");
-  EXPECT_EQ(s->TitleSize(), 12);
-  EXPECT_EQ(s->TitleColor(), 0x0000FF);
-  EXPECT_EQ(s->XExpr(), "X");
-  EXPECT_EQ(s->YExpr(), "Y");
-  EXPECT_EQ(s->FontSize(), 20);
-  EXPECT_EQ(s->TextColor(), 0x00FF00);
-  EXPECT_EQ(s->FrameWidth(), 3);
-  EXPECT_EQ(s->FrameColor(), 0x111111);
-  EXPECT_EQ(s->BackStyle(), 2);
-  EXPECT_EQ(s->BackColor(), 0x222222);
-  EXPECT_EQ(s->HighlightStyle(), 3);
-  EXPECT_EQ(s->HighlightColor(), 0x333333);
-  EXPECT_EQ(s->Rows(), 8);
-  EXPECT_EQ(s->Bold(), 1);
-  EXPECT_EQ(s->TitleBold(), 1);
-  EXPECT_EQ(s->ListMode(), 1);
-  EXPECT_EQ(s->TopExpr(), "@SelTop");
-  EXPECT_EQ(s->ScrollBackColor(), 0x444444);
-  EXPECT_EQ(s->ThumbColor(), 0x555555);
-  EXPECT_EQ(s->ScrollFrameWidth(), 2);
-  EXPECT_EQ(s->ScrollFrameColor(), 0x666666);
-  EXPECT_EQ(s->ScrollBackStyle(), 2);
-  EXPECT_TRUE(s->Items().empty());
+  EXPECT_EQ(ParseLine<TComSelStr>("2,c,Title,12,$0000FF,X,Y,20,$00FF00,3,$111111,258,$222222,3,$333333,"
+                                  "8:1:1:1:@SelTop:$444444:$555555:2:$666666:2"),
+            (SelStrLine{2, "c", {"Title", 12, 0x0000FF, "X", "Y", 20, 0x00FF00, 3, 0x111111, 2, 0x222222, 3,
+                                 0x333333, 8, 1, 1, 1, "@SelTop", 0x444444, 0x555555, 2, 0x666666, 2, {}}}));
 }
 
 TEST(SelStrParse, DefaultsAndRowCount) {
   struct Case {
     const char* name;
-    std::string args;
-    std::int32_t rows;
-    std::int32_t list_mode;
+    std::string line;
+    TComSelStr::Args want;
   };
   const Case cases[] = {
-      {"empty line", "", 10, 0},
-      {"only rows", "0,,,,,,,,,,,,,,,5", 5, 0},
-      {"rows 0 would divide by zero", "0,,,,,,,,,,,,,,,0:0:0:1", 10, 1},
-      {"negative rows", "0,,,,,,,,,,,,,,,-3", 10, 0},
-      {"unusable rows", "0,,,,,,,,,,,,,,,r:x:y:z", 10, 0},
+      {"empty line", "", {}},
+      {"only rows", "0,,,,,,,,,,,,,,,5", {.rows = 5}},
+      {"rows 0 would divide by zero", "0,,,,,,,,,,,,,,,0:0:0:1", {.list_mode = 1}},
+      {"negative rows", "0,,,,,,,,,,,,,,,-3", {}},
+      {"unusable rows", "0,,,,,,,,,,,,,,,r:x:y:z", {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto s = Parsed<TComSelStr>(c.args);
-    EXPECT_EQ(s->Rows(), c.rows);
-    EXPECT_EQ(s->ListMode(), c.list_mode);
-    EXPECT_EQ(s->TitleSize(), 10);
-    EXPECT_EQ(s->FontSize(), 24);
-    EXPECT_EQ(s->TextColor(), 0xFFFFFF);
-    EXPECT_EQ(s->TopExpr(), "");
-    EXPECT_EQ(s->BackStyle(), 0);
-  }
+  for (const Case& c : cases) EXPECT_EQ(ParseLine<TComSelStr>(c.line), (SelStrLine{0, "", c.want})) << c.name;
 }
 
 TEST(SelStrParse, Items) {
   const std::string style = "0,,T,10,0,0,0,24,0,0,0,0,0,0,0,10";
-  struct Item {
-    std::string text;
-    TJumpTarget target;
-    std::int32_t call;
-  };
   struct Case {
     const char* name;
     std::string items;
-    std::vector<Item> expect;
+    std::vector<TSelStrItem> want;
   };
   const Case cases[] = {
       {"none", "", {}},
@@ -132,14 +89,9 @@ TEST(SelStrParse, Items) {
        {{kSo + kLeadComma, Target(4, kSo, 1), 0}}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto s = Parsed<TComSelStr>(style + c.items);
-    ASSERT_EQ(s->Items().size(), c.expect.size());
-    for (std::size_t i = 0; i < c.expect.size(); ++i) {
-      EXPECT_EQ(s->Items()[i].Text, c.expect[i].text);
-      EXPECT_EQ(s->Items()[i].Target, c.expect[i].target);
-      EXPECT_EQ(s->Items()[i].Call, c.expect[i].call);
-    }
+    const auto parsed = ParseLine<TComSelStr>(style + c.items);
+    EXPECT_EQ(parsed.args.items, c.want) << c.name;
+    EXPECT_EQ(parsed.args.title, "T") << c.name;
   }
 }
 
@@ -180,27 +132,24 @@ TEST(SelMapParse, RegionDefinitions) {
 TEST(SelMapParse, RegionList) {
   struct Case {
     const char* name;
-    std::string args;
+    std::string line;
     std::string picture;
-    std::size_t regions;
+    std::vector<std::string> regions;  // as TSelMapRegionDef::FromText reads them
   };
   const Case cases[] = {
-      {"two regions", "2,,map,0\\1\\0\\0\\9\\9, 1\\2\\0\\0\\9\\9 ", "map", 2},
-      {"list ends at the first empty field", "0,,map,0\\1,,0\\2", "map", 1},
-      {"a blank field ends it too", "0,,map,0\\1,   ,0\\2", "map", 1},
-      {"no regions", "0,," + kSo + "map", kSo + "map", 0},
-      {"empty line", "", "", 0},
+      {"two regions", "2,,map,0\\1\\0\\0\\9\\9, 1\\2\\0\\0\\9\\9 ", "map",
+       {"0\\1\\0\\0\\9\\9", "1\\2\\0\\0\\9\\9"}},
+      {"list ends at the first empty field", "0,,map,0\\1,,0\\2", "map", {"0\\1"}},
+      {"a blank field ends it too", "0,,map,0\\1,   ,0\\2", "map", {"0\\1"}},
+      {"no regions", "0,," + kSo + "map", kSo + "map", {}},
+      {"empty line", "", "", {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto m = Parsed<TComSelMap>(c.args);
-    EXPECT_EQ(m->Picture(), c.picture);
-    EXPECT_EQ(m->Regions().size(), c.regions);
+    TComSelMap::Args want{c.picture, {}};
+    for (const std::string& r : c.regions) want.regions.push_back(TSelMapRegionDef::FromText(r));
+    EXPECT_EQ(ParseLine<TComSelMap>(c.line).args, want) << c.name;
   }
-  auto m = Parsed<TComSelMap>("2,,map,0\\1\\0\\0\\9\\9, 1\\2\\0\\0\\9\\9 ");
-  EXPECT_EQ(m->Flags(), 2);
-  EXPECT_EQ(m->Regions()[1].Kind, 1);
-  EXPECT_EQ(m->Regions()[1].Actions[0].Page, 2);
+  EXPECT_EQ(ParseLine<TComSelMap>("2,,map,0\\1").flags, 2);
 }
 
 }  // namespace

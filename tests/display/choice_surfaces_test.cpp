@@ -79,11 +79,11 @@ TEST(RegionShape, HugeCoordinatesAreClampedWithoutOverflow) {
 TEST(SelMapRegion, MalformedDefinitionsKeepTheirIndex) {
   TComSelMap map(nullptr);
   map.Parse("0,,pic,0\\1:a:0\\0\\0,1\\2:b:0\\0\\0\\9,0\\3:c:0\\10\\10\\20\\20");
-  ASSERT_EQ(map.Regions().size(), 3u);
+  ASSERT_EQ(map.args().regions.size(), 3u);
   TestLayerServices services(PictureFolder{});
   TSelMapSurface layer(services);
   std::vector<TSelMapRgn> regions;
-  for (const auto& d : map.Regions()) regions.push_back(TSelMapRgn::FromDef(d));
+  for (const auto& d : map.args().regions) regions.push_back(TSelMapRgn::FromDef(d));
   layer.SetRegions(std::move(regions));
   EXPECT_TRUE(layer.Regions()[0].Shape.Empty());
   EXPECT_TRUE(layer.Regions()[1].Shape.Empty());

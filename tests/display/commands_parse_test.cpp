@@ -11,168 +11,106 @@
 #include "player/display/cursor_command.h"
 #include "player/display/layer_commands.h"
 #include "player/display/text_commands.h"
+#include "tests/support/command_parse.h"
 
 namespace mavlet {
 namespace {
 
-template <typename T>
-std::unique_ptr<T> Parsed(std::string_view args) {
-  auto c = std::make_unique<T>(nullptr);
-  c->Parse(args);
-  return c;
-}
+using testing::ParseLine;
+using testing::Parsed;
+using testing::ParsedLine;
 
 // "ソ" and "表" end in 0x5C; 0x81 0x2C has a comma where a trail byte sits.
 const std::string kSo = "\x83\x5C";
 const std::string kHyo = "\x95\x5C";
 const std::string kLeadComma = "\x81\x2C";
 
-struct SurfaceExpect {
-  std::int32_t flags;
-  std::string cond;
-  std::int32_t layer;
-  std::string src, x, y;
-  int transparent;
-  std::int32_t alpha;
-  int kind, reverse, cache;
-};
-
-SurfaceExpect Surf(std::int32_t flags = 0, std::string cond = "", std::int32_t layer = 0, std::string src = "",
-                   std::string x = "", std::string y = "", int transparent = 0, std::int32_t alpha = 255,
-                   int kind = 0, int reverse = 0, int cache = 0) {
-  return {flags, std::move(cond), layer, std::move(src), std::move(x), std::move(y), transparent, alpha, kind,
-          reverse, cache};
-}
-
-void ExpectSurface(const TComSurface& c, const SurfaceExpect& e) {
-  EXPECT_EQ(c.Flags(), e.flags);
-  EXPECT_EQ(c.Cond(), e.cond);
-  EXPECT_EQ(c.Layer(), e.layer);
-  EXPECT_EQ(c.Src(), e.src);
-  EXPECT_EQ(c.XExpr(), e.x);
-  EXPECT_EQ(c.YExpr(), e.y);
-  EXPECT_EQ(c.Transparent(), e.transparent);
-  EXPECT_EQ(c.Alpha(), e.alpha);
-  EXPECT_EQ(c.TransitionKind(), e.kind);
-  EXPECT_EQ(c.Reverse(), e.reverse);
-  EXPECT_EQ(c.UseCache(), e.cache);
-}
+using SurfaceLine = ParsedLine<TComSurface::Args>;
 
 TEST(LayerCommandParse, SetSfcFields) {
   struct Case {
     const char* name;
-    std::string args;
-    SurfaceExpect expect;
+    std::string line;
+    SurfaceLine want;
   };
   const Case cases[] = {
-      {"typical", "2,a>1,3,bg01,10,-20,1,128,5,1,1,0",
-       Surf(2, "a>1", 3, "bg01", "10", "-20", 1, 128, 5, 1, 1)},
-      {"empty line", "", Surf()},
-      {"keeps position when X and Y are empty", "0,,1,pic,,,", Surf(0, "", 1, "pic", "", "", 0, 255, 0, 0, 0)},
-      {"variables stay expressions", "0,,0,$Pic,PosX,PosY", Surf(0, "", 0, "$Pic", "PosX", "PosY")},
-      {"unusable numbers give defaults", "x,,zz,pic,,,q,?,1.5,y", Surf(0, "", 0, "pic")},
-      {"byte fields keep the low 8 bits", "0,,0,p,,,511,255,258,-1,257", Surf(0, "", 0, "p", "", "", 255, 255, 2, 255, 1)},
+      {"typical", "2,a>1,3,bg01,10,-20,1,128,5,1,1,7", {2, "a>1", {3, "bg01", "10", "-20", 1, 128, 5, 1, 1, 7}}},
+      {"empty line", "", {}},
+      {"keeps position when X and Y are empty", "0,,1,pic,,,", {0, "", {.layer = 1, .src = "pic"}}},
+      {"variables stay expressions", "0,,0,$Pic,PosX,PosY", {0, "", {.src = "$Pic", .x = "PosX", .y = "PosY"}}},
+      {"unusable numbers give defaults", "x,,zz,pic,,,q,?,1.5,y", {0, "", {.src = "pic"}}},
+      {"byte fields keep the low 8 bits", "0,,0,p,,,511,255,258,-1,257,256",
+       {0, "", {0, "p", "", "", 255, 255, 2, 255, 1, 0}}},
       {"double-byte picture name", "0,,0," + kSo + kHyo + kLeadComma + ",1,2",
-       Surf(0, "", 0, kSo + kHyo + kLeadComma, "1", "2")},
+       {0, "", {.src = kSo + kHyo + kLeadComma, .x = "1", .y = "2"}}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ExpectSurface(*Parsed<TComSurface>(c.args), c.expect);
-  }
+  for (const Case& c : cases) EXPECT_EQ(ParseLine<TComSurface>(c.line), c.want) << c.name;
 }
 
 TEST(LayerCommandParse, FillSfcFieldsShiftAfterLayer) {
   struct Case {
     const char* name;
-    std::string args;
-    SurfaceExpect expect;
-    std::string w, h;
-    std::int32_t color;
+    std::string line;
+    SurfaceLine want;
+    TComFillSfc::FillArgs fill;
   };
   const Case cases[] = {
-      {"typical", "0,,2,5,6,640,480,$123456,200,3,1", Surf(0, "", 2, "", "5", "6", 0, 200, 3, 1), "640", "480", 0x123456},
-      {"decimal colour", "0,,2,,,W,H,255", Surf(0, "", 2), "W", "H", 255},
-      {"no size gives empty sizes", "0,,2", Surf(0, "", 2), "", "", 0},
+      {"typical", "0,,2,5,6,640,480,$123456,200,3,1",
+       {0, "", {.layer = 2, .x = "5", .y = "6", .alpha = 200, .transition_kind = 3, .reverse = 1}},
+       {"640", "480", 0x123456}},
+      {"decimal colour", "0,,2,,,W,H,255", {0, "", {.layer = 2}}, {"W", "H", 255}},
+      {"no size gives empty sizes", "0,,2", {0, "", {.layer = 2}}, {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto f = Parsed<TComFillSfc>(c.args);
-    ExpectSurface(*f, c.expect);
-    EXPECT_EQ(f->WidthExpr(), c.w);
-    EXPECT_EQ(f->HeightExpr(), c.h);
-    EXPECT_EQ(f->Color(), c.color);
+    EXPECT_EQ(ParseLine<TComFillSfc>(c.line), c.want) << c.name;
+    EXPECT_EQ(Parsed<TComFillSfc>(c.line)->fill_args(), c.fill) << c.name;
   }
 }
 
 TEST(LayerCommandParse, OverSfcFields) {
   struct Case {
     const char* name;
-    std::string args;
-    SurfaceExpect expect;
-    std::string slot;
-    std::int32_t reload;
+    std::string line;
+    SurfaceLine want;
+    TComOverSfc::OverArgs over;
     bool sfc_text;
   };
   const Case cases[] = {
-      {"typical", "2,,4,face,3,5,6,1,100,2,1,1", Surf(2, "", 4, "face", "5", "6", 1, 100, 2, 1), "3", 1, false},
-      {"text layer source, any case", "0,,4,@sfctext,0", Surf(0, "", 4, "@sfctext"), "0", 0, true},
-      {"missing fields", "0,,1", Surf(0, "", 1), "", 0, false},
+      {"typical", "2,,4,face,3,5,6,1,100,2,1,1",
+       {2, "", {4, "face", "5", "6", 1, 100, 2, 1, 0, 0}}, {"3", 1}, false},
+      {"text layer source, any case", "0,,4,@sfctext,0", {0, "", {.layer = 4, .src = "@sfctext"}}, {"0", 0}, true},
+      {"missing fields", "0,,1", {0, "", {.layer = 1}}, {}, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto o = Parsed<TComOverSfc>(c.args);
-    ExpectSurface(*o, c.expect);
-    EXPECT_EQ(o->SlotExpr(), c.slot);
-    EXPECT_EQ(o->ReloadLayer(), c.reload);
-    EXPECT_EQ(o->SourceIsSfcText(), c.sfc_text);
+    EXPECT_EQ(ParseLine<TComOverSfc>(c.line), c.want) << c.name;
+    const auto o = Parsed<TComOverSfc>(c.line);
+    EXPECT_EQ(o->over_args(), c.over) << c.name;
+    EXPECT_EQ(o->SourceIsSfcText(), c.sfc_text) << c.name;
   }
 }
 
 TEST(LayerCommandParse, SmallLayerCommands) {
-  auto bright = Parsed<TComBright>("2,,3,-40");
-  EXPECT_EQ(bright->Flags(), 2);
-  EXPECT_EQ(bright->Layer(), 3);
-  EXPECT_EQ(bright->Brightness(), -40);
-  EXPECT_EQ(Parsed<TComBright>("0,,x,y")->Brightness(), 0);
-
-  auto frame = Parsed<TComFrame>("0,,5,7");
-  EXPECT_EQ(frame->Layer(), 5);
-  EXPECT_EQ(frame->FrameIndex(), 7);
-  EXPECT_EQ(Parsed<TComFrameInc>("0,,8")->Layer(), 8);
-  EXPECT_EQ(Parsed<TComFrameInc>("")->Layer(), 0);
-
-  auto show = Parsed<TComShowSfc>("2,f,6");
-  auto hide = Parsed<TComHideSfc>("0,,7");
-  EXPECT_EQ(show->Layer(), 6);
-  EXPECT_EQ(show->Cond(), "f");
-  EXPECT_TRUE(show->ShowsLayer());
-  EXPECT_EQ(hide->Layer(), 7);
-  EXPECT_FALSE(hide->ShowsLayer());
-
-  EXPECT_EQ(Parsed<TComSetBit>("0,,\x82\x50\x82\x55")->DepthExpr(), "\x82\x50\x82\x55");
-  EXPECT_EQ(Parsed<TComSetFullScr>("0,,FullFlag")->SwitchExpr(), "FullFlag");
-
-  auto effect = Parsed<TComEffect>("0,,261,5");
-  EXPECT_EQ(effect->Layer(), 5);
-  EXPECT_EQ(effect->EffectKind(), 5);
+  EXPECT_EQ(ParseLine<TComBright>("2,,3,-40"), (ParsedLine<TComBright::Args>{2, "", {3, -40}}));
+  EXPECT_EQ(ParseLine<TComBright>("0,,x,y"), ParsedLine<TComBright::Args>{});
+  EXPECT_EQ(ParseLine<TComFrame>("0,,5,7"), (ParsedLine<TComFrame::Args>{0, "", {5, 7}}));
+  EXPECT_EQ(ParseLine<TComFrameInc>("0,,8"), (ParsedLine<TComFrameInc::Args>{0, "", {8}}));
+  EXPECT_EQ(ParseLine<TComFrameInc>(""), ParsedLine<TComFrameInc::Args>{});
+  EXPECT_EQ(ParseLine<TComShowSfc>("2,f,6"), (ParsedLine<TComShowSfc::Args>{2, "f", {6}}));
+  EXPECT_EQ(ParseLine<TComHideSfc>("0,,7"), (ParsedLine<TComShowSfc::Args>{0, "", {7}}));
+  EXPECT_TRUE(Parsed<TComShowSfc>("")->ShowsLayer());
+  EXPECT_FALSE(Parsed<TComHideSfc>("")->ShowsLayer());
+  EXPECT_EQ(ParseLine<TComSetBit>("0,,\x82\x50\x82\x55"), (ParsedLine<TComSetBit::Args>{0, "", {"\x82\x50\x82\x55"}}));
+  EXPECT_EQ(ParseLine<TComSetFullScr>("0,,FullFlag"), (ParsedLine<TComSetFullScr::Args>{0, "", {"FullFlag"}}));
+  EXPECT_EQ(ParseLine<TComEffect>("0,,261,5"), (ParsedLine<TComEffect::Args>{0, "", {5, 5}}));  // low 8 bits
 }
 
 TEST(LayerCommandParse, SpEffectDefaultsAndFields) {
-  auto d = Parsed<TComEffect2>("");
-  EXPECT_EQ(d->Type(), 0);
-  EXPECT_EQ(d->Count(), 0);
-  EXPECT_EQ(d->Picture(), "");
-  EXPECT_EQ(d->Wait(), 1);
-
-  auto e = Parsed<TComEffect2>("0,,3,200,1,-5,10," + kSo + "snow,4");
-  EXPECT_EQ(e->Type(), 3);
-  EXPECT_EQ(e->Count(), 200);
-  EXPECT_EQ(e->Base(), 1);
-  EXPECT_EQ(e->X(), -5);
-  EXPECT_EQ(e->Y(), 10);
-  EXPECT_EQ(e->Picture(), kSo + "snow");
-  EXPECT_EQ(e->Wait(), 4);
-  EXPECT_EQ(Parsed<TComEffect2>("0,,1,,,,,,w")->Wait(), 1);
+  using Line = ParsedLine<TComEffect2::Args>;
+  EXPECT_EQ(ParseLine<TComEffect2>(""), Line{});
+  EXPECT_EQ(Line{}.args.wait, 1);
+  EXPECT_EQ(ParseLine<TComEffect2>("0,,3,200,1,-5,10," + kSo + "snow,4"),
+            (Line{0, "", {3, 200, 1, -5, 10, kSo + "snow", 4}}));
+  EXPECT_EQ(ParseLine<TComEffect2>("0,,1,,,,,,w"), (Line{0, "", {.type = 1}}));
 }
 
 TEST(TextCommandParse, PutTextKeepsMarkupAsWritten) {

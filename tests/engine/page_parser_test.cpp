@@ -26,7 +26,7 @@ struct Parsed {
 TEST(PageParser, KeywordsIgnoreAsciiCaseButNeedABlank) {
   Parsed p("jump ,,5\nJUMP ,,6\nJump ,,7\nJump\t,,8\nCalc\n");
   ASSERT_EQ(p.Classes(), (std::vector<std::string>{"TComJump", "TComJump", "TComJump", "TComCalc"}));
-  EXPECT_EQ(static_cast<TComJump*>(p.page.At(2))->TargetPage(), 7);
+  EXPECT_EQ(static_cast<TComJump*>(p.page.At(2))->args().target_page, 7);
   // A keyword alone: empty argument text.
   EXPECT_EQ(p.page.At(3)->Flags(), 0);
   EXPECT_EQ(p.page.At(3)->Cond(), "");
@@ -69,6 +69,7 @@ TEST(PageParser, FieldLayouts) {
   EXPECT_EQ(p.page.At(0)->Flags(), 2);
   EXPECT_EQ(p.page.At(0)->Cond(), "A = 1");
   EXPECT_TRUE(p.page.At(0)->IsNonStop());
+  EXPECT_EQ(static_cast<TComJump*>(p.page.At(0))->args(), (TComJump::Args{5, "lbl", 3}));
   // Comment has no fields at all.
   EXPECT_EQ(p.page.At(1)->Flags(), 0);
   EXPECT_EQ(p.page.At(1)->Cond(), "");
