@@ -23,13 +23,13 @@ const mavlet::CommandRegistry& Registry() {
 
 void Check(const mavlet::TCommand& command, std::string_view args) {
   if (auto* sel = dynamic_cast<const mavlet::TComSelStr*>(&command)) {
-    if (sel->Rows() < 1) std::abort();
-    for (const auto& item : sel->Items()) {
+    if (sel->args().rows < 1) std::abort();
+    for (const auto& item : sel->args().items) {
       if (item.Text.empty() || item.Target.Com < 0) std::abort();
     }
   }
   if (auto* map = dynamic_cast<const mavlet::TComSelMap*>(&command)) {
-    for (const auto& region : map->Regions()) {
+    for (const auto& region : map->args().regions) {
       // Every point needs at least one byte of its own in the text.
       if (region.Points.size() > args.size()) std::abort();
       for (const auto& target : region.Actions) {
