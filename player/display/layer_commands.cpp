@@ -277,7 +277,7 @@ void TComSurface::RunTransition(TCallManager& mgr, GameServices& sys, TBookManag
   port.SetTransitionRunning(true);
   Display* display = port.GetDisplay();
   // Presents made while the transition runs carry its kind (for the record of presents).
-  if (display != nullptr) display->SetPresentTag(transition_kind_);
+  if (display != nullptr) display->SetPresentTag(args_.transition_kind);
   struct Done {
     DisplayServices& port;
     Display* display;
