@@ -2,14 +2,17 @@
 // step in milliseconds at 640 x 480 and 1024 x 768, 32 bits, and at 16 and 24 bits for the kinds
 // that work on raw pixels. Step times are wall-clock (each step is one call; the machine may be
 // shared, so the worst step carries other people's load: run it twice).
-// usage: bench_transitions [KIND ...]
+// usage: bench_transitions [KIND ...]; any --benchmark_* option: a quick run on small screens
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "player/backend/graphics/surface.h"
+#include "player/common/int_convert.h"
 #include "player/common/random.h"
 #include "player/display/transitions/transition_factory.h"
 
@@ -57,17 +60,36 @@ Result Time(int kind, int bits, int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Arguments: kind numbers (2..36) to time, all of them when none is given. A Google Benchmark
+  // option (the test script's smoke run passes --benchmark_min_time) times every kind once on a
+  // small screen, so the smoke step stays short.
   std::vector<int> kinds;
-  for (int i = 1; i < argc; ++i) kinds.push_back(std::atoi(argv[i]));
+  bool smoke = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--benchmark", 0) == 0) {
+      smoke = true;
+      continue;
+    }
+    const std::optional<std::int32_t> kind = mavlet::ParseDecimalStrict(arg);
+    if (!kind || *kind < 2 || *kind > 36) {
+      std::fprintf(stderr, "bench_transitions: \"%s\" is not a transition kind (2..36)\n", argv[i]);
+      return 2;
+    }
+    kinds.push_back(*kind);
+  }
   if (kinds.empty()) {
     for (int k = 2; k <= 36; ++k) kinds.push_back(k);
   }
-  std::printf("kind bits | 640x480 steps avg worst (ms) | 1024x768 steps avg worst (ms)\n");
+  const int small_w = smoke ? 160 : 640, small_h = smoke ? 120 : 480;
+  const int large_w = smoke ? 320 : 1024, large_h = smoke ? 240 : 768;
+  std::printf("kind bits | %dx%d steps avg worst (ms) | %dx%d steps avg worst (ms)\n", small_w, small_h, large_w,
+              large_h);
   for (const int kind : kinds) {
     for (const int bits : {32, 24, 16}) {
       if (bits != 32 && !PixelKind(kind)) continue;
-      const Result a = Time(kind, bits, 640, 480);
-      const Result b = Time(kind, bits, 1024, 768);
+      const Result a = Time(kind, bits, small_w, small_h);
+      const Result b = Time(kind, bits, large_w, large_h);
       std::printf("%4d %4d | %5d %6.3f %6.3f | %5d %6.3f %6.3f%s\n", kind, bits, a.steps, a.average_ms, a.worst_ms,
                   b.steps, b.average_ms, b.worst_ms, b.worst_ms > 2.0 ? "  over 2 ms" : "");
       std::fflush(stdout);
