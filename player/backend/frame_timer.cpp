@@ -1,4 +1,5 @@
 #include "player/backend/frame_timer.h"
+#include "player/common/ticks.h"
 
 #include <algorithm>
 
@@ -18,8 +19,7 @@ void FrameTimer::SetEnabled(bool enabled) {
 std::uint32_t FrameTimer::Poll() {
   if (!enabled_) return 0;
   const std::uint32_t now = clock_.NowMs();
-  // Unsigned subtraction keeps working across the 32-bit wrap of the tick count.
-  const std::uint32_t elapsed = now - reference_;
+  const std::uint32_t elapsed = TicksSince(now, reference_);
   if (elapsed < interval_) return 0;
   const std::uint32_t overshoot = std::min(elapsed - interval_, interval_);
   reference_ = now - overshoot;
@@ -28,7 +28,7 @@ std::uint32_t FrameTimer::Poll() {
 
 std::uint32_t FrameTimer::MsUntilDue() {
   if (!enabled_) return kNever;
-  const std::uint32_t elapsed = clock_.NowMs() - reference_;
+  const std::uint32_t elapsed = TicksSince(clock_.NowMs(), reference_);
   return elapsed >= interval_ ? 0 : interval_ - elapsed;
 }
 

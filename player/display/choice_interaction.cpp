@@ -15,6 +15,7 @@
 #include "player/engine/book_manager.h"
 #include "player/engine/call_manager.h"
 #include "player/vars/param_manager.h"
+#include "player/common/ticks.h"
 
 namespace mavlet {
 namespace {
@@ -180,7 +181,7 @@ void TComSelStr::Execute(TCallManager& mgr, GameServices& sys, TBookManager& boo
       return;
     }
     // Measured from the last repeat, so a late step does not bunch repeats up.
-    if (now - repeat_start_ >= repeat_delay_) {
+    if (TicksSince(now, repeat_start_) >= repeat_delay_) {
       const Rect thumb = layer->ThumbRect();
       const Rect column = layer->ScrollColumn();
       const bool on_track = Inside(column, mouse) && !Inside(layer->UpBox(), mouse) && !Inside(layer->DownBox(), mouse);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -20,6 +19,7 @@
 #include "player/storage/game_status.h"
 #include "player/storage/packed_file.h"
 #include "player/vars/param_manager.h"
+#include "player/common/ticks.h"
 
 namespace mavlet {
 
@@ -192,7 +192,7 @@ void TBookManager::RunAlwaysStream(TCallManager& mgr, GameServices& sys) {
   if (!IsMain(mgr) || int_page_[1] < 0 || always_running_) return;
   TCallManager& s = *managers_[1];
   const std::uint32_t now = services_.clock->NowMs();
-  const std::int64_t diff = std::llabs(static_cast<std::int64_t>(static_cast<std::int32_t>(now - s.LastTick)));
+  const std::int64_t diff = TickDistance(now, s.LastTick);
   std::int64_t countdown = static_cast<std::int64_t>(s.Countdown) - diff;
   s.LastTick = now;
   if (countdown > 0) {

@@ -1,6 +1,5 @@
 #include "player/engine/state_commands.h"
 
-#include <cstdlib>
 
 #include "player/backend/clock.h"
 #include "player/common/sjis_text.h"
@@ -8,6 +7,7 @@
 #include "player/engine/call_manager.h"
 #include "player/engine/game_services.h"
 #include "player/vars/param_manager.h"
+#include "player/common/ticks.h"
 
 namespace mavlet {
 
@@ -57,8 +57,7 @@ void TComWait::Prepare(GameServices&, TBookManager& book) { start_ = book.GetClo
 
 void TComWait::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
-  const std::int64_t waited =
-      std::llabs(static_cast<std::int64_t>(static_cast<std::int32_t>(book.GetClock().NowMs() - start_)));
+  const std::int64_t waited = TickDistance(book.GetClock().NowMs(), start_);
   if (book.Params().ValueNum(ms_) <= waited) ++pos.Com;
 }
 

@@ -11,6 +11,7 @@
 #include "player/common/error.h"
 #include "player/storage/game_status.h"
 #include "player/storage/packed_file.h"
+#include "player/common/ticks.h"
 
 namespace mavlet {
 namespace {
@@ -20,8 +21,6 @@ constexpr int kMaxTicksPerUpdate = 100;
 // Cancelled unpacks left running at once; beyond this a request waits for the oldest (cancelled,
 // it ends at its next inflate step).
 constexpr std::size_t kMaxAbandoned = 8;
-
-bool Due(std::uint32_t now, std::uint32_t when) { return static_cast<std::int32_t>(now - when) >= 0; }
 
 // Archive entries are always packed, whatever their name says.
 bool IsPacked(const SoundLocation& where) {
@@ -302,7 +301,7 @@ void TAudioChannel::Update() {
     FinishUnpacking();
   }
   const std::uint32_t now = context_.clock.NowMs();
-  for (int i = 0; i < kMaxTicksPerUpdate && Fading() && Due(now, next_tick_ms_); ++i) {
+  for (int i = 0; i < kMaxTicksPerUpdate && Fading() && TickReached(now, next_tick_ms_); ++i) {
     FadeTick();
     next_tick_ms_ += kFadeTickMs;
   }

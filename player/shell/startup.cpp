@@ -1,6 +1,5 @@
 #include "player/shell/startup.h"
 
-#include <array>
 
 #include "player/common/ascii_case.h"
 
@@ -58,14 +57,6 @@ std::filesystem::path ChooseProjectFolder(const CommandLine& cmd, const std::fil
 bool DebugWindowAllowed(const CommandLine& cmd, const std::filesystem::path& player_folder,
                         FileServices& files) {
   return cmd.debug_mode && files.Resolve(player_folder, "Korbel.exe").has_value();
-}
-
-ScreenSize ScreenSizeForMode(int screen_mode) {
-  static constexpr std::array<ScreenSize, 6> kSizes = {
-      {{320, 200}, {320, 240}, {640, 400}, {640, 480}, {800, 600}, {1024, 768}}};
-  if (screen_mode < 0) screen_mode = 0;
-  if (screen_mode >= static_cast<int>(kSizes.size())) screen_mode = static_cast<int>(kSizes.size()) - 1;
-  return kSizes[static_cast<std::size_t>(screen_mode)];
 }
 
 }  // namespace mavlet

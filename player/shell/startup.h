@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "player/backend/file_services.h"
+#include "player/common/screen_size.h"
 
 namespace mavlet {
 
@@ -30,12 +31,5 @@ std::filesystem::path ChooseProjectFolder(const CommandLine& cmd, const std::fil
 // The debug window opens only in debug mode and with "Korbel.exe" beside the player.
 bool DebugWindowAllowed(const CommandLine& cmd, const std::filesystem::path& player_folder,
                         FileServices& files);
-
-struct ScreenSize {
-  int width;
-  int height;
-};
-// Game screen size for Global.pmx's ScreenMode; modes beyond the table use the last row.
-ScreenSize ScreenSizeForMode(int screen_mode);
 
 }  // namespace mavlet

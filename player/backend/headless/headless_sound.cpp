@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "player/common/error.h"
+#include "player/common/ticks.h"
 
 namespace mavlet {
 
@@ -36,7 +37,7 @@ void HeadlessWavePlayer::SetFileName(const std::filesystem::path& file) {
 void HeadlessWavePlayer::Advance() {
   if (!playing_) return;
   const std::uint32_t now = clock_.NowMs();
-  position_ms_ += static_cast<std::uint32_t>(now - since_ms_);
+  position_ms_ += TicksSince(now, since_ms_);
   since_ms_ = now;
   if (looping_) {
     if (length_ms_ > 0) position_ms_ %= length_ms_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "player/backend/clock.h"
+#include "player/common/ticks.h"
 
 namespace mavlet {
 
@@ -22,7 +23,7 @@ TransitionRun TransitionDriver::Run(ScreenTransition& t, TransitionHost& host, c
       host.PresentStep(r, false);
     }
     if (!more) break;
-    t.SetSkipDraw(clock.NowMs() - frame_start > late_ms);
+    t.SetSkipDraw(TicksSince(clock.NowMs(), frame_start) > late_ms);
     // Wait at least kStepMs from the frame start, sleeping; the host's services run meanwhile.
     for (;;) {
       host.BetweenSteps();
@@ -30,7 +31,7 @@ TransitionRun TransitionDriver::Run(ScreenTransition& t, TransitionHost& host, c
         run.aborted = true;
         return run;
       }
-      const std::uint32_t spent = clock.NowMs() - frame_start;
+      const std::uint32_t spent = TicksSince(clock.NowMs(), frame_start);
       if (spent >= kStepMs) break;
       clock.SleepMs(std::min(kStepMs - spent, kSleepSliceMs));
     }

@@ -5,7 +5,7 @@
 #include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/storage/file_io.h"
-#include "tools/mavtool/verbs.h"
+#include "tools/mavtool/kit/tool_error.h"
 
 namespace mavtool {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "player/common/error.h"
-#include "tools/mavtool/verbs.h"
+#include "tools/mavtool/kit/tool_error.h"
 
 namespace mavtool {
 namespace {

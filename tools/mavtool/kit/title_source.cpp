@@ -5,7 +5,8 @@
 #include "player/common/ascii_case.h"
 #include "player/common/encoding.h"
 #include "player/common/int_convert.h"
-#include "tools/mavtool/verbs.h"
+#include "player/common/screen_size.h"
+#include "tools/mavtool/kit/tool_error.h"
 
 namespace mavtool {
 namespace {
@@ -146,8 +147,8 @@ class Parser {
   std::uint8_t ScreenMode(std::string_view v) {
     if (std::optional<std::int32_t> n = mavlet::ParseDecimalStrict(v); n && *n >= 0 && *n <= 5)
       return static_cast<std::uint8_t>(*n);
-    for (std::size_t i = 0; i < std::size(kScreenSizes); ++i)
-      if (v == std::to_string(kScreenSizes[i].width) + "x" + std::to_string(kScreenSizes[i].height))
+    for (std::size_t i = 0; i < std::size(mavlet::kScreenSizes); ++i)
+      if (v == std::to_string(mavlet::kScreenSizes[i].width) + "x" + std::to_string(mavlet::kScreenSizes[i].height))
         return static_cast<std::uint8_t>(i);
     Fail("screen_mode: expected 0 to 5 or one of 320x200, 320x240, 640x400, 640x480, 800x600, "
          "1024x768, got \"" + std::string(v) + "\"");
@@ -168,8 +169,8 @@ TitleDescription ParseTitleDescription(std::string_view text, std::string_view w
 }
 
 std::string FormatTitleDescription(const TitleDescription& d) {
-  const ScreenSize& size = d.screen_mode < std::size(kScreenSizes) ? kScreenSizes[d.screen_mode]
-                                                                  : kScreenSizes[3];
+  const mavlet::ScreenSize& size = d.screen_mode < std::size(mavlet::kScreenSizes) ? mavlet::kScreenSizes[d.screen_mode]
+                                                                  : mavlet::kScreenSizes[3];
   std::string out = "# Title description (mavtool title build reads this).\n";
   out += "title = " + d.title + "\n";
   out += "# screen mode " + std::to_string(d.screen_mode) + " is " + std::to_string(size.width) + "x" +

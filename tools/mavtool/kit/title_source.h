@@ -35,12 +35,4 @@ TitleDescription ParseTitleDescription(std::string_view text, std::string_view w
 // Writes a description that ParseTitleDescription reads back to the same value.
 std::string FormatTitleDescription(const TitleDescription& d);
 
-// Screen sizes by screen mode (the player's table).
-struct ScreenSize {
-  int width;
-  int height;
-};
-inline constexpr ScreenSize kScreenSizes[] = {{320, 200}, {320, 240}, {640, 400},
-                                              {640, 480}, {800, 600}, {1024, 768}};
-
 }  // namespace mavtool

@@ -17,7 +17,7 @@
 #include "tools/mavtool/kit/picture_codec.h"
 #include "tools/mavtool/kit/title_kit.h"
 #include "tools/mavtool/kit/title_source.h"
-#include "tools/mavtool/verbs.h"
+#include "tools/mavtool/kit/tool_error.h"
 
 namespace mavtool {
 namespace {
