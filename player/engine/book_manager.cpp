@@ -1,6 +1,7 @@
 #include "player/engine/book_manager.h"
 
 #include <algorithm>
+#include <exception>
 #include <cstdio>
 #include <string>
 #include <system_error>
@@ -343,9 +344,27 @@ void TBookManager::SaveGameSlot(int slot, GameServices& sys) {
 }
 
 void TBookManager::LoadGameSlot(int slot, GameServices& sys) {
+  if (const std::exception_ptr error = LoadGameSlotFirstError(slot, sys)) std::rethrow_exception(error);
+}
+
+std::exception_ptr TBookManager::LoadGameSlotFirstError(int slot, GameServices& sys) {
   TGameStatus status(GetSavePath(), slot);
-  sys.LoadFromStatus(status);
-  if (terminating_) return;
+  std::exception_ptr first;
+  try {
+    sys.LoadFromStatus(status);
+  } catch (const MavError&) {
+    first = std::current_exception();
+  }
+  if (terminating_) return first;
+  try {
+    LoadEngineState(status, sys);
+  } catch (const MavError&) {
+    if (!first) first = std::current_exception();
+  }
+  return first;
+}
+
+void TBookManager::LoadEngineState(TGameStatus& status, GameServices& sys) {
   params_->LoadFromStatus(status);
   font_name = status.ReadString("@FontName", "");
   text_spd = status.ReadInteger("@TextSpd", 0);

@@ -4,6 +4,7 @@
 // host comes in through EngineServices.
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -120,7 +121,11 @@ class TBookManager : public EngineValueHost {
   }
   void WriteStoreValue(std::string_view key, std::string_view value) { WriteKey(kStoreSlot, key, value); }
   void SaveGameSlot(int slot, GameServices& sys);
+  // Loading finishes every step even when one fails (a damaged picture or sound); the first
+  // failure is raised after that. A slot that cannot be read throws before anything changes.
   void LoadGameSlot(int slot, GameServices& sys);
+  // The same, handing back the first failure (null for none) instead of raising it.
+  [[nodiscard]] std::exception_ptr LoadGameSlotFirstError(int slot, GameServices& sys);
   // Deletes the title's settings key (the save folder is asked for again at the next start).
   void ClearSettings();
 
@@ -219,6 +224,9 @@ class TBookManager : public EngineValueHost {
   std::string FontName() override { return font_name; }
 
  private:
+  // The engine's part of a slot: variables, text settings, streams, history and marks.
+  void LoadEngineState(TGameStatus& status, GameServices& sys);
+
   void SetUpSaveFolder();
   std::string SettingsKey() const;
 

@@ -1,7 +1,9 @@
 #include "player/engine/state_commands.h"
 
+#include <exception>
 
 #include "player/backend/clock.h"
+#include "player/common/error.h"
 #include "player/common/sjis_text.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/call_manager.h"
@@ -38,14 +40,21 @@ void TComLoadGame::Parse(std::string_view args) {
 }
 
 void TComLoadGame::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
-  book.LoadGameSlot(book.Params().ValueNum(slot_), sys);
+  // A step that failed (a damaged picture) is reported after the after-load page has run.
+  const std::exception_ptr load_error = book.LoadGameSlotFirstError(book.Params().ValueNum(slot_), sys);
   // Loading replaces the positions of the eight streams. A temporary stream (an after-load page,
   // a choice's sub-scenario) is not among them: it moves on, or it would load again forever.
   if (&book.Manager(mgr.Kind()) != &mgr) ++pos.Com;
-  if (after_page_ < 0 || book.Terminating()) return;
-  TCallManager after(book, 0);
-  after.Start(after_page_, 0);
-  book.RunToEnd(after, sys, "the page run after loading");
+  if (after_page_ >= 0 && !book.Terminating()) {
+    TCallManager after(book, 0);
+    after.Start(after_page_, 0);
+    try {
+      book.RunToEnd(after, sys, "the page run after loading");
+    } catch (const MavError&) {
+      if (!load_error) throw;
+    }
+  }
+  if (load_error) std::rethrow_exception(load_error);
 }
 
 void TComWait::Parse(std::string_view args) {

@@ -1,5 +1,6 @@
 #include "player/shell/game_system.h"
 
+#include <exception>
 #include <string>
 
 #include "player/backend/clock.h"
@@ -272,15 +273,21 @@ void TGameSystem::SaveToStatus(TGameStatus& status) {
 void TGameSystem::LoadFromStatus(TGameStatus& status) {
   // The sound switch is written but deliberately not read back.
   SetCursor(status.ReadString("@Cursor", ""));
-  layers_.LoadFromStatus(status);
+  // A damaged picture or sound still loads the rest and shows the loaded layers; the first
+  // failure is reported after that.
+  std::exception_ptr first;
+  try {
+    layers_.LoadFromStatus(status);
+  } catch (const MavError&) {
+    first = std::current_exception();
+  }
   try {
     Audio().LoadFromStatus(status);
   } catch (const MavError&) {
-    // A damaged sound still leaves the loaded layers on the screen.
-    RedrawAll();
-    throw;
+    if (!first) first = std::current_exception();
   }
   RedrawAll();
+  if (first) std::rethrow_exception(first);
 }
 
 void TGameSystem::ResetAll() {

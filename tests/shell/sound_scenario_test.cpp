@@ -250,6 +250,32 @@ TEST(SoundScenario, LoadingRestoresChannelsButNotTheSoundSwitch) {
   EXPECT_FALSE(sys.Channel(1)->IsPlaying());
 }
 
+TEST(SoundScenario, ADamagedPictureStillFinishesTheLoadAndIsReportedOnce) {
+  SoundTitle t;
+  t.title.Registry("Software\\Mavlet\\SoundTest");
+  t.title.Nums({"A", "L", "Saves"});
+  std::filesystem::create_directories(t.title.Folder() / "PMP");
+  PackToFile(t.title.Folder() / "PMP" / "bg.pmp", Bmp24(Solid(4, 4, kBlue)));
+  t.title.Scenario(2,
+                   "NonStop=1\nSoundOn\nSetSfc ,,0,bg.pmp,,,0,255,1\nWavPlay ,,0,loop.PMW,1\nCalc ,,A = 5\n"
+                   "SaveGame ,,0\nCalc ,,Saves = Saves + 1\nWait ,,99999\n");
+  t.Run("Jump ,,2\n", 3);
+  ASSERT_EQ(t.run->Num("Saves"), 1);
+
+  // A new session loads the slot after the picture was damaged.
+  PackToFile(t.title.Folder() / "PMP" / "bg.pmp", ToBytes("BM not a picture"));
+  t.title.Scenario(50, "Calc ,,L = A\n");
+  t.Run("NonStop=1\nSoundOn\nLoadGame ,,0,50\nWait ,,99999\n", 3);
+  EXPECT_EQ(t.run->Num("A"), 5) << "variables restored";
+  EXPECT_EQ(t.run->Num("L"), 5) << "the after-load page ran on the loaded values";
+  EXPECT_EQ(t.run->Num("Saves"), 1) << "the saved stream went on";
+  EXPECT_EQ(t.run->Str("@Wav1"), "loop.PMW");
+  EXPECT_TRUE(t.Sys().Channel(0)->IsPlaying()) << "audio channels loaded";
+  const std::string errors = t.run->Errors();
+  ASSERT_NE(errors.find("bg.pmp"), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("bg.pmp"), errors.rfind("bg.pmp")) << "reported once: " << errors;
+}
+
 TEST(SoundScenario, TwoChannelsPlayTheSamePackedNameFromTheirOwnFiles) {
   SoundTitle t;
   t.Run("NonStop=1\nSoundOn\nWavPlay ,,0,loop.PMW,1\nWavPlay ,,1,LOOP.pmw,1\nWait ,,99999\n", 3);
