@@ -366,13 +366,15 @@ void TComSetBit::Execute(TCallManager&, GameServices& sys, TBookManager& book, T
 
 void TComSetFullScr::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
   const bool on = book.Params().ValueFlag(args_.full_screen);
-  if (book.FullScreenAllowed(on)) {
-    book.SetFullScreenOn(on);
-    DisplayOf(sys).SetFullScreen(on);
-  }
-  // The press that led here must not be reported again.
+  // The press that led here must not be reported again; moved on first, so a failed switch
+  // is reported once.
   sys.ConsumePresses();
   ++pos.Com;
+  if (book.FullScreenAllowed(on)) {
+    DisplayOf(sys).SetFullScreen(on);
+    // The flag follows only a switch that worked.
+    book.SetFullScreenOn(on);
+  }
 }
 
 }  // namespace mavlet

@@ -334,13 +334,20 @@ void TGameSystem::SetBitCount(int bits) {
   // 8 bits is a setting a title may make (it keeps the player out of full screen); no surface
   // has that depth, so the display keeps the one it has.
   if (bits == 8) return;
+  const int previous = display_->BitCount();
   if (!display_->SetBitCount(bits))
     throw MavError("SetBit: a colour depth of " + std::to_string(bits) + " bits cannot be used (16, 24 or 32)");
   // In a window the new depth waits for the next full-screen switch.
   if (display_->FullScreen() && display_->Initialized()) {
     cache_.Clear();
     display_->Finalize();
-    display_->Initialize();
+    try {
+      display_->Initialize();
+    } catch (const MavError&) {
+      display_->SetBitCount(previous);
+      ReinitializeAfterFailure();
+      throw;
+    }
   }
 }
 
@@ -348,9 +355,27 @@ void TGameSystem::SetFullScreen(bool on) {
   if (display_ == nullptr || on == display_->FullScreen()) return;
   cache_.Clear();
   const bool was_initialized = display_->Initialized();
+  const int previous_bits = display_->BitCount();
   display_->Finalize();
   display_->SetFullScreen(on);
-  if (was_initialized) display_->Initialize();
+  if (!was_initialized) return;
+  try {
+    display_->Initialize();
+  } catch (const MavError&) {
+    display_->SetFullScreen(!on);
+    display_->SetBitCount(previous_bits);
+    ReinitializeAfterFailure();
+    throw;
+  }
+}
+
+void TGameSystem::ReinitializeAfterFailure() {
+  // The screen that worked before comes back (and with it the frame timer); the caller still
+  // reports the failure. A display that cannot even do that stays finalised.
+  try {
+    display_->Initialize();
+  } catch (const MavError&) {
+  }
 }
 
 Rect TGameSystem::ScreenRect() const {

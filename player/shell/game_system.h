@@ -237,6 +237,9 @@ class TGameSystem : public GameServices,
   bool FullScreen() override;
 
  private:
+  // Initialises the display again after a switch failed, the previous settings restored.
+  void ReinitializeAfterFailure();
+
   // LayerServices
   FileServices* Files() override;
   std::filesystem::path BasePath() override;

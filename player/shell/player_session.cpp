@@ -130,8 +130,8 @@ void PlayerSession::SetBitCount(int bits) {
 void PlayerSession::SetFullScreen(bool on) {
   if (!book_ || !sys_) return;
   if (!book_->FullScreenAllowed(on)) return;
-  book_->SetFullScreenOn(on);
   sys_->SetFullScreen(on);
+  book_->SetFullScreenOn(on);
 }
 
 void PlayerSession::OnDisplayInitialized() {

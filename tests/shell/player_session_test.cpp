@@ -34,9 +34,15 @@ class RecordingDisplay : public Display {
   void SetCaption(std::string_view utf8) override { caption = std::string(utf8); }
   int DesktopBitCount() const override { return desktop_bits; }
   int desktop_bits = 32;
+  // The platform cannot show a full screen at this depth (0: any).
+  std::optional<int> fail_full_screen_bits;
 
  protected:
-  void OnSurfacesCreated() override { ++initializations; }
+  void OnSurfacesCreated() override {
+    if (FullScreen() && fail_full_screen_bits && (*fail_full_screen_bits == 0 || *fail_full_screen_bits == BitCount()))
+      throw MavError("no full screen here");
+    ++initializations;
+  }
 };
 
 class PlayerSessionTest : public ::testing::Test {
@@ -148,6 +154,28 @@ TEST_F(PlayerSessionTest, FullScreenAtStartAndRefusedWithoutDepth) {
   session.Book()->SetBitCount(8);
   session.SetFullScreen(true);
   EXPECT_FALSE(display_.FullScreen()) << "refused at 8 bits";
+}
+
+TEST_F(PlayerSessionTest, FailedFullScreenSwitchFallsBackToTheWindowThatWorked) {
+  WriteTitle(3, "Wait ,,999999\n");
+  PlayerSession session(services_, PlayerConfig{});
+  ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
+  display_.fail_full_screen_bits = 0;
+  EXPECT_THROW(session.SetFullScreen(true), MavError);
+  EXPECT_FALSE(display_.FullScreen());
+  EXPECT_FALSE(session.Book()->FullScreenOn());
+  EXPECT_TRUE(display_.Initialized());
+  EXPECT_TRUE(session.Timer().Enabled());
+
+  // A depth the full screen cannot show keeps the full screen at the depth that worked.
+  display_.fail_full_screen_bits = 16;
+  session.SetFullScreen(true);
+  ASSERT_TRUE(display_.FullScreen());
+  EXPECT_THROW(session.Sys()->SetBitCount(16), MavError);
+  EXPECT_TRUE(display_.FullScreen());
+  EXPECT_EQ(display_.BitCount(), 32);
+  EXPECT_TRUE(display_.Initialized());
+  EXPECT_TRUE(session.Timer().Enabled());
 }
 
 TEST_F(PlayerSessionTest, RepeatedErrorIsShownOnceAndLoopGoesOn) {
