@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "player/backend/clock.h"
 #include "player/backend/display.h"
@@ -61,10 +62,10 @@ struct TGameSystem::SilentSound {
 
 TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInput* joystick, SoundServices sound)
     : input_(input),
-      options_(options),
-      joystick_(options.has_joy_pad ? joystick : nullptr),
+      options_(std::move(options)),
+      joystick_(options_.has_joy_pad ? joystick : nullptr),
       sound_(sound),
-      cache_(options.image_cache),
+      cache_(options_.image_cache),
       layers_(*this),
       compositor_(layers_) {
   if (sound_.device == nullptr || sound_.clock == nullptr || sound_.log == nullptr) {
