@@ -43,25 +43,26 @@ void SelStr(std::string_view args) {
   c.Parse(args);
   NoOwner owner;
   mavlet::TSelStrSurface layer(owner, owner);
+  const mavlet::TComSelStr::Args& a = c.args();
   mavlet::TSelStrStyle s;
-  s.Title = c.TitleExpr();
-  s.TitleSize = c.TitleSize();
-  s.FontSize = c.FontSize();
-  s.FrameWidth = c.FrameWidth();
-  s.BackStyle = c.BackStyle();
-  s.HighlightStyle = c.HighlightStyle();
-  s.Rows = c.Rows();
-  s.ListMode = c.ListMode();
-  s.ScrollFrameWidth = c.ScrollFrameWidth();
-  s.ScrollBackStyle = c.ScrollBackStyle();
+  s.Title = a.title;
+  s.TitleSize = a.title_size;
+  s.FontSize = a.font_size;
+  s.FrameWidth = a.frame_width;
+  s.BackStyle = a.back_style;
+  s.HighlightStyle = a.highlight_style;
+  s.Rows = a.rows;
+  s.ListMode = a.list_mode;
+  s.ScrollFrameWidth = a.scroll_frame_width;
+  s.ScrollBackStyle = a.scroll_back_style;
   layer.SetStyle(s);
   std::vector<mavlet::TSelStrEntry> items;
-  for (const auto& i : c.Items()) items.push_back({i.Text, i.Target.Page, i.Target.Com, i.Call});
+  for (const auto& i : a.items) items.push_back({i.Text, i.Target.Page, i.Target.Com, i.Call});
   layer.SetItems(std::move(items));
   layer.SetTop(c.Flags());
   layer.KeepTopInRange();
   if (layer.Top() < 0 || layer.Top() > layer.MaxTop()) std::abort();
-  const std::int32_t t = layer.TopForThumbCentre(c.TitleColor());
+  const std::int32_t t = layer.TopForThumbCentre(a.title_color);
   if (t < 0 || t > layer.MaxTop()) std::abort();
   layer.Select(layer.Count() - 1);
   const mavlet::Rect window = layer.LayerRect();
@@ -80,7 +81,7 @@ void SelStr(std::string_view args) {
 void SelMap(std::string_view args) {
   mavlet::TComSelMap c(nullptr);
   c.Parse(args);
-  for (const auto& def : c.Regions()) {
+  for (const auto& def : c.args().regions) {
     const mavlet::TRegionShape shape(def.Kind, def.Points);
     const mavlet::Rect b = shape.Bounds();
     for (std::int32_t y = b.top - 2; y < b.top + 6; ++y)
