@@ -11,6 +11,7 @@
 #include "player/display/sel_map_surface.h"
 #include "player/display/sel_str_surface.h"
 #include "tests/display/layer_test_support.h"
+#include "tests/support/square_glyphs.h"
 
 namespace mavlet {
 namespace {
@@ -92,24 +93,6 @@ TEST(SelMapRegion, MalformedDefinitionsKeepTheirIndex) {
   EXPECT_EQ(layer.Regions()[2].Pages[TSelMapRgn::kDecide], 3);
   EXPECT_EQ(layer.Regions()[2].Pages[TSelMapRgn::kEnter], -1);
 }
-
-// Every glyph a solid square of the cell size, so text positions show in pixels.
-class BlockGlyphs : public GlyphSource {
- public:
-  const GlyphImage& Glyph(std::string_view, int size, bool, char32_t) override {
-    image_.left = 0;
-    image_.top = 0;
-    image_.width = size;
-    image_.height = size;
-    image_.advance = size;
-    image_.coverage.assign(static_cast<std::size_t>(size * size), 255);
-    return image_;
-  }
-  std::vector<std::string> FaceNames() override { return {}; }
-
- private:
-  GlyphImage image_;
-};
 
 class TestText : public ChoiceTextServices {
  public:
@@ -284,7 +267,7 @@ TEST_F(SelStrLayout, HugeSizesSaturate) {
 }
 
 TEST_F(SelStrLayout, DrawsFrameBackHighlightAndText) {
-  BlockGlyphs glyphs;
+  testing::SquareGlyphs glyphs;
   text_.glyphs = &glyphs;
   TSelStrStyle s;
   s.FontSize = 8;

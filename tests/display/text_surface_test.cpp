@@ -13,6 +13,7 @@
 #include "player/display/text_surface.h"
 #include "player/storage/game_status.h"
 #include "tests/display/layer_test_support.h"
+#include "tests/support/square_glyphs.h"
 
 namespace mavlet {
 namespace {
@@ -26,22 +27,6 @@ const std::string kComma = "\x81\x41";  // 、
 const std::string kStop = "\x81\x42";   // 。
 const std::string kA = "\x82\xA0";      // あ
 const std::string kGothic = "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
-
-// A solid square glyph one pixel inside its cell, for geometry without a font.
-class BoxGlyphs : public GlyphSource {
- public:
-  const GlyphImage& Glyph(std::string_view, int size, bool, char32_t) override {
-    g_.left = g_.top = 1;
-    g_.width = g_.height = std::max(0, size - 2);
-    g_.advance = size;
-    g_.coverage.assign(static_cast<std::size_t>(g_.width * g_.height), 255);
-    return g_;
-  }
-  std::vector<std::string> FaceNames() override { return {}; }
-
- private:
-  GlyphImage g_;
-};
 
 class Services : public TextWindowServices {
  public:
@@ -88,7 +73,7 @@ class TextSurfaceTest : public ::testing::Test {
 
   PictureFolder folder_;
   TestLayerServices layers_;
-  BoxGlyphs box_;
+  testing::SquareGlyphs box_{1};
   Services services_;
   TTextSurface text_;
   std::vector<TCustomPmText> tokens_;
