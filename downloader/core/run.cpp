@@ -34,16 +34,21 @@ bool DownloadRun::SpaceSuffices() const {
   return free >= 0 && free > c_.totalBytes - c_.currentBytes;
 }
 
-bool DownloadRun::Open() {
-  c_ = Counters{};
-  c_.filesTotal = static_cast<std::int64_t>(entries_.size());
+Counters DownloadRun::CountAllEntries() const {
+  Counters c;
+  c.filesTotal = static_cast<std::int64_t>(entries_.size());
   for (const auto& e : entries_) {
-    c_.totalBytes += static_cast<double>(e.Size);
+    c.totalBytes += static_cast<double>(e.Size);
     if (e.Complete) {
-      ++c_.filesDone;
-      c_.bytesBefore += static_cast<double>(e.Size);
+      ++c.filesDone;
+      c.bytesBefore += static_cast<double>(e.Size);
     }
   }
+  return c;
+}
+
+bool DownloadRun::Open() {
+  c_ = CountAllEntries();
   c_.currentBytes = c_.startBytes = c_.bytesBefore;
   view_.RefreshCounts();
   view_.RefreshRate();
@@ -84,14 +89,7 @@ void DownloadRun::PressDownload(bool shift, std::vector<std::size_t> selectedRow
     for (auto r : selected_) c_.totalBytes += static_cast<double>(entries_[r].Size);
     c_.filesTotal = static_cast<std::int64_t>(selected_.size());
   } else {
-    c_.filesTotal = static_cast<std::int64_t>(entries_.size());
-    for (const auto& e : entries_) {
-      c_.totalBytes += static_cast<double>(e.Size);
-      if (e.Complete) {
-        ++c_.filesDone;
-        c_.bytesBefore += static_cast<double>(e.Size);
-      }
-    }
+    c_ = CountAllEntries();
   }
   c_.currentBytes = c_.startBytes = c_.bytesBefore;
   view_.RefreshCounts();

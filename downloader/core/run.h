@@ -81,6 +81,8 @@ class DownloadRun {
   const Counters& counters() const { return c_; }
   double FreeBytes() const { return space_(); }
   bool SpaceSuffices() const;
+  // Fresh counters over every entry: all of them to fetch, the complete ones already done.
+  Counters CountAllEntries() const;
   const std::vector<DownloadEntry>& entries() const { return entries_; }
 
  private:
