@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "player/backend/glyph_source.h"
@@ -112,7 +113,7 @@ class SelStrLayout : public ::testing::Test {
   SelStrLayout() : services_(folder_), layer_(services_, text_) {}
   void Open(int n, TSelStrStyle style, int x = 0, int y = 0) {
     layer_.Reset();
-    layer_.SetStyle(style);
+    layer_.SetStyle(std::move(style));
     layer_.SetItems(Items(n));
     layer_.SetX(x);
     layer_.SetY(y);
