@@ -10,6 +10,10 @@ packages=(
   zlib1g-dev libdeflate-dev libpng-dev
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libsdl2-image-dev
   libfontconfig-dev libfreetype-dev fonts-ipafont-gothic
+  # movies
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg
+  # the debug window
+  libimgui-dev
   # the downloader
   qt6-base-dev libcurl4-openssl-dev curl
   # tests and benchmarks
