@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain
   g++ clang clang-tidy libclang-rt-dev cmake ninja-build ccache pkg-config make
+  # the Debian package (cpack reads the programs' library dependencies with dpkg-shlibdeps)
+  dpkg-dev file
   # libraries
   zlib1g-dev libdeflate-dev libpng-dev
   libsdl2-dev libsdl2-ttf-dev libsdl2-mixer-dev libsdl2-image-dev

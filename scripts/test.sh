@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build (g++), each benchmark once as a smoke step,
-# clang-tidy on the changed files, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer (clang, second build folder), the audio tests under
-# ThreadSanitizer (third build folder, only those targets), then each fuzz target briefly.
+# Builds and runs every test: the normal build (g++), each benchmark once as a smoke step, the
+# Debian package (built and checked), clang-tidy on the changed files, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer (clang, second build folder), the audio tests
+# under ThreadSanitizer (third build folder, only those targets), then each fuzz target briefly.
 # MAVLET_FUZZ_SECONDS sets the time per fuzz target (default 20; 0 skips fuzzing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,6 +57,17 @@ while IFS= read -r bench; do
     status=1
   fi
 done < <(find build/release/bench -type f -name 'bench_*' -perm -u+x 2>/dev/null | sort)
+
+echo "== Debian package (built from the g++ tree and checked)"
+if bash scripts/package.sh >build/release/package.log 2>&1; then
+  echo "package: ok ($(tail -n 1 build/release/package.log))"
+  passed=$((passed + 1))
+else
+  echo "package: FAILED"
+  tail -n 20 build/release/package.log
+  failed=$((failed + 1))
+  status=1
+fi
 
 echo "== clang-tidy (files changed since the merge base with main, else by the last commit)"
 if command -v clang-tidy >/dev/null 2>&1; then
