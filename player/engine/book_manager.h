@@ -184,6 +184,9 @@ class TBookManager : public EngineValueHost {
 
   void SetHook(EngineHook* hook) { hook_ = hook; }
   EngineHook* Hook() const { return hook_; }
+  // A number for each scenario load into a page, never repeated within this engine: a command
+  // is identified by (stream, page, index, generation) even after its page was reloaded.
+  std::uint64_t NextPageGeneration() { return ++page_generation_; }
 
   // The command last about to execute (innermost stream): identifies where an error came from.
   struct CommandSite {
@@ -255,6 +258,7 @@ class TBookManager : public EngineValueHost {
   int run_depth_ = 0;
   // Commands executed by every stream; the shared run budget is counted against it.
   std::uint64_t total_executed_ = 0;
+  std::uint64_t page_generation_ = 0;
   std::uint64_t budget_end_ = 0;
   int budget_users_ = 0;
   bool budget_warned_ = false;

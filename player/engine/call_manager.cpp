@@ -116,6 +116,9 @@ bool TCallManager::Advance(GameServices& sys) {
       return false;
     }
     if (MovesPage(keyword) && !EnsurePage()) return true;
+    // A hold set by this very command (a step or a break) stops the main stream right after
+    // it, even inside a chain of non-stop commands: one step is one command.
+    if (hook != nullptr && book.IsMain(*this) && hook->HoldMain()) return false;
     // current_ may have been replaced by a nested load; ask the command that just ran.
     if (!command->IsNonStop()) return false;
     // A command that left the position where it was is waiting: even on a non-stop page it

@@ -9,7 +9,8 @@ class TCallManager;
 class EngineHook {
  public:
   virtual ~EngineHook() = default;
-  // True while the main stream is held paused (debug stepping).
+  // True while the main stream is held paused (debug stepping). Asked before the main stream
+  // runs and after each of its commands, so a hold set by a command takes effect at once.
   virtual bool HoldMain() { return false; }
   // Called just before a command's Execute, with the position it executes at.
   virtual void OnExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) = 0;

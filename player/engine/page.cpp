@@ -43,6 +43,7 @@ void TPage::Clear() {
   keywords_.clear();
   number_ = -1;
   non_stop_ = 0;
+  generation_ = 0;
 }
 
 int TPage::IndexOf(const TCommand* command) const {
@@ -55,6 +56,7 @@ void TPage::LoadScenario(std::int32_t n) {
   Clear();
   number_ = n;
   if (book_ == nullptr) return;
+  generation_ = book_->NextPageGeneration();
   book_->ReadScenarioInto(*this, n);
 }
 

@@ -31,6 +31,9 @@ class TPage {
   std::int32_t Number() const { return number_; }
   void SetNumber(std::int32_t n) { number_ = n; }
   std::uint8_t NonStop() const { return non_stop_; }
+  // Which load of the page this is (TBookManager::NextPageGeneration); 0 for pages parsed
+  // without an engine and for empty cache entries.
+  std::uint64_t Generation() const { return generation_; }
   TBookManager* Book() const { return book_; }
 
   int Count() const { return static_cast<int>(commands_.size()); }
@@ -49,6 +52,7 @@ class TPage {
   std::vector<std::uint8_t> keywords_;
   std::int32_t number_ = -1;
   std::uint8_t non_stop_ = 0;
+  std::uint64_t generation_ = 0;
 };
 
 // Splits a scenario line into keyword and argument text at the first blank that is not the
