@@ -44,7 +44,8 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
       {"end", InputAction::Kind::kEnd},     {"pageup", InputAction::Kind::kPageUp},
       {"pagedown", InputAction::Kind::kPageDown}, {"mouse", InputAction::Kind::kMouse},
       {"press", InputAction::Kind::kPress}, {"release", InputAction::Kind::kRelease},
-      {"wheel", InputAction::Kind::kWheel}};
+      {"wheel", InputAction::Kind::kWheel}, {"debug-step", InputAction::Kind::kDebugStep},
+      {"debug-break", InputAction::Kind::kDebugBreak}};
   std::vector<InputAction> actions;
   int line_no = 0;
   std::size_t pos = 0;
@@ -69,7 +70,7 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
     if (it == std::end(kActions))
       throw fail("unknown action \"" + std::string(words[1]) +
                  "\" (click, cancel, up, down, left, right, ctrl, home, end, pageup, pagedown, mouse X Y, "
-                 "press X Y, release X Y, wheel N)");
+                 "press X Y, release X Y, wheel N, debug-step, debug-break NAME [VALUE])");
     a.kind = it->second;
     if (a.kind == InputAction::Kind::kMouse || a.kind == InputAction::Kind::kPress ||
         a.kind == InputAction::Kind::kRelease) {
@@ -84,6 +85,15 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
       auto n = ToInt(words[2]);
       if (!n || *n < -1000 || *n > 1000) throw fail("wheel notches must be an integer from -1000 to 1000");
       a.x = *n;
+    } else if (a.kind == InputAction::Kind::kDebugBreak) {
+      if (words.size() < 3) throw fail("expected \"EVENT debug-break NAME [VALUE]\"");
+      a.name = std::string(words[2]);
+      if (words.size() > 3) {
+        // The value is the rest of the line, blanks inside it kept.
+        std::string_view rest = line.substr(static_cast<std::size_t>(words[3].data() - line.data()));
+        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
+        a.value = std::string(rest);
+      }
     } else if (words.size() != 2) {
       throw fail("unexpected text after the action");
     }
@@ -233,6 +243,12 @@ void HeadlessRunner::ApplyInput() {
         button_pressed_ = false;
         break;
       case InputAction::Kind::kWheel: input.Wheel(a.x); break;
+      case InputAction::Kind::kDebugStep:
+        if (debugger_ != nullptr) debugger_->Step();
+        break;
+      case InputAction::Kind::kDebugBreak:
+        if (debugger_ != nullptr) debugger_->AddBreak(a.name, a.value);
+        break;
     }
   }
 }
@@ -256,6 +272,7 @@ void HeadlessRunner::Run() {
 }
 
 void HeadlessRunner::OnExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) {
+  if (debugger_ != nullptr) debugger_->OnExecute(mgr, command, pos);
   if (!options_.trace) return;
   trace_out_ << event_ << '\t' << kStreamLabels[mgr.Kind() & 7] << '\t' << pos.Page << '\t' << pos.Com << '\t'
              << command.ClassName() << '\n';

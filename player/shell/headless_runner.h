@@ -28,18 +28,22 @@ namespace mavlet {
 struct InputAction {
   enum class Kind {
     kClick, kCancel, kUp, kDown, kLeft, kRight, kCtrl, kHome, kEnd, kPageUp, kPageDown,
-    kMouse, kPress, kRelease, kWheel,
+    kMouse, kPress, kRelease, kWheel, kDebugStep, kDebugBreak,
   };
   int event = 0;
   Kind kind = Kind::kClick;
   int x = 0;  // kMouse, kPress, kRelease; notches for kWheel
   int y = 0;
+  // kDebugBreak: the variable's name and the value (none: any change), UTF-8.
+  std::string name;
+  std::optional<std::string> value;
 };
 // Lines "EVENT click|cancel|up|down|left|right|ctrl|home|end|pageup|pagedown" (held for that
 // event), "EVENT mouse X Y" (a move), "EVENT press X Y" / "EVENT release X Y" (move, then hold
 // or let go of the left button until said otherwise: drags) or "EVENT wheel N" (notches,
-// positive away from the player); "#" lines and blank lines are skipped. Throws MavError naming
-// the source and the line.
+// positive away from the player); for the debug window "EVENT debug-step" (its "次へ" button)
+// and "EVENT debug-break NAME [VALUE]" (a new breakpoint; VALUE is the rest of the line).
+// "#" lines and blank lines are skipped. Throws MavError naming the source and the line.
 std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name);
 
 // A picture of the screen surface to write after a timer event.
@@ -79,6 +83,16 @@ struct RunOptions {
   std::optional<ScreenSize> expect_size;
 };
 
+// The debug window of a scripted run: it sees the interpreter as the engine's hook does (the
+// runner forwards every call) and takes the script's debug actions. Implemented above the shell.
+class ScriptedDebugger : public EngineHook {
+ public:
+  // The "次へ" button.
+  virtual void Step() = 0;
+  // A breakpoint on the variable (UTF-8 name and value; no value: any change).
+  virtual void AddBreak(std::string_view name, const std::optional<std::string>& value) = 0;
+};
+
 class HeadlessRunner : private EngineHook, private PresentObserver {
  public:
   // trace_out receives the trace lines; err receives messages and warnings.
@@ -112,12 +126,19 @@ class HeadlessRunner : private EngineHook, private PresentObserver {
   // Writes the screen surface as a PNG, creating its folder; throws MavError naming the file
   // when it cannot.
   void SaveScreenshot(const std::filesystem::path& file);
+  // Attaches a debug window (null: none); it must stay alive while the runner runs. Scripted
+  // debug actions without one are ignored.
+  void AttachDebugger(ScriptedDebugger* debugger) { debugger_ = debugger; }
   // True when writing the record of presents failed (the run went on without it).
   bool PresentsFailed() const { return presents_failed_; }
 
  private:
   // EngineHook
   void OnExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) override;
+  bool HoldMain() override { return debugger_ != nullptr && debugger_->HoldMain(); }
+  void OnTickEnd() override {
+    if (debugger_ != nullptr) debugger_->OnTickEnd();
+  }
 
   // PresentObserver
   void OnPresent(const Surface& visible, const Rect& rect, int tag) override;
@@ -137,6 +158,7 @@ class HeadlessRunner : private EngineHook, private PresentObserver {
   std::ofstream presents_log_;
   std::uint64_t present_index_ = 0;
   bool presents_failed_ = false;
+  ScriptedDebugger* debugger_ = nullptr;
 };
 
 }  // namespace mavlet

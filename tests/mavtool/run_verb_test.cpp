@@ -126,6 +126,26 @@ TEST_F(RunVerbTest, InputScriptIntervalAndUntilEnd) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("6\t"); }), 2);
 }
 
+TEST_F(RunVerbTest, DebugLogWithStepsAndBreaks) {
+  Global();
+  Scenario(1, "NonStop=1\nCalc ,,A = 1\nCalc ,,B = 2\nCalc ,,A = 3\nCalc ,,B = 4\nWait ,,99999\n");
+  // The break stops after B = 2; each step then lets one more command run.
+  std::ofstream(dir / "input.txt") << "1 debug-break B 2\n5 debug-step\n8 debug-step\n";
+  Result r = Run({"run", Title(), "--events", "10", "--input", P("input.txt"), "--debug-log", P("debug.log"), "--vars"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(SplitLines(ReadText(dir / "debug.log")), (std::vector<std::string>{
+                                                        "1\t[0]ﾒｲﾝ ﾍﾟｰｼﾞ:1 1行目 TComCalc",
+                                                        "1\t[1]ﾒｲﾝ ﾍﾟｰｼﾞ:1 2行目 TComCalc",
+                                                        "1\t[2]ﾒｲﾝ ﾍﾟｰｼﾞ:1 3行目 TComCalc",
+                                                        "1\t[3]ﾒｲﾝ ﾍﾟｰｼﾞ:1 4行目 TComCalc",
+                                                    }));
+  EXPECT_THAT(r.out, HasSubstr("#A=0,3\n#B=0,4\n"));
+  std::ofstream(dir / "bad.txt") << "1 debug-break 😀\n";
+  Result bad = Run({"run", Title(), "--input", P("bad.txt")});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_THAT(bad.err, HasSubstr("debug-break"));
+}
+
 TEST_F(RunVerbTest, SaveDirAnswersTheFolderPrompt) {
   Global({});
   Scenario(1, "Calc ,,A = 3\nSaveGame ,,4\n");

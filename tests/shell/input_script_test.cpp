@@ -1,6 +1,7 @@
 // Headless input scripts: every action with its arguments, and the errors that name the line.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "player/common/error.h"
@@ -34,9 +35,31 @@ TEST(InputScript, Actions) {
   }
 }
 
+TEST(InputScript, DebugActions) {
+  struct Case {
+    const char* line;
+    K kind;
+    std::string name;
+    std::optional<std::string> value;
+  };
+  const Case cases[] = {
+      {"2 debug-step", K::kDebugStep, "", std::nullopt},
+      {"2 debug-break フラグ", K::kDebugBreak, "フラグ", std::nullopt},
+      {"2 debug-break S  two words \t", K::kDebugBreak, "S", "two words"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto actions = ParseInputScript(c.line, "in.txt");
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].kind, c.kind);
+    EXPECT_EQ(actions[0].name, c.name);
+    EXPECT_EQ(actions[0].value, c.value);
+  }
+}
+
 TEST(InputScript, BadLinesNameTheLine) {
   const char* bad[] = {"1 press 10", "1 release x 2", "1 wheel", "1 wheel 1001", "1 wheel 2 3", "1 home 2",
-                       "1 scroll 1"};
+                       "1 scroll 1", "1 debug-break", "1 debug-step now"};
   for (const char* line : bad) {
     SCOPED_TRACE(line);
     try {

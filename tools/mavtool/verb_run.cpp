@@ -7,7 +7,10 @@
 #include <string>
 
 #include "player/common/error.h"
+#include "player/common/encoding.h"
 #include "player/common/int_convert.h"
+#include "player/debug/debug_core.h"
+#include "player/debug/scripted_debug.h"
 #include "player/shell/headless_runner.h"
 #include "tools/mavtool/verbs.h"
 
@@ -20,8 +23,13 @@ constexpr const char* kUsage =
     "                   each later one runs 2 logic steps\n"
     "  --interval MS    virtual milliseconds per event (default 30)\n"
     "  --input FILE     lines \"EVENT click|cancel|up|down|left|right|ctrl|home|end|pageup|pagedown\",\n"
-    "                   \"EVENT mouse|press|release X Y\" or \"EVENT wheel N\"\n"
+    "                   \"EVENT mouse|press|release X Y\", \"EVENT wheel N\", and for the debug\n"
+    "                   window \"EVENT debug-step\" (its next button) or \"EVENT debug-break NAME\n"
+    "                   [VALUE]\" (a breakpoint; no value: any change)\n"
     "  --trace          one line per executed command: event, stream, page, index, class\n"
+    "  --debug-log FILE runs with the debug window's state and writes its command log, a line\n"
+    "                   per logged command: page number (1-7), the line as the window shows\n"
+    "                   it (UTF-8), tab-separated. Debug input actions also attach it\n"
     "  --vars           print the variables after the run (#name=type,value), then\n"
     "                   the text values (@Text, @TextX ... @NoTextWait) and the choice\n"
     "                   values @SelStr, @SelIdx, @SelTop\n"
@@ -83,6 +91,7 @@ int VerbRun(const Args& args) {
   bool print_vars = false;
   std::optional<std::string> audio_log_file;
   std::optional<std::string> text_log_file;
+  std::optional<std::string> debug_log_file;
   auto value = [&](std::size_t& i) -> const std::string& {
     if (i + 1 >= args.size()) throw ToolError(args[i] + " needs a value\n" + kUsage);
     return args[++i];
@@ -113,6 +122,8 @@ int VerbRun(const Args& args) {
       options.until_end = true;
     } else if (a == "--audio-log") {
       audio_log_file = value(i);
+    } else if (a == "--debug-log") {
+      debug_log_file = value(i);
     } else if (a == "--text-log") {
       text_log_file = value(i);
     } else if (a == "--shot") {
@@ -150,6 +161,20 @@ int VerbRun(const Args& args) {
     if (!text_log) throw ToolError(*text_log_file + ": cannot be written");
     options.text_log = &text_log;
   }
+  bool debug_input = false;
+  for (const mavlet::InputAction& in : options.input) {
+    if (in.kind == mavlet::InputAction::Kind::kDebugStep) debug_input = true;
+    if (in.kind != mavlet::InputAction::Kind::kDebugBreak) continue;
+    debug_input = true;
+    if (!mavlet::Utf8ToSjis(in.name) || !mavlet::Utf8ToSjis(in.value.value_or("")))
+      throw ToolError("--input: event " + std::to_string(in.event) + ": debug-break \"" + in.name +
+                      "\": the name or value has characters a title's text cannot hold");
+  }
+  std::ofstream debug_log;
+  if (debug_log_file) {
+    debug_log.open(*debug_log_file, std::ios::binary | std::ios::trunc);
+    if (!debug_log) throw ToolError(*debug_log_file + ": cannot be written");
+  }
   mavlet::HeadlessRunner runner(options, std::cout, std::cerr);
   try {
     if (!runner.Load(args[0])) {
@@ -160,7 +185,21 @@ int VerbRun(const Args& args) {
     std::cerr << "mavtool: " << args[0] << ": " << e.what() << '\n';
     return 1;
   }
+  // Declared after the runner: the debug window goes before the engine it watches.
+  std::optional<mavlet::DebugCore> debug_core;
+  std::optional<mavlet::ScriptedDebug> debugger;
+  if (debug_log_file || debug_input) {
+    debug_core.emplace(runner.Book());
+    if (debug_log_file) {
+      debug_core->SetLineSink([&debug_log](int page, std::string_view line) {
+        debug_log << page << '\t' << line << '\n';
+      });
+    }
+    debugger.emplace(*debug_core);
+    runner.AttachDebugger(&*debugger);
+  }
   runner.Run();
+  runner.AttachDebugger(nullptr);
   if (print_vars) runner.WriteVariables(std::cout);
   // The title may end (or --until-end stop) before a requested picture.
   bool missed = false;
@@ -181,6 +220,13 @@ int VerbRun(const Args& args) {
     text_log.flush();
     if (!text_log) {
       std::cerr << "mavtool: " << *text_log_file << ": writing the text log failed\n";
+      return 1;
+    }
+  }
+  if (debug_log_file) {
+    debug_log.flush();
+    if (!debug_log) {
+      std::cerr << "mavtool: " << *debug_log_file << ": writing the debug log failed\n";
       return 1;
     }
   }
