@@ -4,6 +4,7 @@
 
 #include "player/backend/graphics/bitmap.h"
 #include "player/backend/graphics/box_blur.h"
+#include "player/backend/graphics/surface_blur.h"
 #include "player/common/random.h"
 #include "player/display/transitions/kinds.h"
 
@@ -153,19 +154,29 @@ class TSbBlur : public TShowBackClass2 {
   using TShowBackClass2::TShowBackClass2;
   bool Advance() override {
     update_rect_ = Whole();
-    if (bitmap_.empty()) counter_ = 1;
+    if (!started_) {
+      started_ = true;
+      counter_ = 1;
+    }
     if (counter_ >= 64) return true;
     const bool old = counter_ < 32;
-    (old ? front_ : back_).CopyToBitmap(bitmap_);
-    BoxBlur(bitmap_, old ? counter_ : 64 - counter_);
-    const int grey = old ? counter_ * 8 : 511 - counter_ * 8;
-    screen_.DrawBitmap(0, 0, bitmap_);
-    screen_.SubtractGrey(Whole(), grey % 256);
+    Surface& source = old ? front_ : back_;
+    const int radius = old ? counter_ : 64 - counter_;
+    const int grey = (old ? counter_ * 8 : 511 - counter_ * 8) % 256;
+    if (!DrawBlurred(screen_, source, radius, grey, buffers_)) {
+      // Pictures of another size than the screen: through a bitmap, as the screen takes it.
+      source.CopyToBitmap(bitmap_);
+      BoxBlur(bitmap_, radius);
+      screen_.DrawBitmap(0, 0, bitmap_);
+      screen_.SubtractGrey(Whole(), grey);
+    }
     counter_ += 2;
     return false;
   }
 
  private:
+  bool started_ = false;
+  BlurBuffers buffers_;
   Bitmap bitmap_;
 };
 
