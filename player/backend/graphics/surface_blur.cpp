@@ -88,11 +88,13 @@ void Store4(std::uint8_t* p, __m128i v) {
 
 // Two horizontal rows at once (a and b may be the same row): lanes 0-3 hold row a's pixel,
 // lanes 4-7 row b's.
-void AcrossSse2(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out_a, std::uint8_t* out_b,
-                std::int32_t w, std::int32_t r) {
+void AcrossSse2(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out_a, std::uint8_t* out_b, std::int32_t w,
+                std::int32_t r) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i colour = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
-  auto load = [&](std::int32_t x) { return _mm_unpacklo_epi8(_mm_unpacklo_epi32(Load4(a + 4 * x), Load4(b + 4 * x)), zero); };
+  auto load = [&](std::int32_t x) {
+    return _mm_unpacklo_epi8(_mm_unpacklo_epi32(Load4(a + 4 * x), Load4(b + 4 * x)), zero);
+  };
   auto store = [&](std::int32_t x, __m128i q) {
     const __m128i packed = _mm_packus_epi16(_mm_and_si128(q, colour), zero);
     Store4(out_a + 4 * x, packed);

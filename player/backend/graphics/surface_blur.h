@@ -10,22 +10,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "player/backend/graphics/row_kernels.h"
 #include "player/backend/graphics/surface.h"
 
 namespace mavlet {
 
 // Work space of DrawBlurred, reused from call to call.
 struct BlurBuffers {
-  std::vector<std::uint8_t> source;  // the source as B, G, R, X bytes (16 and 24 bits)
-  std::vector<std::uint8_t> across;  // the horizontal pass, B, G, R, X bytes
-  std::vector<std::uint16_t> sums;   // column sums of the vertical pass (SSE2)
+  std::vector<std::uint8_t> source;      // the source as B, G, R, X bytes (16 and 24 bits)
+  std::vector<std::uint8_t> across;      // the horizontal pass, B, G, R, X bytes
+  std::vector<std::uint16_t> sums;       // column sums of the vertical pass (SSE2)
   std::vector<std::uint32_t> wide_sums;  // the same for the portable pass
-  std::vector<std::uint8_t> row;     // one finished row before it is stored (16 and 24 bits)
+  std::vector<std::uint8_t> row;         // one finished row before it is stored (16 and 24 bits)
 };
-
-// Which row kernels to use: the portable ones, or SSE2 where the machine has it (the same
-// results; tests compare them).
-enum class RowKernels { kPortable, kFastest };
 
 // Draws `source` blurred by `radius` (0 or less: unblurred) onto `target`, then subtracts the
 // grey level `grey` (clamped to 0..255) from every colour channel, saturating.

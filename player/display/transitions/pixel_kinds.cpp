@@ -1,10 +1,10 @@
 // The kinds that work on locked pixels: grids, random dissolve, diamonds (items on locked
 // surfaces), ripple, mosaic and circle.
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 
+#include "player/backend/graphics/grey_runs.h"
 #include "player/common/random.h"
 #include "player/display/transitions/kinds.h"
 
@@ -367,46 +367,18 @@ class TSbMosaic : public TShowBackClass2 {
   bool started_ = false;
 };
 
-// Adds v to each colour channel of a raw pixel, saturating per channel.
-struct ChannelAdder {
-  int bits = 32;
-  std::array<std::uint32_t, 3> masks{};
-  std::array<int, 3> width{};
-  std::array<int, 3> low{};
-
-  explicit ChannelAdder(const LockedPixels& p) : bits(p.bits_per_pixel) {
-    masks = {p.red_mask, p.green_mask, p.blue_mask};
-    for (std::size_t i = 0; i < 3; ++i) {
-      width[i] = std::popcount(masks[i]);
-      low[i] = masks[i] != 0 ? std::countr_zero(masks[i]) : 0;
-    }
-  }
-  std::uint32_t Add(std::uint32_t raw, std::int32_t v) const {
-    if (v <= 0) return raw;
-    if (bits == 24 || bits == 32) {
-      std::uint32_t out = raw & 0xFF000000u;  // the fourth byte carries no colour: kept
-      for (int shift = 0; shift < 24; shift += 8) {
-        const std::uint32_t c = std::min<std::uint32_t>(((raw >> shift) & 0xFF) + static_cast<std::uint32_t>(v), 255);
-        out |= c << shift;
-      }
-      return out;
-    }
-    std::uint32_t out = raw & ~(masks[0] | masks[1] | masks[2]);
-    for (std::size_t i = 0; i < 3; ++i) {
-      const std::uint32_t m = masks[i];
-      const std::uint32_t add = width[i] <= 8 ? (static_cast<std::uint32_t>(v) >> (8 - width[i])) << low[i] : 0;
-      const std::uint32_t sum = (raw & m) + add;
-      out |= (sum & ~m) != 0 ? m : sum;
-    }
-    return out;
-  }
-};
-
 // Kind 34: a white ring spreads from the centre, burning the old picture out and leaving the new
-// one behind. One quarter is computed and mirrored.
+// one behind. One quarter of the distances is computed and mirrored. A pixel at distance d from
+// the centre, with v = radius - d, shows the old picture plus grey v while 0 < v < 256, then the
+// new picture plus grey 512 - v; once v reaches 512 it is the plain new picture, and a pixel that
+// the last drawn step already showed that way is left alone. Each step walks only the ring in
+// between: along a row of the quarter the distance falls towards the centre, so the ring and its
+// old and new parts are intervals found by binary search.
 class TSbCircleAdd : public TShowBackClass2 {
  public:
-  using TShowBackClass2::TShowBackClass2;
+  TSbCircleAdd(Surface& screen, Surface& front, Surface& back) : TShowBackClass2(screen, front, back) {
+    MakeDistances(W(), H());  // before the first step, which then costs no more than the others
+  }
   bool Advance() override {
     update_rect_ = Whole();
     const std::int32_t w = W(), h = H();
@@ -418,7 +390,24 @@ class TSbCircleAdd : public TShowBackClass2 {
   }
 
  private:
+  // Distances of the top half's rows, the right half mirroring the left; the middle column of an
+  // odd width, like the middle row of an odd height, is never drawn.
+  void MakeDistances(std::int32_t w, std::int32_t h) {
+    const std::int32_t qw = w / 2, qh = h / 2;
+    width_ = w;
+    height_ = h;
+    distance_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(qh), 0);
+    for (std::int32_t y = 0; y < qh; ++y) {
+      std::int32_t* row = distance_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+      for (std::int32_t x = 0; x < qw; ++x) {
+        const double dx = x - qw, dy = y - qh;
+        row[x] = row[w - 1 - x] = RoundNearest(std::sqrt(dx * dx + dy * dy));
+      }
+    }
+  }
+
   void Draw(std::int32_t w, std::int32_t h) {
+    if (front_.width() != w || front_.height() != h || back_.width() != w || back_.height() != h) return;
     ScopedLock screen(screen_);
     ScopedLock front(front_);
     ScopedLock back(back_);
@@ -426,46 +415,47 @@ class TSbCircleAdd : public TShowBackClass2 {
     const LockedPixels& sp = screen.pixels();
     const int bits = sp.bits_per_pixel;
     if (bits != 16 && bits != 24 && bits != 32) return;
-    const std::int32_t qw = w / 2, qh = h / 2;
-    if (distance_.empty()) {
-      distance_.resize(static_cast<std::size_t>(qw) * static_cast<std::size_t>(qh));
-      for (std::int32_t y = 0; y < qh; ++y) {
-        for (std::int32_t x = 0; x < qw; ++x) {
-          const double dx = x - qw, dy = y - qh;
-          distance_[static_cast<std::size_t>(y) * qw + x] = RoundNearest(std::sqrt(dx * dx + dy * dy));
-        }
-      }
-    }
-    const ChannelAdder adder(sp);
+    if (width_ != w || height_ != h) MakeDistances(w, h);
     const std::int32_t r = counter_;
-    const int bytes = bits / 8;
-    auto pixel = [&](const LockedPixels& p, std::int32_t x, std::int32_t y) {
+    const std::int32_t nearest = r - 1;                 // v > 0
+    const std::int32_t farthest = drawn_radius_ - 511;  // not yet the plain new picture
+    const std::int32_t old_from = r - 255;              // v < 256: the old picture
+    const std::int32_t qw = w / 2, qh = h / 2;
+    const std::ptrdiff_t bytes = bits / 8;
+    auto at = [&](const LockedPixels& p, std::int32_t x, std::int32_t y) {
       return p.bits + static_cast<std::ptrdiff_t>(y) * p.pitch + static_cast<std::ptrdiff_t>(x) * bytes;
     };
     for (std::int32_t y = 0; y < qh; ++y) {
-      const std::int32_t* drow = distance_.data() + static_cast<std::size_t>(y) * qw;
-      for (std::int32_t x = 0; x < qw; ++x) {
-        const std::int32_t v = r - drow[x];
-        // Pixels already shown as the plain back picture by the last drawn step stay as they are.
-        if (v <= 0 || drawn_radius_ - drow[x] >= 512) continue;
-        const bool old = v < 256;
-        const std::int32_t add = old ? v : std::max(512 - v, 0);
-        const LockedPixels& from = old ? front.pixels() : back.pixels();
-        const std::int32_t xs[2] = {x, w - 1 - x};
-        const std::int32_t ys[2] = {y, h - 1 - y};
-        for (const std::int32_t py : ys) {
-          for (const std::int32_t px : xs) {
-            std::uint32_t raw = 0;
-            std::memcpy(&raw, pixel(from, px, py), static_cast<std::size_t>(bytes));
-            raw = adder.Add(raw, add);
-            std::memcpy(pixel(sp, px, py), &raw, static_cast<std::size_t>(bytes));
-          }
+      const std::int32_t* row = distance_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+      auto first_below = [&](std::int32_t d) {  // first x whose distance is below d
+        return static_cast<std::int32_t>(std::partition_point(row, row + qw, [d](std::int32_t v) { return v >= d; }) -
+                                         row);
+      };
+      const std::int32_t begin = first_below(nearest + 1), end = std::max(begin, first_below(farthest));
+      const std::int32_t split = std::clamp(first_below(old_from), begin, end);
+      struct Run {
+        std::int32_t from, to;
+        const LockedPixels* source;
+        int slope;
+        std::int32_t offset;
+      };
+      const Run runs[2] = {{begin, split, &front.pixels(), -1, r}, {split, end, &back.pixels(), 1, 512 - r}};
+      for (const Run& run : runs) {
+        const std::int32_t n = run.to - run.from;
+        if (n <= 0) continue;
+        for (const std::int32_t py : {y, h - 1 - y}) {
+          AddGreyByDistance(at(sp, run.from, py), at(*run.source, run.from, py), row + run.from, n, run.slope,
+                            run.offset, sp);
+          const std::int32_t mirror = w - run.to;
+          AddGreyByDistance(at(sp, mirror, py), at(*run.source, mirror, py), row + mirror, n, run.slope, run.offset,
+                            sp);
         }
       }
     }
     drawn_radius_ = r;
   }
   std::vector<std::int32_t> distance_;
+  std::int32_t width_ = 0, height_ = 0;
   std::int32_t drawn_radius_ = -1000;
 };
 
