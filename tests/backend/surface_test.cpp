@@ -388,14 +388,38 @@ TEST(SurfaceArithmetic, BlendAndMaskMatchTheFormulasExactly) {
         ASSERT_EQ(t.RawPixel(x, y), want * 0x010101) << m << " " << x << " " << y;
       }
   }
-  // Keyed copies in groups: every third pixel carries the key.
+  // Keyed copies in groups: row 0 keys every third pixel; row 1 keys whole groups of four,
+  // groups with none and mixed ones.
+  auto key_at = [](int x, int y) { return y == 0 ? x % 3 == 0 : (x / 4) % 3 == 0 || x % 7 == 0; };
   Surface keyed = src;
-  for (int x = 0; x < 256; x += 3) keyed.SetRawPixel(x, 0, 0x55FF00FF);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 256; ++x)
+      if (key_at(x, y)) keyed.SetRawPixel(x, y, 0x55FF00FF);
   keyed.SetColourKey(0xFF00FF);
   Surface t = dst;
-  t.Copy(0, 0, keyed, Rect{0, 0, 256, 1}, true);
-  for (int x = 0; x < 256; ++x) {
-    ASSERT_EQ(t.RawPixel(x, 0), x % 3 == 0 ? 0u : static_cast<std::uint32_t>(x * 0x010101)) << x;
+  t.Copy(0, 0, keyed, Rect{0, 0, 256, 2}, true);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 256; ++x) {
+      ASSERT_EQ(t.RawPixel(x, y), static_cast<std::uint32_t>((key_at(x, y) ? y : x) * 0x010101)) << x << "," << y;
+    }
+}
+
+// Fills of every row length around the 48-byte blocks they are written in, at every depth.
+TEST(SurfaceArithmetic, FillsRowsOfEveryLength) {
+  for (const int bits : {16, 24, 32}) {
+    Surface s(*PixelFormat::ForDepth(bits), 70, 3);
+    const std::uint32_t raw = s.DeviceColour(0x7F3A91), background = s.DeviceColour(0x010203);
+    for (std::int32_t left : {0, 1, 3}) {
+      for (std::int32_t n = 0; n <= 60; ++n) {
+        s.Fill(background);
+        s.FillRect(Rect{left, 1, left + n, 2}, raw);
+        for (std::int32_t y = 0; y < 3; ++y)
+          for (std::int32_t x = 0; x < 70; ++x) {
+            const bool inside = y == 1 && x >= left && x < left + n;
+            ASSERT_EQ(s.RawPixel(x, y), inside ? raw : background) << bits << " bits " << left << "+" << n << " at " << x;
+          }
+      }
+    }
   }
 }
 

@@ -147,9 +147,15 @@ void Surface::Fill(std::uint32_t raw) { FillRect(bounds(), raw); }
 void Surface::FillRect(const Rect& rect, std::uint32_t raw) {
   WithPx(format_.bits_per_pixel, [&](auto px) {
     using P = decltype(px);
+    // 48 bytes hold a whole number of pixels of every size: rows are filled in 48-byte blocks.
+    std::uint8_t pattern[48];
+    for (int i = 0; i < 48 / P::kBytes; ++i) P::Store(pattern + i * P::kBytes, raw);
     ForEachRow(pixels_.data(), pitch_, P::kBytes, width_, height_, rect,
                [&](std::uint8_t* row, std::int64_t n) {
-                 for (std::int64_t i = 0; i < n; ++i) P::Store(row + i * P::kBytes, raw);
+                 const std::int64_t bytes = n * P::kBytes;
+                 std::int64_t i = 0;
+                 for (; i + 48 <= bytes; i += 48) std::memcpy(row + i, pattern, 48);
+                 std::memcpy(row + i, pattern, static_cast<std::size_t>(bytes - i));
                });
   });
 }

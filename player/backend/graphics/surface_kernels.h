@@ -131,8 +131,14 @@ inline std::int64_t KeyRowSse(std::uint8_t* d, const std::uint8_t* s, std::int64
   std::int64_t i = 0;
   for (; i + 4 <= n; i += 4) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4 * i));
-    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * i));
     const __m128i eq = _mm_cmpeq_epi32(_mm_and_si128(sv, bits), keyv);
+    const int keyed = _mm_movemask_epi8(eq);
+    if (keyed == 0xFFFF) continue;  // all four keep the target
+    if (keyed == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), sv);
+      continue;
+    }
+    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * i));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i),
                      _mm_or_si128(_mm_and_si128(eq, dv), _mm_andnot_si128(eq, sv)));
   }
