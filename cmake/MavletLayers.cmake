@@ -12,7 +12,7 @@ set(MAVLET_LAYER_ORDER
   "storage"
   "vars"
   "engine"
-  "display,display/transitions,media"
+  "display,display/transitions,display/particles,media"
   "shell"
   "debug"
   "main,tools/mavtool/kit,downloader/core"

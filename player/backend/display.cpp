@@ -56,9 +56,29 @@ void Display::Present(const Surface& source, const Rect& rect) {
   const Rect r = Intersect(Intersect(rect, visible_.bounds()), source.bounds());
   if (r.IsEmpty()) return;
   if (&source != &visible_ && !CopyIfChanged(source, r)) return;
+  if (batching_) {
+    batched_ = Union(batched_, r);
+    return;
+  }
+  Show(r);
+}
+
+void Display::Show(const Rect& r) {
   ++present_count_;
   Upload(r);
   if (present_observer_ != nullptr) present_observer_->OnPresent(visible_, r, present_tag_);
+}
+
+void Display::BeginPresentBatch() {
+  batching_ = true;
+  batched_ = Rect{};
+}
+
+void Display::EndPresentBatch() {
+  batching_ = false;
+  const Rect r = Intersect(batched_, visible_.bounds());
+  batched_ = Rect{};
+  if (initialized_ && !r.IsEmpty()) Show(r);
 }
 
 bool Display::CopyIfChanged(const Surface& source, const Rect& r) {

@@ -92,6 +92,10 @@ class Display {
   void Flip() { Present(screen_, screen_.bounds()); }
   // Shows a rectangle of the visible surface as it is.
   void ShowVisible(const Rect& rect);
+  // Between Begin and End the presents only change the visible surface; End shows what they
+  // changed as one present (one window update for a frame and the particles drawn over it).
+  void BeginPresentBatch();
+  void EndPresentBatch();
 
   // --- platform services
   // Display modes offered at any size (the game system filters by size and depth).
@@ -135,6 +139,8 @@ class Display {
  private:
   // Copies rect of source into the visible surface; false when nothing differed.
   bool CopyIfChanged(const Surface& source, const Rect& rect);
+  // Counts, uploads and reports one shown rectangle.
+  void Show(const Rect& rect);
 
   DisplayListener* listener_ = nullptr;
   PresentObserver* present_observer_ = nullptr;
@@ -150,6 +156,8 @@ class Display {
   Surface screen_;
   Surface visible_;
   std::uint64_t present_count_ = 0;
+  bool batching_ = false;
+  Rect batched_;
 };
 
 }  // namespace mavlet

@@ -15,6 +15,7 @@ class ChoiceServices;
 class Display;
 class GameServices;
 class TCustomGameSurface;
+class TSpEffectManager;
 
 class DisplayServices {
  public:
@@ -55,6 +56,9 @@ class DisplayServices {
   virtual void SetBitCount(int bits) = 0;
   virtual void SetFullScreen(bool on) = 0;
   virtual void SetCursor(std::string_view name) = 0;
+
+  // The particle effects (SpEffect).
+  virtual TSpEffectManager& SpEffects() = 0;
 
   // The choice commands' port; nullptr when the host has no choice layers.
   virtual ChoiceServices* ChoicePort() = 0;

@@ -9,6 +9,7 @@
 #include "player/display/game_surface.h"
 #include "player/display/display_services.h"
 #include "player/display/layer_services.h"
+#include "player/display/particles/sp_effect_manager.h"
 #include "player/display/layer_stack.h"
 #include "player/display/transitions/transition_driver.h"
 #include "player/engine/book_manager.h"
@@ -353,6 +354,12 @@ void TComEffect::Execute(TCallManager&, GameServices& sys, TBookManager&, TStack
   DisplayServices& display = DisplayOf(sys);
   if (TCustomGameSurface* layer = display.Layer(args_.layer)) layer->SetEffect(args_.effect);
   display.InvalidateAll();
+  ++pos.Com;
+}
+
+void TComEffect2::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
+  DisplayOf(sys).SpEffects().SetParams(args_.type, args_.count, args_.base, args_.x, args_.y, args_.picture,
+                                       args_.wait);
   ++pos.Com;
 }
 

@@ -255,6 +255,7 @@ class TComEffect2 : public TCommand {
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComEffect2"; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   struct Args {
     std::int32_t type = 0;

@@ -79,6 +79,7 @@ TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInpu
                                                   static_cast<ChoiceTextServices&>(*this));
   sel_str_ = sel_str.get();
   layers_.Install(LayerStack::kSelStrLayer, std::move(sel_str));
+  effects_ = std::make_unique<TSpEffectManager>(static_cast<ParticleServices&>(*this), sound_.log);
   transitions_ = [this](int kind, Surface& screen, Surface& front, Surface& back) {
     return MakeScreenTransition(kind, screen, front, back, Random());
   };
@@ -269,6 +270,7 @@ void TGameSystem::SaveToStatus(TGameStatus& status) {
   status.WriteString("@Cursor", cursor_name_);
   layers_.SaveToStatus(status);
   Audio().SaveToStatus(status);
+  effects_->SaveToStatus(status);
 }
 
 void TGameSystem::LoadFromStatus(TGameStatus& status) {
@@ -288,6 +290,7 @@ void TGameSystem::LoadFromStatus(TGameStatus& status) {
     if (!first) first = std::current_exception();
   }
   RedrawAll();
+  effects_->LoadFromStatus(status);
   if (first) std::rethrow_exception(first);
 }
 
@@ -308,12 +311,14 @@ void TGameSystem::Initialize() {
   compositor_.Initialize();
   EnumBitDepths();
   layers_.ReloadAll();
+  effects_->Initialize();
   // The new surfaces start black: show the scene again at the next Compose.
   RedrawAll();
   InvalidateAll();
 }
 
 void TGameSystem::Finalize() {
+  effects_->Finalize();
   compositor_.Finalize();
   layers_.UnloadAll();
 }
@@ -390,6 +395,22 @@ void TGameSystem::InvalidateAll() { Invalidate(ScreenRect()); }
 bool TGameSystem::NoPaintBack() const { return engine_ != nullptr && engine_->NoPaintBack(); }
 
 void TGameSystem::Compose() { compositor_.Compose(NoPaintBack(), false); }
+
+void TGameSystem::ComposeFrame() {
+  if (!effects_->Running() || display_ == nullptr) {
+    Compose();
+    return;
+  }
+  // One present for the frame and the particles over it; ended whatever Compose throws.
+  struct Batch {
+    Display& d;
+    explicit Batch(Display& display) : d(display) { d.BeginPresentBatch(); }
+    ~Batch() { d.EndPresentBatch(); }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+  } batch(*display_);
+  if (compositor_.Compose(NoPaintBack(), true) == SceneCompositor::Mode::kParticles) effects_->Step();
+}
 
 void TGameSystem::Present(const Rect& rect) { compositor_.Present(rect, NoPaintBack()); }
 

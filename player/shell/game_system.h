@@ -2,8 +2,9 @@
 // The one owner of what the player shows and sounds: the logical buttons with their latches and
 // repeat counters, the sound switch, the cursor, the twelve display layers with the picture cache
 // and the compositor that presents them through the display, and its part of a saved game.
-// The four audio channels live here too; particles join later. It implements the ports of the
-// layers below it: the engine's GameServices, the display's DisplayServices and LayerServices,
+// The four audio channels and the particle effects live here too. It implements the ports of the
+// layers below it: the engine's GameServices, the display's DisplayServices, LayerServices and
+// ParticleServices,
 // the media's MediaServices and the variables' GameValueHost; from the engine it knows only
 // the narrow EngineValueHost.
 #include <array>
@@ -22,6 +23,8 @@
 #include "player/display/layer_services.h"
 #include "player/display/sel_str_surface.h"
 #include "player/display/layer_stack.h"
+#include "player/display/particles/particle_services.h"
+#include "player/display/particles/sp_effect_manager.h"
 #include "player/display/picture_cache.h"
 #include "player/display/scene_compositor.h"
 #include "player/display/screen_transition.h"
@@ -72,6 +75,7 @@ class TGameSystem : public GameServices,
                     public MediaServices,
                     public GameValueHost,
                     private LayerServices,
+                    private ParticleServices,
                     private TextWindowServices {
  public:
   // joystick may be null (no joystick in use). Nothing is owned.
@@ -168,6 +172,9 @@ class TGameSystem : public GameServices,
   void RedrawAll() override { compositor_.RedrawAll(); }
   // Brings the screen up to date: the changed area, or everything while a layer effect runs.
   void Compose() override;
+  // The frame's Compose: as Compose, then, unless a layer effect runs, the particle effects take
+  // their step over the presented frame; both reach the window as one present.
+  void ComposeFrame();
   void Present(const Rect& rect) override;
   void PresentDirect(const Rect& rect) override { compositor_.PresentDirect(rect); }
   void FlipScreen() { compositor_.FlipScreen(); }
@@ -184,6 +191,9 @@ class TGameSystem : public GameServices,
   bool TransitionRunning() const { return transition_running_; }
   void ServeTransitionWait() override;
   bool FadeInDraw() const override { return options_.fade_in_draw; }
+
+  // --- particle effects
+  TSpEffectManager& SpEffects() override { return *effects_; }
 
   // --- persistence
   void SaveToStatus(TGameStatus& status) override;
@@ -309,6 +319,7 @@ class TGameSystem : public GameServices,
   SceneCompositor compositor_;
   TransitionFactory transitions_;
   TTextSurface* text_window_ = nullptr;  // owned by layers_
+  std::unique_ptr<TSpEffectManager> effects_;
   GlyphSource* glyphs_ = nullptr;
   std::unique_ptr<GlyphSource> own_glyphs_;
   bool transition_running_ = false;

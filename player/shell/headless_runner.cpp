@@ -197,7 +197,8 @@ void HeadlessRunner::SaveScreenshot(const std::filesystem::path& file) {
   // A folder that cannot be made shows up as the PNG write failing, which names the file.
   std::error_code ec;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-  WritePng(headless_.Screen().ScreenSurface(), file);
+  // What the window shows: the screen with the particles over it.
+  WritePng(headless_.Screen().VisibleSurface(), file);
 }
 
 void HeadlessRunner::TakeShots() {

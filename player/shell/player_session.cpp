@@ -180,7 +180,7 @@ void PlayerSession::UpdateAudio() {
 
 bool PlayerSession::CanDraw() { return services_.display->CanDraw(); }
 
-void PlayerSession::Compose() { sys_->Compose(); }
+void PlayerSession::Compose() { sys_->ComposeFrame(); }
 
 bool PlayerSession::PollTimer() {
   const std::uint32_t lag = timer_.Poll();

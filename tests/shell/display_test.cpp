@@ -74,6 +74,32 @@ TEST(DisplayTest, PresentCopiesClippedRectangleAndUploadsIt) {
   EXPECT_EQ(d.uploads.size(), 2u) << "nothing is shown without a display";
 }
 
+TEST(DisplayTest, BatchedPresentsReachTheWindowAsOne) {
+  RecordingDisplay d;
+  d.SetSize(64, 32);
+  d.Initialize();
+  Surface back(d.Format(), 64, 32);
+  back.Fill(back.DeviceColour(0x0000FF));
+  d.BeginPresentBatch();
+  d.Present(back, Rect{0, 0, 4, 4});
+  d.VisibleSurface().FillRect(Rect{30, 10, 34, 12}, 0);
+  d.ShowVisible(Rect{30, 10, 34, 12});
+  d.Present(back, Rect{0, 0, 4, 4});  // already shown: adds nothing
+  EXPECT_TRUE(d.uploads.empty());
+  EXPECT_EQ(d.VisibleSurface().RawPixel(1, 1), back.DeviceColour(0x0000FF)) << "the pixels change at once";
+  d.EndPresentBatch();
+  ASSERT_EQ(d.uploads.size(), 1u);
+  EXPECT_EQ(d.uploads[0], (Rect{0, 0, 34, 12}));
+  EXPECT_EQ(d.PresentCount(), 1u);
+  // A batch that changed nothing shows nothing; after it presents go out one by one again.
+  d.BeginPresentBatch();
+  d.Present(back, Rect{0, 0, 4, 4});
+  d.EndPresentBatch();
+  EXPECT_EQ(d.uploads.size(), 1u);
+  d.ShowVisible(Rect{0, 0, 1, 1});
+  EXPECT_EQ(d.uploads.size(), 2u);
+}
+
 TEST(DisplayTest, FullScreenSwitchAppliedOnChangeOnlyAndBadSizeRefused) {
   RecordingDisplay d;
   d.SetFullScreen(false);
