@@ -24,10 +24,11 @@ fi
 echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demo headless"
 rm -rf "$shots" && mkdir -p "$shots"
 input=build/demo-input.txt
-# What a player would do: click the title screen, choose "start" in its menu, click in the room,
-# answer the question with "wait for the night", then hover the door and the window of the room
-# map, choose the window, and finally the door (back to the title).
-printf '# event action\n150 click\n155 mouse 300 266\n158 click\n260 click\n270 mouse 250 188\n273 click\n520 mouse 500 200\n560 mouse 150 150\n600 click\n680 mouse 500 200\n690 click\n' >"$input"
+# What a player would do: move the mouse over the title screen (sparkles follow it), click it,
+# choose "start" in its menu, click in the room (petals fall), answer the question with "wait for
+# the night", then hover the door and the window of the room map, choose the window, and finally
+# the door (back to the title).
+printf '# event action\n30 mouse 200 230\n70 mouse 330 300\n110 mouse 460 220\n150 click\n155 mouse 300 266\n158 click\n260 click\n270 mouse 250 188\n273 click\n520 mouse 500 200\n560 mouse 150 150\n600 click\n680 mouse 500 200\n690 click\n' >"$input"
 "$tool" run "$title" --events 720 --input "$input" --shots-every 50 "$shots" \
   --audio-log "$shots/audio.log"
 echo "run-demo: screenshots written to $shots:"

@@ -331,6 +331,41 @@ def sparkle(frame, frames=6, size=64):
     return size, size, rgb_rows(size, size, shade)
 
 
+def twinkle(frame, frames=4, size=17):
+    """A small four-pointed sparkle for the particles that follow the mouse on the title screen."""
+    pulse = 0.7 + 0.3 * math.cos(frame * 2 * math.pi / frames)
+    angle = frame * math.pi / (4 * frames)
+
+    def shade(x, y):
+        px, py = x + 0.5 - size / 2, y + 0.5 - size / 2
+        rx = px * math.cos(angle) + py * math.sin(angle)
+        ry = -px * math.sin(angle) + py * math.cos(angle)
+        arm = min(abs(rx) * 5 + abs(ry), abs(ry) * 5 + abs(rx)) - size * 0.5 * pulse
+        core = math.hypot(px, py) - 2.2 * pulse
+        if min(arm / 2.5, core) > 0:
+            return KEY
+        return mix((255, 255, 240), (255, 210, 120), clamp(math.hypot(px, py) / (size * 0.5)))
+    return size, size, rgb_rows(size, size, shade)
+
+
+def petal(frame, frames=4, w=14, h=12):
+    """A cherry petal tumbling as it falls in the room: an ellipse whose width turns with the frame."""
+    turn = abs(math.cos(frame * math.pi / frames))
+    rx, ry = max(1.5, (w / 2 - 1) * (0.35 + 0.65 * turn)), h / 2 - 1.5
+
+    def shade(x, y):
+        px, py = x + 0.5 - w / 2, y + 0.5 - h / 2
+        # a notch at the top, as petals have
+        if py < -ry * 0.7 and abs(px) < rx * 0.18:
+            return KEY
+        d = sd_ellipse(x + 0.5, y + 0.5, w / 2, h / 2, rx, ry)
+        if d > 0:
+            return KEY
+        return mix((255, 236, 242), (240, 150, 185), clamp(math.hypot(px, py) / max(rx, ry)))
+    rows = rgb_rows(w, h, shade)
+    return w, h, rows
+
+
 def cursor():
     """32x32 Windows cursor (32-bit colour with AND mask), hot spot at the arrow's tip."""
     size = 32
@@ -384,6 +419,14 @@ def main():
         write_png(os.path.join(frames_dir, "%d.png" % k), w, h, rows)
     with open(os.path.join(frames_dir, "flags.txt"), "w") as f:
         f.write("1 1 1 1 1 1\n")
+    # Particle pictures (title sparkles, room petals): frame lists keyed by their bottom-left pixel.
+    for name, make in (("twinkle", twinkle), ("petal", petal)):
+        frames_dir = os.path.join(pics, name + ".pmf.frames")
+        for k in range(4):
+            w, h, rows = make(k)
+            write_png(os.path.join(frames_dir, "%d.png" % k), w, h, rows)
+        with open(os.path.join(frames_dir, "flags.txt"), "w") as f:
+            f.write("1 1 1 1\n")
     with open(os.path.join(pics, "arrow.cur"), "wb") as f:
         f.write(cursor())
     chime(os.path.join(root, "sounds", "chime.wav"))

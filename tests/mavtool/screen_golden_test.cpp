@@ -315,7 +315,8 @@ TEST_F(ScreenShotTest, LowerDepthsStayCloseToTheGoldens) {
   }
 }
 
-// The bundled demo: the title screen with the sparkle turning, and the room after a click.
+// The bundled demo: the title screen with the sparkle turning (and sparkles at the pointer), and
+// the room after a click, petals falling.
 // Both choice kinds at 32 bits: a column menu with title, frame, translucent back and inverted
 // highlight; a 30-item list scrolled to row 5 with its scroll bar; a map whose hovered ellipse
 // shows the highlight picture through exactly its shape.
