@@ -75,6 +75,15 @@ TEST_F(SdlInputTest, TapsBetweenPollsCountOnce) {
   other.button.windowID = display.WindowId() + 1;
   input.OnEvent(other);
   EXPECT_FALSE(input.MouseButtonDown(MouseButton::kLeft)) << "another window's click";
+  // The debug window's keys and focus changes are not the play window's.
+  SDL_Event other_key = key(SDL_SCANCODE_RETURN, false);
+  other_key.key.windowID = display.WindowId() + 1;
+  input.OnEvent(other_key);
+  EXPECT_FALSE(input.KeyDown(Key::kEnter)) << "another window's key";
+  input.OnEvent(mouse(SDL_BUTTON_LEFT));
+  lost.window.windowID = display.WindowId() + 1;
+  input.OnEvent(lost);
+  EXPECT_TRUE(input.MouseButtonDown(MouseButton::kLeft)) << "another window losing the focus";
 }
 
 TEST_F(SdlInputTest, MouseOutsideWindowIsOutsideGameArea) {

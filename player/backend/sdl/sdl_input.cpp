@@ -50,11 +50,13 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
       wheel_ += event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
       break;
     case SDL_KEYDOWN:
+      if (event.key.windowID != 0 && event.key.windowID != display_.WindowId()) break;
       if (!event.key.repeat) pending_keys_.insert(event.key.keysym.scancode);
       break;
     case SDL_WINDOWEVENT:
       // Presses made for another window do not carry over.
-      if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+      if ((event.window.windowID == 0 || event.window.windowID == display_.WindowId()) &&
+          event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
         pending_buttons_ = {};
         pending_keys_.clear();
         wheel_ = 0;
@@ -63,6 +65,16 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
     default:
       break;
   }
+}
+
+bool SdlInputState::OtherWindowHasKeyboard() const {
+  SDL_Window* focus = SDL_GetKeyboardFocus();
+  return focus != nullptr && focus != display_.Window();
+}
+
+bool SdlInputState::OtherWindowHasMouse() const {
+  SDL_Window* focus = SDL_GetMouseFocus();
+  return focus != nullptr && focus != display_.Window();
 }
 
 bool SdlInputState::TakePending(int scancode) { return pending_keys_.erase(scancode) != 0; }
@@ -84,6 +96,8 @@ bool SdlInputState::KeyDown(Key key) {
   const bool tapped_main = TakePending(main);
   const bool tapped_other = other != SDL_SCANCODE_UNKNOWN && TakePending(other);
   const bool tapped = tapped_main || tapped_other;
+  // Keys held while another window of ours (the debug window) has the keyboard are not ours.
+  if (OtherWindowHasKeyboard()) return tapped;
   return tapped || state[main] != 0 || (other != SDL_SCANCODE_UNKNOWN && state[other] != 0);
 }
 
@@ -92,6 +106,7 @@ bool SdlInputState::MouseButtonDown(MouseButton button) {
   const std::size_t index = button == MouseButton::kLeft ? 0 : 1;
   const bool tapped = pending_buttons_[index];
   pending_buttons_[index] = false;
+  if (OtherWindowHasMouse()) return tapped;
   const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
   return tapped || (buttons & SDL_BUTTON(index == 0 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT)) != 0;
 }

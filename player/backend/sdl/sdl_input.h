@@ -30,6 +30,10 @@ class SdlInputState : public InputState {
 
  private:
   bool TakePending(int scancode);
+  // True while another window of the program (the debug window) has the keyboard or the mouse:
+  // what is held there is not input for the play window.
+  bool OtherWindowHasKeyboard() const;
+  bool OtherWindowHasMouse() const;
 
   SdlDisplay& display_;
   std::array<bool, 2> pending_buttons_{};
