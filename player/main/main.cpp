@@ -2,6 +2,8 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -10,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/posix/ini_settings.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/backend/sdl/sdl_clock.h"
@@ -21,7 +24,10 @@
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
+#include "player/debug/debug_core.h"
+#include "player/engine/book_manager.h"
 #include "player/engine/global_file.h"
+#include "player/main/debug_window.h"
 #include "player/shell/instance_lock.h"
 #include "player/shell/player_config.h"
 #include "player/shell/player_session.h"
@@ -63,7 +69,12 @@ bool WindowInvisible() {
   return driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy");
 }
 
-void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, PlayerSession* session, bool& quit) {
+void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, PlayerSession* session,
+                 DebugWindow* debug, bool& quit) {
+  // The debug window's own events are its alone; F12 in the play window shows it again.
+  if (debug != nullptr && debug->HandleEvent(e)) return;
+  if (debug != nullptr && e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F12 && e.key.windowID == display.WindowId())
+    debug->Show();
   input.OnEvent(e);
   switch (e.type) {
     case SDL_QUIT:
@@ -160,10 +171,8 @@ int Run(int argc, char** argv) {
 
     const fs::path project = ChooseProjectFolder(cmd, player_folder, files);
     dialogs.SetFallbackFolder(SaveFolderOffer(files, project));
-    if (DebugWindowAllowed(cmd, player_folder, files))
-      log.Warn("debug mode requested; this build has no debug window yet");
-    else if (cmd.debug_mode)
-      log.Info("-debugmode ignored: Korbel.exe is not beside the player");
+    const bool debug_mode = DebugWindowAllowed(cmd, player_folder, files);
+    if (cmd.debug_mode && !debug_mode) log.Info("-debugmode ignored: Korbel.exe is not beside the player");
 
     PlayerServices services;
     services.display = display.get();
@@ -184,15 +193,39 @@ int Run(int argc, char** argv) {
       // The window stays open and empty until it is closed, unless nobody can see it.
       if (WindowInvisible()) quit = true;
     }
+    // The debug window watches the engine from its creation to the end of the loop; it goes
+    // before the session that owns the engine.
+    std::unique_ptr<DebugCore> debug_core;
+    std::unique_ptr<DebugWindow> debug_window;
+    if (debug_mode && started == PlayerSession::StartResult::kRunning && session.Book() != nullptr) {
+      debug_core = std::make_unique<DebugCore>(*session.Book());
+      session.Book()->SetHook(debug_core.get());
+      try {
+        FreeTypeGlyphs glyphs;
+        debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(),
+                                                     glyphs.FaceFile(TBookManager::kDefaultFontName), log);
+      } catch (const MavError& e) {
+        // Without its window the core is of no use; the title runs on.
+        log.Error(e.what());
+        session.Book()->SetHook(nullptr);
+        debug_core.reset();
+      }
+    }
     while (!quit && !session.QuitRequested()) {
       SDL_Event e;
       // Sleep in the event queue until the next frame is due: an idle title costs no CPU.
-      if (clock.WaitEvent(e, session.Timer().MsUntilDue())) {
-        HandleEvent(e, *display, input, &session, quit);
-        while (SDL_PollEvent(&e)) HandleEvent(e, *display, input, &session, quit);
+      std::uint32_t wait = session.Timer().MsUntilDue();
+      if (debug_window) wait = std::min<std::uint32_t>(wait, 50);
+      if (clock.WaitEvent(e, wait)) {
+        HandleEvent(e, *display, input, &session, debug_window.get(), quit);
+        while (SDL_PollEvent(&e)) HandleEvent(e, *display, input, &session, debug_window.get(), quit);
       }
       if (!quit) session.PollTimer();
+      if (debug_window) debug_window->Frame();
     }
+    if (debug_core) session.Book()->SetHook(nullptr);
+    debug_window.reset();
+    debug_core.reset();
   }
   SDL_Quit();
   return exit_code;
