@@ -1,5 +1,5 @@
-// The surface operations; their pixel kernels are in surface_kernels.h and the clipping span
-// walk in surface_spans.h.
+// The surface operations (the rotation is in surface_rotate.cpp); their pixel kernels are in
+// surface_kernels.h and the clipping span walk in surface_spans.h.
 #include "player/backend/graphics/surface.h"
 
 #include <algorithm>
@@ -323,61 +323,6 @@ void Surface::Wave(std::int32_t x, std::int32_t y, std::int32_t width, std::int3
       ForEachSpan<P>(pixels_.data(), pitch_, width_, height_, src.pixels_.data(), src.pitch_,
                      src.width_, src.height_, t, Box{s.left, sy, s.right, sy + 1},
                      [&](const Span& sp) { CopyOrBlendSpan<P>(sp, a, use_key, key); });
-    }
-  });
-}
-
-void Surface::RotateBlend(std::int32_t centre_x, std::int32_t centre_y, std::int32_t width,
-                          std::int32_t height, const Surface& source, const Rect& source_rect,
-                          int angle, int alpha) {
-  if (width <= 0 || height <= 0 || source_rect.IsEmpty() || alpha <= 0) return;
-  std::optional<Surface> holder;
-  const Surface& src = Detached(source, holder);
-  const std::uint32_t a = static_cast<std::uint32_t>(std::min(alpha, 255));
-  // Sizes beyond any surface would only overflow the fixed-point sampling.
-  constexpr std::int32_t kMaxTarget = 4 * kMaxBitmapSide, kMaxSource = 2 * kMaxBitmapSide;
-  if (width > kMaxTarget || height > kMaxTarget || source_rect.Width() > kMaxSource ||
-      source_rect.Height() > kMaxSource) {
-    return;
-  }
-  const double theta = (angle & 255) * (2 * std::numbers::pi / 256);
-  const double c = std::cos(theta), sn = std::sin(theta);
-  const double sw = source_rect.Width(), sh = source_rect.Height();
-  // Target (dx, dy) from the centre maps back to source offsets from the source centre:
-  // u = (dx cos + dy sin) * sw / width, v = (-dx sin + dy cos) * sh / height (clockwise turn).
-  // 40.24 fixed point: exact at 0, 90 and 180 degrees, and the products stay below 2^60.
-  constexpr int kFrac = 24;
-  constexpr double kOne = 1 << kFrac;
-  auto fixed = [&](double v) { return std::llround(v * kOne); };
-  const std::int64_t ux = fixed(c * sw / width), uy = fixed(sn * sw / width);
-  const std::int64_t vx = fixed(-sn * sh / height), vy = fixed(c * sh / height);
-  const double ex = (std::abs(c) * width + std::abs(sn) * height) / 2 + 2;
-  const double ey = (std::abs(sn) * width + std::abs(c) * height) / 2 + 2;
-  const std::int64_t bx0 = std::max<std::int64_t>(0, centre_x - static_cast<std::int64_t>(ex));
-  const std::int64_t bx1 = std::min<std::int64_t>(width_, centre_x + static_cast<std::int64_t>(ex));
-  const std::int64_t by0 = std::max<std::int64_t>(0, centre_y - static_cast<std::int64_t>(ey));
-  const std::int64_t by1 = std::min<std::int64_t>(height_, centre_y + static_cast<std::int64_t>(ey));
-  if (bx0 >= bx1 || by0 >= by1) return;
-  const std::int64_t half_w = fixed(sw / 2), half_h = fixed(sh / 2);
-  const std::int64_t iw = source_rect.Width(), ih = source_rect.Height();
-  WithPx(format_.bits_per_pixel, [&](auto px) {
-    using P = decltype(px);
-    for (std::int64_t ty = by0; ty < by1; ++ty) {
-      // Pixel centres: offsets are (t - centre + 0.5); in fixed point the half is added once.
-      const std::int64_t dy2 = 2 * (ty - centre_y) + 1;
-      const std::int64_t dx2 = 2 * (bx0 - centre_x) + 1;
-      std::int64_t u = half_w + (dx2 * ux + dy2 * uy) / 2;
-      std::int64_t v = half_h + (dx2 * vx + dy2 * vy) / 2;
-      std::uint8_t* row = pixels_.data() + ty * pitch_;
-      for (std::int64_t tx = bx0; tx < bx1; ++tx, u += ux, v += vx) {
-        const std::int64_t su = u >> kFrac, sv = v >> kFrac;
-        if (su < 0 || sv < 0 || su >= iw || sv >= ih) continue;
-        const std::int64_t sx = source_rect.left + su, sy = source_rect.top + sv;
-        if (sx < 0 || sy < 0 || sx >= src.width_ || sy >= src.height_) continue;
-        const std::uint32_t sp = P::Load(src.pixels_.data() + sy * src.pitch_ + sx * P::kBytes);
-        std::uint8_t* p = row + tx * P::kBytes;
-        P::Store(p, a == 255 ? sp : P::Blend(sp, P::Load(p), a));
-      }
     }
   });
 }

@@ -11,6 +11,7 @@
 #include "player/backend/graphics/bitmap.h"
 #include "player/backend/graphics/pixel_format.h"
 #include "player/backend/graphics/rect.h"
+#include "player/backend/graphics/row_kernels.h"
 
 namespace mavlet {
 
@@ -81,7 +82,7 @@ class Surface {
   // and blends it centred on (centre_x, centre_y).
   void RotateBlend(std::int32_t centre_x, std::int32_t centre_y, std::int32_t width,
                    std::int32_t height, const Surface& source, const Rect& source_rect, int angle,
-                   int alpha);
+                   int alpha, RowKernels kernels = RowKernels::kFastest);
   // Adds (or subtracts) a grey level 0..255 to every colour channel, saturating.
   void AddGrey(const Rect& rect, int level);
   void SubtractGrey(const Rect& rect, int level);

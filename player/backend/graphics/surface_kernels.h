@@ -1,8 +1,8 @@
 #pragma once
 // Pixel kernels of the software surfaces: loading, storing, blending and masking one raw pixel
 // of each size (16, 24 and 32 bits), and whole-row copies, keyed copies, blends and masked blends
-// (SSE2 for 32-bit rows where available, bit-identical to the scalar formulas). Only surface.cpp
-// includes this; nothing here checks bounds: callers pass rows already clipped to both surfaces.
+// (SSE2 for 32-bit rows where available, bit-identical to the scalar formulas). Only the surface
+// sources include this; nothing here checks bounds: callers pass rows already clipped to both surfaces.
 #include <algorithm>
 #include <bit>
 #include <cstdint>
