@@ -7,6 +7,7 @@
 #include "player/backend/graphics/grey_runs.h"
 #include "player/common/random.h"
 #include "player/display/transitions/kinds.h"
+#include "player/display/transitions/ripple_water.h"
 
 namespace mavlet {
 namespace {
@@ -209,19 +210,25 @@ class TDiamondKind : public TSbHasLockItem {
 };
 
 // Copies the 2 x 2 block at (sx, sy) of one locked surface to (tx, ty) of another, clipped.
-void CopyBlock(const LockedPixels& to, std::int32_t tx, std::int32_t ty, const LockedPixels& from, std::int32_t sx,
-               std::int32_t sy) {
-  const int bytes = from.bits_per_pixel / 8;
-  if (bytes < 2 || bytes > 4 || to.bits_per_pixel != from.bits_per_pixel) return;
+template <std::size_t kBytes>
+void CopyBlockOf(const LockedPixels& to, std::int32_t tx, std::int32_t ty, const LockedPixels& from, std::int32_t sx,
+                 std::int32_t sy) {
+  auto at = [](const LockedPixels& p, std::int32_t x, std::int32_t y) {
+    return p.bits + static_cast<std::ptrdiff_t>(y) * p.pitch + static_cast<std::ptrdiff_t>(x) * kBytes;
+  };
+  if (tx >= 0 && ty >= 0 && tx <= to.width - 2 && ty <= to.height - 2 && sx >= 0 && sy >= 0 &&
+      sx <= from.width - 2 && sy <= from.height - 2) {  // the usual case: wholly inside both
+    std::memcpy(at(to, tx, ty), at(from, sx, sy), 2 * kBytes);
+    std::memcpy(at(to, tx, ty + 1), at(from, sx, sy + 1), 2 * kBytes);
+    return;
+  }
   for (std::int32_t j = 0; j < 2; ++j) {
     const std::int32_t y = ty + j, v = sy + j;
     if (y < 0 || y >= to.height || v < 0 || v >= from.height) continue;
     for (std::int32_t i = 0; i < 2; ++i) {
       const std::int32_t x = tx + i, u = sx + i;
       if (x < 0 || x >= to.width || u < 0 || u >= from.width) continue;
-      std::memcpy(to.bits + static_cast<std::ptrdiff_t>(y) * to.pitch + static_cast<std::ptrdiff_t>(x) * bytes,
-                  from.bits + static_cast<std::ptrdiff_t>(v) * from.pitch + static_cast<std::ptrdiff_t>(u) * bytes,
-                  static_cast<std::size_t>(bytes));
+      std::memcpy(at(to, x, y), at(from, u, v), kBytes);
     }
   }
 }
@@ -243,6 +250,7 @@ class TSbRipple : public TShowBackClass2 {
       buffers_[1].assign(cells, 0);
       current_ = 0;
       buffers_[0][Index(gw_ / 2, gh_ / 2)] = 100000;
+      bits_ = {100000, 0};
       counter_ = 1;
       return false;
     }
@@ -253,59 +261,65 @@ class TSbRipple : public TShowBackClass2 {
     ScopedLock front(front_);
     ScopedLock back(back_);
     if (!screen.ok() || !front.ok() || !back.ok()) return true;
+    const LockedPixels& to = screen.pixels();
+    const LockedPixels& from = back.pixels();
+    if (to.bits_per_pixel != from.bits_per_pixel) return true;
+    switch (to.bits_per_pixel) {
+      case 15:
+      case 16: return !DrawCells<2>(to, from);
+      case 24: return !DrawCells<3>(to, from);
+      case 32: return !DrawCells<4>(to, from);
+      default: return true;
+    }
+  }
+
+ private:
+  // Moves the new picture's 2 x 2 blocks by the water's slopes; a block whose water has
+  // settled is drawn in place once more and then left alone. True while any block moved.
+  template <std::size_t kBytes>
+  bool DrawCells(const LockedPixels& to, const LockedPixels& from) {
     const std::vector<std::int32_t>& h = buffers_[1 - current_];
+    const auto gw = static_cast<std::size_t>(gw_);
     bool moved = false;
     for (std::int32_t y = 1; y < gh_ - 1; ++y) {
+      const std::int32_t* row = h.data() + Index(0, y);
+      const std::int32_t* below = row + gw;
+      std::uint8_t* states = state_.data() + Index(0, y);
       for (std::int32_t x = 1; x < gw_ - 1; ++x) {
-        std::uint8_t& state = state_[Index(x, y)];
+        std::uint8_t& state = states[x];
         if (state >= 2) continue;
-        const std::int32_t here = h[Index(x, y)];
-        const std::int32_t sx = x + (here - h[Index(x, y + 1)]) / 32;
-        const std::int32_t sy = y + (here - h[Index(x + 1, y)]) / 32;
+        const std::int32_t here = row[x];
+        const std::int32_t sx = x + (here - below[x]) / 32;
+        const std::int32_t sy = y + (here - row[x + 1]) / 32;
         if (sx != x || sy != y) {
           moved = true;
           if (1 <= sx && sx < gw_ - 1 && 1 <= sy && sy < gh_ - 1) {
-            if (!skip_draw_) CopyBlock(screen.pixels(), (x - 1) * 2, (y - 1) * 2, back.pixels(), (sx - 1) * 2, (sy - 1) * 2);
+            if (!skip_draw_) CopyBlockOf<kBytes>(to, (x - 1) * 2, (y - 1) * 2, from, (sx - 1) * 2, (sy - 1) * 2);
             state = 1;
           }
         } else if (state == 1) {
-          CopyBlock(screen.pixels(), (x - 1) * 2, (y - 1) * 2, back.pixels(), (x - 1) * 2, (y - 1) * 2);
+          CopyBlockOf<kBytes>(to, (x - 1) * 2, (y - 1) * 2, from, (x - 1) * 2, (y - 1) * 2);
           state = 2;
         }
       }
     }
-    return !moved;
+    return moved;
   }
 
- private:
   std::size_t Index(std::int32_t x, std::int32_t y) const {
     return static_cast<std::size_t>(y) * static_cast<std::size_t>(gw_) + static_cast<std::size_t>(x);
   }
   void Update() {
-    const std::vector<std::int32_t>& cur = buffers_[current_];
-    std::vector<std::int32_t>& other = buffers_[1 - current_];
-    const std::size_t gw = static_cast<std::size_t>(gw_);
-    for (std::int32_t y = 1; y < gh_ - 1; ++y) {
-      const std::int32_t* up = cur.data() + Index(0, y - 1);
-      const std::int32_t* mid = cur.data() + Index(0, y);
-      const std::int32_t* down = cur.data() + Index(0, y + 1);
-      std::int32_t* out = other.data() + Index(0, y);
-      for (std::size_t x = 1; x + 1 < gw; ++x) {
-        const std::int64_t sum = std::int64_t{up[x - 1]} + up[x] + up[x + 1] + mid[x - 1] + mid[x + 1] + down[x - 1] +
-                                 down[x] + down[x + 1];
-        std::int64_t v = sum / 4 - out[x];
-        if (v < 0) v = -v;
-        v -= v / 1024;
-        out[x] = static_cast<std::int32_t>(std::min<std::int64_t>(v, INT32_MAX));
-      }
-    }
-    current_ = 1 - current_;
+    const int next = 1 - current_;
+    bits_[next] = StepWater(buffers_[current_].data(), buffers_[next].data(), gw_, gh_, bits_[current_], bits_[next]);
+    current_ = next;
   }
 
   int updates_;
   std::int32_t gw_ = 0, gh_ = 0;
   std::vector<std::uint8_t> state_;
   std::array<std::vector<std::int32_t>, 2> buffers_;
+  std::array<std::uint32_t, 2> bits_{};  // OR of each field's heights
   int current_ = 0;
 };
 
