@@ -142,6 +142,9 @@ bool DebugWindow::HandleEvent(const SDL_Event& e) {
     SDL_HideWindow(window_);
     return true;
   }
+  // A click here means the user turned to this window: it takes the keyboard (window systems
+  // without a window manager would leave it with the play window).
+  if (e.type == SDL_MOUSEBUTTONDOWN && SDL_GetKeyboardFocus() != window_) SDL_SetWindowInputFocus(window_);
   if (e.type == SDL_MOUSEBUTTONDOWN && e.button.button >= 1 && e.button.button <= 3)
     mouse_pressed_[e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2] = true;
   ImGui_ImplSDL2_ProcessEvent(&e);
@@ -380,8 +383,17 @@ void DebugWindow::DrawBreakDialog() {
   const ImVec2 centre(ImGui::GetIO().DisplaySize.x / 2, ImGui::GetIO().DisplaySize.y / 2);
   ImGui::SetNextWindowPos(centre, ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
   if (!ImGui::BeginPopupModal("ブレーク###FormBreak", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
-  ImGui::InputText("変数(&N)：###EditName", &ui_->dialog_name);
-  ImGui::InputText("値(&V)：###EditVal", &ui_->dialog_value);
+  if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();
+  ImGui::AlignTextToFramePadding();
+  ImGui::TextUnformatted("変数(&N)：");
+  ImGui::SameLine(90);
+  ImGui::SetNextItemWidth(200);
+  ImGui::InputText("###EditName", &ui_->dialog_name);
+  ImGui::AlignTextToFramePadding();
+  ImGui::TextUnformatted("値(&V)：");
+  ImGui::SameLine(90);
+  ImGui::SetNextItemWidth(200);
+  ImGui::InputText("###EditVal", &ui_->dialog_value);
   if (!ui_->dialog_error.empty()) ImGui::TextUnformatted(ui_->dialog_error.c_str());
   const bool enter = ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter));
   if (ImGui::Button("OK") || enter) {

@@ -75,6 +75,10 @@ void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, 
   if (debug != nullptr && debug->HandleEvent(e)) return;
   if (debug != nullptr && e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F12 && e.key.windowID == display.WindowId())
     debug->Show();
+  // Back from the debug window: a click on the play window gives it the keyboard again.
+  if (debug != nullptr && e.type == SDL_MOUSEBUTTONDOWN && e.button.windowID == display.WindowId() &&
+      SDL_GetKeyboardFocus() != display.Window())
+    SDL_SetWindowInputFocus(display.Window());
   input.OnEvent(e);
   switch (e.type) {
     case SDL_QUIT:
