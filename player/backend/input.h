@@ -1,5 +1,11 @@
 #pragma once
-// Asynchronous key and mouse state, read the moment it is asked for.
+// Asynchronous key and mouse state, read the moment it is asked for, and the text typed into a
+// one-line editor (committed text, the input method's composition and the editing keys).
+#include <string>
+#include <vector>
+
+#include "player/backend/graphics/rect.h"
+
 namespace mavlet {
 
 enum class Key {
@@ -10,6 +16,15 @@ enum class Key {
   kHome, kEnd, kPageUp, kPageDown,
 };
 enum class MouseButton { kLeft, kRight };
+
+// One edit of the text entry line: committed text (UTF-8, already through the input method) or
+// an editing key.
+struct TextInputEvent {
+  enum class Kind { kText, kReturn, kEscape, kBackspace, kLeft, kRight, kHome, kEnd };
+  Kind kind = Kind::kText;
+  std::string text;  // kText only
+  friend bool operator==(const TextInputEvent&, const TextInputEvent&) = default;
+};
 
 struct Point {
   int x = 0;
@@ -28,6 +43,16 @@ class InputState {
   virtual bool ApplicationActive() = 0;
   // Mouse wheel notches since the last call (positive away from the player), then 0.
   virtual int TakeWheel() { return 0; }
+
+  // --- text entry. Between Start and Stop the platform delivers typed text (with its input
+  // method) instead of only key presses; the keys still count as pressed as well.
+  // caret: the caret's box in game-area pixels, where the input method places its candidates.
+  virtual void StartTextInput(const Rect& /*caret*/) {}
+  virtual void StopTextInput() {}
+  // Edits since the last call, oldest first, then none. Nothing is kept while stopped.
+  virtual std::vector<TextInputEvent> TakeTextInput() { return {}; }
+  // The input method's text being composed (UTF-8), not yet committed; empty without one.
+  virtual std::string Composition() { return {}; }
 };
 
 }  // namespace mavlet

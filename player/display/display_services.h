@@ -4,9 +4,12 @@
 // settings. The game system implements it and hands it out through GameServices::DisplayPort;
 // DisplayOf throws MavError when the host has no display.
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "player/backend/graphics/rect.h"
+#include "player/backend/input.h"
 #include "player/display/screen_transition.h"
 
 namespace mavlet {
@@ -59,6 +62,16 @@ class DisplayServices {
 
   // The particle effects (SpEffect).
   virtual TSpEffectManager& SpEffects() = 0;
+
+  // --- typed text for the text entry line (Input)
+  // Asks the platform for typed text (and again to move the input method's candidate list to
+  // the caret, a box in game-area pixels) until StopTextInput.
+  virtual void StartTextInput(const Rect& caret) = 0;
+  virtual void StopTextInput() = 0;
+  // Edits since the last call, oldest first.
+  virtual std::vector<TextInputEvent> TakeTextInput() = 0;
+  // The input method's composition (UTF-8), empty when none.
+  virtual std::string TextComposition() = 0;
 
   // The choice commands' port; nullptr when the host has no choice layers.
   virtual ChoiceServices* ChoicePort() = 0;

@@ -15,6 +15,7 @@
 #include "player/display/display_services.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
+#include "player/vars/parameter.h"
 
 namespace mavlet {
 
@@ -214,6 +215,54 @@ void TComSetFont::Execute(TCallManager&, GameServices& sys, TBookManager& book, 
   window.Reload();
   d.RedrawArea(window.LayerRect());
   d.Invalidate(window.LayerRect());
+}
+
+void TComInput::Prepare(GameServices&, TBookManager&) { open_ = false; }
+
+void TComInput::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
+  DisplayServices& d = DisplayOf(sys);
+  TTextSurface& window = TextWindowOf(d);
+  // Also when the line went away meanwhile (another Input took the window's line).
+  if (!open_ || window.Entry() == nullptr) {
+    TextEntryStyle style;
+    const std::int32_t x = x_.empty() ? 0 : book.Params().ValueNum(x_);
+    const std::int32_t y = y_.empty() ? 0 : book.Params().ValueNum(y_);
+    style.area = SaturatedBounds(x, y, std::max(0, width_), std::max(0, height_));
+    style.font_size = height_;
+    style.text_colour = text_color_;
+    style.back_colour = back_color_;
+    style.max_length = max_length_;
+    TParameter* var = book.Params().Find(var_name_);
+    window.OpenEntry(style, var != nullptr ? var->GetStr() : std::string());
+    d.StartTextInput(window.EntryCaretBox());
+    d.Invalidate(style.area);
+    open_ = true;
+  }
+  TextEntry& entry = *window.Entry();
+  const std::string text_before = entry.Text();
+  const std::int32_t caret_before = entry.Caret();
+  const std::string composition_before = entry.Composition();
+  for (const TextInputEvent& e : d.TakeTextInput())
+    if (entry.Apply(e) != TextEntry::State::kEditing) break;
+  entry.SetComposition(d.TextComposition());
+  const Rect area = entry.Style().area;
+  if (entry.Current() == TextEntry::State::kEditing) {
+    if (entry.Text() != text_before || entry.Caret() != caret_before || entry.Composition() != composition_before) {
+      d.Invalidate(area);
+      d.StartTextInput(window.EntryCaretBox());  // the candidate list follows the caret
+    }
+    return;
+  }
+  if (entry.Current() == TextEntry::State::kCommitted) {
+    if (TParameter* var = book.Params().Find(var_name_)) var->SetStr(entry.Text());
+  }
+  window.CloseEntry();
+  d.StopTextInput();
+  d.Invalidate(area);
+  // Return and Escape are also the decide and cancel keys: the next command must not see them.
+  sys.ConsumePresses();
+  open_ = false;
+  ++pos.Com;
 }
 
 void TComHistoryAdd::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {

@@ -137,12 +137,16 @@ class TComSetFont : public TCommand {
   std::string font_;
 };
 
-// Input: asks for one line of full-width text into a string variable.
+// Input: asks for one line of full-width text into a string variable. The entry line (text
+// window) shows from the first step; it waits for Return, which stores the text in the variable
+// when that exists, or Escape, which leaves the variable as it was.
 class TComInput : public TCommand {
  public:
   using TCommand::TCommand;
   void Parse(std::string_view args) override;
   const char* ClassName() const override { return "TComInput"; }
+  void Prepare(GameServices& sys, TBookManager& book) override;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   const std::string& VarName() const { return var_name_; }
   std::int32_t Height() const { return height_; }
@@ -164,6 +168,7 @@ class TComInput : public TCommand {
   std::string y_;
   std::int32_t text_color_ = 0;
   std::int32_t back_color_ = 0xFFFFFF;
+  bool open_ = false;  // the entry line is shown
 };
 
 // HistoryCall: shows history entry k again. No flags; field 0 is the index, field 1 the

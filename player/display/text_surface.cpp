@@ -361,7 +361,22 @@ void TTextSurface::Reload() {
 
 void TTextSurface::Draw(Surface& target) { DrawRect(target, target.bounds()); }
 
+TextEntry& TTextSurface::OpenEntry(const TextEntryStyle& style, std::string_view initial) {
+  entry_ = std::make_unique<TextEntry>(style, initial);
+  return *entry_;
+}
+
+Rect TTextSurface::EntryCaretBox() {
+  if (!entry_) return Rect{};
+  return entry_->CaretBox(text_.Glyphs(), text_.TextFontName());
+}
+
 void TTextSurface::DrawRect(Surface& target, const Rect& rect) {
+  DrawText(target, rect);
+  if (entry_) entry_->Draw(target, rect, text_.Glyphs(), text_.TextFontName());
+}
+
+void TTextSurface::DrawText(Surface& target, const Rect& rect) {
   if (!Visible() || !canvas_ || Alpha() <= 0) return;
   const Rect area = Intersect(Intersect(SaturatedBounds(X(), Y(), canvas_->width(), canvas_->height()), rect), target.bounds());
   if (area.IsEmpty()) return;
@@ -483,6 +498,7 @@ void TTextSurface::LoadFromStatus(TGameStatus& status) {
 
 void TTextSurface::Reset() {
   TCustomGameSurface::Reset();
+  CloseEntry();
   ClearText();
   font_size_ = 24;
   row_gap_ = 0;

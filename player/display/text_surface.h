@@ -5,7 +5,9 @@
 // placed character is drawn at once onto the window's canvas as anti-aliased coverage with its
 // colour, and the layer blends that over the scene, so no key colour ever shows at glyph edges.
 // Sizes are clamped (see kMaxCols ...); a canvas too large to allocate leaves the window
-// undrawn while the layout goes on. Nothing here throws except the markup's integer arguments.
+// undrawn while the layout goes on. The text entry line of Input, while one is open, is drawn
+// above the text (wherever it is placed, shown or not). Nothing here throws except the markup's
+// integer arguments.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "player/backend/graphics/rect.h"
 #include "player/display/custom_game_surface.h"
+#include "player/display/text_entry.h"
 #include "player/display/text_markup.h"
 
 namespace mavlet {
@@ -109,6 +112,14 @@ class TTextSurface : public TCustomGameSurface {
   bool Full() const { return cur_row_ >= rows_; }
   const std::vector<TPmTextLine>& Lines() const { return lines_; }
 
+  // --- text entry line (one at a time; opening another replaces it)
+  TextEntry& OpenEntry(const TextEntryStyle& style, std::string_view initial);
+  void CloseEntry() { entry_.reset(); }
+  // nullptr while none is open.
+  TextEntry* Entry() { return entry_.get(); }
+  // The caret's box of the open entry (empty without one).
+  Rect EntryCaretBox();
+
   // The canvas in the display's format (key colour where nothing is drawn); nullptr without one.
   const Surface* Canvas() const { return canvas_.get(); }
   // Coverage 0..255 of canvas pixel (x, y); 0 outside or without a canvas.
@@ -123,6 +134,7 @@ class TTextSurface : public TCustomGameSurface {
   bool EnsureCanvas();
   void ClearCanvas();
   void DrawToken(const TCustomPmText& token, std::int32_t x, std::int32_t y);
+  void DrawText(Surface& target, const Rect& rect);
   void DrawGlyphCoverage(const struct GlyphImage& glyph, std::int32_t x, std::int32_t y, std::int32_t rgb);
   char32_t CodePoint(std::uint16_t code);
   void NoteFull();
@@ -147,6 +159,7 @@ class TTextSurface : public TCustomGameSurface {
   std::unique_ptr<Surface> canvas_;
   std::vector<std::int32_t> colour_;    // 0x00BBGGRR
   std::vector<std::uint8_t> coverage_;  // 0 nothing .. 255 solid
+  std::unique_ptr<TextEntry> entry_;
   // Shift-JIS code -> code point, filled as characters are met.
   std::vector<char32_t> code_points_;
 };

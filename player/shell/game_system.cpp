@@ -296,6 +296,7 @@ void TGameSystem::LoadFromStatus(TGameStatus& status) {
 
 void TGameSystem::ResetAll() {
   layers_.ResetAll();
+  input_.StopTextInput();  // the text window's entry line went with its reset
   Audio().ResetAll();
   RedrawAll();
 }

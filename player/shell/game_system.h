@@ -143,6 +143,10 @@ class TGameSystem : public GameServices,
   // depth the display cannot use.
   void SetBitCount(int bits) override;
   void SetFullScreen(bool on) override;
+  void StartTextInput(const Rect& caret) override { input_.StartTextInput(caret); }
+  void StopTextInput() override { input_.StopTextInput(); }
+  std::vector<TextInputEvent> TakeTextInput() override { return input_.TakeTextInput(); }
+  std::string TextComposition() override { return input_.Composition(); }
 
   // --- layers
   // 0..11; nullptr outside.

@@ -45,7 +45,9 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
       {"pagedown", InputAction::Kind::kPageDown}, {"mouse", InputAction::Kind::kMouse},
       {"press", InputAction::Kind::kPress}, {"release", InputAction::Kind::kRelease},
       {"wheel", InputAction::Kind::kWheel}, {"debug-step", InputAction::Kind::kDebugStep},
-      {"debug-break", InputAction::Kind::kDebugBreak}};
+      {"debug-break", InputAction::Kind::kDebugBreak}, {"text", InputAction::Kind::kText},
+      {"return", InputAction::Kind::kReturn}, {"escape", InputAction::Kind::kEscape},
+      {"backspace", InputAction::Kind::kBackspace}};
   std::vector<InputAction> actions;
   int line_no = 0;
   std::size_t pos = 0;
@@ -70,7 +72,8 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
     if (it == std::end(kActions))
       throw fail("unknown action \"" + std::string(words[1]) +
                  "\" (click, cancel, up, down, left, right, ctrl, home, end, pageup, pagedown, mouse X Y, "
-                 "press X Y, release X Y, wheel N, debug-step, debug-break NAME [VALUE])");
+                 "press X Y, release X Y, wheel N, debug-step, debug-break NAME [VALUE], text STRING, return, "
+                 "escape, backspace)");
     a.kind = it->second;
     if (a.kind == InputAction::Kind::kMouse || a.kind == InputAction::Kind::kPress ||
         a.kind == InputAction::Kind::kRelease) {
@@ -94,6 +97,11 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
         while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
         a.value = std::string(rest);
       }
+    } else if (a.kind == InputAction::Kind::kText) {
+      if (words.size() < 3) throw fail("expected \"EVENT text STRING\"");
+      // The rest of the line after the blank that ends "text", blanks inside kept.
+      const std::size_t at = static_cast<std::size_t>(words[1].data() - line.data()) + words[1].size() + 1;
+      a.text = std::string(line.substr(at));
     } else if (words.size() != 2) {
       throw fail("unexpected text after the action");
     }
@@ -249,6 +257,18 @@ void HeadlessRunner::ApplyInput() {
         break;
       case InputAction::Kind::kDebugBreak:
         if (debugger_ != nullptr) debugger_->AddBreak(a.name, a.value);
+      case InputAction::Kind::kText: input.Type({TextInputEvent::Kind::kText, a.text}); break;
+      case InputAction::Kind::kReturn:
+        input.Type({TextInputEvent::Kind::kReturn, {}});
+        input.Hold(Key::kEnter);
+        break;
+      case InputAction::Kind::kEscape:
+        input.Type({TextInputEvent::Kind::kEscape, {}});
+        input.Hold(Key::kEscape);
+        break;
+      case InputAction::Kind::kBackspace:
+        input.Type({TextInputEvent::Kind::kBackspace, {}});
+        input.Hold(Key::kBackspace);
         break;
     }
   }

@@ -57,9 +57,34 @@ TEST(InputScript, DebugActions) {
   }
 }
 
+TEST(InputScript, TypedTextKeepsTheRestOfTheLine) {
+  struct Case {
+    const char* line;
+    K kind;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"3 text Taro", K::kText, "Taro"},
+      {"3 text 山田 太郎 ", K::kText, "山田 太郎 "},  // blanks inside and at the end stay
+      {"3\ttext\t a,b\r", K::kText, " a,b"},      // one separator is dropped, and the CR
+      {"3 return", K::kReturn, ""},
+      {"3 escape", K::kEscape, ""},
+      {"3 backspace", K::kBackspace, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto actions = ParseInputScript(c.line, "in.txt");
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].event, 3);
+    EXPECT_EQ(actions[0].kind, c.kind);
+    EXPECT_EQ(actions[0].text, c.text);
+  }
+}
+
 TEST(InputScript, BadLinesNameTheLine) {
   const char* bad[] = {"1 press 10", "1 release x 2", "1 wheel", "1 wheel 1001", "1 wheel 2 3", "1 home 2",
-                       "1 scroll 1", "1 debug-break", "1 debug-step now"};
+                       "1 scroll 1", "1 debug-break", "1 debug-step now", "1 text", "1 text  ",
+                       "1 return 2"};
   for (const char* line : bad) {
     SCOPED_TRACE(line);
     try {

@@ -93,5 +93,60 @@ TEST_F(SdlInputTest, MouseOutsideWindowIsOutsideGameArea) {
   for (Key k : {Key::kEnter, Key::kZ, Key::kNumpad8, Key::kShift}) EXPECT_NE(SdlInputState::Scancode(k), 0);
 }
 
+// Typed text, the composition and the editing keys reach the entry line only while text input
+// is on; a commit ends the composition, and the keys still count as presses.
+TEST_F(SdlInputTest, TextInputBetweenStartAndStop) {
+  SdlDisplay display(Options());
+  SdlInputState input(display);
+  auto text = [&](const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = display.WindowId();
+    SDL_strlcpy(e.text.text, utf8, sizeof e.text.text);
+    return e;
+  };
+  auto editing = [&](const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTEDITING;
+    e.edit.windowID = display.WindowId();
+    SDL_strlcpy(e.edit.text, utf8, sizeof e.edit.text);
+    return e;
+  };
+  auto key = [](SDL_Scancode code) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = code;
+    return e;
+  };
+  using K = TextInputEvent::Kind;
+  input.OnEvent(text("lost"));
+  input.OnEvent(key(SDL_SCANCODE_BACKSPACE));
+  EXPECT_TRUE(input.TakeTextInput().empty());
+  EXPECT_TRUE(input.KeyDown(Key::kBackspace));
+
+  input.StartTextInput(Rect{10, 10, 26, 26});
+  EXPECT_TRUE(SDL_IsTextInputActive());
+  input.OnEvent(text("ab"));
+  input.OnEvent(editing("かな"));
+  EXPECT_EQ(input.Composition(), "かな");
+  input.OnEvent(key(SDL_SCANCODE_RETURN));  // the input method's own while composing
+  input.OnEvent(text("仮名"));
+  EXPECT_EQ(input.Composition(), "");
+  input.OnEvent(key(SDL_SCANCODE_BACKSPACE));
+  input.OnEvent(key(SDL_SCANCODE_KP_ENTER));
+  const std::vector<TextInputEvent> expected = {
+      {K::kText, "ab"}, {K::kText, "仮名"}, {K::kBackspace, {}}, {K::kReturn, {}}};
+  EXPECT_EQ(input.TakeTextInput(), expected);
+  EXPECT_TRUE(input.TakeTextInput().empty());
+  EXPECT_TRUE(input.KeyDown(Key::kEnter));
+
+  input.OnEvent(text("x"));
+  input.OnEvent(editing("y"));
+  input.StopTextInput();
+  EXPECT_FALSE(SDL_IsTextInputActive());
+  EXPECT_TRUE(input.TakeTextInput().empty());
+  EXPECT_EQ(input.Composition(), "");
+}
+
 }  // namespace
 }  // namespace mavlet

@@ -7,4 +7,18 @@ void HeadlessInput::ReleaseAll() {
   buttons_.clear();
 }
 
+void HeadlessInput::StopTextInput() {
+  text_input_ = false;
+  typed_.clear();
+  composition_.clear();
+}
+
+void HeadlessInput::Type(TextInputEvent event) {
+  if (text_input_) typed_.push_back(std::move(event));
+}
+
+void HeadlessInput::SetComposition(std::string utf8) {
+  if (text_input_) composition_ = std::move(utf8);
+}
+
 }  // namespace mavlet

@@ -1,7 +1,11 @@
 #pragma once
-// Scripted input for headless runs: keys and buttons are held or released explicitly.
+// Scripted input for headless runs: keys and buttons are held or released explicitly; text and
+// editing keys are queued for the text entry line while one is open (dropped otherwise, as a
+// keyboard's typing would be).
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "player/backend/input.h"
 
@@ -25,12 +29,31 @@ class HeadlessInput : public InputState {
   int TakeWheel() override { return std::exchange(wheel_, 0); }
   void Wheel(int notches) { wheel_ += notches; }
 
+  void StartTextInput(const Rect& caret) override {
+    text_input_ = true;
+    caret_ = caret;
+  }
+  void StopTextInput() override;
+  std::vector<TextInputEvent> TakeTextInput() override { return std::exchange(typed_, {}); }
+  std::string Composition() override { return composition_; }
+  // Queues an edit when text input is on.
+  void Type(TextInputEvent event);
+  // The input method's composition while text input is on.
+  void SetComposition(std::string utf8);
+  bool TextInputOn() const { return text_input_; }
+  // The caret box last given to StartTextInput.
+  const Rect& CaretBox() const { return caret_; }
+
  private:
   std::set<Key> keys_;
   std::set<MouseButton> buttons_;
   Point mouse_{0, 0};
   bool active_ = true;
   int wheel_ = 0;
+  bool text_input_ = false;
+  Rect caret_;
+  std::vector<TextInputEvent> typed_;
+  std::string composition_;
 };
 
 }  // namespace mavlet

@@ -2,9 +2,50 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "player/backend/sdl/sdl_display.h"
 
 namespace mavlet {
+
+SdlInputState::SdlInputState(SdlDisplay& display) : display_(display) {
+  // SDL starts with text input on, which would wake the input method during play.
+  SDL_StopTextInput();
+}
+
+void SdlInputState::StartTextInput(const Rect& caret) {
+  const Viewport view = display_.CurrentViewport();
+  const int gw = display_.Width(), gh = display_.Height();
+  SDL_Rect r{0, 0, 0, 0};
+  if (gw > 0 && gh > 0) {
+    // Game pixels to window pixels (the picture is scaled and centred in the window).
+    r.x = view.x + caret.left * view.width / gw;
+    r.y = view.y + caret.top * view.height / gh;
+    r.w = std::max(1, caret.Width() * view.width / gw);
+    r.h = std::max(1, caret.Height() * view.height / gh);
+  }
+  SDL_SetTextInputRect(&r);
+  if (!text_input_) {
+    typed_.clear();
+    composition_.clear();
+    SDL_StartTextInput();
+    text_input_ = true;
+  }
+}
+
+void SdlInputState::StopTextInput() {
+  if (text_input_) SDL_StopTextInput();
+  text_input_ = false;
+  typed_.clear();
+  composition_.clear();
+}
+
+std::vector<TextInputEvent> SdlInputState::TakeTextInput() {
+  SDL_PumpEvents();
+  std::vector<TextInputEvent> out;
+  out.swap(typed_);
+  return out;
+}
 
 int SdlInputState::Scancode(Key key) {
   switch (key) {
@@ -52,6 +93,31 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
     case SDL_KEYDOWN:
       if (event.key.windowID != 0 && event.key.windowID != display_.WindowId()) break;
       if (!event.key.repeat) pending_keys_.insert(event.key.keysym.scancode);
+      // Keys the input method uses while composing never reach here; the check is for those
+      // that leak through.
+      if (text_input_ && composition_.empty()) {
+        using K = TextInputEvent::Kind;
+        switch (event.key.keysym.scancode) {
+          case SDL_SCANCODE_RETURN:
+          case SDL_SCANCODE_KP_ENTER: typed_.push_back({K::kReturn, {}}); break;
+          case SDL_SCANCODE_ESCAPE: typed_.push_back({K::kEscape, {}}); break;
+          case SDL_SCANCODE_BACKSPACE: typed_.push_back({K::kBackspace, {}}); break;
+          case SDL_SCANCODE_LEFT: typed_.push_back({K::kLeft, {}}); break;
+          case SDL_SCANCODE_RIGHT: typed_.push_back({K::kRight, {}}); break;
+          case SDL_SCANCODE_HOME: typed_.push_back({K::kHome, {}}); break;
+          case SDL_SCANCODE_END: typed_.push_back({K::kEnd, {}}); break;
+          default: break;
+        }
+      }
+      break;
+    case SDL_TEXTINPUT:
+      if (text_input_ && event.text.windowID == display_.WindowId()) {
+        typed_.push_back({TextInputEvent::Kind::kText, event.text.text});
+        composition_.clear();  // a commit ends the composition
+      }
+      break;
+    case SDL_TEXTEDITING:
+      if (text_input_ && event.edit.windowID == display_.WindowId()) composition_ = event.edit.text;
       break;
     case SDL_WINDOWEVENT:
       // Presses made for another window do not carry over.

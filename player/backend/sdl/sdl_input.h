@@ -1,9 +1,12 @@
 #pragma once
 // Keys, mouse buttons and the mouse position as SDL last saw them for the game window. A press
 // that was released again before anybody asked (a tap shorter than a frame) still counts as
-// held once, so quick clicks are not lost between two polls.
+// held once, so quick clicks are not lost between two polls. Text input (with the desktop's
+// input method) is on only while a text entry line asks for it.
 #include <array>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "player/backend/input.h"
 
@@ -15,12 +18,17 @@ class SdlDisplay;
 
 class SdlInputState : public InputState {
  public:
-  explicit SdlInputState(SdlDisplay& display) : display_(display) {}
+  // Turns SDL's text input off until a text entry line asks for it.
+  explicit SdlInputState(SdlDisplay& display);
   bool KeyDown(Key key) override;
   bool MouseButtonDown(MouseButton button) override;
   Point MousePosition() override;
   bool ApplicationActive() override;
   int TakeWheel() override;
+  void StartTextInput(const Rect& caret) override;
+  void StopTextInput() override;
+  std::vector<TextInputEvent> TakeTextInput() override;
+  std::string Composition() override { return composition_; }
 
   // Every window event passes here so presses between two polls are remembered.
   void OnEvent(const SDL_Event& event);
@@ -39,6 +47,9 @@ class SdlInputState : public InputState {
   std::array<bool, 2> pending_buttons_{};
   std::set<int> pending_keys_;
   int wheel_ = 0;
+  bool text_input_ = false;
+  std::vector<TextInputEvent> typed_;
+  std::string composition_;
 };
 
 }  // namespace mavlet

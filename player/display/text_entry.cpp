@@ -1,0 +1,187 @@
+#include "player/display/text_entry.h"
+
+#include <algorithm>
+
+#include "player/backend/glyph_source.h"
+#include "player/backend/graphics/surface.h"
+#include "player/common/encoding.h"
+#include "player/common/sjis_text.h"
+
+namespace mavlet {
+
+namespace {
+
+// The code points of a UTF-8 text with the bytes of each; a malformed sequence gives U+FFFD.
+struct Decoded {
+  char32_t cp;
+  std::string_view bytes;
+};
+std::vector<Decoded> DecodeUtf8(std::string_view s) {
+  std::vector<Decoded> out;
+  for (std::size_t i = 0; i < s.size();) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len = b0 < 0x80 ? 1 : (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
+    bool ok = len != 0 && i + len <= s.size();
+    char32_t cp = len == 1 ? b0 : b0 & (0x7F >> len);
+    for (std::size_t k = 1; ok && k < len; ++k) {
+      const auto b = static_cast<unsigned char>(s[i + k]);
+      ok = (b & 0xC0) == 0x80;
+      cp = cp << 6 | (b & 0x3F);
+    }
+    if (!ok) {
+      out.push_back({0xFFFD, {}});
+      ++i;
+      continue;
+    }
+    out.push_back({cp, s.substr(i, len)});
+    i += len;
+  }
+  return out;
+}
+
+char32_t FirstCodePoint(std::string_view utf8) {
+  const auto d = DecodeUtf8(utf8);
+  return d.empty() ? 0xFFFD : d.front().cp;
+}
+
+// Writes coverage a (0..255) of colour rgb over target pixel (x, y), which must lie on it.
+void Blend(const LockedPixels& px, const PixelFormat& fmt, std::int32_t x, std::int32_t y, std::int32_t rgb,
+           std::uint32_t a) {
+  const int bpp = fmt.BytesPerPixel();
+  std::uint8_t* p = px.bits + static_cast<std::ptrdiff_t>(y) * px.pitch + static_cast<std::ptrdiff_t>(x) * bpp;
+  std::uint32_t raw = 0;
+  if (a >= 255) {
+    raw = fmt.FromRgb(rgb);
+  } else {
+    std::uint32_t under = 0;
+    for (int k = 0; k < bpp; ++k) under |= static_cast<std::uint32_t>(p[k]) << (8 * k);
+    const auto u = static_cast<std::uint32_t>(fmt.ToRgb(under));
+    const auto c = static_cast<std::uint32_t>(rgb);
+    auto mix = [&](int shift) {
+      const std::uint32_t s = (c >> shift) & 0xFF, d = (u >> shift) & 0xFF;
+      return ((s * a + d * (255 - a) + 127) / 255) << shift;
+    };
+    raw = fmt.FromRgb(static_cast<std::int32_t>(mix(0) | mix(8) | mix(16)));
+  }
+  for (int k = 0; k < bpp; ++k) p[k] = static_cast<std::uint8_t>(raw >> (8 * k));
+}
+
+}  // namespace
+
+TextEntry::TextEntry(const TextEntryStyle& style, std::string_view initial) : style_(style) {
+  style_.font_size = std::clamp(style_.font_size, 0, GlyphSource::kMaxSize);
+  Insert(SjisToUtf8(initial));
+}
+
+void TextEntry::Insert(std::string_view utf8) {
+  for (const Decoded& d : DecodeUtf8(utf8)) {
+    if (style_.max_length > 0 && Length() >= style_.max_length) return;
+    // Control characters (a pasted tab or line break) have no place in a one-line text.
+    if (d.cp < 0x20 || (d.cp >= 0x7F && d.cp < 0xA0) || d.bytes.empty()) continue;
+    const std::optional<std::string> sjis = Utf8ToSjis(d.bytes);
+    if (!sjis || sjis->empty()) continue;  // Shift-JIS cannot hold it: refused
+    const std::string wide = ToFullWidth(*sjis);
+    chars_.insert(chars_.begin() + caret_, Char{wide, FirstCodePoint(SjisToUtf8(wide))});
+    ++caret_;
+  }
+}
+
+TextEntry::State TextEntry::Apply(const TextInputEvent& event) {
+  if (state_ != State::kEditing) return state_;
+  using K = TextInputEvent::Kind;
+  switch (event.kind) {
+    case K::kText: Insert(event.text); break;
+    case K::kReturn: state_ = State::kCommitted; break;
+    case K::kEscape: state_ = State::kCancelled; break;
+    case K::kBackspace:
+      if (caret_ > 0) chars_.erase(chars_.begin() + --caret_);
+      break;
+    case K::kLeft: caret_ = std::max(0, caret_ - 1); break;
+    case K::kRight: caret_ = std::min(Length(), caret_ + 1); break;
+    case K::kHome: caret_ = 0; break;
+    case K::kEnd: caret_ = Length(); break;
+  }
+  return state_;
+}
+
+void TextEntry::SetComposition(std::string_view utf8) { composition_ = std::string(utf8); }
+
+std::string TextEntry::Text() const {
+  std::string out;
+  for (const Char& c : chars_) out += c.sjis;
+  return out;
+}
+
+std::int32_t TextEntry::Advance(GlyphSource* glyphs, std::string_view face, char32_t cp, bool wide) const {
+  const std::int32_t size = style_.font_size;
+  if (glyphs != nullptr && size > 0) {
+    const std::int32_t a = glyphs->Glyph(face, size, false, cp).advance;
+    if (a > 0) return a;
+  }
+  return wide ? size : size / 2;
+}
+
+std::int32_t TextEntry::CaretPen(GlyphSource* glyphs, std::string_view face) const {
+  std::int32_t pen = 0;
+  for (std::int32_t i = 0; i < caret_; ++i) {
+    const Char& c = chars_[static_cast<std::size_t>(i)];
+    pen += Advance(glyphs, face, c.code_point, c.sjis.size() == 2);
+  }
+  return pen;
+}
+
+std::int32_t TextEntry::Scroll(GlyphSource* glyphs, std::string_view face) const {
+  // The caret and the composition stay in view: the line moves left when they pass the right edge.
+  std::int32_t end = CaretPen(glyphs, face);
+  for (const Decoded& d : DecodeUtf8(composition_)) end += Advance(glyphs, face, d.cp, d.cp >= 0x100);
+  return std::max(0, end + 1 - style_.area.Width());
+}
+
+Rect TextEntry::CaretBox(GlyphSource* glyphs, std::string_view face) const {
+  const std::int32_t x = style_.area.left + CaretPen(glyphs, face) - Scroll(glyphs, face);
+  return Rect{x, style_.area.top, x + std::max(1, style_.font_size), style_.area.top + style_.area.Height()};
+}
+
+void TextEntry::Draw(Surface& target, const Rect& clip, GlyphSource* glyphs, std::string_view face) const {
+  const Rect area = Intersect(Intersect(style_.area, clip), target.bounds());
+  if (area.IsEmpty()) return;
+  const PixelFormat fmt = target.format();
+  target.FillRect(area, fmt.FromRgb(style_.back_colour));
+  auto lock = target.Lock();
+  if (!lock) return;
+  const std::int32_t size = style_.font_size;
+  const std::int32_t top = style_.area.top;
+  auto put = [&](std::int32_t x, std::int32_t y, std::uint32_t a) {
+    if (a != 0 && x >= area.left && x < area.right && y >= area.top && y < area.bottom)
+      Blend(*lock, fmt, x, y, style_.text_colour, a);
+  };
+  auto glyph = [&](char32_t cp, std::int32_t x) {
+    if (glyphs == nullptr || size <= 0) return;
+    const GlyphImage& g = glyphs->Glyph(face, size, false, cp);
+    for (std::int32_t gy = 0; gy < g.height; ++gy)
+      for (std::int32_t gx = 0; gx < g.width; ++gx) put(x + g.left + gx, top + g.top + gy, g.At(gx, gy));
+  };
+  std::int32_t pen = style_.area.left - Scroll(glyphs, face);
+  std::int32_t caret_x = pen;
+  for (std::int32_t i = 0; i <= Length(); ++i) {
+    if (i == caret_) {
+      // The composition sits at the caret, underlined along the cell's bottom row; the caret
+      // follows it.
+      for (const Decoded& d : DecodeUtf8(composition_)) {
+        const std::int32_t w = Advance(glyphs, face, d.cp, d.cp >= 0x100);
+        glyph(d.cp, pen);
+        for (std::int32_t x = pen; x < pen + w; ++x) put(x, top + std::max(0, size - 1), 255);
+        pen += w;
+      }
+      caret_x = pen;
+    }
+    if (i == Length()) break;
+    const Char& c = chars_[static_cast<std::size_t>(i)];
+    glyph(c.code_point, pen);
+    pen += Advance(glyphs, face, c.code_point, c.sjis.size() == 2);
+  }
+  for (std::int32_t y = top; y < top + style_.area.Height(); ++y) put(caret_x, y, 255);
+  target.Unlock();
+}
+
+}  // namespace mavlet
