@@ -257,6 +257,7 @@ void HeadlessRunner::ApplyInput() {
         break;
       case InputAction::Kind::kDebugBreak:
         if (debugger_ != nullptr) debugger_->AddBreak(a.name, a.value);
+        break;
       case InputAction::Kind::kText: input.Type({TextInputEvent::Kind::kText, a.text}); break;
       case InputAction::Kind::kReturn:
         input.Type({TextInputEvent::Kind::kReturn, {}});

@@ -17,7 +17,11 @@ namespace {
 
 using K = InputAction::Kind;
 
-InputAction Act(int event, K kind, std::string text = {}) { return InputAction{event, kind, 0, 0, std::move(text)}; }
+InputAction Act(int event, K kind, std::string text = {}) {
+  InputAction a{event, kind};
+  a.text = std::move(text);
+  return a;
+}
 
 class InputScenarioTest : public ::testing::Test {
  protected:
@@ -51,24 +55,24 @@ TEST_F(InputScenarioTest, ReturnStoresTheLineAndEscapeKeepsTheVariable) {
     std::vector<InputAction> actions;
     const char* s;      // S afterwards, UTF-8
   };
-  // The first event starts the title, the line opens in the second; the title counts N up once
-  // it has gone on.
+  // The first event starts the title and the line opens within the next two; the title counts
+  // N up once it has gone on.
   const Case cases[] = {
       {"four of six letters, full width", "Calc 2,,S = \"\"\nInput ,,S,16,100,4",
-       {Act(3, K::kText, "abcdef"), Act(4, K::kReturn)}, "ａｂｃｄ"},
+       {Act(5, K::kText, "abcdef"), Act(6, K::kReturn)}, "ａｂｃｄ"},
       {"the variable's text to start with", "Input ,,S",
-       {Act(3, K::kBackspace), Act(3, K::kText, "x"), Act(4, K::kReturn)}, "ｏｌｘ"},
-      {"escape keeps the variable", "Input ,,S", {Act(3, K::kText, "new"), Act(4, K::kEscape)}, "old"},
-      {"a variable that does not exist", "Input ,,Nobody", {Act(3, K::kText, "abc"), Act(4, K::kReturn)}, "old"},
+       {Act(5, K::kBackspace), Act(5, K::kText, "x"), Act(6, K::kReturn)}, "ｏｌｘ"},
+      {"escape keeps the variable", "Input ,,S", {Act(5, K::kText, "new"), Act(6, K::kEscape)}, "old"},
+      {"a variable that does not exist", "Input ,,Nobody", {Act(5, K::kText, "abc"), Act(6, K::kReturn)}, "old"},
       {"typing before the line opens is lost", "Input ,,S",
-       {Act(2, K::kText, "lost"), Act(3, K::kText, "kept"), Act(4, K::kReturn)}, "ｏｌｄｋｅｐｔ"},
-      {"expressions for the position", "Input ,,S,16,100,0,N+1,N", {Act(4, K::kReturn)}, "ｏｌｄ"},
+       {Act(1, K::kText, "lost"), Act(5, K::kText, "kept"), Act(6, K::kReturn)}, "ｏｌｄｋｅｐｔ"},
+      {"expressions for the position", "Input ,,S,16,100,0,N+1,N", {Act(6, K::kReturn)}, "ｏｌｄ"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TestTitle title;
     auto r = Start(title, std::string("Calc 2,,S = \"old\"\n") + c.input + "\nCalc ,,N = N + 1\nWait ,,99999\n", c.actions);
-    r->Events(3);
+    r->Events(5);
     EXPECT_EQ(r->Num("N"), 0);  // still waiting
     EXPECT_NE(r->R().Sys().TextWindow().Entry(), nullptr);
     r->Events(3);
@@ -83,8 +87,8 @@ TEST_F(InputScenarioTest, ReturnStoresTheLineAndEscapeKeepsTheVariable) {
 TEST_F(InputScenarioTest, TheNameAppearsInLaterTextTypedAtItsPace) {
   // Non-stop commands: the text starts in the step that Return ends the line in.
   auto r = Start(title_, "Input 2,,S\nTextSpd 2,,3\nPutText ,,\\p(S)さん\nWait ,,99999\n",
-                 {Act(3, K::kText, "Ab"), Act(4, K::kReturn)});
-  r->Events(4);
+                 {Act(5, K::kText, "Ab"), Act(6, K::kReturn)});
+  r->Events(6);
   // Return is also the decide key: it must not complete that text at once.
   EXPECT_EQ(Shown(*r), "Ａ");
   r->Events(10);
@@ -94,10 +98,10 @@ TEST_F(InputScenarioTest, TheNameAppearsInLaterTextTypedAtItsPace) {
 
 TEST_F(InputScenarioTest, TheLineShowsOnTheScreenWithTheComposition) {
   auto r = Start(title_, "Input ,,S,20,120,0,40,30,255,65280\nCalc ,,N = 1\nWait ,,99999\n",
-                 {Act(3, K::kText, "ab"), Act(5, K::kReturn)});
+                 {Act(5, K::kText, "ab"), Act(7, K::kReturn)});
   Surface& screen = *r->R().Sys().ScreenSurface();
   auto at = [&](int x, int y) { return screen.format().ToRgb(screen.RawPixel(x, y)); };
-  r->Events(2);
+  r->Events(4);
   EXPECT_TRUE(r->R().Input().TextInputOn());
   EXPECT_EQ(at(41, 31), 0x00FF00);   // background colour inside the box
   EXPECT_EQ(at(159, 49), 0x00FF00);  // its last pixel
