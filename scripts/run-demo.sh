@@ -25,11 +25,15 @@ echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running
 rm -rf "$shots" && mkdir -p "$shots"
 input=build/demo-input.txt
 # What a player would do: move the mouse over the title screen (sparkles follow it), click it,
-# choose "start" in its menu, click in the room (petals fall), answer the question with "wait for
-# the night", then hover the door and the window of the room map, choose the window, and finally
-# the door (back to the title).
-printf '# event action\n30 mouse 200 230\n70 mouse 330 300\n110 mouse 460 220\n150 click\n155 mouse 300 266\n158 click\n260 click\n270 mouse 250 188\n273 click\n520 mouse 500 200\n560 mouse 150 150\n600 click\n680 mouse 500 200\n690 click\n' >"$input"
-"$tool" run "$title" --events 720 --input "$input" --shots-every 50 "$shots" \
-  --audio-log "$shots/audio.log"
+# choose "start" in its menu; in the room (petals fall) read the girl's lines, clicking when a
+# page is typed or full (one click completes a page that is still typing), type the name "Mika"
+# when she asks and press Return, read the name in her answer and the first page recalled from the
+# history; answer the question with "wait for the night", then hover the door and the window of
+# the room map, choose the window, and finally the door (back to the title).
+printf '# event action\n30 mouse 200 230\n70 mouse 330 300\n110 mouse 460 220\n150 click\n155 mouse 300 266\n158 click\n290 click\n320 click\n330 click\n345 click\n355 click\n390 text Mika\n400 return\n460 click\n505 click\n516 mouse 250 188\n519 click\n766 mouse 500 200\n806 mouse 150 150\n846 click\n926 mouse 500 200\n936 click\n' >"$input"
+# Besides every 50th event: a full text window, the name being typed, the name in the text.
+"$tool" run "$title" --events 966 --input "$input" --shots-every 50 "$shots" \
+  --shot "320:$shots/text-full.png" --shot "395:$shots/text-name-entry.png" \
+  --shot "445:$shots/text-name-used.png" --audio-log "$shots/audio.log" --text-log "$shots/text.log"
 echo "run-demo: screenshots written to $shots:"
 ls "$shots"

@@ -316,7 +316,7 @@ TEST_F(ScreenShotTest, LowerDepthsStayCloseToTheGoldens) {
 }
 
 // The bundled demo: the title screen with the sparkle turning (and sparkles at the pointer), and
-// the room after a click, petals falling.
+// the room after a click, petals falling and the girl's first line typing in the text window.
 // Both choice kinds at 32 bits: a column menu with title, frame, translucent back and inverted
 // highlight; a 30-item list scrolled to row 5 with its scroll bar; a map whose hovered ellipse
 // shows the highlight picture through exactly its shape.
@@ -347,6 +347,25 @@ TEST_F(ScreenShotTest, ChoicesMatchTheirGoldens) {
   ExpectGolden(dir / "column.png", "choices-column");
   ExpectGolden(dir / "list.png", "choices-list");
   ExpectGolden(dir / "map.png", "choices-map");
+}
+
+// A typical text page at 32 bits with the bundled font: a speaker's name in 【】 with the rows
+// after it hanging under the text, full-width and half-width characters, punctuation at a row's
+// end, a colour change, a shadow, over a picture; and the Input line below it with typed text.
+TEST_F(ScreenShotTest, TextPageMatchesItsGolden) {
+  const fs::path src = dir / "text-src";
+  WriteFile(src / "title.txt", std::string("title = Text\nscreen_mode = 320x240\nno_registry = yes\nstr = name\n"));
+  WriteFile(src / "pictures/sky.png", mavtool::EncodePng(Sky(320, 240), mavtool::PngColours::kAsStored));
+  WriteFile(src / "scenario/1.txt", std::string(
+      "SetSfc 0,,0,sky.pmp,0,0,0,255,1\n"
+      "TextPos 0,,8,120,16,18,4,4\nTextSpd 0,,0\nTextCol 0,,$FFFFFF\nTextSCol 0,,$302018\n"
+      "PutText 0,,【少女】こんばんは。ｶﾅと１２３、\\c(50C8F0)金色\\c(FFFFFF)の「夜」が来たわ……！\\nABC xyz.\n"
+      "Input 0,,name,16,120,0,8,206,$302018,$F0E0C0\n"));
+  BuildTitle("text-src", "text");
+  WriteFile(dir / "input.txt", std::string("8 text Mika\n"));
+  Result r = Run({"run", P("text"), "--events", "12", "--input", P("input.txt"), "--shot", "12:" + P("page.png")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  ExpectGolden(dir / "page.png", "text-page");
 }
 
 TEST_F(ScreenShotTest, DemoTitleMatchesItsGoldens) {
