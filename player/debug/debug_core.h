@@ -9,7 +9,7 @@
 // page or a deleted variable whose memory is reused is never taken for the old one. Pages are
 // capped (the oldest lines go, the counter keeps counting). System values whose reading has side
 // effects or costs (the random generator, the clock and date, the click values, the font list,
-// the depth list, the save headers) are never read.
+// the depth list, the save headers, the archive existence checks) are never read.
 #include <cstddef>
 #include <cstdint>
 #include <deque>

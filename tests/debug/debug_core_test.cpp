@@ -295,7 +295,7 @@ TEST(DebugVariables, SystemValuesWithSideEffectsAreNeverRead) {
   EXPECT_EQ(d.Row("@TextSpd"), "3");
   EXPECT_TRUE(d.Row("@NowPage"));
   for (const char* never : {"@Rand", "@Year", "@Week", "@ClickL", "@ClickR", "@Fonts", "@BitList", "@SaveHeaders10",
-                            "@SaveHeader0", "@SaveHeader19"})
+                            "@SaveHeader0", "@SaveHeader19", "@PmxExist1", "@PmpExist3", "@WavExist5"})
     EXPECT_FALSE(d.Row(never)) << never;
   EXPECT_TRUE(d.Row("@NoTextWait")) << "126 is read again";
   d.Core().SetShowSystemValues(false);
