@@ -395,14 +395,16 @@ void TGameSystem::InvalidateAll() { Invalidate(ScreenRect()); }
 
 bool TGameSystem::NoPaintBack() const { return engine_ != nullptr && engine_->NoPaintBack(); }
 
-void TGameSystem::Compose() { compositor_.Compose(NoPaintBack(), false); }
+void TGameSystem::Compose() { ComposeWithParticles(false); }
 
-void TGameSystem::ComposeFrame() {
+void TGameSystem::ComposeFrame() { ComposeWithParticles(true); }
+
+void TGameSystem::ComposeWithParticles(bool step) {
   if (!effects_->Running() || display_ == nullptr) {
-    Compose();
+    compositor_.Compose(NoPaintBack(), false);
     return;
   }
-  // One present for the frame and the particles over it; ended whatever Compose throws.
+  // One present for the scene and the particles over it; ended whatever Compose throws.
   struct Batch {
     Display& d;
     explicit Batch(Display& display) : d(display) { d.BeginPresentBatch(); }
@@ -410,7 +412,13 @@ void TGameSystem::ComposeFrame() {
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
   } batch(*display_);
-  if (compositor_.Compose(NoPaintBack(), true) == SceneCompositor::Mode::kParticles) effects_->Step();
+  if (compositor_.Compose(NoPaintBack(), true) != SceneCompositor::Mode::kParticles) return;
+  // The frame moves the particles once; a command that shows its change at once only puts them
+  // back over what it presented, so they neither flicker nor speed up.
+  if (step)
+    effects_->Step();
+  else
+    effects_->Redraw();
 }
 
 void TGameSystem::Present(const Rect& rect) { compositor_.Present(rect, NoPaintBack()); }

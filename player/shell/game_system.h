@@ -174,10 +174,11 @@ class TGameSystem : public GameServices,
   void ClearDirtyRect() override { compositor_.ClearDirty(); }
   void RedrawArea(const Rect& rect) override { compositor_.RedrawArea(rect); }
   void RedrawAll() override { compositor_.RedrawAll(); }
-  // Brings the screen up to date: the changed area, or everything while a layer effect runs.
+  // Brings the screen up to date: the changed area, or everything while a layer effect runs;
+  // running particles are drawn again over it where they are.
   void Compose() override;
-  // The frame's Compose: as Compose, then, unless a layer effect runs, the particle effects take
-  // their step over the presented frame; both reach the window as one present.
+  // The frame's Compose: as Compose, but the particle effects take their step over the presented
+  // frame (not while a layer effect runs). Scene and particles reach the window as one present.
   void ComposeFrame();
   void Present(const Rect& rect) override;
   void PresentDirect(const Rect& rect) override { compositor_.PresentDirect(rect); }
@@ -251,6 +252,7 @@ class TGameSystem : public GameServices,
   bool FullScreen() override;
 
  private:
+  void ComposeWithParticles(bool step);
   // Initialises the display again after a switch failed, the previous settings restored.
   void ReinitializeAfterFailure();
 

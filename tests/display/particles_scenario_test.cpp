@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "player/backend/display.h"
 #include "player/backend/graphics/png_writer.h"
@@ -65,6 +66,36 @@ TEST_P(ParticleScenarioTest, ParticlesShowOverTheFrameAndNeverReachTheScene) {
   r->R().SaveScreenshot(shot);
   WritePng(visible, window);
   EXPECT_EQ(ReadFile(shot), ReadFile(window));
+}
+
+// Counts the particle pixels (red) of the window at every present.
+class RedAtPresents : public PresentObserver {
+ public:
+  void OnPresent(const Surface& visible, const Rect&, int) override {
+    int n = 0;
+    for (int y = 0; y < visible.height(); ++y)
+      for (int x = 0; x < visible.width(); ++x) n += TestLayerServices::Rgb(visible, x, y) == kRed;
+    counts.push_back(n);
+  }
+  std::vector<int> counts;
+};
+
+TEST_P(ParticleScenarioTest, ACommandPresentingAtOnceKeepsTheParticlesInPlace) {
+  // Every frame a fill of the whole screen is shown at once, covering every particle.
+  auto r = Run("SpEffect ,,7,0,0,300,100,dot.pmp,1", 6,
+               "Label ,,loop\nFillSfc ,,1,0,0,640,480,$842010,255,1\nWait ,,30\nJump ,,1,loop,3\n");
+  TSpEffectManager& effects = r->R().Sys().SpEffects();
+  ASSERT_GT(effects.Count(), 2u);
+  RedAtPresents seen;
+  r->R().Screen().SetPresentObserver(&seen);
+  r->Events(6);
+  r->R().Screen().SetPresentObserver(nullptr);
+  // The fills' presents come on top of the frames' own; every present shows the particles (15
+  // pixels each, minus overlaps), and they stepped once a frame: a flake each of the eleven
+  // frames after the first event (the restart).
+  EXPECT_GT(seen.counts.size(), 6u);
+  for (int n : seen.counts) EXPECT_GE(n, 15 * 3);
+  EXPECT_EQ(effects.Count(), 11u);
 }
 
 TEST_P(ParticleScenarioTest, ALayerEffectHoldsTheParticles) {

@@ -73,6 +73,12 @@ void TSpTip::DrawCell() {
   counter_ = static_cast<std::int32_t>((std::int64_t{counter_} + 1) % cycle);
 }
 
+void TSpTip::Redraw() {
+  const std::int64_t cycle = std::max<std::int64_t>(std::int64_t{manager_.Cells()} * manager_.WaitFrames(), 1);
+  const std::int64_t last = (std::int64_t{counter_} + cycle - 1) % cycle;
+  manager_.DrawCell(rect_, static_cast<std::int32_t>(last / manager_.WaitFrames()));
+}
+
 std::int32_t TSpTip::Random(std::int32_t n) { return manager_.Random(n); }
 
 std::int32_t TSpTip::ScreenWidth() const { return manager_.ScreenWidth(); }

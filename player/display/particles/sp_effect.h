@@ -57,6 +57,8 @@ class TSpTip : public TSpEffect {
   void EraseAndMove() override;
   // Ends when it lies wholly outside the screen; else draws its cell.
   bool Draw() override;
+  // Draws the cell it showed last again, without animating.
+  void Redraw();
 
   std::int32_t OriginX() const { return origin_x_; }
   std::int32_t OriginY() const { return origin_y_; }

@@ -263,6 +263,12 @@ void TSpEffectManager::Step() {
   ShowChanges();
 }
 
+void TSpEffectManager::Redraw() {
+  if (type_ == kSpOff) return;
+  for (std::size_t i = particles_.size(); i-- > 0;) particles_[i]->Redraw();
+  ShowChanges();
+}
+
 void TSpEffectManager::Initialize() {}
 
 void TSpEffectManager::Finalize() {

@@ -58,6 +58,9 @@ class TSpEffectManager {
 
   // One frame: load the picture when needed, erase and move every particle, spawn, draw, retire.
   void Step();
+  // Draws every particle again where it is (after a present covered them), without moving or
+  // animating them.
+  void Redraw();
   // An effect is on (type not 0): the game system steps it after presenting each frame.
   bool Running() const { return type_ != kSpOff; }
 
