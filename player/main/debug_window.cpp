@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <optional>
 
+#include "player/backend/sdl/sdl_input.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
@@ -45,8 +46,8 @@ std::string Utf8(const std::string& sjis) { return SjisToUtf8(sjis); }
 }  // namespace
 
 DebugWindow::DebugWindow(DebugCore& core, TBookManager& book, TGameSystem& sys, SDL_Window* play_window,
-                         const std::string& font_file, Log& log)
-    : core_(core), book_(book), sys_(sys), log_(log), ui_(std::make_unique<Ui>()) {
+                         const SdlInputState& play_input, const std::string& font_file, Log& log)
+    : core_(core), book_(book), sys_(sys), log_(log), play_input_(play_input), ui_(std::make_unique<Ui>()) {
   int px = SDL_WINDOWPOS_UNDEFINED, py = SDL_WINDOWPOS_UNDEFINED, pw = 0, ph = 0;
   if (play_window != nullptr) {
     SDL_GetWindowPosition(play_window, &px, &py);
@@ -192,6 +193,7 @@ void DebugWindow::Frame() {
   ImGui::NewFrame();
   DrawContents();
   ImGui::Render();
+  UpdateTextInput();
   SDL_SetRenderDrawColor(renderer_, 240, 240, 240, 255);
   SDL_RenderClear(renderer_);
   ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
@@ -413,6 +415,19 @@ void DebugWindow::DrawBreakDialog() {
   ImGui::SameLine();
   if (ImGui::Button("キャンセル")) ImGui::CloseCurrentPopup();
   ImGui::EndPopup();
+}
+
+// SDL's text input is one switch for the whole program: on while a field here is edited (unless
+// the title has it on already), back off afterwards unless the title took it meanwhile.
+void DebugWindow::UpdateTextInput() {
+  const bool want = ImGui::GetIO().WantTextInput;
+  if (want && !text_input_ && !play_input_.TextInputOn()) {
+    SDL_StartTextInput();
+    text_input_ = true;
+  } else if (!want && text_input_) {
+    if (!play_input_.TextInputOn()) SDL_StopTextInput();
+    text_input_ = false;
+  }
 }
 
 void DebugWindow::UpdateThumbnails() {

@@ -16,6 +16,7 @@ namespace mavlet {
 
 class DebugCore;
 class Log;
+class SdlInputState;
 class TBookManager;
 class TGameSystem;
 
@@ -23,8 +24,10 @@ class DebugWindow {
  public:
   // Opens the window beside play_window with the font file (UTF-8 path; empty: ImGui's own,
   // without Japanese). Throws MavError when SDL cannot make the window or its renderer.
+  // play_input tells whether the title has SDL's text input on (the window turns it on for its
+  // own fields only while the title does not use it, and never turns it off under the title).
   DebugWindow(DebugCore& core, TBookManager& book, TGameSystem& sys, SDL_Window* play_window,
-              const std::string& font_file, Log& log);
+              const SdlInputState& play_input, const std::string& font_file, Log& log);
   ~DebugWindow();
   DebugWindow(const DebugWindow&) = delete;
   DebugWindow& operator=(const DebugWindow&) = delete;
@@ -45,11 +48,14 @@ class DebugWindow {
   void DrawInspectorTab();
   void DrawBreakDialog();
   void UpdateThumbnails();
+  void UpdateTextInput();
 
   DebugCore& core_;
   TBookManager& book_;
   TGameSystem& sys_;
   Log& log_;
+  const SdlInputState& play_input_;
+  bool text_input_ = false;  // SDL's text input turned on for a field here
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   std::uint32_t window_id_ = 0;

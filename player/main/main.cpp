@@ -206,7 +206,7 @@ int Run(int argc, char** argv) {
       session.Book()->SetHook(debug_core.get());
       try {
         FreeTypeGlyphs glyphs;
-        debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(),
+        debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(), input,
                                                      glyphs.FaceFile(TBookManager::kDefaultFontName), log);
       } catch (const MavError& e) {
         // Without its window the core is of no use; the title runs on.

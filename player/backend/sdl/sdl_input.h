@@ -28,6 +28,8 @@ class SdlInputState : public InputState {
   void StartTextInput(const Rect& caret) override;
   void StopTextInput() override;
   std::vector<TextInputEvent> TakeTextInput() override;
+  // True while the title asks for typed text (SDL's text input is then on for the play window).
+  bool TextInputOn() const { return text_input_; }
   std::string Composition() override { return composition_; }
 
   // Every window event passes here so presses between two polls are remembered.
