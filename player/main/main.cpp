@@ -206,8 +206,8 @@ int Run(int argc, char** argv) {
       session.Book()->SetHook(debug_core.get());
       try {
         FreeTypeGlyphs glyphs;
-        debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(), input,
-                                                     glyphs.FaceFile(TBookManager::kDefaultFontName), log);
+        debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(),
+                                                     input, glyphs.FaceFile(TBookManager::kDefaultFontName), log);
       } catch (const MavError& e) {
         // Without its window the core is of no use; the title runs on.
         log.Error(e.what());
