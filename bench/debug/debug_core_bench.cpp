@@ -2,9 +2,9 @@
 // variables, with and without the system values) and the log hook for a command that repeats.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
 #include "player/debug/debug_core.h"
 #include "player/engine/book_manager.h"

@@ -41,9 +41,9 @@ void DebugCore::OnExecute(TCallManager& mgr, TCommand& command, const TStackData
     ++counter_;
     return;
   }
-  std::string text = "[" + std::to_string(counter_) + "]" + kStreamLabels[kind & 7] + " ﾍﾟｰｼﾞ:" +
-                     std::to_string(pos.Page) + " " + std::to_string(static_cast<std::int64_t>(pos.Com) + 1) +
-                     "行目 " + command.ClassName();
+  std::string text = "[" + std::to_string(counter_) + "]" + kStreamLabels[kind & 7] +
+                     " ﾍﾟｰｼﾞ:" + std::to_string(pos.Page) + " " +
+                     std::to_string(static_cast<std::int64_t>(pos.Com) + 1) + "行目 " + command.ClassName();
   AddLine(page, std::move(text), key);
   // Step mode counts commands of the main stream only: a handler stream that logs a line while
   // a main command waits (the always stream every 30 ms) must not hold the main stream again.
@@ -124,8 +124,8 @@ bool DebugCore::NeverRead(int system_index) {
   // and depth lists, the save headers (each opens a slot), and the existence checks of the
   // scenario, picture and sound archives (each probes the disk: 15 of them made the refresh
   // several times dearer).
-  return (system_index >= 0 && system_index <= 7) || system_index == 90 || system_index == 91 ||
-         system_index == 96 || system_index == 100 || (system_index >= 104 && system_index <= 125) ||
+  return (system_index >= 0 && system_index <= 7) || system_index == 90 || system_index == 91 || system_index == 96 ||
+         system_index == 100 || (system_index >= 104 && system_index <= 125) ||
          (system_index >= 128 && system_index <= 142);
 }
 

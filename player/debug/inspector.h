@@ -55,7 +55,7 @@ struct StreamRow {
   int kind = 0;
   const char* label = "";
   std::int32_t page = -1;
-  std::int32_t com = -1;  // 0-based command index
+  std::int32_t com = -1;       // 0-based command index
   std::int32_t int_page = -1;  // start page (IntCall), -1 none
   bool ended = true;
   std::vector<StackRow> stack;  // bottom first

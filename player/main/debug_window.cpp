@@ -22,7 +22,7 @@ namespace mavlet {
 // What only the drawing needs: selections, the dialog's fields, the slot viewer's lines.
 struct DebugWindow::Ui {
   std::array<std::uint64_t, DebugCore::kPages> seen_lines{};  // lines seen per page, dropped included
-  std::optional<std::uint64_t> selected_variable;            // variable id
+  std::optional<std::uint64_t> selected_variable;             // variable id
   int slot = 0;
   std::vector<std::string> slot_lines;
   // The break dialog: -1 adds, otherwise the index being edited.
@@ -125,16 +125,31 @@ bool DebugWindow::Shown() const { return (SDL_GetWindowFlags(window_) & SDL_WIND
 bool DebugWindow::HandleEvent(const SDL_Event& e) {
   std::uint32_t id = 0;
   switch (e.type) {
-    case SDL_WINDOWEVENT: id = e.window.windowID; break;
+    case SDL_WINDOWEVENT:
+      id = e.window.windowID;
+      break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: id = e.key.windowID; break;
-    case SDL_TEXTINPUT: id = e.text.windowID; break;
-    case SDL_TEXTEDITING: id = e.edit.windowID; break;
-    case SDL_MOUSEMOTION: id = e.motion.windowID; break;
+    case SDL_KEYUP:
+      id = e.key.windowID;
+      break;
+    case SDL_TEXTINPUT:
+      id = e.text.windowID;
+      break;
+    case SDL_TEXTEDITING:
+      id = e.edit.windowID;
+      break;
+    case SDL_MOUSEMOTION:
+      id = e.motion.windowID;
+      break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: id = e.button.windowID; break;
-    case SDL_MOUSEWHEEL: id = e.wheel.windowID; break;
-    default: return false;
+    case SDL_MOUSEBUTTONUP:
+      id = e.button.windowID;
+      break;
+    case SDL_MOUSEWHEEL:
+      id = e.wheel.windowID;
+      break;
+    default:
+      return false;
   }
   if (id != window_id_) return false;
   dirty_ = true;
@@ -361,9 +376,8 @@ void DebugWindow::DrawVariablesTab() {
       }
     }
     if (ImGui::BeginPopupContextWindow("###varmenu")) {
-      const auto selected = std::find_if(rows.begin(), rows.end(), [&](const VariableRow& r) {
-        return ui_->selected_variable == r.id;
-      });
+      const auto selected =
+          std::find_if(rows.begin(), rows.end(), [&](const VariableRow& r) { return ui_->selected_variable == r.id; });
       if (ImGui::MenuItem("ブレーク作成...", nullptr, false, selected != rows.end())) {
         ui_->open_dialog = true;
         ui_->dialog_index = -1;
@@ -458,7 +472,8 @@ void DebugWindow::DrawInspectorTab() {
   const Inspection in = Inspect(book_, sys_);
   if (ImGui::CollapsingHeader("レイヤー", ImGuiTreeNodeFlags_DefaultOpen) &&
       ImGui::BeginTable("###layers", 9, ImGuiTableFlags_Borders | ImGuiTableFlags_SizingFixedFit)) {
-    for (const char* c : {"#", "画像", "範囲", "表示", "透明度", "明るさ", "効果", "ｺﾏ", "縮小"}) ImGui::TableSetupColumn(c);
+    for (const char* c : {"#", "画像", "範囲", "表示", "透明度", "明るさ", "効果", "ｺﾏ", "縮小"})
+      ImGui::TableSetupColumn(c);
     ImGui::TableHeadersRow();
     for (const LayerRow& l : in.layers) {
       ImGui::TableNextRow();
@@ -534,8 +549,7 @@ void DebugWindow::DrawInspectorTab() {
       ImGui::Text("%d", s.int_page);
       ImGui::TableSetColumnIndex(3);
       std::string stack;
-      for (const StackRow& e : s.stack)
-        stack += std::to_string(e.page) + ":" + std::to_string(e.com + 1) + " ";
+      for (const StackRow& e : s.stack) stack += std::to_string(e.page) + ":" + std::to_string(e.com + 1) + " ";
       ImGui::TextUnformatted(stack.c_str());
     }
     ImGui::EndTable();

@@ -194,19 +194,20 @@ TEST(DebugBreaks, StopAfterTheChangingCommand) {
     std::int32_t a_at_stop;  // -1: never stops
   };
   const Case cases[] = {
-      {"Ab", "", false, 1},    // any change
-      {"Ab", "3", false, 3},   // that value
-      {"AB", "2", false, 2},   // the rest of the name ignores ASCII case
-      {"aB", "", false, -1},   // the first byte does not
-      {"Ab", "", true, -1},    // paused
-      {"Ab", "9", false, -1},  // never that value
+      {"Ab", "", false, 1},         // any change
+      {"Ab", "3", false, 3},        // that value
+      {"AB", "2", false, 2},        // the rest of the name ignores ASCII case
+      {"aB", "", false, -1},        // the first byte does not
+      {"Ab", "", true, -1},         // paused
+      {"Ab", "9", false, -1},       // never that value
       {"@TextSpd", "", false, -1},  // system values do not notify
   };
   for (const Case& c : cases) {
     TestTitle t;
     t.Nums({"Ab"});
-    t.Scenario(1, "NonStop=1\nCalc ,,Ab = 1\nCalc ,,@TextSpd = 5\nCalc ,,Ab = 2\nCalc ,,Ab = 3\nCalc ,,Ab = 4\n"
-                  "Wait ,,99999\n");
+    t.Scenario(1,
+               "NonStop=1\nCalc ,,Ab = 1\nCalc ,,@TextSpd = 5\nCalc ,,Ab = 2\nCalc ,,Ab = 3\nCalc ,,Ab = 4\n"
+               "Wait ,,99999\n");
     DebugRun d(t);
     ASSERT_TRUE(d.Core().AddBreak("Other", ""));
     ASSERT_TRUE(d.Core().AddBreak(c.name, c.value));
