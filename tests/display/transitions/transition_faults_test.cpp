@@ -60,5 +60,18 @@ TEST(TransitionFaults, CircleWithoutLocksStillEnds) {
   EXPECT_EQ(Scene::Differences(s.screen, old_screen), 0);
 }
 
+// A screen with no pixels (a window not set up yet) gives every kind nothing to draw: each still
+// ends (the blur once restarted itself on every step there and never ended).
+TEST(TransitionFaults, EveryKindEndsOnAnEmptyScreen) {
+  for (int kind = 2; kind <= 36; ++kind) {
+    for (const Rect size : {Rect{0, 0, 0, 0}, Rect{0, 0, 1, 1}}) {
+      Scene s(32, size.right, size.bottom);
+      auto t = s.Make(kind);
+      ASSERT_NE(t, nullptr) << kind;
+      EXPECT_GT(Scene::RunToEnd(*t), 0) << "kind " << kind << " on " << size.right << "x" << size.bottom;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mavlet
