@@ -404,6 +404,33 @@ TEST(SurfaceArithmetic, BlendAndMaskMatchTheFormulasExactly) {
     }
 }
 
+// Stretched rows take source column floor(k * source width / target width) for the k-th target
+// column, for enlarging and shrinking, with either rectangle reaching past its surface.
+TEST(SurfaceArithmetic, StretchedColumnsFollowTheFormula) {
+  for (const std::int32_t sw : {7, 13, 100}) {
+    Surface src(PixelFormat::Xrgb8888(), sw, 1);
+    for (std::int32_t x = 0; x < sw; ++x) src.SetRawPixel(x, 0, static_cast<std::uint32_t>(0x100 + x));
+    for (const std::int32_t s_left : {-3, 0, 2}) {
+      for (const std::int32_t t_width : {1, 3, 7, 20, 301}) {
+        for (const std::int32_t t_left : {-50, 0, 5}) {
+          Surface t(PixelFormat::Xrgb8888(), 320, 1);
+          t.Stretch(Rect{t_left, 0, t_left + t_width, 1}, src, Rect{s_left, 0, s_left + sw, 1});
+          for (std::int32_t x = 0; x < 320; ++x) {
+            const std::int64_t k = x - t_left;
+            std::uint32_t want = 0;
+            if (k >= 0 && k < t_width) {
+              const std::int64_t sx = s_left + k * sw / t_width;
+              if (sx >= 0 && sx < sw) want = static_cast<std::uint32_t>(0x100 + sx);
+            }
+            ASSERT_EQ(t.RawPixel(x, 0), want) << sw << " from " << s_left << " into " << t_width << " at " << t_left
+                                              << ", column " << x;
+          }
+        }
+      }
+    }
+  }
+}
+
 // Fills of every row length around the 48-byte blocks they are written in, at every depth.
 TEST(SurfaceArithmetic, FillsRowsOfEveryLength) {
   for (const int bits : {16, 24, 32}) {

@@ -52,6 +52,39 @@ inline std::int64_t Scale(std::int64_t offset, std::int64_t to, std::int64_t fro
   return static_cast<std::int64_t>(static_cast<__int128>(offset) * to / from);
 }
 
+// floor(k * to / from) for k = start, start + 1, ... (from > 0, 0 <= k < from): one division to
+// start with, then a remainder carried from step to step.
+class ScaleSteps {
+ public:
+  ScaleSteps(std::int64_t start, std::int64_t to, std::int64_t from)
+      : whole_(to / from), part_(to % from), from_(from) {
+    const __int128 p = static_cast<__int128>(start) * to;
+    value_ = static_cast<std::int64_t>(p / from);
+    rest_ = static_cast<std::int64_t>(p - static_cast<__int128>(value_) * from);
+    if (rest_ < 0) {  // a negative `to` (never for a non-empty box): floor, not truncation
+      rest_ += from;
+      --value_;
+    }
+    if (part_ < 0) {
+      part_ += from;
+      --whole_;
+    }
+  }
+  std::int64_t value() const { return value_; }
+  void Next() {
+    value_ += whole_;
+    rest_ += part_;
+    if (rest_ >= from_) {
+      rest_ -= from_;
+      ++value_;
+    }
+  }
+
+ private:
+  std::int64_t whole_, part_, from_;
+  std::int64_t value_ = 0, rest_ = 0;
+};
+
 // Calls fn(row pointer, pixel count) for each row of rect clipped to the surface.
 template <class Fn>
 void ForEachRow(std::uint8_t* pixels, std::size_t pitch, int bytes, std::int32_t width,
@@ -90,8 +123,9 @@ void ForEachSpan(std::uint8_t* tpix, std::size_t tpitch, std::int64_t tw, std::i
   std::vector<std::int64_t> xs;
   xs.reserve(static_cast<std::size_t>(x1 - x0));
   std::int64_t first = x1;
-  for (std::int64_t x = x0; x < x1; ++x) {
-    const std::int64_t sx = s.left + Scale(x - t.left, s.Width(), t.Width());
+  ScaleSteps column(x0 - t.left, s.Width(), t.Width());
+  for (std::int64_t x = x0; x < x1; ++x, column.Next()) {
+    const std::int64_t sx = s.left + column.value();
     if (sx < 0 || sx >= sw) {
       if (xs.empty()) continue;
       break;  // the mapping is monotonic: nothing further is inside
