@@ -1,6 +1,8 @@
 #pragma once
 // The sound side of the back end: a device switched on and off with the player's sound switch,
-// and one streamed wave player per audio channel. Everything runs on the main thread.
+// one streamed wave player per audio channel, and a sample stream beside them for a movie's
+// own sound. Everything is called from the main thread.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -38,6 +40,28 @@ class WavePlayer {
   virtual int Attenuation() const = 0;
 };
 
+// Interleaved signed 16-bit samples queued by the caller and played in order beside the
+// channels; what has been played is the clock a movie's pictures follow.
+class PcmStream {
+ public:
+  virtual ~PcmStream() = default;
+  virtual int Rate() const = 0;
+  virtual int Channels() const = 0;
+  // Queues frames sample frames behind those queued before.
+  virtual void Write(const std::int16_t* samples, std::size_t frames) = 0;
+  // Sample frames queued and not yet played.
+  virtual std::size_t Queued() = 0;
+  // Starts or resumes; Stop pauses, keeping the queue.
+  virtual void Play() = 0;
+  virtual void Stop() = 0;
+  virtual bool Playing() const = 0;
+  // Milliseconds of sound played since creation; stands still while stopped or starved.
+  virtual std::uint64_t PlayedMs() = 0;
+  // Clamped to kSilentAttenuation..kFullAttenuation.
+  virtual void SetAttenuation(int hundredths_db) = 0;
+  virtual int Attenuation() const = 0;
+};
+
 class SoundDevice {
  public:
   virtual ~SoundDevice() = default;
@@ -50,6 +74,10 @@ class SoundDevice {
   virtual void Finalize() = 0;
   // One player per audio channel (0..3). Needs an initialised device; throws MavError otherwise.
   virtual std::unique_ptr<WavePlayer> CreatePlayer(int channel, std::uint32_t buffer_ms) = 0;
+  // The device's sample stream (one at a time), stopped and empty, in the device's own rate
+  // and channel count. Needs an initialised device; throws MavError otherwise or when another
+  // stream is alive. Finalize silences a live stream; it stays a usable object.
+  virtual std::unique_ptr<PcmStream> CreateStream() = 0;
 };
 
 }  // namespace mavlet

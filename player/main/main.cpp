@@ -14,6 +14,7 @@
 
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/posix/ini_settings.h"
+#include "player/backend/movie/ffmpeg_movie.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/backend/sdl/sdl_clock.h"
 #include "player/backend/sdl/sdl_dialogs.h"
@@ -170,6 +171,7 @@ int Run(int argc, char** argv) {
     SystemLocalTime local_time;
     // Opened only when a title switches sound on.
     SdlSoundDevice sound;
+    FfmpegMovieOpener movies;
     std::unique_ptr<SdlJoystickPort> joysticks;
     if (config.has_joy_pad) joysticks = std::make_unique<SdlJoystickPort>();
 
@@ -189,6 +191,7 @@ int Run(int argc, char** argv) {
     services.local_time = &local_time;
     services.log = &log;
     services.sound = &sound;
+    services.movies = &movies;
     PlayerSession session(services, config);
     const PlayerSession::StartResult started = session.Start(project);
     bool quit = started == PlayerSession::StartResult::kCancelled;

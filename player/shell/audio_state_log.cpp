@@ -1,5 +1,6 @@
 #include "player/shell/audio_state_log.h"
 
+#include "player/backend/sound_device.h"
 #include "player/common/encoding.h"
 #include "player/media/audio_channel.h"
 #include "player/shell/game_system.h"
@@ -39,6 +40,16 @@ void AudioStateLog::Check(int event, TGameSystem& sys) {
          << '\t' << (now.playing ? 1 : 0) << '\n';
     last = std::move(now);
   }
+  State movie;
+  if (PcmStream* stream = sys.MovieSound()) {
+    movie.file = sys.MovieSoundName();
+    movie.attenuation = stream->Attenuation();
+    movie.playing = stream->Playing();
+  }
+  if (movie == movie_last_) return;
+  out_ << event << "\tM\t" << Column(movie.file) << "\t0\t" << movie.attenuation << '\t' << (movie.playing ? 1 : 0)
+       << '\n';
+  movie_last_ = std::move(movie);
 }
 
 }  // namespace mavlet

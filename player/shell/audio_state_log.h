@@ -1,6 +1,7 @@
 #pragma once
 // A line per audio channel whenever what it plays changes, for checking sound without hearing
-// it: "EVENT\tCHANNEL\tFILE\tLOOP\tATTENUATION\tPLAYING", file name in UTF-8.
+// it: "EVENT\tCHANNEL\tFILE\tLOOP\tATTENUATION\tPLAYING", file name in UTF-8. A movie's own
+// sound is channel "M" (its file is the movie's).
 #include <array>
 #include <cstdint>
 #include <ostream>
@@ -31,6 +32,7 @@ class AudioStateLog {
  private:
   std::ostream& out_;
   std::array<State, 4> last_{};
+  State movie_last_{};
 };
 
 }  // namespace mavlet

@@ -7,6 +7,7 @@
 #include "player/backend/clock.h"
 #include "player/backend/display.h"
 #include "player/backend/file_services.h"
+#include "player/backend/sound_device.h"
 #include "player/common/error.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/common/log.h"
@@ -44,6 +45,7 @@ struct TGameSystem::SilentSound {
     std::unique_ptr<WavePlayer> CreatePlayer(int, std::uint32_t) override {
       throw MavError("this player has no sound output");
     }
+    std::unique_ptr<PcmStream> CreateStream() override { throw MavError("this player has no sound output"); }
   };
   // Never read: without a player nothing is timed.
   class StoppedClock : public Clock {
@@ -86,6 +88,7 @@ TGameSystem::TGameSystem(InputState& input, GameSystemOptions options, TGameInpu
 }
 
 TGameSystem::~TGameSystem() {
+  movie_sound_.reset();
   // The channels go first: they close the device they opened and delete their temporary files.
   audio_.reset();
 }
@@ -295,6 +298,7 @@ void TGameSystem::LoadFromStatus(TGameStatus& status) {
 }
 
 void TGameSystem::ResetAll() {
+  StopMovieSound();
   layers_.ResetAll();
   input_.StopTextInput();  // the text window's entry line went with its reset
   Audio().ResetAll();
@@ -396,6 +400,35 @@ void TGameSystem::InvalidateAll() { Invalidate(ScreenRect()); }
 bool TGameSystem::NoPaintBack() const { return engine_ != nullptr && engine_->NoPaintBack(); }
 
 void TGameSystem::Compose() { ComposeWithParticles(false); }
+
+void TGameSystem::PrepareMovieScreen() {
+  if (movie_frame_shown_ || movie_on_screen_) return;  // another movie's frame is there already
+  if (display_ != nullptr && display_->CanDraw()) compositor_.Compose(NoPaintBack(), false);
+}
+
+void TGameSystem::PresentMovieFrame(const Rect& rect) {
+  movie_frame_shown_ = true;
+  if (!rect.IsEmpty()) PresentDirect(rect);
+}
+
+PcmStream* TGameSystem::StartMovieSound(std::string_view name) {
+  StopMovieSound();
+  SoundDevice* device = sound_.device;
+  if (!IsSoundOn() || device == nullptr || !device->Initialized()) return nullptr;
+  try {
+    movie_sound_ = device->CreateStream();
+  } catch (const MavError& e) {
+    if (sound_.log != nullptr) sound_.log->Warn(std::string("movie sound: ") + e.what());
+    return nullptr;
+  }
+  movie_sound_name_ = std::string(name);
+  return movie_sound_.get();
+}
+
+void TGameSystem::StopMovieSound() {
+  movie_sound_.reset();
+  movie_sound_name_.clear();
+}
 
 void TGameSystem::ComposeFrame() { ComposeWithParticles(true); }
 

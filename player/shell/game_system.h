@@ -39,6 +39,8 @@ namespace mavlet {
 
 class Clock;
 class Display;
+class MovieOpener;
+class PcmStream;
 class Log;
 class SoundDevice;
 class Surface;
@@ -119,6 +121,19 @@ class TGameSystem : public GameServices,
   void SetChannelEnabled(int k, bool on);
   void SetCursor(std::string_view name) override;
   const std::string& Cursor() const { return cursor_name_; }
+
+  // --- movies
+  // The decoder movies are opened with (not owned); null plays none.
+  void SetMovieOpener(MovieOpener* movies) { movies_ = movies; }
+  MovieOpener* Movies() override { return movies_; }
+  Surface* MovieScreen() override { return ScreenSurface(); }
+  void PrepareMovieScreen() override;
+  void PresentMovieFrame(const Rect& rect) override;
+  PcmStream* StartMovieSound(std::string_view name) override;
+  PcmStream* MovieSound() override { return movie_sound_.get(); }
+  void StopMovieSound() override;
+  // The name StartMovieSound was given (Shift-JIS), empty once stopped.
+  const std::string& MovieSoundName() const { return movie_sound_name_; }
 
   // --- wiring (neither is owned; both may stay null, then nothing is drawn or found)
   void SetDisplay(Display* display);
@@ -330,6 +345,11 @@ class TGameSystem : public GameServices,
   std::unique_ptr<GlyphSource> own_glyphs_;
   bool transition_running_ = false;
   std::vector<std::int32_t> bit_list_;
+  MovieOpener* movies_ = nullptr;
+  std::unique_ptr<PcmStream> movie_sound_;
+  std::string movie_sound_name_;
+  bool movie_frame_shown_ = false;  // a movie frame was presented since the last Compose
+  bool movie_on_screen_ = false;    // the screen holds a movie frame the layers do not know
 };
 
 }  // namespace mavlet

@@ -17,6 +17,7 @@ PlayerServices HeadlessServices::Services() {
   s.local_time = &date_;
   s.log = &log_;
   s.sound = &sound_;
+  s.movies = &movies_;
   s.background_unpack = false;
   s.log_reports = false;
   return s;

@@ -1,7 +1,7 @@
 #pragma once
 // The headless back end as one bundle: a virtual clock, scripted input, dialogs and log that
 // print to a stream, settings kept in memory, the POSIX file lookup, a fixed date, a
-// virtual-time sound device and an offscreen display. It hands out the same PlayerServices the
+// virtual-time sound device, FFmpeg's movie decoding and an offscreen display. It hands out the same PlayerServices the
 // SDL program fills, so a headless run and the player share one composition (PlayerSession).
 #include <filesystem>
 #include <memory>
@@ -14,6 +14,7 @@
 #include "player/backend/headless/headless_input.h"
 #include "player/backend/headless/headless_settings.h"
 #include "player/backend/headless/headless_sound.h"
+#include "player/backend/movie/ffmpeg_movie.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/common/log.h"
 #include "player/shell/player_session.h"
@@ -49,6 +50,7 @@ class HeadlessServices {
   MemorySettings& Settings() { return settings_; }
   FixedLocalTime& Date() { return date_; }
   HeadlessSoundDevice& Sound() { return sound_; }
+  FfmpegMovieOpener& Movies() { return movies_; }
   HeadlessDisplay& Screen() { return display_; }
   StreamLog& Log() { return log_; }
 
@@ -61,6 +63,7 @@ class HeadlessServices {
   PosixFileServices files_;
   FixedLocalTime date_;
   HeadlessSoundDevice sound_;
+  FfmpegMovieOpener movies_;
   HeadlessDisplay display_;
 };
 

@@ -87,6 +87,7 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   options.use_fonts = config_.use_fonts;
   sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get(),
                                        SoundServices{services_.sound, services_.clock, services_.log});
+  sys_->SetMovieOpener(services_.movies);
   sys_->SetEngine(book_.get());
   sys_->SetDisplay(services_.display);
   book_->Params().SetGameHost(sys_.get());

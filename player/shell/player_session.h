@@ -28,6 +28,7 @@ class FileServices;
 class InputState;
 class JoystickPort;
 class LocalTimeSource;
+class MovieOpener;
 class Log;
 class SettingsStore;
 class SoundDevice;
@@ -44,6 +45,8 @@ struct PlayerServices {
   Log* log = nullptr;
   // Sound output; null leaves the player silent. A device that cannot be opened keeps sound off.
   SoundDevice* sound = nullptr;
+  // Movie decoding; null plays no movies (SetMovie reports them and moves on).
+  MovieOpener* movies = nullptr;
 
   // How the session runs; the SDL program keeps the defaults.
   // Unpack packed sounds on a worker thread, so that starting one never stalls a frame; runs on

@@ -63,8 +63,8 @@ std::vector<AudioLogLine> ParseAudioLog(std::string_view text) {
   for (const std::string& line : SplitLines(text)) {
     const auto f = SplitTabs(line);
     if (f.size() != 6) throw std::runtime_error("not an audio log line: " + line);
-    out.push_back({Number(f[0], line), Number(f[1], line), f[2], Number(f[3], line), Number(f[4], line),
-                   Number(f[5], line)});
+    const int channel = f[1] == "M" ? kMovieSoundChannel : Number(f[1], line);
+    out.push_back({Number(f[0], line), channel, f[2], Number(f[3], line), Number(f[4], line), Number(f[5], line)});
   }
   return out;
 }

@@ -36,6 +36,8 @@ struct AudioLogLine {
   int playing = 0;
   bool operator==(const AudioLogLine&) const = default;
 };
+// The channel number a movie's own sound (channel "M" in the log) is given.
+inline constexpr int kMovieSoundChannel = 4;
 std::vector<AudioLogLine> ParseAudioLog(std::string_view text);
 
 }  // namespace mavlet::testing

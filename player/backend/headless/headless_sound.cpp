@@ -90,8 +90,82 @@ void HeadlessWavePlayer::SetAttenuation(int hundredths_db) {
   attenuation_ = std::clamp(hundredths_db, kSilentAttenuation, kFullAttenuation);
 }
 
+HeadlessPcmStream::HeadlessPcmStream(HeadlessSoundDevice& device, Clock& clock, int rate, int channels)
+    : device_(&device), clock_(clock), rate_(rate), channels_(channels) {}
+
+HeadlessPcmStream::~HeadlessPcmStream() {
+  if (device_ != nullptr) device_->stream_ = nullptr;
+}
+
+void HeadlessPcmStream::Detach() {
+  Advance();
+  playing_ = false;
+  written_ = played_;
+}
+
+void HeadlessPcmStream::Advance() {
+  if (!playing_) return;
+  const std::uint32_t now = clock_.NowMs();
+  remainder_ += static_cast<std::uint64_t>(TicksSince(now, since_ms_)) * static_cast<std::uint64_t>(rate_);
+  since_ms_ = now;
+  const std::uint64_t frames = remainder_ / 1000;
+  remainder_ %= 1000;
+  // A starved stream stands still: time without samples is not played.
+  played_ = std::min(written_, played_ + frames);
+}
+
+void HeadlessPcmStream::Write(const std::int16_t* /*samples*/, std::size_t frames) {
+  Advance();
+  if (device_ == nullptr || !device_->Initialized()) return;
+  if (played_ == written_) {
+    // Starved (or new): the clock counts from now, not from when the queue ran dry.
+    since_ms_ = clock_.NowMs();
+    remainder_ = 0;
+  }
+  written_ += frames;
+}
+
+std::size_t HeadlessPcmStream::Queued() {
+  Advance();
+  return static_cast<std::size_t>(written_ - played_);
+}
+
+void HeadlessPcmStream::Play() {
+  Advance();
+  if (playing_ || device_ == nullptr || !device_->Initialized()) return;
+  playing_ = true;
+  since_ms_ = clock_.NowMs();
+}
+
+void HeadlessPcmStream::Stop() {
+  Advance();
+  playing_ = false;
+}
+
+std::uint64_t HeadlessPcmStream::PlayedFrames() {
+  Advance();
+  return played_;
+}
+
+std::uint64_t HeadlessPcmStream::PlayedMs() {
+  return PlayedFrames() * 1000 / static_cast<std::uint64_t>(rate_);
+}
+
+void HeadlessPcmStream::SetAttenuation(int hundredths_db) {
+  attenuation_ = std::clamp(hundredths_db, kSilentAttenuation, kFullAttenuation);
+}
+
 HeadlessSoundDevice::~HeadlessSoundDevice() {
   for (HeadlessWavePlayer* p : players_) p->device_ = nullptr;
+  if (stream_ != nullptr) stream_->device_ = nullptr;
+}
+
+std::unique_ptr<PcmStream> HeadlessSoundDevice::CreateStream() {
+  if (!initialized_) throw MavError("sound stream requested while the sound device is closed");
+  if (stream_ != nullptr) throw MavError("a second sound stream was requested while one plays");
+  auto stream = std::make_unique<HeadlessPcmStream>(*this, clock_, 44100, 2);
+  stream_ = stream.get();
+  return stream;
 }
 
 void HeadlessSoundDevice::Initialize() {
@@ -104,6 +178,7 @@ void HeadlessSoundDevice::Initialize() {
 void HeadlessSoundDevice::Finalize() {
   if (!initialized_) return;
   for (HeadlessWavePlayer* p : players_) p->Detach();
+  if (stream_ != nullptr) stream_->Detach();
   initialized_ = false;
   ++finalizations_;
 }

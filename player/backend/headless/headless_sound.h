@@ -67,6 +67,47 @@ class HeadlessWavePlayer : public WavePlayer {
   int opens_ = 0;
 };
 
+// A movie's sample stream on the virtual clock: while playing, the clock's time consumes the
+// queue at the stream's rate; a starved stream stands still until more is written.
+class HeadlessPcmStream : public PcmStream {
+ public:
+  HeadlessPcmStream(HeadlessSoundDevice& device, Clock& clock, int rate, int channels);
+  ~HeadlessPcmStream() override;
+  HeadlessPcmStream(const HeadlessPcmStream&) = delete;
+  HeadlessPcmStream& operator=(const HeadlessPcmStream&) = delete;
+
+  int Rate() const override { return rate_; }
+  int Channels() const override { return channels_; }
+  void Write(const std::int16_t* samples, std::size_t frames) override;
+  std::size_t Queued() override;
+  void Play() override;
+  void Stop() override;
+  bool Playing() const override { return playing_; }
+  std::uint64_t PlayedMs() override;
+  void SetAttenuation(int hundredths_db) override;
+  int Attenuation() const override { return attenuation_; }
+
+  std::uint64_t WrittenFrames() const { return written_; }
+  std::uint64_t PlayedFrames();
+  // Called by the device when it is finalised: the queue is dropped and nothing plays.
+  void Detach();
+
+ private:
+  friend class HeadlessSoundDevice;
+  void Advance();
+
+  HeadlessSoundDevice* device_;
+  Clock& clock_;
+  int rate_;
+  int channels_;
+  std::uint64_t written_ = 0;
+  std::uint64_t played_ = 0;
+  std::uint64_t remainder_ = 0;  // rate x milliseconds not yet a whole frame
+  std::uint32_t since_ms_ = 0;
+  bool playing_ = false;
+  int attenuation_ = kFullAttenuation;
+};
+
 class HeadlessSoundDevice : public SoundDevice {
  public:
   explicit HeadlessSoundDevice(Clock& clock) : clock_(clock) {}
@@ -76,7 +117,11 @@ class HeadlessSoundDevice : public SoundDevice {
   void Initialize() override;
   void Finalize() override;
   std::unique_ptr<WavePlayer> CreatePlayer(int channel, std::uint32_t buffer_ms) override;
+  // 44.1 kHz stereo, like the SDL output.
+  std::unique_ptr<PcmStream> CreateStream() override;
 
+  // The live sample stream, or nullptr.
+  HeadlessPcmStream* Stream() const { return stream_; }
   // Makes Initialize fail, as on a machine whose sound output cannot be opened.
   void SetFailInitialize(bool fail) { fail_initialize_ = fail; }
   int Initializations() const { return initializations_; }
@@ -87,6 +132,7 @@ class HeadlessSoundDevice : public SoundDevice {
 
  private:
   friend class HeadlessWavePlayer;
+  friend class HeadlessPcmStream;
   void Forget(HeadlessWavePlayer* player);
 
   Clock& clock_;
@@ -95,6 +141,7 @@ class HeadlessSoundDevice : public SoundDevice {
   int initializations_ = 0;
   int finalizations_ = 0;
   std::vector<HeadlessWavePlayer*> players_;
+  HeadlessPcmStream* stream_ = nullptr;
 };
 
 }  // namespace mavlet

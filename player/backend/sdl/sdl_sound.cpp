@@ -115,9 +115,95 @@ void SdlWavePlayer::SetAttenuation(int hundredths_db) {
   if (Live()) Mix_Volume(channel_, MixerVolumeFromAttenuation(attenuation_));
 }
 
+SdlPcmStream::SdlPcmStream(SdlSoundDevice& device, int rate, int channels)
+    : device_(&device), rate_(rate), channels_(channels) {
+  Mix_HookMusic(&SdlPcmStream::Fill, this);
+}
+
+SdlPcmStream::~SdlPcmStream() {
+  if (device_ == nullptr) return;
+  Mix_HookMusic(nullptr, nullptr);  // waits for the mixer thread to leave Fill
+  device_->stream_ = nullptr;
+}
+
+void SdlPcmStream::Detach() {
+  Mix_HookMusic(nullptr, nullptr);
+  std::lock_guard lock(mutex_);
+  queue_.clear();
+  playing_ = false;
+  device_ = nullptr;
+}
+
+void SdlPcmStream::Fill(void* self, std::uint8_t* out, int len) {
+  auto& s = *static_cast<SdlPcmStream*>(self);
+  const std::size_t wanted = static_cast<std::size_t>(len) / sizeof(std::int16_t);
+  auto* samples = reinterpret_cast<std::int16_t*>(out);
+  std::lock_guard lock(s.mutex_);
+  std::size_t n = 0;
+  if (s.playing_) {
+    n = std::min(wanted, s.queue_.size());
+    n -= n % static_cast<std::size_t>(s.channels_);
+    for (std::size_t i = 0; i < n; ++i) {
+      samples[i] = static_cast<std::int16_t>(static_cast<int>(s.queue_[i]) * s.volume_ / MIX_MAX_VOLUME);
+    }
+    s.queue_.erase(s.queue_.begin(), s.queue_.begin() + static_cast<std::ptrdiff_t>(n));
+    s.played_frames_ += n / static_cast<std::size_t>(s.channels_);
+  }
+  std::fill(samples + n, samples + wanted, std::int16_t{0});
+}
+
+void SdlPcmStream::Write(const std::int16_t* samples, std::size_t frames) {
+  if (device_ == nullptr) return;
+  std::lock_guard lock(mutex_);
+  queue_.insert(queue_.end(), samples, samples + frames * static_cast<std::size_t>(channels_));
+}
+
+std::size_t SdlPcmStream::Queued() {
+  std::lock_guard lock(mutex_);
+  return queue_.size() / static_cast<std::size_t>(channels_);
+}
+
+void SdlPcmStream::Play() {
+  std::lock_guard lock(mutex_);
+  playing_ = device_ != nullptr;
+}
+
+void SdlPcmStream::Stop() {
+  std::lock_guard lock(mutex_);
+  playing_ = false;
+}
+
+bool SdlPcmStream::Playing() const {
+  std::lock_guard lock(mutex_);
+  return playing_;
+}
+
+std::uint64_t SdlPcmStream::PlayedMs() {
+  std::lock_guard lock(mutex_);
+  return played_frames_ * 1000 / static_cast<std::uint64_t>(rate_);
+}
+
+void SdlPcmStream::SetAttenuation(int hundredths_db) {
+  attenuation_ = std::clamp(hundredths_db, kSilentAttenuation, kFullAttenuation);
+  std::lock_guard lock(mutex_);
+  volume_ = MixerVolumeFromAttenuation(attenuation_);
+}
+
 SdlSoundDevice::~SdlSoundDevice() {
   Finalize();
   for (SdlWavePlayer* p : players_) p->device_ = nullptr;
+}
+
+std::unique_ptr<PcmStream> SdlSoundDevice::CreateStream() {
+  if (!initialized_) throw MavError("sound stream requested while the sound device is closed");
+  if (stream_ != nullptr) throw MavError("a second sound stream was requested while one plays");
+  int rate = kOutputRate;
+  Uint16 format = 0;
+  int channels = kOutputChannels;
+  Mix_QuerySpec(&rate, &format, &channels);
+  auto stream = std::make_unique<SdlPcmStream>(*this, rate, channels);
+  stream_ = stream.get();
+  return stream;
 }
 
 void SdlSoundDevice::Initialize() {
@@ -137,6 +223,10 @@ void SdlSoundDevice::Initialize() {
 void SdlSoundDevice::Finalize() {
   if (!initialized_) return;
   for (SdlWavePlayer* p : players_) p->Close();
+  if (stream_ != nullptr) {
+    stream_->Detach();
+    stream_ = nullptr;
+  }
   Mix_HaltChannel(-1);
   Mix_CloseAudio();
   SDL_QuitSubSystem(SDL_INIT_AUDIO);

@@ -4,7 +4,9 @@
 // buffer to refill and the buffer length is only kept.
 #include <cstdint>
 #include <filesystem>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "player/backend/sound_device.h"
@@ -59,6 +61,43 @@ class SdlWavePlayer : public WavePlayer {
   int attenuation_ = kFullAttenuation;
 };
 
+// A movie's sample stream through SDL_mixer's music hook: the mixer thread takes the queued
+// samples (the only state shared with it, behind a mutex) and the channels mix on top.
+class SdlPcmStream : public PcmStream {
+ public:
+  SdlPcmStream(SdlSoundDevice& device, int rate, int channels);
+  ~SdlPcmStream() override;
+  SdlPcmStream(const SdlPcmStream&) = delete;
+  SdlPcmStream& operator=(const SdlPcmStream&) = delete;
+
+  int Rate() const override { return rate_; }
+  int Channels() const override { return channels_; }
+  void Write(const std::int16_t* samples, std::size_t frames) override;
+  std::size_t Queued() override;
+  void Play() override;
+  void Stop() override;
+  bool Playing() const override;
+  std::uint64_t PlayedMs() override;
+  void SetAttenuation(int hundredths_db) override;
+  int Attenuation() const override { return attenuation_; }
+
+ private:
+  friend class SdlSoundDevice;
+  // The mixer thread's side: fills len bytes of the output.
+  static void Fill(void* self, std::uint8_t* out, int len);
+  void Detach();
+
+  SdlSoundDevice* device_;
+  int rate_;
+  int channels_;
+  int attenuation_ = kFullAttenuation;
+  mutable std::mutex mutex_;
+  std::deque<std::int16_t> queue_;
+  std::uint64_t played_frames_ = 0;
+  int volume_ = 128;
+  bool playing_ = false;
+};
+
 class SdlSoundDevice : public SoundDevice {
  public:
   SdlSoundDevice() = default;
@@ -72,14 +111,18 @@ class SdlSoundDevice : public SoundDevice {
   void Initialize() override;
   void Finalize() override;
   std::unique_ptr<WavePlayer> CreatePlayer(int channel, std::uint32_t buffer_ms) override;
+  // In the output's rate and channel count.
+  std::unique_ptr<PcmStream> CreateStream() override;
 
  private:
   friend class SdlWavePlayer;
+  friend class SdlPcmStream;
   void Forget(SdlWavePlayer* player);
 
   bool initialized_ = false;
   int mixer_channels_ = 0;
   std::vector<SdlWavePlayer*> players_;
+  SdlPcmStream* stream_ = nullptr;
 };
 
 }  // namespace mavlet
