@@ -27,10 +27,10 @@ struct MovieInfo {
 };
 
 // Sound output format a movie's sound track is converted to.
-struct PcmFormat {
+struct SampleFormat {
   int rate = 44100;
   int channels = 2;
-  friend bool operator==(const PcmFormat&, const PcmFormat&) = default;
+  friend bool operator==(const SampleFormat&, const SampleFormat&) = default;
 };
 
 class MovieSource {
@@ -57,7 +57,7 @@ class MovieOpener {
   // without one plays silently). Throws MavError naming the file and the problem: missing, not
   // a movie, no picture track, no decoder, no usable frame rate, no first frame.
   virtual std::unique_ptr<MovieSource> Open(const std::filesystem::path& file, const PixelFormat& format,
-                                            const std::optional<PcmFormat>& sound) = 0;
+                                            const std::optional<SampleFormat>& sound) = 0;
 };
 
 }  // namespace mavlet

@@ -9,7 +9,7 @@
 namespace mavlet {
 
 TAVIPlay::TAVIPlay(MovieOpener* opener, Clock& clock, const std::filesystem::path& file, const PixelFormat& format,
-                   bool preload, std::size_t preload_limit, const std::optional<PcmFormat>& sound)
+                   bool preload, std::size_t preload_limit, const std::optional<SampleFormat>& sound)
     : clock_(clock), frame_(format), start_ms_(clock.NowMs()) {
   if (opener == nullptr) {
     error_ = file.string() + ": this player plays no movies";

@@ -30,7 +30,7 @@ class TAVIPlay {
   // sound is given (for the media-player mode, which reads it through Source()).
   TAVIPlay(MovieOpener* opener, Clock& clock, const std::filesystem::path& file, const PixelFormat& format,
            bool preload, std::size_t preload_limit = kDefaultPreloadLimit,
-           const std::optional<PcmFormat>& sound = std::nullopt);
+           const std::optional<SampleFormat>& sound = std::nullopt);
   ~TAVIPlay();
   TAVIPlay(const TAVIPlay&) = delete;
   TAVIPlay& operator=(const TAVIPlay&) = delete;

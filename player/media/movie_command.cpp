@@ -65,8 +65,13 @@ void TComMovie::Notify(bool success) {
 }
 
 void TComMovie::OpenFrames(MediaServices& media, TBookManager& book) {
+  media.PrepareMovieScreen();
+  Surface* screen = media.MovieScreen();
+  const PixelFormat format = screen != nullptr ? screen->format() : PixelFormat::Xrgb8888();
+  player_ = std::make_unique<TAVIPlay>(media.Movies(), book.GetClock(), MoviePath(book, args_.file_name), format,
+                                       args_.preload);
   // A one-shot WavPlay just before left its sound to this movie: it starts now, after the
-  // decoding, so that picture and sound begin together.
+  // decoding, so that picture and sound begin together (a movie that failed keeps the sound).
   if (args_.preload) {
     if (const auto* wav = dynamic_cast<const TComWavPlay*>(PrevCommand()); wav != nullptr && wav->LeftToMovie()) {
       if (TAudioChannel* channel = media.Channel(wav->args().channel)) {
@@ -77,16 +82,11 @@ void TComMovie::OpenFrames(MediaServices& media, TBookManager& book) {
       }
     }
   }
-  media.PrepareMovieScreen();
-  Surface* screen = media.MovieScreen();
-  const PixelFormat format = screen != nullptr ? screen->format() : PixelFormat::Xrgb8888();
-  player_ = std::make_unique<TAVIPlay>(media.Movies(), book.GetClock(), MoviePath(book, args_.file_name), format,
-                                       args_.preload);
 }
 
 void TComMovie::OpenMedia(MediaServices& media, TBookManager& book) {
-  std::optional<PcmFormat> sound;
-  if (PcmStream* stream = media.StartMovieSound(args_.file_name)) sound = PcmFormat{stream->Rate(), stream->Channels()};
+  std::optional<SampleFormat> sound;
+  if (PcmStream* stream = media.StartMovieSound(args_.file_name)) sound = SampleFormat{stream->Rate(), stream->Channels()};
   media.PrepareMovieScreen();
   Surface* screen = media.MovieScreen();
   const PixelFormat format = screen != nullptr ? screen->format() : PixelFormat::Xrgb8888();

@@ -223,6 +223,7 @@ class TitleKitTest : public ::testing::Test {
     WriteFile(src / "pictures/chara/走る.frames/2.bmp", EncodeBmp(Gradient(3, 2)));
     WriteFile(src / "pictures/chara/走る.frames/flags.txt", std::string("1\n0\n"));
     WriteFile(src / "pictures/arrow.cur", std::string("not checked\n"));
+    WriteFile(src / "pictures/opening.AVI", std::string("RIFF movie, not checked\n"));
     WriteFile(src / "sounds/bell.wav", Wave(40));
     WriteFile(src / "sounds/plain/raw.wav", Wave(10));
   }
@@ -282,6 +283,7 @@ TEST_F(TitleKitTest, BuildWritesWhatThePlayerReads) {
   EXPECT_EQ(pos, frames.size());
 
   EXPECT_EQ(Slurp(out / "PMP/arrow.cur"), "not checked\n");
+  EXPECT_EQ(Slurp(out / "PMP/opening.AVI"), "RIFF movie, not checked\n");
   EXPECT_EQ(mavlet::UnpackFile(out / "WAV/bell.PMW"), Wave(40));
   EXPECT_EQ(Slurp(out / "WAV/raw.wav"), AsText(Wave(10)));
 }

@@ -17,6 +17,13 @@ namespace {
 
 constexpr std::uint32_t kSentinel = 0x123456;
 
+std::filesystem::path MovieOrFail(const std::filesystem::path& folder, const std::string& name, const MovieSpec& spec) {
+  std::string error;
+  auto file = MakeMovie(folder, name, spec, &error);
+  if (file.empty()) ADD_FAILURE() << error;
+  return file;
+}
+
 // The frame a pixel of the target shows (by its colour), or -1 for the sentinel / unknown.
 std::uint32_t SentinelRaw(const Surface& s) {
   const std::uint32_t bgr = ((kSentinel & 0xFF) << 16) | (kSentinel & 0xFF00) | ((kSentinel >> 16) & 0xFF);
@@ -51,7 +58,7 @@ class FramePlayerCodecs : public ::testing::TestWithParam<CodecCase> {};
 TEST_P(FramePlayerCodecs, DrawsTheFrameDueByTimeAndEndsAfterItsLength) {
   const CodecCase c = GetParam();
   TempFolder dir("movie");
-  const auto file = MakeMovie(dir.path(), "m.avi", {.codec = c.codec, .pix_fmt = c.pix_fmt});
+  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = c.codec, .pix_fmt = c.pix_fmt});
   ASSERT_FALSE(file.empty());
   FfmpegMovieOpener opener;
   ManualClock clock(1000);
@@ -95,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Codecs, FramePlayerCodecs,
 
 TEST(FramePlayer, StretchesIntoTheDestinationAndClipsAtTheScreenEdges) {
   TempFolder dir("movie");
-  const auto file = MakeMovie(dir.path(), "m.avi", {.codec = "rawvideo", .pix_fmt = "bgr24"});
+  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = "rawvideo", .pix_fmt = "bgr24"});
   ASSERT_FALSE(file.empty());
   FfmpegMovieOpener opener;
   ManualClock clock;
@@ -118,7 +125,7 @@ TEST(FramePlayer, StretchesIntoTheDestinationAndClipsAtTheScreenEdges) {
 
 TEST(FramePlayer, PreloadPlaysFromMemoryAfterTheFileIsGoneAndStartsTimingAfterTheDecoding) {
   TempFolder dir("movie");
-  const auto file = MakeMovie(dir.path(), "m.avi", {.codec = "cinepak"});
+  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = "cinepak"});
   ASSERT_FALSE(file.empty());
   FfmpegMovieOpener opener;
   ManualClock clock(0);
@@ -141,7 +148,7 @@ TEST(FramePlayer, PreloadPlaysFromMemoryAfterTheFileIsGoneAndStartsTimingAfterTh
 
 TEST(FramePlayer, PreloadStopsAtTheMemoryCapAndDecodesTheRestWhilePlaying) {
   TempFolder dir("movie");
-  const auto file = MakeMovie(dir.path(), "m.avi", {.codec = "mjpeg", .pix_fmt = "yuvj420p"});
+  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = "mjpeg", .pix_fmt = "yuvj420p"});
   ASSERT_FALSE(file.empty());
   FfmpegMovieOpener opener;
   ManualClock clock;
@@ -193,7 +200,7 @@ class ScriptedSource : public MovieSource {
 class ScriptedOpener : public MovieOpener {
  public:
   std::unique_ptr<MovieSource> Open(const std::filesystem::path& file, const PixelFormat&,
-                                    const std::optional<PcmFormat>&) override {
+                                    const std::optional<SampleFormat>&) override {
     if (fail) throw MavError(file.string() + ": not a movie file FFmpeg can open");
     auto s = std::make_unique<ScriptedSource>(info, reads, closed);
     s->sizes = sizes;

@@ -39,7 +39,8 @@ class MovieTitle {
     }
   }
   void Movie(const std::string& name, const MovieSpec& spec) {
-    ASSERT_FALSE(MakeMovie(title.Folder() / "PMP", name, spec).empty());
+    std::string error;
+    ASSERT_FALSE(MakeMovie(title.Folder() / "PMP", name, spec, &error).empty()) << error;
   }
   void Start(const std::string& page1, std::vector<InputAction> input = {}) {
     title.Scenario(1, page1);

@@ -320,8 +320,9 @@ TEST(SoundScenario, OneShotBeforeAFrameMovieWithSoundIsLeftToTheMovie) {
     bool plays;
   };
   const Case cases[] = {
-      // Non-stop one-shot, then a frame movie that starts the sound with its first picture.
-      {"WavPlay 2,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,0,1\nWait ,,99999\n", false},
+      // Non-stop one-shot, then a frame movie that starts the sound with its first picture (a
+      // missing movie still starts it: the sound is not lost).
+      {"WavPlay 2,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,0,1\nWait ,,99999\n", true},
       // The movie plays through the media player, or does not start sounds: WavPlay plays.
       {"WavPlay 2,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,1,1\nWait ,,99999\n", true},
       {"WavPlay 2,,0,one.PMW\nSetMovie 0,,m.avi,0,0,0,0,0,0,0\nWait ,,99999\n", true},

@@ -1,7 +1,5 @@
 #include "tests/support/movie_files.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -35,10 +33,11 @@ int NearestMovieFrame(std::uint32_t rgb, int* distance) {
   return best;
 }
 
-std::filesystem::path MakeMovie(const std::filesystem::path& folder, const std::string& name, const MovieSpec& spec) {
+std::filesystem::path MakeMovie(const std::filesystem::path& folder, const std::string& name, const MovieSpec& spec,
+                                std::string* error) {
   std::filesystem::create_directories(folder);
   const std::filesystem::path raw = folder / (name + ".rgb");
-  {
+  if (!spec.pattern) {
     std::ofstream out(raw, std::ios::binary);
     std::vector<char> frame(static_cast<std::size_t>(spec.width * spec.height * 3));
     for (int n = 0; n < spec.frames; ++n) {
@@ -51,9 +50,16 @@ std::filesystem::path MakeMovie(const std::filesystem::path& folder, const std::
       out.write(frame.data(), static_cast<std::streamsize>(frame.size()));
     }
   }
-  std::vector<std::string> args = {"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
-                                   "-s", std::to_string(spec.width) + "x" + std::to_string(spec.height),
-                                   "-r", std::to_string(spec.fps), "-i", raw.string()};
+  const std::string size = std::to_string(spec.width) + "x" + std::to_string(spec.height);
+  std::vector<std::string> args = {"-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+  if (spec.pattern) {
+    args.insert(args.end(), {"-f", "lavfi", "-i",
+                             "testsrc2=size=" + size + ":rate=" + std::to_string(spec.fps) +
+                                 ":duration=" + std::to_string(static_cast<double>(spec.frames) / spec.fps)});
+  } else {
+    args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgb24", "-s", size, "-r", std::to_string(spec.fps), "-i",
+                             raw.string()});
+  }
   if (spec.sound_ms > 0) {
     args.insert(args.end(), {"-f", "lavfi", "-i",
                              "sine=frequency=440:sample_rate=44100:duration=" + std::to_string(spec.sound_ms / 1000.0)});
@@ -69,7 +75,7 @@ std::filesystem::path MakeMovie(const std::filesystem::path& folder, const std::
   const ProgramResult r = RunProgram("ffmpeg", args, folder);
   std::filesystem::remove(raw);
   if (r.code != 0) {
-    ADD_FAILURE() << "ffmpeg could not make " << name << ": " << r.err;
+    if (error != nullptr) *error = "ffmpeg could not make " + name + ": " + r.err;
     return {};
   }
   return out;

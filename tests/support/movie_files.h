@@ -15,6 +15,7 @@ struct MovieSpec {
   int fps = 10;
   int frames = 25;
   int sound_ms = 0;  // 0: no sound track; else 16-bit PCM, 44.1 kHz stereo, this long
+  bool pattern = false;  // a moving test picture (as real footage compresses) instead of solid frames
 };
 
 // 0x00RRGGBB colour of frame n: neighbours differ strongly in every channel, so a lossy codec
@@ -22,7 +23,8 @@ struct MovieSpec {
 std::uint32_t MovieFrameColour(int n);
 // The frame number (0..11 of the colour cycle) whose colour lies nearest to rgb, and how far.
 int NearestMovieFrame(std::uint32_t rgb, int* distance = nullptr);
-// Writes folder/name; fails the current test and returns an empty path when ffmpeg fails.
-std::filesystem::path MakeMovie(const std::filesystem::path& folder, const std::string& name, const MovieSpec& spec);
+// Writes folder/name; an empty path when ffmpeg fails (its message in *error when given).
+std::filesystem::path MakeMovie(const std::filesystem::path& folder, const std::string& name, const MovieSpec& spec,
+                                std::string* error = nullptr);
 
 }  // namespace mavlet::testing

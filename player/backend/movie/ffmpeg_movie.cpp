@@ -80,7 +80,7 @@ struct Track {
 class FfmpegMovieSource : public MovieSource {
  public:
   FfmpegMovieSource(const std::filesystem::path& file, const PixelFormat& format,
-                    const std::optional<PcmFormat>& sound);
+                    const std::optional<SampleFormat>& sound);
   ~FfmpegMovieSource() override { Close(); }
 
   const MovieInfo& Info() const override { return info_; }
@@ -96,7 +96,7 @@ class FfmpegMovieSource : public MovieSource {
     throw MavError(file_.string() + ": " + problem);
   }
   void OpenDecoder(Track& track, const char* what);
-  void OpenSound(const PcmFormat& sound);
+  void OpenSound(const SampleFormat& sound);
   // Reads one packet of the file into the queue of its track. False at the end of the file,
   // on a read error, or when the other track's queue is full.
   bool Pump(const Track& wanted);
@@ -123,13 +123,13 @@ class FfmpegMovieSource : public MovieSource {
   bool file_ended_ = false;
   SwsContext* scaler_ = nullptr;
   SwrContext* resampler_ = nullptr;
-  PcmFormat pcm_;
+  SampleFormat pcm_;
   std::vector<std::int16_t> pending_sound_;  // converted, not yet handed out
   bool closed_ = false;
 };
 
 FfmpegMovieSource::FfmpegMovieSource(const std::filesystem::path& file, const PixelFormat& format,
-                                     const std::optional<PcmFormat>& sound)
+                                     const std::optional<SampleFormat>& sound)
     : file_(file), format_(format) {
   // The object is destroyed (and so closed) when the constructor throws part way.
   struct Guard {
@@ -189,7 +189,7 @@ void FfmpegMovieSource::OpenDecoder(Track& track, const char* what) {
   if (rc < 0) Fail(std::string("the ") + what + " decoder cannot start (" + AvError(rc) + ")");
 }
 
-void FfmpegMovieSource::OpenSound(const PcmFormat& sound) {
+void FfmpegMovieSource::OpenSound(const SampleFormat& sound) {
   pcm_ = sound;
   audio_.index = av_find_best_stream(container_, AVMEDIA_TYPE_AUDIO, -1, video_.index, nullptr, 0);
   if (audio_.index < 0) {
@@ -373,7 +373,7 @@ std::size_t FfmpegMovieSource::ReadSound(std::vector<std::int16_t>& out, std::si
 FfmpegMovieOpener::FfmpegMovieOpener() { av_log_set_level(AV_LOG_QUIET); }
 
 std::unique_ptr<MovieSource> FfmpegMovieOpener::Open(const std::filesystem::path& file, const PixelFormat& format,
-                                                     const std::optional<PcmFormat>& sound) {
+                                                     const std::optional<SampleFormat>& sound) {
   return std::make_unique<FfmpegMovieSource>(file, format, sound);
 }
 

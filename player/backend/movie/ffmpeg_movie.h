@@ -19,7 +19,7 @@ class FfmpegMovieOpener : public MovieOpener {
   // problems itself.
   FfmpegMovieOpener();
   std::unique_ptr<MovieSource> Open(const std::filesystem::path& file, const PixelFormat& format,
-                                    const std::optional<PcmFormat>& sound) override;
+                                    const std::optional<SampleFormat>& sound) override;
 };
 
 }  // namespace mavlet

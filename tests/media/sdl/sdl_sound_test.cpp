@@ -126,3 +126,50 @@ TEST(SdlSoundTest, RefusalsAndClosedDevice) {
 
 }  // namespace
 }  // namespace mavlet
+
+namespace mavlet {
+namespace {
+
+// The movie's sample stream mixes into the output, counts what the mixer took as played (never
+// more than was written), allows one stream at a time and goes quiet when the device closes.
+TEST(SdlSoundTest, SampleStreamPlaysWhatIsQueuedAndCountsIt) {
+  TempFolder dir("sdl-stream");
+  const auto raw = dir.path() / "mixed.raw";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+  SdlSoundDevice device;
+  EXPECT_THROW(device.CreateStream(), MavError);
+  device.Initialize();
+  auto stream = device.CreateStream();
+  EXPECT_THROW(device.CreateStream(), MavError);
+  ASSERT_GT(stream->Rate(), 0);
+  const int channels = stream->Channels();
+  // 300 ms of a loud square wave.
+  const std::size_t frames = static_cast<std::size_t>(stream->Rate()) * 3 / 10;
+  std::vector<std::int16_t> samples(frames * static_cast<std::size_t>(channels));
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = (i / 64) % 2 ? 12000 : -12000;
+  stream->Write(samples.data(), frames);
+  EXPECT_EQ(stream->Queued(), frames);
+  std::this_thread::sleep_for(milliseconds(100));
+  EXPECT_EQ(stream->PlayedMs(), 0u);  // not started
+  stream->Play();
+  const auto start = std::chrono::steady_clock::now();
+  while (stream->Queued() > 0 && std::chrono::steady_clock::now() - start < milliseconds(3000)) {
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  EXPECT_EQ(stream->Queued(), 0u);
+  std::this_thread::sleep_for(milliseconds(100));
+  EXPECT_EQ(stream->PlayedMs(), 300u);  // starved: stands still at what was written
+  device.Finalize();
+  unsetenv("SDL_DISKAUDIOFILE");
+  EXPECT_GT(LoudBytes(ReadAll(raw), 0, ReadAll(raw).size()), 20000u);
+  stream->Write(samples.data(), frames);  // a closed device takes nothing
+  EXPECT_EQ(stream->Queued(), 0u);
+  stream.reset();
+  device.Initialize();
+  EXPECT_NE(device.CreateStream(), nullptr);  // the old stream let go of the device
+  device.Finalize();
+}
+
+}  // namespace
+}  // namespace mavlet

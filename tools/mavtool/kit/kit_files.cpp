@@ -9,6 +9,13 @@
 
 namespace mavtool {
 
+bool IsCopiedAsIs(std::string_view name) {
+  for (const char* ext : {".cur", ".ani", ".avi", ".mpg", ".mpeg", ".mp4", ".mkv", ".webm", ".wmv", ".mov"}) {
+    if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ext)) return true;
+  }
+  return false;
+}
+
 std::vector<std::filesystem::path> SortedChildren(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> out;
   for (const auto& e : std::filesystem::directory_iterator(dir)) {

@@ -21,6 +21,9 @@ void WriteFileCreatingFolders(const std::filesystem::path& file, std::span<const
 void WriteTextFile(const std::filesystem::path& file, std::string_view text);
 // The UTF-8 file name as the title names it in Shift-JIS; throws ToolError when it cannot be.
 std::string TitleName(const std::string& utf8, const std::filesystem::path& source);
+// Picture-folder files the kit copies as they are both ways: cursors (.cur, .ani) and movies
+// (.avi, .mpg, .mpeg, .mp4, .mkv, .webm, .wmv, .mov).
+bool IsCopiedAsIs(std::string_view name);
 // True when the folder does not exist or holds nothing.
 bool MissingOrEmpty(const std::filesystem::path& dir);
 

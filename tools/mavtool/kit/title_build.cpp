@@ -213,7 +213,7 @@ class Builder {
         } else {
           Pictures(p, target / name);
         }
-      } else if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".cur") || mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".ani")) {
+      } else if (IsCopiedAsIs(name)) {
         Claim(target / name, p);
         WriteFileCreatingFolders(target / name, mavlet::ReadFileBytes(p));
       } else if (IsPictureSource(name)) {
@@ -240,7 +240,7 @@ class Builder {
         }
         sizes_[mavlet::AsciiLowerBytes(out_file.string())] = {pic.width, pic.height};
       } else if (fs::is_regular_file(p)) {
-        throw ToolError(p.string() + ": not a picture the kit knows (PNG, BMP, .cur, .ani or a <name>.frames folder)");
+        throw ToolError(p.string() + ": not a picture the kit knows (PNG, BMP, .cur, .ani, a movie or a <name>.frames folder)");
       }
     }
     // Masks must cover their pictures exactly: the player reads mask bytes by picture position.

@@ -170,7 +170,7 @@ class Unpacker {
       const std::string name = p.filename().string();
       if (fs::is_directory(p)) {
         Pictures(p, target / name);
-      } else if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".cur") || mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".ani")) {
+      } else if (IsCopiedAsIs(name)) {
         WriteFileCreatingFolders(target / name, mavlet::ReadFileBytes(p));
       } else if (mavlet::EndsWithIgnoreAsciiCaseBytes(name, ".pmp")) {
         const std::string stem = name.substr(0, name.size() - 4);
