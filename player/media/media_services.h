@@ -33,9 +33,11 @@ class MediaServices {
   // shows while it plays.
   virtual void PrepareMovieScreen() = 0;
   // Shows rect of the screen surface in the window. A frame that shows a movie frame leaves the
-  // screen to the movie: the layers are not composed over it (the movie command invalidates
-  // the whole screen when it ends; a movie that stops showing frames gets the same).
+  // screen to the movie: the layers are not composed over it, and changes shown at once wait
+  // (a movie that stops showing frames without EndMovieFrames gets the scene back a frame later).
   virtual void PresentMovieFrame(const Rect& rect) = 0;
+  // The movie stopped: the next frame brings the whole scene back over it.
+  virtual void EndMovieFrames() = 0;
   // The movie's own sound, a stream beside the four channels named for the audio log; it
   // replaces an earlier one. nullptr while sound is off or the device cannot stream.
   virtual PcmStream* StartMovieSound(std::string_view name) = 0;

@@ -121,11 +121,11 @@ std::uint64_t TComMovie::MediaTime(MediaServices& media, TBookManager& book) {
   return sound_ms_ + TicksSince(now, sound_tick_);
 }
 
-void TComMovie::Finish(GameServices& sys, MediaServices& media, TStackData& pos) {
+void TComMovie::Finish(MediaServices& media, TStackData& pos) {
   player_.reset();
   if (args_.media_player) media.StopMovieSound();
   state_ = kOpen;
-  sys.InvalidateAll();  // the layers come back over the whole screen
+  media.EndMovieFrames();  // the layers come back over the whole screen
   ++pos.Com;
 }
 
@@ -137,7 +137,7 @@ void TComMovie::Execute(TCallManager&, GameServices& sys, TBookManager& book, TS
       OpenFrames(media, book);
       if (!player_->Opened()) {
         book.GetLog().Warn("SetMovie: " + player_->Error());
-        Finish(sys, media, pos);
+        Finish(media, pos);
         return;
       }
       const std::int32_t w = args_.width != 0 ? args_.width : player_->Width();
@@ -147,12 +147,12 @@ void TComMovie::Execute(TCallManager&, GameServices& sys, TBookManager& book, TS
       return;
     }
     if (state_ != kFramePlaying || player_ == nullptr || screen == nullptr) {
-      Finish(sys, media, pos);
+      Finish(media, pos);
       return;
     }
     const bool ended = player_->DrawNext(*screen);
     media.PresentMovieFrame(Intersect(player_->Destination(), screen->bounds()));
-    if (ended || (args_.skippable && sys.ClickPressed())) Finish(sys, media, pos);
+    if (ended || (args_.skippable && sys.ClickPressed())) Finish(media, pos);
     return;
   }
 
@@ -216,7 +216,7 @@ void TComMovie::Execute(TCallManager&, GameServices& sys, TBookManager& book, TS
       state_ = kClose;
       return;
     default:
-      Finish(sys, media, pos);
+      Finish(media, pos);
       return;
   }
 }

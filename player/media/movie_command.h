@@ -69,7 +69,7 @@ class TComMovie : public TCommand {
   // Playing time of the media player: the sound's clock, the frame clock once the sound ended.
   std::uint64_t MediaTime(MediaServices& media, TBookManager& book);
   void ShowFrame(MediaServices& media, bool ended_already);
-  void Finish(GameServices& sys, MediaServices& media, TStackData& pos);
+  void Finish(MediaServices& media, TStackData& pos);
 
   Args args_;
   std::int32_t state_ = kOpen;

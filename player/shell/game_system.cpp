@@ -399,15 +399,25 @@ void TGameSystem::InvalidateAll() { Invalidate(ScreenRect()); }
 
 bool TGameSystem::NoPaintBack() const { return engine_ != nullptr && engine_->NoPaintBack(); }
 
-void TGameSystem::Compose() { ComposeWithParticles(false); }
+void TGameSystem::Compose() {
+  // A movie owns the screen while it plays: changes shown at once wait for its end.
+  if (movie_on_screen_) return;
+  ComposeWithParticles(false);
+}
 
 void TGameSystem::PrepareMovieScreen() {
-  if (movie_frame_shown_ || movie_on_screen_) return;  // another movie's frame is there already
-  if (display_ != nullptr && display_->CanDraw()) compositor_.Compose(NoPaintBack(), false);
+  if (movie_on_screen_) return;  // another movie's frame is there already
+  if (display_ != nullptr && display_->CanDraw()) ComposeWithParticles(false);
+}
+
+void TGameSystem::EndMovieFrames() {
+  movie_frame_shown_ = false;
+  InvalidateAll();
 }
 
 void TGameSystem::PresentMovieFrame(const Rect& rect) {
   movie_frame_shown_ = true;
+  movie_on_screen_ = true;
   if (!rect.IsEmpty()) PresentDirect(rect);
 }
 
@@ -430,7 +440,19 @@ void TGameSystem::StopMovieSound() {
   movie_sound_name_.clear();
 }
 
-void TGameSystem::ComposeFrame() { ComposeWithParticles(true); }
+void TGameSystem::ComposeFrame() {
+  // The layers are not drawn over a playing movie's frames. Once it stops showing frames (it
+  // ended, or its command went away), the whole scene comes back.
+  if (movie_frame_shown_) {
+    movie_frame_shown_ = false;
+    return;
+  }
+  if (movie_on_screen_) {
+    movie_on_screen_ = false;
+    InvalidateAll();
+  }
+  ComposeWithParticles(true);
+}
 
 void TGameSystem::ComposeWithParticles(bool step) {
   if (!effects_->Running() || display_ == nullptr) {

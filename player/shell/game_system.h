@@ -129,6 +129,7 @@ class TGameSystem : public GameServices,
   Surface* MovieScreen() override { return ScreenSurface(); }
   void PrepareMovieScreen() override;
   void PresentMovieFrame(const Rect& rect) override;
+  void EndMovieFrames() override;
   PcmStream* StartMovieSound(std::string_view name) override;
   PcmStream* MovieSound() override { return movie_sound_.get(); }
   void StopMovieSound() override;
@@ -348,7 +349,7 @@ class TGameSystem : public GameServices,
   MovieOpener* movies_ = nullptr;
   std::unique_ptr<PcmStream> movie_sound_;
   std::string movie_sound_name_;
-  bool movie_frame_shown_ = false;  // a movie frame was presented since the last Compose
+  bool movie_frame_shown_ = false;  // a movie frame was presented since the last frame's compose
   bool movie_on_screen_ = false;    // the screen holds a movie frame the layers do not know
 };
 
