@@ -72,11 +72,11 @@ void TComInsText::Enter(TCallManager& mgr, GameServices& sys, TBookManager& book
     book.RunToEnd(book.Manager(kOnTextStart), sys, "the text-start handler (stream 6)");
   }
   // A saved or resumed position may lie outside the text (the scenario changed meanwhile).
-  const auto length = static_cast<std::int32_t>(text_.size());
+  const auto length = static_cast<std::int32_t>(args_.text.size());
   const std::int32_t from = std::clamp(start_pos_, 1, length + 1);
   tokens_.clear();
   const MarkupResult parsed =
-      ParseWithVariables(tokens_, std::string_view(text_).substr(static_cast<std::size_t>(from - 1)), book, cur_color_, cur_shadow_);
+      ParseWithVariables(tokens_, std::string_view(args_.text).substr(static_cast<std::size_t>(from - 1)), book, cur_color_, cur_shadow_);
   stop_pos_ = parsed.first_call_end ? from + static_cast<std::int32_t>(*parsed.first_call_end) : length + 1;
   if (stop_pos_ > length && main) Restart(book, kOnTextEnd);
 }
@@ -186,30 +186,30 @@ void TComTextPos::Execute(TCallManager&, GameServices& sys, TBookManager&, TStac
   TTextSurface& window = TextWindowOf(d);
   // The emptied window's old text must not stay on the screen.
   const Rect before = window.LayerRect();
-  window.SetX(x_);
-  window.SetY(y_);
-  window.SetCols(cols_);
-  window.SetRows(rows_);
-  window.SetFontSize(font_size_);
-  window.SetBold(bold_);
-  window.SetRowGap(row_gap_);
+  window.SetX(args_.x);
+  window.SetY(args_.y);
+  window.SetCols(args_.cols);
+  window.SetRows(args_.rows);
+  window.SetFontSize(args_.font_size);
+  window.SetBold(args_.bold);
+  window.SetRowGap(args_.row_gap);
   d.RedrawArea(before);
   d.Invalidate(before);
 }
 
 void TComTextSpd::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
-  book.text_spd = book.Params().ValueNum(speed_);
+  book.text_spd = book.Params().ValueNum(args_.speed);
   ++pos.Com;
 }
 
 void TComTextCol::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
-  (SetsShadow() ? book.text_scol : book.text_col) = color_;
+  (SetsShadow() ? book.text_scol : book.text_col) = args_.color;
   ++pos.Com;
 }
 
 void TComSetFont::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
   ++pos.Com;
-  book.SetFontName(book.Params().ValueStr(font_), sys);
+  book.SetFontName(book.Params().ValueStr(args_.font), sys);
   DisplayServices& d = DisplayOf(sys);
   TTextSurface& window = TextWindowOf(d);
   window.Reload();
@@ -225,14 +225,14 @@ void TComInput::Execute(TCallManager&, GameServices& sys, TBookManager& book, TS
   // Also when the line went away meanwhile (another Input took the window's line).
   if (!open_ || window.Entry() == nullptr) {
     TextEntryStyle style;
-    const std::int32_t x = x_.empty() ? 0 : book.Params().ValueNum(x_);
-    const std::int32_t y = y_.empty() ? 0 : book.Params().ValueNum(y_);
-    style.area = SaturatedBounds(x, y, std::max(0, width_), std::max(0, height_));
-    style.font_size = height_;
-    style.text_colour = text_color_;
-    style.back_colour = back_color_;
-    style.max_length = max_length_;
-    TParameter* var = book.Params().Find(var_name_);
+    const std::int32_t x = args_.x.empty() ? 0 : book.Params().ValueNum(args_.x);
+    const std::int32_t y = args_.y.empty() ? 0 : book.Params().ValueNum(args_.y);
+    style.area = SaturatedBounds(x, y, std::max(0, args_.width), std::max(0, args_.height));
+    style.font_size = args_.height;
+    style.text_colour = args_.text_color;
+    style.back_colour = args_.back_color;
+    style.max_length = args_.max_length;
+    TParameter* var = book.Params().Find(args_.var_name);
     window.OpenEntry(style, var != nullptr ? var->GetStr() : std::string());
     d.StartTextInput(window.EntryCaretBox());
     d.Invalidate(style.area);
@@ -254,7 +254,7 @@ void TComInput::Execute(TCallManager&, GameServices& sys, TBookManager& book, TS
     return;
   }
   if (entry.Current() == TextEntry::State::kCommitted) {
-    if (TParameter* var = book.Params().Find(var_name_)) var->SetStr(entry.Text());
+    if (TParameter* var = book.Params().Find(args_.var_name)) var->SetStr(entry.Text());
   }
   window.CloseEntry();
   d.StopTextInput();
@@ -280,7 +280,7 @@ void TComHistoryClear::Execute(TCallManager& mgr, GameServices& sys, TBookManage
 void TComHistoryCall::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   ++pos.Com;
-  const std::int32_t k = book.Params().ValueNum(index_);
+  const std::int32_t k = book.Params().ValueNum(args_.index);
   // An index outside the list, a command or token that is no longer there: nothing to show.
   if (k < 0 || k >= static_cast<std::int32_t>(book.history.size())) return;
   const auto [where, token] = book.history[static_cast<std::size_t>(k)];
@@ -303,52 +303,52 @@ void TComHistoryCall::Execute(TCallManager& mgr, GameServices& sys, TBookManager
 
 void TComInsText::Parse(std::string_view args) {
   TCommand::Parse(args);
-  text_ = CsvField(args, 2);
+  args_.text = CsvField(args, 2);
 }
 
 // X, Y, font size, columns, rows, row gap, bold
 void TComTextPos::Parse(std::string_view args) {
   TCommand::Parse(args);
-  x_ = CsvFieldInt(args, 2, 0);
-  y_ = CsvFieldInt(args, 3, 0);
-  font_size_ = CsvFieldInt(args, 4, 24);
-  cols_ = CsvFieldInt(args, 5, 5);
-  rows_ = CsvFieldInt(args, 6, 5);
-  row_gap_ = CsvFieldInt(args, 7, 0);
-  bold_ = CsvFieldInt(args, 8, 0) != 0;
+  args_.x = CsvFieldInt(args, 2, 0);
+  args_.y = CsvFieldInt(args, 3, 0);
+  args_.font_size = CsvFieldInt(args, 4, 24);
+  args_.cols = CsvFieldInt(args, 5, 5);
+  args_.rows = CsvFieldInt(args, 6, 5);
+  args_.row_gap = CsvFieldInt(args, 7, 0);
+  args_.bold = CsvFieldInt(args, 8, 0) != 0;
 }
 
 void TComTextSpd::Parse(std::string_view args) {
   TCommand::Parse(args);
-  speed_ = CsvField(args, 2);
+  args_.speed = CsvField(args, 2);
 }
 
 void TComTextCol::Parse(std::string_view args) {
   TCommand::Parse(args);
-  color_ = CsvFieldInt(args, 2, 0);
+  args_.color = CsvFieldInt(args, 2, 0);
 }
 
 void TComSetFont::Parse(std::string_view args) {
   TCommand::Parse(args);
-  font_ = CsvField(args, 2);
+  args_.font = CsvField(args, 2);
 }
 
 // variable, height, width, maximum length, X, Y, text colour, background colour
 void TComInput::Parse(std::string_view args) {
   TCommand::Parse(args);
-  var_name_ = CsvField(args, 2);
-  height_ = CsvFieldInt(args, 3, 16);
-  width_ = CsvFieldInt(args, 4, 100);
-  max_length_ = CsvFieldInt(args, 5, 0);
-  x_ = CsvField(args, 6);
-  y_ = CsvField(args, 7);
-  text_color_ = CsvFieldInt(args, 8, 0);
-  back_color_ = CsvFieldInt(args, 9, 0xFFFFFF);
+  args_.var_name = CsvField(args, 2);
+  args_.height = CsvFieldInt(args, 3, 16);
+  args_.width = CsvFieldInt(args, 4, 100);
+  args_.max_length = CsvFieldInt(args, 5, 0);
+  args_.x = CsvField(args, 6);
+  args_.y = CsvField(args, 7);
+  args_.text_color = CsvFieldInt(args, 8, 0);
+  args_.back_color = CsvFieldInt(args, 9, 0xFFFFFF);
 }
 
 void TComHistoryCall::Parse(std::string_view args) {
   SetFlags(0);
-  index_ = CsvField(args, 0);
+  args_.index = CsvField(args, 0);
   SetCond(CsvField(args, 1));
 }
 

@@ -28,8 +28,12 @@ class TComInsText : public TCommand {
   void SaveState(TCallManager& mgr, TBookManager& book, GameServices& sys, TGameStatus& status) override;
   void LoadState(TCallManager& mgr, TBookManager& book, GameServices& sys, TGameStatus& status) override;
 
-  // The markup text as written (it cannot hold a single-byte comma).
-  const std::string& Text() const { return text_; }
+  struct Args {
+    std::string text;  // the markup as written (it cannot hold a single-byte comma)
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
+  const std::string& Text() const { return args_.text; }
   std::int32_t TokenIndex() const { return token_index_; }
   std::int32_t StopPos() const { return stop_pos_; }
   std::int32_t StartPos() const { return start_pos_; }
@@ -40,7 +44,7 @@ class TComInsText : public TCommand {
   // False when typing must stop (window full or an inline call).
   bool TypeStep(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos, Rect& dirty);
 
-  std::string text_;
+  Args args_;
   std::int32_t token_index_ = 0;
   std::int32_t stop_pos_ = 1;
   std::int32_t start_pos_ = 1;
@@ -67,22 +71,20 @@ class TComTextPos : public TCommand {
   const char* ClassName() const override { return "TComTextPos"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::int32_t X() const { return x_; }
-  std::int32_t Y() const { return y_; }
-  std::int32_t FontSize() const { return font_size_; }
-  std::int32_t Cols() const { return cols_; }
-  std::int32_t Rows() const { return rows_; }
-  std::int32_t RowGap() const { return row_gap_; }
-  bool Bold() const { return bold_; }
+  struct Args {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t font_size = 24;
+    std::int32_t cols = 5;
+    std::int32_t rows = 5;
+    std::int32_t row_gap = 0;
+    bool bold = false;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::int32_t x_ = 0;
-  std::int32_t y_ = 0;
-  std::int32_t font_size_ = 24;
-  std::int32_t cols_ = 5;
-  std::int32_t rows_ = 5;
-  std::int32_t row_gap_ = 0;
-  bool bold_ = false;
+  Args args_;
 };
 
 // TextSpd: logic steps per character (0 = a whole page at once); a number expression.
@@ -93,10 +95,14 @@ class TComTextSpd : public TCommand {
   const char* ClassName() const override { return "TComTextSpd"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  const std::string& SpeedExpr() const { return speed_; }
+  struct Args {
+    std::string speed;  // number expression
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string speed_;
+  Args args_;
 };
 
 // TextCol: default text colour of the next PutText. TextSCol derives from it and sets the
@@ -108,12 +114,16 @@ class TComTextCol : public TCommand {
   const char* ClassName() const override { return "TComTextCol"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  std::int32_t Color() const { return color_; }
+  struct Args {
+    std::int32_t color = 0;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
   // False for TextCol, true for TextSCol.
   virtual bool SetsShadow() const { return false; }
 
  private:
-  std::int32_t color_ = 0;
+  Args args_;
 };
 
 class TComTextSCol : public TComTextCol {
@@ -131,10 +141,14 @@ class TComSetFont : public TCommand {
   const char* ClassName() const override { return "TComSetFont"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  const std::string& FontExpr() const { return font_; }
+  struct Args {
+    std::string font;  // text expression
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string font_;
+  Args args_;
 };
 
 // Input: asks for one line of full-width text into a string variable. The entry line (text
@@ -148,26 +162,21 @@ class TComInput : public TCommand {
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  const std::string& VarName() const { return var_name_; }
-  std::int32_t Height() const { return height_; }
-  std::int32_t Width() const { return width_; }
-  // Characters; 0 or less = no limit.
-  std::int32_t MaxLength() const { return max_length_; }
-  // Position expressions; empty leaves the coordinate unset.
-  const std::string& XExpr() const { return x_; }
-  const std::string& YExpr() const { return y_; }
-  std::int32_t TextColor() const { return text_color_; }
-  std::int32_t BackColor() const { return back_color_; }
+  struct Args {
+    std::string var_name;  // as written
+    std::int32_t height = 16;
+    std::int32_t width = 100;
+    std::int32_t max_length = 0;  // characters; 0 or less: no limit
+    std::string x;  // position expressions; empty leaves the coordinate at 0
+    std::string y;
+    std::int32_t text_color = 0;
+    std::int32_t back_color = 0xFFFFFF;
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string var_name_;
-  std::int32_t height_ = 16;
-  std::int32_t width_ = 100;
-  std::int32_t max_length_ = 0;
-  std::string x_;
-  std::string y_;
-  std::int32_t text_color_ = 0;
-  std::int32_t back_color_ = 0xFFFFFF;
+  Args args_;
   bool open_ = false;  // the entry line is shown
 };
 
@@ -180,10 +189,14 @@ class TComHistoryCall : public TCommand {
   const char* ClassName() const override { return "TComHistoryCall"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
-  const std::string& IndexExpr() const { return index_; }
+  struct Args {
+    std::string index;  // number expression
+    bool operator==(const Args&) const = default;
+  };
+  const Args& args() const { return args_; }
 
  private:
-  std::string index_;
+  Args args_;
 };
 
 // HistoryAdd: records the current text start. No flags; field 0 is the condition.

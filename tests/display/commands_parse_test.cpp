@@ -114,95 +114,85 @@ TEST(LayerCommandParse, SpEffectDefaultsAndFields) {
 }
 
 TEST(TextCommandParse, PutTextKeepsMarkupAsWritten) {
+  using Line = ParsedLine<TComInsText::Args>;
   struct Case {
     const char* name;
-    std::string args;
-    std::int32_t flags;
-    std::string text;
+    std::string line;
+    Line want;
   };
   const Case cases[] = {
-      {"markup", "2,,\\c(FF0000)abc\\i(120)def", 2, "\\c(FF0000)abc\\i(120)def"},
-      {"trail bytes 0x5C and 0x2C do not cut", "0,," + kSo + "a" + kLeadComma + "b" + kHyo, 0,
-       kSo + "a" + kLeadComma + "b" + kHyo},
-      {"a single-byte comma ends the text", "0,,first,second", 0, "first"},
-      {"empty", "", 0, ""},
+      {"markup", "2,,\\c(FF0000)abc\\i(120)def", {2, "", {"\\c(FF0000)abc\\i(120)def"}}},
+      {"trail bytes 0x5C and 0x2C do not cut", "0,," + kSo + "a" + kLeadComma + "b" + kHyo,
+       {0, "", {kSo + "a" + kLeadComma + "b" + kHyo}}},
+      {"a single-byte comma ends the text", "0,c,first,second", {0, "c", {"first"}}},
+      {"empty", "", {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto t = Parsed<TComInsText>(c.args);
-    EXPECT_EQ(t->Flags(), c.flags);
-    EXPECT_EQ(t->Text(), c.text);
-  }
+  for (const Case& c : cases) EXPECT_EQ(ParseLine<TComInsText>(c.line), c.want) << c.name;
 }
 
 TEST(TextCommandParse, TextPos) {
+  using Line = ParsedLine<TComTextPos::Args>;
   struct Case {
     const char* name;
-    std::string args;
-    std::int32_t x, y, size, cols, rows, gap;
-    bool bold;
+    std::string line;
+    Line want;
   };
   const Case cases[] = {
-      {"typical", "0,,16,300,20,30,4,2,1", 16, 300, 20, 30, 4, 2, true},
-      {"defaults", "", 0, 0, 24, 5, 5, 0, false},
-      {"unusable numbers", "0,,a,b,c,d,e,f,g", 0, 0, 24, 5, 5, 0, false},
-      {"any non-zero bold", "0,,0,0,24,5,5,0,-3", 0, 0, 24, 5, 5, 0, true},
+      {"typical", "0,,16,300,20,30,4,2,1", {0, "", {16, 300, 20, 30, 4, 2, true}}},
+      {"defaults", "", {0, "", {0, 0, 24, 5, 5, 0, false}}},
+      {"unusable numbers", "2,,a,b,c,d,e,f,g", {2, "", {}}},
+      {"any non-zero bold", "0,,0,0,24,5,5,0,-3", {0, "", {.bold = true}}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto t = Parsed<TComTextPos>(c.args);
-    EXPECT_EQ(t->X(), c.x);
-    EXPECT_EQ(t->Y(), c.y);
-    EXPECT_EQ(t->FontSize(), c.size);
-    EXPECT_EQ(t->Cols(), c.cols);
-    EXPECT_EQ(t->Rows(), c.rows);
-    EXPECT_EQ(t->RowGap(), c.gap);
-    EXPECT_EQ(t->Bold(), c.bold);
-  }
+  for (const Case& c : cases) EXPECT_EQ(ParseLine<TComTextPos>(c.line), c.want) << c.name;
 }
 
 TEST(TextCommandParse, SpeedColoursAndFont) {
-  EXPECT_EQ(Parsed<TComTextSpd>("0,,Speed")->SpeedExpr(), "Speed");
-  EXPECT_EQ(Parsed<TComTextSpd>("")->SpeedExpr(), "");
+  using SpeedLine = ParsedLine<TComTextSpd::Args>;
+  EXPECT_EQ(ParseLine<TComTextSpd>("0,,Speed"), (SpeedLine{0, "", {"Speed"}}));
+  EXPECT_EQ(ParseLine<TComTextSpd>(""), SpeedLine{});
 
-  auto col = Parsed<TComTextCol>("0,,$FFFFFF");
-  auto scol = Parsed<TComTextSCol>("2,,255");
-  EXPECT_EQ(col->Color(), 0xFFFFFF);
-  EXPECT_FALSE(col->SetsShadow());
-  EXPECT_EQ(scol->Color(), 255);
-  EXPECT_EQ(scol->Flags(), 2);
-  EXPECT_TRUE(scol->SetsShadow());
-  EXPECT_EQ(Parsed<TComTextCol>("0,,red")->Color(), 0);
+  using ColourLine = ParsedLine<TComTextCol::Args>;
+  struct Colour {
+    const char* name;
+    std::string line;
+    ColourLine want;
+  };
+  const Colour colours[] = {
+      {"hexadecimal", "0,,$FFFFFF", {0, "", {0xFFFFFF}}},
+      {"decimal with flags", "2,,255", {2, "", {255}}},
+      {"unusable", "0,,red", {}},
+  };
+  for (const Colour& c : colours) {
+    EXPECT_EQ(ParseLine<TComTextCol>(c.line), c.want) << c.name;
+    EXPECT_EQ(ParseLine<TComTextSCol>(c.line), c.want) << c.name;
+  }
+  EXPECT_FALSE(Parsed<TComTextCol>("")->SetsShadow());
+  EXPECT_TRUE(Parsed<TComTextSCol>("")->SetsShadow());
 
   // "ＭＳ ゴシック" and a name ending in a 0x5C trail byte.
+  using FontLine = ParsedLine<TComSetFont::Args>;
   const std::string gothic = "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e";
-  EXPECT_EQ(Parsed<TComSetFont>("0,," + gothic)->FontExpr(), gothic);
-  EXPECT_EQ(Parsed<TComSetFont>("0,," + kSo + kLeadComma + ",x")->FontExpr(), kSo + kLeadComma);
+  EXPECT_EQ(ParseLine<TComSetFont>("0,," + gothic), (FontLine{0, "", {gothic}}));
+  EXPECT_EQ(ParseLine<TComSetFont>("0,," + kSo + kLeadComma + ",x"), (FontLine{0, "", {kSo + kLeadComma}}));
 
   EXPECT_EQ(Parsed<TComCursor>("0,,hand.cur")->NameExpr(), "hand.cur");
   EXPECT_EQ(Parsed<TComCursor>("2")->NameExpr(), "");
 }
 
 TEST(TextCommandParse, Input) {
-  auto d = Parsed<TComInput>("0,,Name");
-  EXPECT_EQ(d->VarName(), "Name");
-  EXPECT_EQ(d->Height(), 16);
-  EXPECT_EQ(d->Width(), 100);
-  EXPECT_EQ(d->MaxLength(), 0);
-  EXPECT_EQ(d->XExpr(), "");
-  EXPECT_EQ(d->YExpr(), "");
-  EXPECT_EQ(d->TextColor(), 0);
-  EXPECT_EQ(d->BackColor(), 0xFFFFFF);
-
-  auto i = Parsed<TComInput>("0,," + kSo + "Var,20,200,4,PosX,30,$FF,0");
-  EXPECT_EQ(i->VarName(), kSo + "Var");
-  EXPECT_EQ(i->Height(), 20);
-  EXPECT_EQ(i->Width(), 200);
-  EXPECT_EQ(i->MaxLength(), 4);
-  EXPECT_EQ(i->XExpr(), "PosX");
-  EXPECT_EQ(i->YExpr(), "30");
-  EXPECT_EQ(i->TextColor(), 0xFF);
-  EXPECT_EQ(i->BackColor(), 0);
+  using Line = ParsedLine<TComInput::Args>;
+  struct Case {
+    const char* name;
+    std::string line;
+    Line want;
+  };
+  const Case cases[] = {
+      {"defaults", "0,,Name", {0, "", {.var_name = "Name"}}},
+      {"every field", "2,c," + kSo + "Var,20,200,4,PosX,30,$FF,0",
+       {2, "c", {kSo + "Var", 20, 200, 4, "PosX", "30", 0xFF, 0}}},
+      {"unusable numbers give defaults", "0,,V,h,w,m,,,t,b", {0, "", {.var_name = "V"}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseLine<TComInput>(c.line), c.want) << c.name;
 }
 
 // The history commands have no flags field: field 0 must never turn into flags (a "2" there
@@ -213,11 +203,9 @@ TEST(TextCommandParse, HistoryFieldPositions) {
     std::unique_ptr<TCommand> command;
     std::string cond;
   };
-  auto call = Parsed<TComHistoryCall>("2,Seen=1");
-  EXPECT_EQ(call->IndexExpr(), "2");
-  EXPECT_EQ(call->Flags(), 0);
-  EXPECT_EQ(call->Cond(), "Seen=1");
-  EXPECT_EQ(Parsed<TComHistoryCall>("HistIdx")->IndexExpr(), "HistIdx");
+  using CallLine = ParsedLine<TComHistoryCall::Args>;
+  EXPECT_EQ(ParseLine<TComHistoryCall>("2,Seen=1"), (CallLine{0, "Seen=1", {"2"}}));
+  EXPECT_EQ(ParseLine<TComHistoryCall>("HistIdx"), (CallLine{0, "", {"HistIdx"}}));
 
   Case cases[] = {
       {"HistoryCall", Parsed<TComHistoryCall>("2,c"), "c"},
