@@ -15,12 +15,12 @@ struct Water {
 
 // Inner cells filled from a generator below `limit`; the border stays 0.
 Water MakeWater(std::int32_t gw, std::int32_t gh, std::uint32_t limit, std::uint32_t seed) {
-  Water w{gw, gh, std::vector<std::int32_t>(static_cast<std::size_t>(gw * gh)), {}};
+  Water w{gw, gh, std::vector<std::int32_t>(static_cast<std::size_t>(gw) * static_cast<std::size_t>(gh)), {}};
   w.other = w.current;
   std::uint32_t state = seed;
   for (std::int32_t y = 1; y + 1 < gh; ++y)
     for (std::int32_t x = 1; x + 1 < gw; ++x) {
-      const auto i = static_cast<std::size_t>(y * gw + x);
+      const std::size_t i = static_cast<std::size_t>(y) * static_cast<std::size_t>(gw) + static_cast<std::size_t>(x);
       state = state * 1664525u + 1013904223u;
       w.current[i] = static_cast<std::int32_t>(state % limit);
       state = state * 1664525u + 1013904223u;
