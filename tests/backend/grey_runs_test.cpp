@@ -7,22 +7,22 @@
 namespace mavlet {
 namespace {
 
-// The SSE2 kernels equal the portable one at 16 and 32 bits for every run length around their
-// eight-pixel blocks, both slopes, and levels below 0, inside and above 255; the fourth byte of
-// 32-bit pixels is kept.
+// The SSE2 kernels equal the portable one at every depth for every run length around their
+// blocks (eight pixels, 64 at 24 bits), both slopes, and levels below 0, inside and above 255;
+// the fourth byte of 32-bit pixels is kept.
 TEST(AddGreyByDistance, FastestEqualsPortable) {
   for (const int bits : {16, 24, 32}) {
     Surface format_of(*PixelFormat::ForDepth(bits), 1, 1);
     const LockedPixels format = *format_of.Lock();
-    std::vector<std::uint8_t> from(4 * 40);
-    std::vector<std::int32_t> distance(40);
+    std::vector<std::uint8_t> from(4 * 200);
+    std::vector<std::int32_t> distance(200);
     std::uint32_t state = 99;
     for (std::size_t i = 0; i < from.size(); ++i)
       from[i] = static_cast<std::uint8_t>((state = state * 69069u + 1) >> 24);
     for (std::size_t i = 0; i < distance.size(); ++i) distance[i] = static_cast<std::int32_t>(i * 37 % 700) - 100;
     for (const int slope : {-1, 1}) {
       for (const std::int32_t offset : {-300, 0, 130, 255, 600, 70000}) {
-        for (std::int64_t count : {0, 1, 7, 8, 9, 16, 23, 40}) {
+        for (std::int64_t count : {0, 1, 7, 8, 9, 16, 23, 63, 64, 65, 130, 200}) {
           std::vector<std::uint8_t> plain(from.size(), 1), fast(from.size(), 1);
           AddGreyByDistance(plain.data(), from.data(), distance.data(), count, slope, offset, format,
                             RowKernels::kPortable);

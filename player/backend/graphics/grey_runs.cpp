@@ -1,7 +1,7 @@
-// The portable kernel adds channel by channel. The SSE2 ones take eight pixels at a time: at
-// 32 bits two saturating packs turn eight distances into clamped levels, each spread over its
-// pixel's colour bytes and added with byte saturation; at 16 bits (RGB565) each channel is
-// taken out into 16-bit lanes, added and capped.
+// The portable kernel adds channel by channel. The SSE2 ones: at 32 bits two saturating packs
+// turn eight distances into clamped levels, each spread over its pixel's colour bytes and added
+// with byte saturation; at 24 bits a block's levels are spread over its bytes first; at 16 bits
+// (RGB565) each channel is taken out into 16-bit lanes, added and capped.
 #include "player/backend/graphics/grey_runs.h"
 
 #include <algorithm>
@@ -69,6 +69,28 @@ std::int64_t AddGreySse2(std::uint8_t* to, const std::uint8_t* from, const std::
   return i;
 }
 
+// Packed 24-bit pixels: the levels of up to 64 pixels are spread over their three bytes, then
+// added sixteen bytes at a time with byte saturation.
+std::int64_t AddGrey24Sse2(std::uint8_t* to, const std::uint8_t* from, const std::int32_t* distance,
+                           std::int64_t count, int slope, std::int32_t offset) {
+  constexpr std::int64_t kBlock = 64;
+  alignas(16) std::uint8_t spread[3 * kBlock];
+  std::int64_t i = 0;
+  for (; i + kBlock <= count; i += kBlock) {
+    for (std::int64_t j = 0; j < kBlock; ++j) {
+      const auto level = static_cast<std::uint8_t>(std::clamp(slope * distance[i + j] + offset, 0, 255));
+      spread[3 * j] = spread[3 * j + 1] = spread[3 * j + 2] = level;
+    }
+    const auto* f = reinterpret_cast<const __m128i*>(from + 3 * i);
+    auto* t = reinterpret_cast<__m128i*>(to + 3 * i);
+    const auto* l = reinterpret_cast<const __m128i*>(spread);
+    for (int k = 0; k < 3 * kBlock / 16; ++k) {
+      _mm_storeu_si128(t + k, _mm_adds_epu8(_mm_loadu_si128(f + k), _mm_load_si128(l + k)));
+    }
+  }
+  return i;
+}
+
 // RGB565 pixels, eight at a time in 16-bit lanes.
 std::int64_t AddGrey565Sse2(std::uint8_t* to, const std::uint8_t* from, const std::int32_t* distance,
                             std::int64_t count, int slope, std::int32_t offset) {
@@ -104,6 +126,7 @@ void AddGreyByDistance(std::uint8_t* to, const std::uint8_t* from, const std::in
 #ifdef __SSE2__
   if (kernels == RowKernels::kFastest) {
     if (bits == 32) i = AddGreySse2(to, from, distance, count, slope, offset);
+    if (bits == 24) i = AddGrey24Sse2(to, from, distance, count, slope, offset);
     if (bits == 16 && format.red_mask == 0xF800 && format.green_mask == 0x07E0 && format.blue_mask == 0x001F) {
       i = AddGrey565Sse2(to, from, distance, count, slope, offset);
     }
