@@ -6,13 +6,13 @@
 #include "player/common/error.h"
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
+#include "player/display/display_services.h"
 #include "player/display/text_surface.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/call_manager.h"
-#include "player/engine/game_services.h"
 #include "player/engine/flow_commands.h"
+#include "player/engine/game_services.h"
 #include "player/engine/page.h"
-#include "player/display/display_services.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
 #include "player/vars/parameter.h"
@@ -75,8 +75,8 @@ void TComInsText::Enter(TCallManager& mgr, GameServices& sys, TBookManager& book
   const auto length = static_cast<std::int32_t>(args_.text.size());
   const std::int32_t from = std::clamp(start_pos_, 1, length + 1);
   tokens_.clear();
-  const MarkupResult parsed =
-      ParseWithVariables(tokens_, std::string_view(args_.text).substr(static_cast<std::size_t>(from - 1)), book, cur_color_, cur_shadow_);
+  const MarkupResult parsed = ParseWithVariables(
+      tokens_, std::string_view(args_.text).substr(static_cast<std::size_t>(from - 1)), book, cur_color_, cur_shadow_);
   stop_pos_ = parsed.first_call_end ? from + static_cast<std::int32_t>(*parsed.first_call_end) : length + 1;
   if (stop_pos_ > length && main) Restart(book, kOnTextEnd);
 }

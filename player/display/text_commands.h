@@ -167,7 +167,7 @@ class TComInput : public TCommand {
     std::int32_t height = 16;
     std::int32_t width = 100;
     std::int32_t max_length = 0;  // characters; 0 or less: no limit
-    std::string x;  // position expressions; empty leaves the coordinate at 0
+    std::string x;                // position expressions; empty leaves the coordinate at 0
     std::string y;
     std::int32_t text_color = 0;
     std::int32_t back_color = 0xFFFFFF;

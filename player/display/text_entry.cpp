@@ -90,16 +90,30 @@ TextEntry::State TextEntry::Apply(const TextInputEvent& event) {
   if (state_ != State::kEditing) return state_;
   using K = TextInputEvent::Kind;
   switch (event.kind) {
-    case K::kText: Insert(event.text); break;
-    case K::kReturn: state_ = State::kCommitted; break;
-    case K::kEscape: state_ = State::kCancelled; break;
+    case K::kText:
+      Insert(event.text);
+      break;
+    case K::kReturn:
+      state_ = State::kCommitted;
+      break;
+    case K::kEscape:
+      state_ = State::kCancelled;
+      break;
     case K::kBackspace:
       if (caret_ > 0) chars_.erase(chars_.begin() + --caret_);
       break;
-    case K::kLeft: caret_ = std::max(0, caret_ - 1); break;
-    case K::kRight: caret_ = std::min(Length(), caret_ + 1); break;
-    case K::kHome: caret_ = 0; break;
-    case K::kEnd: caret_ = Length(); break;
+    case K::kLeft:
+      caret_ = std::max(0, caret_ - 1);
+      break;
+    case K::kRight:
+      caret_ = std::min(Length(), caret_ + 1);
+      break;
+    case K::kHome:
+      caret_ = 0;
+      break;
+    case K::kEnd:
+      caret_ = Length();
+      break;
   }
   return state_;
 }

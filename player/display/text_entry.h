@@ -19,11 +19,11 @@ class GlyphSource;
 class Surface;
 
 struct TextEntryStyle {
-  Rect area;                        // game-area pixels
-  std::int32_t font_size = 16;      // pixel size of the glyphs
-  std::int32_t text_colour = 0;     // 0x00BBGGRR, also the caret and the underline
+  Rect area;                     // game-area pixels
+  std::int32_t font_size = 16;   // pixel size of the glyphs
+  std::int32_t text_colour = 0;  // 0x00BBGGRR, also the caret and the underline
   std::int32_t back_colour = 0xFFFFFF;
-  std::int32_t max_length = 0;      // characters; 0 or less: no limit
+  std::int32_t max_length = 0;  // characters; 0 or less: no limit
 };
 
 class TextEntry {

@@ -53,25 +53,32 @@ TEST_F(InputScenarioTest, ReturnStoresTheLineAndEscapeKeepsTheVariable) {
     const char* name;
     const char* input;  // the Input line
     std::vector<InputAction> actions;
-    const char* s;      // S afterwards, UTF-8
+    const char* s;  // S afterwards, UTF-8
   };
   // The first event starts the title and the line opens within the next two; the title counts
   // N up once it has gone on.
   const Case cases[] = {
-      {"four of six letters, full width", "Calc 2,,S = \"\"\nInput ,,S,16,100,4",
-       {Act(5, K::kText, "abcdef"), Act(6, K::kReturn)}, "ａｂｃｄ"},
-      {"the variable's text to start with", "Input ,,S",
-       {Act(5, K::kBackspace), Act(5, K::kText, "x"), Act(6, K::kReturn)}, "ｏｌｘ"},
+      {"four of six letters, full width",
+       "Calc 2,,S = \"\"\nInput ,,S,16,100,4",
+       {Act(5, K::kText, "abcdef"), Act(6, K::kReturn)},
+       "ａｂｃｄ"},
+      {"the variable's text to start with",
+       "Input ,,S",
+       {Act(5, K::kBackspace), Act(5, K::kText, "x"), Act(6, K::kReturn)},
+       "ｏｌｘ"},
       {"escape keeps the variable", "Input ,,S", {Act(5, K::kText, "new"), Act(6, K::kEscape)}, "old"},
       {"a variable that does not exist", "Input ,,Nobody", {Act(5, K::kText, "abc"), Act(6, K::kReturn)}, "old"},
-      {"typing before the line opens is lost", "Input ,,S",
-       {Act(1, K::kText, "lost"), Act(5, K::kText, "kept"), Act(6, K::kReturn)}, "ｏｌｄｋｅｐｔ"},
+      {"typing before the line opens is lost",
+       "Input ,,S",
+       {Act(1, K::kText, "lost"), Act(5, K::kText, "kept"), Act(6, K::kReturn)},
+       "ｏｌｄｋｅｐｔ"},
       {"expressions for the position", "Input ,,S,16,100,0,N+1,N", {Act(6, K::kReturn)}, "ｏｌｄ"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TestTitle title;
-    auto r = Start(title, std::string("Calc 2,,S = \"old\"\n") + c.input + "\nCalc ,,N = N + 1\nWait ,,99999\n", c.actions);
+    auto r =
+        Start(title, std::string("Calc 2,,S = \"old\"\n") + c.input + "\nCalc ,,N = N + 1\nWait ,,99999\n", c.actions);
     r->Events(5);
     EXPECT_EQ(r->Num("N"), 0);  // still waiting
     EXPECT_NE(r->R().Sys().TextWindow().Entry(), nullptr);

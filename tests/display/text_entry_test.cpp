@@ -44,9 +44,12 @@ TEST(TextEntry, TypingGivesTextTheTitleCanHold) {
       {"typing in the middle", "", 0, {Typed("ac"), Key(K::kLeft), Typed("b")}, "ａｂｃ", 2},
       // A full line refuses more instead of dropping what follows the caret.
       {"a full line keeps its tail", "", 3, {Typed("abc"), Key(K::kHome), Typed("x")}, "ａｂｃ", 0},
-      {"caret keys stop at the ends", "", 0,
+      {"caret keys stop at the ends",
+       "",
+       0,
        {Typed("ab"), Key(K::kLeft), Key(K::kLeft), Key(K::kLeft), Key(K::kRight), Key(K::kEnd), Key(K::kRight)},
-       "ａｂ", 2},
+       "ａｂ",
+       2},
       {"edits after Return are ignored", "", 0, {Typed("a"), Key(K::kReturn), Typed("b")}, "ａ", 1},
   };
   for (const Case& c : cases) {
@@ -123,7 +126,7 @@ TEST_F(TextEntryDrawing, CharactersCaretAndCompositionInTheBox) {
 TEST_F(TextEntryDrawing, ALongLineScrollsToKeepTheCaretInView) {
   TextEntry entry(style_, Sjis("abcdef"));  // 96 pixels in a 60-pixel box
   entry.Draw(screen_, screen_.bounds(), &glyphs_, "");
-  EXPECT_EQ(At(69, 12), kInk);  // the caret on the box's last column
+  EXPECT_EQ(At(69, 12), kInk);    // the caret on the box's last column
   EXPECT_EQ(At(70, 12), kScene);  // nothing outside the box
   EXPECT_EQ(entry.CaretBox(&glyphs_, "").left, 69);
   // Only the clip is drawn.

@@ -99,14 +99,29 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
         using K = TextInputEvent::Kind;
         switch (event.key.keysym.scancode) {
           case SDL_SCANCODE_RETURN:
-          case SDL_SCANCODE_KP_ENTER: typed_.push_back({K::kReturn, {}}); break;
-          case SDL_SCANCODE_ESCAPE: typed_.push_back({K::kEscape, {}}); break;
-          case SDL_SCANCODE_BACKSPACE: typed_.push_back({K::kBackspace, {}}); break;
-          case SDL_SCANCODE_LEFT: typed_.push_back({K::kLeft, {}}); break;
-          case SDL_SCANCODE_RIGHT: typed_.push_back({K::kRight, {}}); break;
-          case SDL_SCANCODE_HOME: typed_.push_back({K::kHome, {}}); break;
-          case SDL_SCANCODE_END: typed_.push_back({K::kEnd, {}}); break;
-          default: break;
+          case SDL_SCANCODE_KP_ENTER:
+            typed_.push_back({K::kReturn, {}});
+            break;
+          case SDL_SCANCODE_ESCAPE:
+            typed_.push_back({K::kEscape, {}});
+            break;
+          case SDL_SCANCODE_BACKSPACE:
+            typed_.push_back({K::kBackspace, {}});
+            break;
+          case SDL_SCANCODE_LEFT:
+            typed_.push_back({K::kLeft, {}});
+            break;
+          case SDL_SCANCODE_RIGHT:
+            typed_.push_back({K::kRight, {}});
+            break;
+          case SDL_SCANCODE_HOME:
+            typed_.push_back({K::kHome, {}});
+            break;
+          case SDL_SCANCODE_END:
+            typed_.push_back({K::kEnd, {}});
+            break;
+          default:
+            break;
         }
       }
       break;
