@@ -81,9 +81,6 @@ void BM_MovieFrame(benchmark::State& state) {
     screen.Stretch(screen.bounds(), frame, frame.bounds());
     benchmark::DoNotOptimize(screen.data());
   }
-  state.counters["ms_per_frame"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) / 1000.0,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_MovieFrame)->DenseRange(0, static_cast<int>(std::size(kCodecs)) - 1)->Unit(benchmark::kMillisecond);
 

@@ -117,5 +117,42 @@ TEST_F(HeadlessSoundTest, DeviceLifecycle) {
   EXPECT_EQ(device.Player(2)->BufferMs(), kMinSoundBufferMs);
 }
 
+// The sample stream follows the clock at its rate, stands still while stopped or starved (and
+// starts counting again from the next write, not from when it ran dry), and goes silent with
+// the device; only one lives at a time.
+TEST_F(HeadlessSoundTest, SampleStreamPlaysQueuedFramesOnTheClock) {
+  clock.Set(0xFFFFFF00u);  // across the clock's wrap
+  auto stream = device.CreateStream();
+  EXPECT_THROW(device.CreateStream(), MavError);
+  const std::vector<std::int16_t> samples(44100 * 2 / 2);  // half a second of stereo
+  stream->Write(samples.data(), 22050);
+  clock.Advance(100);
+  EXPECT_EQ(stream->PlayedMs(), 0u);  // not started
+  stream->Play();
+  struct Step {
+    std::uint32_t advance_ms;
+    std::uint64_t played_ms;
+    std::size_t queued;
+  };
+  for (const Step& s : {Step{100, 100, 17640}, Step{250, 350, 6615}, Step{400, 500, 0}, Step{1000, 500, 0}}) {
+    clock.Advance(s.advance_ms);
+    EXPECT_EQ(stream->PlayedMs(), s.played_ms) << s.advance_ms;
+    EXPECT_EQ(stream->Queued(), s.queued) << s.advance_ms;
+  }
+  stream->Write(samples.data(), 4410);
+  clock.Advance(50);
+  EXPECT_EQ(stream->PlayedMs(), 550u);
+  stream->Stop();
+  clock.Advance(500);
+  EXPECT_EQ(stream->PlayedMs(), 550u);
+  EXPECT_EQ(stream->Queued(), 2205u);
+  device.Finalize();
+  EXPECT_EQ(stream->Queued(), 0u);
+  EXPECT_FALSE(stream->Playing());
+  stream.reset();
+  device.Initialize();
+  EXPECT_NE(device.CreateStream(), nullptr);
+}
+
 }  // namespace
 }  // namespace mavlet
