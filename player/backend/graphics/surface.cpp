@@ -147,11 +147,19 @@ void Surface::Fill(std::uint32_t raw) { FillRect(bounds(), raw); }
 void Surface::FillRect(const Rect& rect, std::uint32_t raw) {
   WithPx(format_.bits_per_pixel, [&](auto px) {
     using P = decltype(px);
-    // 48 bytes hold a whole number of pixels of every size: rows are filled in 48-byte blocks.
+    // 48 bytes hold a whole number of pixels of every size: long rows are filled in 48-byte
+    // blocks, short ones (the mosaic's small tiles) pixel by pixel.
     std::uint8_t pattern[48];
-    for (int i = 0; i < 48 / P::kBytes; ++i) P::Store(pattern + i * P::kBytes, raw);
+    const bool blocks = std::int64_t{rect.right} - rect.left >= 48 / P::kBytes;
+    if (blocks) {
+      for (int i = 0; i < 48 / P::kBytes; ++i) P::Store(pattern + i * P::kBytes, raw);
+    }
     ForEachRow(pixels_.data(), pitch_, P::kBytes, width_, height_, rect,
                [&](std::uint8_t* row, std::int64_t n) {
+                 if (!blocks) {
+                   for (std::int64_t i = 0; i < n; ++i) P::Store(row + i * P::kBytes, raw);
+                   return;
+                 }
                  const std::int64_t bytes = n * P::kBytes;
                  std::int64_t i = 0;
                  for (; i + 48 <= bytes; i += 48) std::memcpy(row + i, pattern, 48);
