@@ -194,7 +194,8 @@ void TextEntry::Draw(Surface& target, const Rect& clip, GlyphSource* glyphs, std
     glyph(c.code_point, pen);
     pen += Advance(glyphs, face, c.code_point, c.sjis.size() == 2);
   }
-  for (std::int32_t y = top; y < top + style_.area.Height(); ++y) put(caret_x, y, 255);
+  // The drawn part only: a scenario may ask for a box far taller than the screen.
+  for (std::int32_t y = area.top; y < area.bottom; ++y) put(caret_x, y, 255);
   target.Unlock();
 }
 

@@ -131,5 +131,22 @@ TEST_F(InputScenarioTest, TheLineShowsOnTheScreenWithTheComposition) {
   EXPECT_NE(at(41, 31), 0x00FF00);  // the line has gone from the screen
 }
 
+// A new game (or a loaded one) empties the layers: the line goes and the platform's text input
+// stops with it; an Input still waiting opens its line again. (Its box is far taller than the
+// screen: only the visible part is drawn.)
+TEST_F(InputScenarioTest, ANewGameTakesTheLineAwayAndInputOpensItAgain) {
+  auto r = Start(title_, "Input ,,S,100000000,100,0,0,0\nWait ,,99999\n", {Act(6, K::kText, "a")});
+  r->Events(4);
+  ASSERT_NE(r->R().Sys().TextWindow().Entry(), nullptr);
+  r->R().Sys().ResetAll();
+  EXPECT_EQ(r->R().Sys().TextWindow().Entry(), nullptr);
+  EXPECT_FALSE(r->R().Input().TextInputOn());
+  r->Events(2);
+  ASSERT_NE(r->R().Sys().TextWindow().Entry(), nullptr);
+  EXPECT_TRUE(r->R().Input().TextInputOn());
+  EXPECT_EQ(SjisToUtf8(r->R().Sys().TextWindow().Entry()->Text()), "ａ");
+  EXPECT_EQ(r->Errors(), "");
+}
+
 }  // namespace
 }  // namespace mavlet::testing
