@@ -25,8 +25,8 @@ struct Codec {
   const char* name;
   const char* pix_fmt;
 };
-constexpr Codec kCodecs[] = {{"mjpeg", "yuvj420p"}, {"cinepak", ""}, {"msvideo1", "rgb555le"},
-                             {"rawvideo", "bgr24"}, {"mpeg4", "yuv420p"}};
+constexpr Codec kCodecs[] = {
+    {"mjpeg", "yuvj420p"}, {"cinepak", ""}, {"msvideo1", "rgb555le"}, {"rawvideo", "bgr24"}, {"mpeg4", "yuv420p"}};
 
 // The movies, made once per run.
 class Movies {
@@ -36,8 +36,13 @@ class Movies {
     if (it != files_.end()) return it->second;
     std::string error;
     auto file = MakeMovie(dir_.path(), std::string(kCodecs[k].name) + ".avi",
-                          MovieSpec{.codec = kCodecs[k].name, .pix_fmt = kCodecs[k].pix_fmt, .width = 640,
-                                    .height = 480, .fps = 15, .frames = 30, .pattern = true},
+                          MovieSpec{.codec = kCodecs[k].name,
+                                    .pix_fmt = kCodecs[k].pix_fmt,
+                                    .width = 640,
+                                    .height = 480,
+                                    .fps = 15,
+                                    .frames = 30,
+                                    .pattern = true},
                           &error);
     if (file.empty()) std::fprintf(stderr, "%s\n", error.c_str());
     return files_[k] = file;

@@ -86,12 +86,13 @@ void TComMovie::OpenFrames(MediaServices& media, TBookManager& book) {
 
 void TComMovie::OpenMedia(MediaServices& media, TBookManager& book) {
   std::optional<SampleFormat> sound;
-  if (PcmStream* stream = media.StartMovieSound(args_.file_name)) sound = SampleFormat{stream->Rate(), stream->Channels()};
+  if (PcmStream* stream = media.StartMovieSound(args_.file_name))
+    sound = SampleFormat{stream->Rate(), stream->Channels()};
   media.PrepareMovieScreen();
   Surface* screen = media.MovieScreen();
   const PixelFormat format = screen != nullptr ? screen->format() : PixelFormat::Xrgb8888();
-  player_ = std::make_unique<TAVIPlay>(media.Movies(), book.GetClock(), MoviePath(book, args_.file_name), format,
-                                       false, TAVIPlay::kDefaultPreloadLimit, sound);
+  player_ = std::make_unique<TAVIPlay>(media.Movies(), book.GetClock(), MoviePath(book, args_.file_name), format, false,
+                                       TAVIPlay::kDefaultPreloadLimit, sound);
   sound_done_ = !(sound && player_->Info().has_sound);
 }
 

@@ -35,8 +35,8 @@ class TComMovie : public TCommand {
     std::int32_t y = 0;
     std::int32_t width = 0;  // 0 = the movie's own size
     std::int32_t height = 0;
-    bool skippable = false;     // a decide press ends the movie
-    bool media_player = true;   // true: pictures with the movie's sound; false: the frame player
+    bool skippable = false;    // a decide press ends the movie
+    bool media_player = true;  // true: pictures with the movie's sound; false: the frame player
     // Frame player only: decode the frames first, and start the sound of a one-shot, non-stop
     // WavPlay just before this command together with the first frame.
     bool preload = false;
@@ -47,7 +47,14 @@ class TComMovie : public TCommand {
   // Media-player states: 0 open, 1 opening, 2 place, 3 start, 4 playing, 5 stop, 6 failed,
   // 7 close; the frame player uses 0, 100 (playing) and 7.
   enum State : std::int32_t {
-    kOpen = 0, kOpening = 1, kPlace = 2, kStart = 3, kPlaying = 4, kStop = 5, kFailed = 6, kClose = 7,
+    kOpen = 0,
+    kOpening = 1,
+    kPlace = 2,
+    kStart = 3,
+    kPlaying = 4,
+    kStop = 5,
+    kFailed = 6,
+    kClose = 7,
     kFramePlaying = 100,
   };
   std::int32_t GetState() const { return state_; }
@@ -78,8 +85,8 @@ class TComMovie : public TCommand {
   Rect shown_;  // the movie rectangle presented each step (clipped to the screen)
   bool ended_ = false;
   bool sound_done_ = true;
-  std::uint64_t sound_ms_ = 0;      // playing time when the sound was last read
-  std::uint32_t sound_tick_ = 0;    // clock then
+  std::uint64_t sound_ms_ = 0;    // playing time when the sound was last read
+  std::uint32_t sound_tick_ = 0;  // clock then
 };
 
 }  // namespace mavlet

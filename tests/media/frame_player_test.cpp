@@ -81,7 +81,7 @@ TEST_P(FramePlayerCodecs, DrawsTheFrameDueByTimeAndEndsAfterItsLength) {
     EXPECT_EQ(FrameAt(target, 10, 5, tolerance), s.frame % 12) << c.codec << " at " << s.at_ms;
     EXPECT_EQ(FrameAt(target, 73, 52, tolerance), s.frame % 12) << c.codec << " at " << s.at_ms;
   }
-  EXPECT_EQ(FrameAt(target, 9, 5), -1);   // left of the destination
+  EXPECT_EQ(FrameAt(target, 9, 5), -1);    // left of the destination
   EXPECT_EQ(FrameAt(target, 74, 53), -1);  // past its bottom right
   // At the end the last call reports it and draws nothing new.
   target.FillRect(Bounds(10, 5, 64, 48), target.DeviceColour(0));
@@ -242,8 +242,8 @@ TEST(FramePlayer, UnplayableMoviesEndAtOnce) {
 
 TEST(FramePlayer, FramesOfAnotherSizeAreStretchedByTheirOwnSize) {
   ScriptedOpener opener;
-  opener.sizes[2] = {2, 3};     // smaller than the first frame
-  opener.sizes[3] = {300, 300}; // far larger
+  opener.sizes[2] = {2, 3};      // smaller than the first frame
+  opener.sizes[3] = {300, 300};  // far larger
   ManualClock clock;
   Surface target = Target(32, 16, 16);
   TAVIPlay player(&opener, clock, "m.avi", target.format(), false);
@@ -270,7 +270,7 @@ TEST(FramePlayer, AnUndecodableFrameKeepsThePreviousPictureAndIsNotAskedForAgain
   player.DrawNext(target);
   player.DrawNext(target);
   EXPECT_EQ(target.RawPixel(4, 4), target.DeviceColour(0x20));  // frame 1 stays
-  EXPECT_EQ(opener.reads, (std::vector<std::int64_t>{1, 2}));  // frame 0 was never due
+  EXPECT_EQ(opener.reads, (std::vector<std::int64_t>{1, 2}));   // frame 0 was never due
 }
 
 TEST(FramePlayer, PreloadNeverReadsPastTheSlotsOrAfterTheSourceClosed) {

@@ -120,9 +120,9 @@ TEST(MovieScenario, AClickEndsOnlyASkippableMovie) {
   for (const bool skippable : {true, false}) {
     MovieTitle t;
     t.Movie("m.avi", {.fps = 10, .frames = 25});
-    t.Start(kScene + "SetMovie ,,m.avi,0,0,0,0," + std::string(skippable ? "1" : "0") +
-                ",0\nCalc ,,A = 1\nWait ,,99999\n",
-            {InputAction{.event = 20, .kind = InputAction::Kind::kClick}});
+    t.Start(
+        kScene + "SetMovie ,,m.avi,0,0,0,0," + std::string(skippable ? "1" : "0") + ",0\nCalc ,,A = 1\nWait ,,99999\n",
+        {InputAction{.event = 20, .kind = InputAction::Kind::kClick}});
     t.run->Events(19);
     EXPECT_NE(t.Shown(5, 5), -1);
     EXPECT_EQ(t.run->Num("A"), 0);
@@ -154,8 +154,9 @@ TEST(MovieScenario, AMissingOrDamagedMovieIsReportedOnceAndTheCommandMovesOn) {
 TEST(MovieScenario, PreloadStartsTheSoundOfTheWavPlayJustBeforeTogetherWithTheFirstFrame) {
   MovieTitle t;
   t.Movie("m.avi", {.fps = 10, .frames = 25});
-  t.Start(kScene + "SoundOn\nWait ,,100\nWavPlay ,,0,one.wav\nSetMovie ,,m.avi,0,0,0,0,0,0,1\nCalc ,,A = 1\n"
-                   "Wait ,,99999\n");
+  t.Start(kScene +
+          "SoundOn\nWait ,,100\nWavPlay ,,0,one.wav\nSetMovie ,,m.avi,0,0,0,0,0,0,1\nCalc ,,A = 1\n"
+          "Wait ,,99999\n");
   t.run->Events(10);
   const int start = t.FirstMovieEvent();
   const auto lines = t.Lines(0);

@@ -61,8 +61,9 @@ std::filesystem::path MakeMovie(const std::filesystem::path& folder, const std::
                              raw.string()});
   }
   if (spec.sound_ms > 0) {
-    args.insert(args.end(), {"-f", "lavfi", "-i",
-                             "sine=frequency=440:sample_rate=44100:duration=" + std::to_string(spec.sound_ms / 1000.0)});
+    args.insert(args.end(),
+                {"-f", "lavfi", "-i",
+                 "sine=frequency=440:sample_rate=44100:duration=" + std::to_string(spec.sound_ms / 1000.0)});
   }
   args.insert(args.end(), {"-c:v", spec.codec});
   // Uncompressed AVI frames are stored B, G, R: ffmpeg would write rgb24 as it is.

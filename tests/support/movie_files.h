@@ -14,7 +14,7 @@ struct MovieSpec {
   int height = 48;
   int fps = 10;
   int frames = 25;
-  int sound_ms = 0;  // 0: no sound track; else 16-bit PCM, 44.1 kHz stereo, this long
+  int sound_ms = 0;      // 0: no sound track; else 16-bit PCM, 44.1 kHz stereo, this long
   bool pattern = false;  // a moving test picture (as real footage compresses) instead of solid frames
 };
 

@@ -36,9 +36,12 @@ std::string AvError(int code) {
 
 AVPixelFormat ScreenPixelFormat(const PixelFormat& format) {
   switch (format.bits_per_pixel) {
-    case 16: return AV_PIX_FMT_RGB565LE;
-    case 24: return AV_PIX_FMT_BGR24;
-    default: return AV_PIX_FMT_BGR0;
+    case 16:
+      return AV_PIX_FMT_RGB565LE;
+    case 24:
+      return AV_PIX_FMT_BGR24;
+    default:
+      return AV_PIX_FMT_BGR0;
   }
 }
 
@@ -86,15 +89,11 @@ class FfmpegMovieSource : public MovieSource {
   const MovieInfo& Info() const override { return info_; }
   bool ReadFrame(std::int64_t n, Surface& out) override;
   std::size_t ReadSound(std::vector<std::int16_t>& out, std::size_t max_frames) override;
-  bool SoundEnded() const override {
-    return closed_ || !info_.has_sound || (audio_.ended && pending_sound_.empty());
-  }
+  bool SoundEnded() const override { return closed_ || !info_.has_sound || (audio_.ended && pending_sound_.empty()); }
   void Close() override;
 
  private:
-  [[noreturn]] void Fail(const std::string& problem) const {
-    throw MavError(file_.string() + ": " + problem);
-  }
+  [[noreturn]] void Fail(const std::string& problem) const { throw MavError(file_.string() + ": " + problem); }
   void OpenDecoder(Track& track, const char* what);
   void OpenSound(const SampleFormat& sound);
   // Reads one packet of the file into the queue of its track. False at the end of the file,
@@ -149,7 +148,8 @@ FfmpegMovieSource::FfmpegMovieSource(const std::filesystem::path& file, const Pi
   OpenDecoder(video_, "picture");
   const AVStream* st = container_->streams[video_.index];
   frame_rate_ = st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0 ? st->avg_frame_rate : st->r_frame_rate;
-  if (frame_rate_.num <= 0 || frame_rate_.den <= 0) Fail("the picture track has no usable frame rate (rate or scale 0)");
+  if (frame_rate_.num <= 0 || frame_rate_.den <= 0)
+    Fail("the picture track has no usable frame rate (rate or scale 0)");
   info_.rate = frame_rate_.num;
   info_.scale = frame_rate_.den;
   start_pts_ = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
@@ -179,7 +179,8 @@ FfmpegMovieSource::FfmpegMovieSource(const std::filesystem::path& file, const Pi
 void FfmpegMovieSource::OpenDecoder(Track& track, const char* what) {
   const AVStream* st = container_->streams[track.index];
   const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-  if (codec == nullptr) Fail(std::string("no decoder for the ") + what + " track (" + avcodec_get_name(st->codecpar->codec_id) + ")");
+  if (codec == nullptr)
+    Fail(std::string("no decoder for the ") + what + " track (" + avcodec_get_name(st->codecpar->codec_id) + ")");
   track.codec = avcodec_alloc_context3(codec);
   if (track.codec == nullptr) Fail("out of memory");
   int rc = avcodec_parameters_to_context(track.codec, st->codecpar);
@@ -251,9 +252,9 @@ bool FfmpegMovieSource::Pump(const Track& wanted) {
     file_ended_ = true;
     return false;
   }
-  Track* track = packet_->stream_index == video_.index ? &video_
+  Track* track = packet_->stream_index == video_.index   ? &video_
                  : packet_->stream_index == audio_.index ? &audio_
-                                                          : nullptr;
+                                                         : nullptr;
   if (track == nullptr || track->codec == nullptr) {
     av_packet_unref(packet_);
     return true;
@@ -287,8 +288,7 @@ bool FfmpegMovieSource::DecodeNext(Track& track, AVFrame* into) {
       track.ended = true;
       break;
     }
-    while (track.queue.packets.empty() && Pump(track)) {
-    }
+    while (track.queue.packets.empty() && Pump(track)) {}
     AVPacket* p = track.queue.Pop();
     if (p == nullptr) {
       if (!file_ended_) return false;  // the other track's queue is full: later
@@ -357,13 +357,14 @@ std::size_t FfmpegMovieSource::ReadSound(std::vector<std::int16_t>& out, std::si
     const std::size_t at = pending_sound_.size();
     pending_sound_.resize(at + static_cast<std::size_t>(room) * channels);
     std::uint8_t* dst = reinterpret_cast<std::uint8_t*>(pending_sound_.data() + at);
-    const int got = swr_convert(resampler_, &dst, room, const_cast<const std::uint8_t**>(audio_frame_->extended_data),
-                                in_samples);
+    const int got =
+        swr_convert(resampler_, &dst, room, const_cast<const std::uint8_t**>(audio_frame_->extended_data), in_samples);
     pending_sound_.resize(at + static_cast<std::size_t>(std::max(got, 0)) * channels);
     av_frame_unref(audio_frame_);
   }
   const std::size_t frames = std::min(max_frames, pending_sound_.size() / channels);
-  out.insert(out.end(), pending_sound_.begin(), pending_sound_.begin() + static_cast<std::ptrdiff_t>(frames * channels));
+  out.insert(out.end(), pending_sound_.begin(),
+             pending_sound_.begin() + static_cast<std::ptrdiff_t>(frames * channels));
   pending_sound_.erase(pending_sound_.begin(), pending_sound_.begin() + static_cast<std::ptrdiff_t>(frames * channels));
   return frames;
 }
