@@ -53,6 +53,11 @@ void Display::Finalize() {
 
 void Display::Present(const Surface& source, const Rect& rect) {
   if (!initialized_) return;
+  if (!Visible()) {
+    // Nobody sees it: the whole screen is shown again once the window is back.
+    missed_present_ = true;
+    return;
+  }
   const Rect r = Intersect(Intersect(rect, visible_.bounds()), source.bounds());
   if (r.IsEmpty()) return;
   if (&source != &visible_ && !CopyIfChanged(source, r)) return;

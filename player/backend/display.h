@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "player/backend/frame_timer.h"
@@ -22,6 +24,15 @@ struct DisplayMode {
   int height = 0;
   int bits = 0;
   friend bool operator==(const DisplayMode&, const DisplayMode&) = default;
+};
+
+// The window's size and place on the desktop: scale is window points per game pixel, x and y
+// the window's top-left corner in desktop coordinates.
+struct WindowPlacement {
+  int scale = 1;
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
 };
 
 // The game system's side of the display life cycle.
@@ -96,14 +107,25 @@ class Display {
   // changed as one present (one window update for a frame and the particles drawn over it).
   void BeginPresentBatch();
   void EndPresentBatch();
+  // True once after presents were dropped because the window could not be seen.
+  bool TakeMissedPresent() { return std::exchange(missed_present_, false); }
 
   // --- platform services
   // Display modes offered at any size (the game system filters by size and depth).
   virtual std::vector<DisplayMode> Modes() const;
   // Depth of the desktop, for the colour depth choice at start-up.
   virtual int DesktopBitCount() const { return 32; }
-  // Window caption, UTF-8.
-  virtual void SetCaption(std::string_view /*utf8*/) {}
+  // Window caption, UTF-8 (the headless display keeps it for tests).
+  virtual void SetCaption(std::string_view utf8) { caption_ = utf8; }
+  const std::string& Caption() const { return caption_; }
+  // Where the window should open from the next game size on: the platform keeps it on a display
+  // (else centres it); the headless display only remembers it.
+  virtual void SetPlacement(const WindowPlacement& placement) { placement_ = placement; }
+  // Where the window is now; nullopt while it is full screen or there is no window.
+  virtual std::optional<WindowPlacement> Placement() const { return FullScreen() ? std::nullopt : placement_; }
+  // False while nobody can see the picture (the window is minimised or hidden): the title runs
+  // on, but nothing is drawn.
+  virtual bool Visible() const { return true; }
   // A cursor file for the game area; nullopt restores the default cursor. False when the
   // file cannot be used as a cursor (the default cursor is shown then).
   virtual bool SetCursorFile(const std::optional<std::filesystem::path>& /*file*/) { return true; }
@@ -155,6 +177,9 @@ class Display {
   bool initialized_ = false;
   Surface screen_;
   Surface visible_;
+  std::string caption_;
+  bool missed_present_ = false;
+  std::optional<WindowPlacement> placement_;
   std::uint64_t present_count_ = 0;
   bool batching_ = false;
   Rect batched_;

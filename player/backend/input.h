@@ -1,6 +1,8 @@
 #pragma once
-// Asynchronous key and mouse state, read the moment it is asked for, and the text typed into a
-// one-line editor (committed text, the input method's composition and the editing keys).
+// Asynchronous key and mouse state, read the moment it is asked for; the text typed into a
+// one-line editor (committed text, the input method's composition and the editing keys); and
+// the keys the player itself answers (never seen by the title).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,10 @@ struct TextInputEvent {
   std::string text;  // kText only
   friend bool operator==(const TextInputEvent&, const TextInputEvent&) = default;
 };
+
+// Keys of the player, not the title: F11 or Alt+Enter toggles full screen, F12 saves a
+// screenshot. A title never sees them (Alt+Enter is no Enter press).
+enum class PlayerKey { kToggleFullScreen, kScreenshot };
 
 struct Point {
   int x = 0;
@@ -53,6 +59,8 @@ class InputState {
   virtual std::vector<TextInputEvent> TakeTextInput() { return {}; }
   // The input method's text being composed (UTF-8), not yet committed; empty without one.
   virtual std::string Composition() { return {}; }
+  // The oldest player key pressed and not yet taken; nullopt when none is waiting.
+  virtual std::optional<PlayerKey> TakePlayerKey() { return std::nullopt; }
 };
 
 }  // namespace mavlet

@@ -156,4 +156,71 @@ std::optional<std::string> ReadIniFile(const std::filesystem::path& file, std::u
   return text;
 }
 
+std::string SetTolerantIniValue(std::string_view text, std::string_view section, std::string_view name,
+                                std::string_view value) {
+  auto has_any = [](std::string_view s, std::string_view bytes) { return s.find_first_of(bytes) != s.npos; };
+  if (has_any(section, "\r\n]") || has_any(name, "\r\n=") || has_any(value, "\r\n") ||
+      TrimBlanks(name).empty()) {
+    throw MavError("INI value \"" + std::string(name) + "\" of [" + std::string(section) +
+                   "] cannot be written on one line");
+  }
+  const std::string entry = std::string(name) + "=" + std::string(value);
+  const std::string_view bom = text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(0, 3) : std::string_view();
+  std::string_view rest = text.substr(bom.size());
+
+  // Offsets into text: where the first matching section's last non-blank line ends (the
+  // insertion point), and whether we are inside that section.
+  bool inside = false;
+  bool seen_section = false;
+  std::size_t insert_at = std::string_view::npos;
+  std::size_t offset = bom.size();
+  while (!rest.empty()) {
+    const std::size_t eol = rest.find('\n');
+    const std::size_t length = eol == std::string_view::npos ? rest.size() : eol + 1;
+    std::string_view line = rest.substr(0, eol);
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string_view body = TrimBlanks(line);
+    if (!body.empty() && body[0] == '[') {
+      const std::size_t close = body.find(']');
+      const bool match = !seen_section && close != std::string_view::npos &&
+                         EqualsIgnoreAsciiCase(TrimBlanks(body.substr(1, close - 1)), section);
+      if (inside) break;  // the section ended without the value
+      inside = match;
+      if (match) {
+        seen_section = true;
+        insert_at = offset + length;
+      }
+    } else if (inside && !body.empty()) {
+      const std::size_t eq = body[0] == ';' || body[0] == '#' ? std::string_view::npos : body.find('=');
+      if (eq != std::string_view::npos && EqualsIgnoreAsciiCase(TrimBlanks(body.substr(0, eq)), name)) {
+        // Replace the value only: the name as it was written and the line end stay.
+        const std::size_t line_start = offset;
+        const std::size_t eq_at = line_start + static_cast<std::size_t>(line.find('='));
+        const std::size_t value_end = line_start + line.size();
+        std::string out(text.substr(0, eq_at + 1));
+        out += value;
+        out += text.substr(value_end);
+        return out;
+      }
+      insert_at = offset + length;
+    }
+    offset += length;
+    rest.remove_prefix(length);
+  }
+  std::string out(text);
+  if (seen_section) {
+    // After the section's last entry; a last line without its line end gets one first.
+    std::string insert = entry + "\n";
+    if (insert_at > 0 && text[insert_at - 1] != '\n') insert = "\n" + insert;
+    out.insert(insert_at, insert);
+    return out;
+  }
+  if (out.size() > bom.size()) {
+    if (out.back() != '\n') out += '\n';
+    out += '\n';
+  }
+  out += "[" + std::string(section) + "]\n" + entry + "\n";
+  return out;
+}
+
 }  // namespace mavlet

@@ -49,6 +49,14 @@ class IniDocument {
   std::vector<Section> sections_;
 };
 
+// Text of a hand-edited (tolerant) INI file with one value set: the first line of that name in
+// the first section of that name gets the value, every other byte stays as it was; a missing
+// value is added after the section's last non-blank line, a missing section at the end. Names compare as
+// Find does. Throws MavError for a name or value that cannot stand on one line (a line break,
+// or "]" in a section name, "=" in a value name).
+std::string SetTolerantIniValue(std::string_view text, std::string_view section, std::string_view name,
+                                std::string_view value);
+
 // The whole of a small INI file. nullopt when it does not exist; throws MavError naming the
 // file when it exists but is not a regular file, cannot be read or is larger than max_bytes.
 std::optional<std::string> ReadIniFile(const std::filesystem::path& file, std::uintmax_t max_bytes);

@@ -2,7 +2,7 @@
 // The debug window "デバッグ": a second SDL window beside the play window, drawn with Dear ImGui
 // from the debug core's state (command logs, stepping, breakpoints, variables, save slots, and
 // the display, sound and stream inspector). It takes only the events of its own window, never
-// changes the mouse cursor, and closing it hides it (F12 in the play window shows it again);
+// changes the mouse cursor, and closing it hides it (F9 in the play window shows it again);
 // the player goes on either way.
 #include <SDL.h>
 

@@ -31,6 +31,7 @@
 #include "player/main/debug_window.h"
 #include "player/shell/instance_lock.h"
 #include "player/shell/player_config.h"
+#include "player/shell/player_prefs.h"
 #include "player/shell/player_session.h"
 #include "player/shell/startup.h"
 #include "player/vars/local_time.h"
@@ -64,17 +65,12 @@ fs::path SaveFolderOffer(FileServices& files, const fs::path& project) {
   return DefaultSaveFolder(Env("XDG_DATA_HOME"), Env("HOME"), key.empty() ? "untitled" : key);
 }
 
-// Nobody could see or close the window: there is no point in keeping it open.
-bool WindowInvisible() {
-  const char* driver = SDL_GetCurrentVideoDriver();
-  return driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy");
-}
-
 void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, PlayerSession* session,
                  DebugWindow* debug, bool& quit) {
-  // The debug window's own events are its alone; F12 in the play window shows it again.
+  // The debug window's own events are its alone; F9 in the play window shows it again (F11 and
+  // F12 are the player's full-screen and screenshot keys).
   if (debug != nullptr && debug->HandleEvent(e)) return;
-  if (debug != nullptr && e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F12 && e.key.windowID == display.WindowId())
+  if (debug != nullptr && e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F9 && e.key.windowID == display.WindowId())
     debug->Show();
   // Back from the debug window: a click on the play window gives it the keyboard again.
   if (debug != nullptr && e.type == SDL_MOUSEBUTTONDOWN && e.button.windowID == display.WindowId() &&
@@ -192,13 +188,21 @@ int Run(int argc, char** argv) {
     services.log = &log;
     services.sound = &sound;
     services.movies = &movies;
+    services.config_file = config_file;
+    services.screenshot_folder = DefaultScreenshotFolder(Env("XDG_PICTURES_DIR"), Env("XDG_CONFIG_HOME"), Env("HOME"));
     PlayerSession session(services, config);
     const PlayerSession::StartResult started = session.Start(project);
     bool quit = started == PlayerSession::StartResult::kCancelled;
     if (started == PlayerSession::StartResult::kFailed) {
+      // Reported (message box and standard error): the player ends instead of showing an
+      // empty window.
+      if (!files.Resolve(project, "Pmx\\Global.pmx"))
+        std::cerr << "mavlet: no title in " << project.string()
+                  << ": Pmx/Global.pmx is missing (give the folder that holds it)\n";
+      else
+        std::cerr << "mavlet: the title in " << project.string() << " cannot start: " << session.StartError() << '\n';
       exit_code = 1;
-      // The window stays open and empty until it is closed, unless nobody can see it.
-      if (WindowInvisible()) quit = true;
+      quit = true;
     }
     // The debug window watches the engine from its creation to the end of the loop; it goes
     // before the session that owns the engine.
@@ -230,6 +234,7 @@ int Run(int argc, char** argv) {
       if (!quit) session.PollTimer();
       if (debug_window) debug_window->Frame();
     }
+    session.KeepWindowPlace();
     if (debug_core) session.Book()->SetHook(nullptr);
     debug_window.reset();
     debug_core.reset();

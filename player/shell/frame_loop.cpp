@@ -15,8 +15,9 @@ void FrameLoop::OnTimer(std::uint32_t lag) {
     return;
   }
   if (need_flip_ || !client_.ApplicationActive()) {
-    client_.FlipScreen();
+    // Cleared first: a client that cannot show the flip now asks for it again.
     need_flip_ = false;
+    client_.FlipScreen();
   }
   int n = static_cast<int>(std::min(lag, kMaxCatchUp));
   while (true) {

@@ -47,7 +47,8 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
       {"wheel", InputAction::Kind::kWheel}, {"debug-step", InputAction::Kind::kDebugStep},
       {"debug-break", InputAction::Kind::kDebugBreak}, {"text", InputAction::Kind::kText},
       {"return", InputAction::Kind::kReturn}, {"escape", InputAction::Kind::kEscape},
-      {"backspace", InputAction::Kind::kBackspace}};
+      {"backspace", InputAction::Kind::kBackspace}, {"f11", InputAction::Kind::kF11},
+      {"f12", InputAction::Kind::kF12},     {"alt+return", InputAction::Kind::kAltReturn}};
   std::vector<InputAction> actions;
   int line_no = 0;
   std::size_t pos = 0;
@@ -73,7 +74,7 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
       throw fail("unknown action \"" + std::string(words[1]) +
                  "\" (click, cancel, up, down, left, right, ctrl, home, end, pageup, pagedown, mouse X Y, "
                  "press X Y, release X Y, wheel N, debug-step, debug-break NAME [VALUE], text STRING, return, "
-                 "escape, backspace)");
+                 "escape, backspace, f11, f12, alt+return)");
     a.kind = it->second;
     if (a.kind == InputAction::Kind::kMouse || a.kind == InputAction::Kind::kPress ||
         a.kind == InputAction::Kind::kRelease) {
@@ -135,6 +136,8 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
   PlayerServices services = headless_.Services();
   services.background_unpack = options_.game.background_unpack;
   services.max_run_commands = options_.max_run_commands;
+  services.screenshot_folder = options_.screenshots_dir;
+  services.config_file = options_.config_file;
   session_ = std::make_unique<PlayerSession>(services, ConfigFor(options_));
   session_->SetStepObserver([this] {
     if (audio_log_ && session_->Sys() != nullptr) audio_log_->Check(event_, *session_->Sys());
@@ -271,6 +274,9 @@ void HeadlessRunner::ApplyInput() {
         input.Type({TextInputEvent::Kind::kBackspace, {}});
         input.Hold(Key::kBackspace);
         break;
+      case InputAction::Kind::kF11:
+      case InputAction::Kind::kAltReturn: input.PressPlayerKey(PlayerKey::kToggleFullScreen); break;
+      case InputAction::Kind::kF12: input.PressPlayerKey(PlayerKey::kScreenshot); break;
     }
   }
 }

@@ -29,6 +29,7 @@ struct InputAction {
   enum class Kind {
     kClick, kCancel, kUp, kDown, kLeft, kRight, kCtrl, kHome, kEnd, kPageUp, kPageDown,
     kMouse, kPress, kRelease, kWheel, kDebugStep, kDebugBreak, kText, kReturn, kEscape, kBackspace,
+    kF11, kF12, kAltReturn,  // the player's keys: full screen (F11, Alt+Enter), screenshot (F12)
   };
   int event = 0;
   Kind kind = Kind::kClick;
@@ -47,6 +48,7 @@ struct InputAction {
 // "EVENT text STRING" types the rest of the line (UTF-8) into an open text entry line, "EVENT
 // return|escape|backspace" press those keys (editing keys of an open entry line; Return also
 // decides, Escape and Backspace cancel); text typed while no entry line is open is lost.
+// The player's keys: "EVENT f11|alt+return" (full screen) and "EVENT f12" (screenshot).
 // "#" lines and blank lines are skipped. Throws MavError naming the source and the line.
 std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name);
 
@@ -83,6 +85,10 @@ struct RunOptions {
   // holding one tab-separated line per present: event, present index (from 1), the rectangle
   // shown (x, y, width, height) and the transition kind (0 outside transitions).
   std::optional<std::filesystem::path> presents_dir;
+  // Where the screenshot key (F12) saves; empty: it only says that it cannot.
+  std::filesystem::path screenshots_dir;
+  // The settings file the full-screen key and the window place are kept in; empty: none.
+  std::filesystem::path config_file;
   // When set, Load fails unless the title's screen mode gives this size.
   std::optional<ScreenSize> expect_size;
 };
@@ -126,7 +132,7 @@ class HeadlessRunner : private EngineHook, private PresentObserver {
   // The virtual-time sound output the channels play on.
   HeadlessSoundDevice& Sound() { return headless_.Sound(); }
   // The offscreen display: its screen surface holds what the player would show.
-  Display& Screen() { return headless_.Screen(); }
+  HeadlessDisplay& Screen() { return headless_.Screen(); }
   // Writes the screen surface as a PNG, creating its folder; throws MavError naming the file
   // when it cannot.
   void SaveScreenshot(const std::filesystem::path& file);

@@ -28,9 +28,13 @@ class HeadlessDisplay : public Display {
  public:
   void SetDesktopBitCount(int bits) { desktop_bits_ = bits; }
   int DesktopBitCount() const override { return desktop_bits_; }
+  // A minimised window, for tests of what the player skips while nobody sees it.
+  void SetVisible(bool visible) { visible_ = visible; }
+  bool Visible() const override { return visible_; }
 
  private:
   int desktop_bits_ = 32;
+  bool visible_ = true;
 };
 
 class HeadlessServices {

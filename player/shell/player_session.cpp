@@ -7,7 +7,10 @@
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
+#include "player/backend/graphics/png_writer.h"
 #include "player/shell/command_set.h"
+#include "player/shell/player_prefs.h"
+#include "player/storage/file_io.h"
 #include "player/shell/startup.h"
 #include "player/vars/param_manager.h"
 
@@ -64,9 +67,18 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   }
   if (book_->Terminating()) return StartResult::kCancelled;
 
-  services_.display->SetCaption(SjisToUtf8(book_->Title()));
+  caption_ = SjisToUtf8(book_->Title());
+  services_.display->SetCaption(caption_);
   const ScreenSize size = ScreenSizeForMode(book_->ScreenMode());
   services_.display->SetSize(size.width, size.height);
+  if (!services_.config_file.empty()) {
+    try {
+      if (auto place = LoadWindowPlacement(services_.config_file, SjisToUtf8(book_->RegKey())))
+        services_.display->SetPlacement(*place);
+    } catch (const MavError& e) {
+      services_.log->Warn(e.what());
+    }
+  }
 
   if (config_.has_joy_pad && services_.joysticks) {
     joystick_ = std::make_unique<TGameInput>(*services_.joysticks, *services_.input);
@@ -135,6 +147,65 @@ void PlayerSession::SetFullScreen(bool on) {
   book_->SetFullScreenOn(on);
 }
 
+void PlayerSession::KeepWindowPlace() {
+  if (!book_ || services_.config_file.empty()) return;
+  const std::optional<WindowPlacement> place = services_.display->Placement();
+  if (!place) return;
+  try {
+    KeepWindowPlacement(services_.config_file, SjisToUtf8(book_->RegKey()), *place);
+  } catch (const MavError& e) {
+    services_.log->Warn(std::string("the window's place is not kept: ") + e.what());
+  }
+}
+
+void PlayerSession::HandlePlayerKeys() {
+  while (const std::optional<PlayerKey> key = services_.input->TakePlayerKey()) {
+    switch (*key) {
+      case PlayerKey::kToggleFullScreen: ToggleFullScreen(); break;
+      case PlayerKey::kScreenshot: SaveScreenshot(); break;
+    }
+  }
+  if (notice_until_ && static_cast<std::int32_t>(services_.clock->NowMs() - *notice_until_) >= 0) {
+    notice_until_.reset();
+    services_.display->SetCaption(caption_);
+  }
+}
+
+void PlayerSession::ToggleFullScreen() {
+  if (!book_ || !sys_) return;
+  // The same path as the title's own switch, so "@FullScr" follows it.
+  const bool want = !book_->FullScreenOn();
+  SetFullScreen(want);
+  if (book_->FullScreenOn() != want || services_.config_file.empty()) return;
+  try {
+    KeepSetting(services_.config_file, "STATUS", "FullScreen", want ? "1" : "0");
+  } catch (const MavError& e) {
+    services_.log->Warn(std::string("the full-screen choice is not kept: ") + e.what());
+  }
+}
+
+void PlayerSession::SaveScreenshot() {
+  if (!services_.display->Initialized()) return;
+  if (services_.screenshot_folder.empty()) {
+    services_.log->Warn("screenshot: no folder for screenshots is known (set XDG_PICTURES_DIR or HOME)");
+    return;
+  }
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(services_.screenshot_folder, ec);
+    const std::filesystem::path file =
+        NextScreenshotFile(services_.screenshot_folder, caption_, services_.local_time->Now());
+    // What the window shows, at the game's own size.
+    WriteFileAtomic(file, EncodePng(services_.display->VisibleSurface()));
+    last_screenshot_ = file;
+    services_.log->Info("screenshot saved to " + file.string());
+    services_.display->SetCaption(caption_ + " \u2014 " + file.filename().string());
+    notice_until_ = services_.clock->NowMs() + kNoticeMs;
+  } catch (const MavError& e) {
+    services_.log->Error(std::string("screenshot: ") + e.what());
+  }
+}
+
 void PlayerSession::OnDisplayInitialized() {
   // The game system enumerates the offered depths as part of its Initialize.
   if (sys_) sys_->Initialize();
@@ -163,7 +234,11 @@ void PlayerSession::Restart() { book_->Restart(); }
 
 bool PlayerSession::ApplicationActive() { return services_.input->ApplicationActive(); }
 
-void PlayerSession::FlipScreen() { sys_->FlipScreen(); }
+void PlayerSession::FlipScreen() {
+  // Nobody sees a minimised window: the display drops the flip and asks for it again later.
+  if (services_.display->Visible()) sys_->FlipScreen();
+  else loop_.RequestFlip();
+}
 
 void PlayerSession::Tick() {
   // Without automatic update the joystick is read once per logic step, so every query of the
@@ -179,7 +254,7 @@ void PlayerSession::UpdateAudio() {
   if (step_observer_) step_observer_();
 }
 
-bool PlayerSession::CanDraw() { return services_.display->CanDraw(); }
+bool PlayerSession::CanDraw() { return services_.display->CanDraw() && services_.display->Visible(); }
 
 void PlayerSession::Compose() { sys_->ComposeFrame(); }
 
@@ -191,6 +266,8 @@ bool PlayerSession::PollTimer() {
 }
 
 void PlayerSession::RunTimerEvent(std::uint32_t lag) {
+  HandlePlayerKeys();
+  if (services_.display->Visible() && services_.display->TakeMissedPresent()) loop_.RequestFlip();
   try {
     loop_.OnTimer(lag);
   } catch (const std::exception& e) {

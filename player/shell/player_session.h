@@ -56,6 +56,11 @@ struct PlayerServices {
   std::uint64_t max_run_commands = TBookManager::kMaxRunCommands;
   // Errors are shown through the dialogs and logged; false when the dialogs already print them.
   bool log_reports = true;
+  // The settings file (mavlet.ini) where the player keeps the full-screen key's choice and each
+  // title's window place; empty: nothing is kept.
+  std::filesystem::path config_file;
+  // Where the screenshot key saves; empty: the key only says that it cannot.
+  std::filesystem::path screenshot_folder;
 };
 
 class PlayerSession : private FrameClient, private DisplayListener {
@@ -97,6 +102,14 @@ class PlayerSession : private FrameClient, private DisplayListener {
 
   // Engine front of the full-screen switch: refused at 8 bits or less.
   void SetFullScreen(bool on);
+  // Keeps the window's scale and place for this title in the settings file (nothing while it is
+  // full screen or before a title runs). The player calls it when it closes.
+  void KeepWindowPlace();
+  // The file the last screenshot went to (empty before the first).
+  const std::filesystem::path& LastScreenshot() const { return last_screenshot_; }
+
+  // How long the window title tells where a screenshot went.
+  static constexpr std::uint32_t kNoticeMs = 2000;
 
   TBookManager* Book() { return book_.get(); }
   TGameSystem* Sys() { return sys_.get(); }
@@ -123,6 +136,10 @@ class PlayerSession : private FrameClient, private DisplayListener {
 
   void SetBitCount(int bits);
   void Report(const std::string& message);
+  // The player's own keys (full screen, screenshot), and the window title's notice running out.
+  void HandlePlayerKeys();
+  void ToggleFullScreen();
+  void SaveScreenshot();
 
   PlayerServices services_;
   PlayerConfig config_;
@@ -136,6 +153,9 @@ class PlayerSession : private FrameClient, private DisplayListener {
   bool quit_requested_ = false;
   bool main_ended_ = false;
   std::function<void()> step_observer_;
+  std::string caption_;  // the title's caption, UTF-8
+  std::optional<std::uint32_t> notice_until_;
+  std::filesystem::path last_screenshot_;
   // The last error of a timer event: shown once, repeats of it only logged, so a command that
   // keeps failing cannot bury the window under message boxes.
   std::optional<std::pair<TBookManager::CommandSite, std::string>> last_error_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "player/common/error.h"
+
 namespace mavlet {
 namespace {
 
@@ -44,6 +46,50 @@ TEST(IniDocument, EscapedFormatRoundTripsAwkwardBytes) {
   const IniDocument again = IniDocument::Parse(text, IniDialect::kEscaped);
   EXPECT_EQ(again.Find("B]\n%", "=;k\x01"), "v\n\t%");
   EXPECT_EQ(again.Format(), text);
+}
+
+TEST(IniDocument, SettingAValueKeepsEveryOtherByte) {
+  struct Case {
+    const char* text;
+    const char* section;
+    const char* name;
+    const char* value;
+    const char* expected;
+  };
+  const Case cases[] = {
+      // replaced in place: the name's spelling, blanks before "=", comments and CRLF stay
+      {"; mine\r\n[STATUS]\r\n  fullscreen = 0\r\nInterval=30\r\n", "status", "FullScreen", "1",
+       "; mine\r\n[STATUS]\r\n  fullscreen =1\r\nInterval=30\r\n"},
+      // only the first section of that name and the first line of that name
+      {"[S]\nK=1\nK=2\n[S]\nK=3\n", "S", "K", "9", "[S]\nK=9\nK=2\n[S]\nK=3\n"},
+      // commented-out entries are not values
+      {"[S]\n;K=1\n#K=2\n", "S", "K", "3", "[S]\n;K=1\n#K=2\nK=3\n"},
+      // added after the section's last entry, before blank lines and the next section
+      {"[A]\nX=1\n\n[B]\nY=2\n", "A", "Z", "5", "[A]\nX=1\nZ=5\n\n[B]\nY=2\n"},
+      // a last line without its line end
+      {"[A]\nX=1", "A", "Z", "5", "[A]\nX=1\nZ=5\n"},
+      {"[A]", "A", "Z", "5", "[A]\nZ=5\n"},
+      // a missing section at the end, after a blank line; an empty file gets just the section
+      {"[A]\nX=1", "Window", "Scale", "2", "[A]\nX=1\n\n[Window]\nScale=2\n"},
+      {"", "STATUS", "FullScreen", "1", "[STATUS]\nFullScreen=1\n"},
+      // a byte-order mark stays in front
+      {"\xEF\xBB\xBF[S]\nK=1\n", "S", "K", "2", "\xEF\xBB\xBF[S]\nK=2\n"},
+      {"\xEF\xBB\xBF", "S", "K", "2", "\xEF\xBB\xBF[S]\nK=2\n"},
+      // a quoted value is replaced whole; an empty value becomes one
+      {"[S]\nK=\"a b\"\n", "S", "K", "c", "[S]\nK=c\n"},
+      {"[S]\nK=\n", "S", "K", "", "[S]\nK=\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string got = SetTolerantIniValue(c.text, c.section, c.name, c.value);
+    EXPECT_EQ(got, c.expected) << c.text;
+    // And the reader agrees.
+    EXPECT_EQ(IniDocument::Parse(got, IniDialect::kTolerant).Find(c.section, c.name), std::string(c.value)) << c.text;
+  }
+}
+
+TEST(IniDocument, SettingRefusesWhatCannotStandOnOneLine) {
+  const char* bad[][3] = {{"S", "K", "a\nb"}, {"S]", "K", "1"}, {"S", "K=", "1"}, {"S\n", "K", "1"}, {"S", " ", "1"}};
+  for (const auto& b : bad) EXPECT_THROW(SetTolerantIniValue("", b[0], b[1], b[2]), MavError) << b[0] << b[1] << b[2];
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ TEST(InputScript, Actions) {
       {"1 pagedown", K::kPageDown, 0, 0},   {"1 mouse 5 -1", K::kMouse, 5, -1},
       {"1 press 10 20", K::kPress, 10, 20}, {"1 release 3 4", K::kRelease, 3, 4},
       {"1 wheel -2", K::kWheel, -2, 0},     {"1 wheel 1000", K::kWheel, 1000, 0},
+      {"1 f11", K::kF11, 0, 0},             {"1 alt+return", K::kAltReturn, 0, 0},
+      {"1 f12", K::kF12, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cstdlib>
 
 #include "player/backend/sdl/sdl_display.h"
@@ -84,6 +86,41 @@ TEST_F(SdlInputTest, TapsBetweenPollsCountOnce) {
   lost.window.windowID = display.WindowId() + 1;
   input.OnEvent(lost);
   EXPECT_TRUE(input.MouseButtonDown(MouseButton::kLeft)) << "another window losing the focus";
+}
+
+TEST_F(SdlInputTest, PlayerKeysNeverReachTheTitle) {
+  SdlDisplay display(Options());
+  SdlInputState input(display);
+  auto key = [&](SDL_Scancode code, Uint16 mod, Uint32 window) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = window;
+    e.key.keysym.scancode = code;
+    e.key.keysym.mod = mod;
+    return e;
+  };
+  const Uint32 mine = display.WindowId();
+  struct Case {
+    const char* name;
+    SDL_Event event;
+    std::optional<PlayerKey> expected;
+  };
+  const Case cases[] = {
+      {"F11", key(SDL_SCANCODE_F11, KMOD_NONE, mine), PlayerKey::kToggleFullScreen},
+      {"Alt+Enter", key(SDL_SCANCODE_RETURN, KMOD_LALT, mine), PlayerKey::kToggleFullScreen},
+      {"Alt+keypad Enter", key(SDL_SCANCODE_KP_ENTER, KMOD_RALT, 0), PlayerKey::kToggleFullScreen},
+      {"F12", key(SDL_SCANCODE_F12, KMOD_NONE, mine), PlayerKey::kScreenshot},
+      {"Enter alone", key(SDL_SCANCODE_RETURN, KMOD_NONE, mine), std::nullopt},
+      {"F11 in another window", key(SDL_SCANCODE_F11, KMOD_NONE, mine + 1), std::nullopt},
+  };
+  for (const Case& c : cases) {
+    input.OnEvent(c.event);
+    EXPECT_EQ(input.TakePlayerKey(), c.expected) << c.name;
+    EXPECT_EQ(input.TakePlayerKey(), std::nullopt) << c.name << ": taken once";
+    EXPECT_EQ(input.KeyDown(Key::kEnter), c.expected == std::nullopt && c.event.key.keysym.scancode == SDL_SCANCODE_RETURN &&
+                                                 c.event.key.windowID == mine)
+        << c.name << ": the title's Enter";
+  }
 }
 
 TEST_F(SdlInputTest, MouseOutsideWindowIsOutsideGameArea) {

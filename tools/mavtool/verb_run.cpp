@@ -26,7 +26,9 @@ constexpr const char* kUsage =
     "                   \"EVENT mouse|press|release X Y\", \"EVENT wheel N\", \"EVENT text STRING\"\n"
     "                   (UTF-8, typed into an open Input), \"EVENT return|escape|backspace\", and\n"
     "                   for the debug window \"EVENT debug-step\" (its next button) or\n"
-    "                   \"EVENT debug-break NAME [VALUE]\" (a breakpoint; no value: any change)\n"
+    "                   \"EVENT debug-break NAME [VALUE]\" (a breakpoint; no value: any change),\n"
+    "                   and the player's keys \"EVENT f11|alt+return\" (full screen) and\n"
+    "                   \"EVENT f12\" (screenshot)\n"
     "  --trace          one line per executed command: event, stream, page, index, class\n"
     "  --debug-log FILE runs with the debug window's state and writes its command log, a line\n"
     "                   per logged command: page number (1-7), the line as the window shows\n"
@@ -49,6 +51,8 @@ constexpr const char* kUsage =
     "  --presents DIR   every present (each transition step, each frame that shows something)\n"
     "                   as DIR/present-NNNNNN.png, and DIR/presents.log with a line per present:\n"
     "                   event, index, x, y, width, height, transition kind (0: none), tab-separated\n"
+    "  --screenshots DIR\n"
+    "                   where the screenshot key (f12) saves its PNG files\n"
     "  --depth 16|24|32 colour depth of the headless display (default 32)\n"
     "  --size WxH       fail unless the title's screen mode gives this size";
 
@@ -136,6 +140,8 @@ int VerbRun(const Args& args) {
       options.shots_dir = value(i);
     } else if (a == "--presents") {
       options.presents_dir = value(i);
+    } else if (a == "--screenshots") {
+      options.screenshots_dir = value(i);
     } else if (a == "--depth") {
       const std::string& v = value(i);
       if (v != "16" && v != "24" && v != "32") throw ToolError("--depth: \"" + v + "\" is not 16, 24 or 32");

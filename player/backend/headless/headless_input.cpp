@@ -21,4 +21,11 @@ void HeadlessInput::SetComposition(std::string utf8) {
   if (text_input_) composition_ = std::move(utf8);
 }
 
+std::optional<PlayerKey> HeadlessInput::TakePlayerKey() {
+  if (player_keys_.empty()) return std::nullopt;
+  const PlayerKey key = player_keys_.front();
+  player_keys_.pop_front();
+  return key;
+}
+
 }  // namespace mavlet

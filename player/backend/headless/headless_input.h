@@ -2,6 +2,7 @@
 // Scripted input for headless runs: keys and buttons are held or released explicitly; text and
 // editing keys are queued for the text entry line while one is open (dropped otherwise, as a
 // keyboard's typing would be).
+#include <deque>
 #include <set>
 #include <string>
 #include <utility>
@@ -28,6 +29,8 @@ class HeadlessInput : public InputState {
   void SetActive(bool active) { active_ = active; }
   int TakeWheel() override { return std::exchange(wheel_, 0); }
   void Wheel(int notches) { wheel_ += notches; }
+  void PressPlayerKey(PlayerKey key) { player_keys_.push_back(key); }
+  std::optional<PlayerKey> TakePlayerKey() override;
 
   void StartTextInput(const Rect& caret) override {
     text_input_ = true;
@@ -54,6 +57,7 @@ class HeadlessInput : public InputState {
   Rect caret_;
   std::vector<TextInputEvent> typed_;
   std::string composition_;
+  std::deque<PlayerKey> player_keys_;
 };
 
 }  // namespace mavlet

@@ -39,6 +39,17 @@ SDL_Point CursorHotSpot(const std::filesystem::path& file) {
 
 std::string SdlErrorText(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
 
+// True when a window of that size at the remembered place could be reached on a display now.
+bool PlaceReachable(const WindowPlacement& place, const WindowSize& size) {
+  std::vector<DesktopRect> displays;
+  const int count = SDL_GetNumVideoDisplays();
+  for (int i = 0; i < count; ++i) {
+    SDL_Rect r;
+    if (SDL_GetDisplayUsableBounds(i, &r) == 0) displays.push_back(DesktopRect{r.x, r.y, r.w, r.h});
+  }
+  return WindowReachable(DesktopRect{place.x, place.y, size.width, size.height}, displays);
+}
+
 }  // namespace
 
 SdlDisplay::SdlDisplay(const SdlWindowOptions& options) : options_(options) {
@@ -93,20 +104,54 @@ void SdlDisplay::ReleaseCursor() {
   cursor_ = nullptr;
 }
 
-int SdlDisplay::ChosenScale() const {
-  if (options_.window_scale > 0) return options_.window_scale;
+WindowSize SdlDisplay::AutomaticSize() const {
   SDL_Rect usable{0, 0, 0, 0};
-  int index = SDL_GetWindowDisplayIndex(window_);
-  if (SDL_GetDisplayUsableBounds(index < 0 ? 0 : index, &usable) != 0) return 1;
-  return LargestIntegerScale(usable.w - kFrameAllowanceX, usable.h - kFrameAllowanceY, Width(), Height());
+  const int index = SDL_GetWindowDisplayIndex(window_);
+  if (SDL_GetDisplayUsableBounds(index < 0 ? 0 : index, &usable) != 0) return WindowSize{Width(), Height()};
+  // Output pixels per 100 window points: above 100 on a high-density screen.
+  int points_w = 0, points_h = 0, pixels_w = 0, pixels_h = 0;
+  SDL_GetWindowSize(window_, &points_w, &points_h);
+  SDL_GetRendererOutputSize(renderer_, &pixels_w, &pixels_h);
+  const int density = points_w > 0 ? static_cast<int>(static_cast<std::int64_t>(pixels_w) * 100 / points_w) : 100;
+  return AutomaticWindowSize(usable.w - kFrameAllowanceX, usable.h - kFrameAllowanceY, density, Width(), Height());
 }
 
 void SdlDisplay::ResizeWindowToGame() {
   if (FullScreen()) return;
-  const int scale = ChosenScale();
+  WindowSize size = AutomaticSize();
+  if (options_.window_scale > 0) {
+    size = WindowSize{Width() * options_.window_scale, Height() * options_.window_scale};
+  } else if (wanted_placement_) {
+    // The remembered scale, no larger than the automatic one (the desktop may have shrunk).
+    const int largest = std::max(1, size.width / std::max(Width(), 1));
+    const int scale = std::clamp(wanted_placement_->scale, 1, largest);
+    size = WindowSize{Width() * scale, Height() * scale};
+  }
   SDL_SetWindowMinimumSize(window_, Width(), Height());
-  SDL_SetWindowSize(window_, Width() * scale, Height() * scale);
-  SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_SetWindowSize(window_, size.width, size.height);
+  if (wanted_placement_ && PlaceReachable(*wanted_placement_, size)) {
+    SDL_SetWindowPosition(window_, wanted_placement_->x, wanted_placement_->y);
+  } else {
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+}
+
+void SdlDisplay::SetPlacement(const WindowPlacement& placement) { wanted_placement_ = placement; }
+
+std::optional<WindowPlacement> SdlDisplay::Placement() const {
+  if (FullScreen() || Width() <= 0 || sized_width_ == 0) return std::nullopt;
+  WindowPlacement p;
+  int w = 0, h = 0;
+  SDL_GetWindowPosition(window_, &p.x, &p.y);
+  SDL_GetWindowSize(window_, &w, &h);
+  p.scale = std::max(1, (w + Width() / 2) / Width());
+  return p;
+}
+
+bool SdlDisplay::Visible() const {
+  // A window kept hidden on purpose (tests) still draws into its texture.
+  if (options_.hidden) return true;
+  return (SDL_GetWindowFlags(window_) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
 }
 
 void SdlDisplay::OnSurfacesCreated() {
@@ -146,7 +191,8 @@ void SdlDisplay::Upload(const Rect& rect) {
         static_cast<std::size_t>(rect.left) * static_cast<std::size_t>(s.format().BytesPerPixel());
     SDL_UpdateTexture(texture_, &r, pixels, static_cast<int>(s.pitch()));
   }
-  Redraw();
+  // A minimised window shows nothing; restoring it draws the texture again.
+  if (Visible()) Redraw();
 }
 
 std::vector<std::uint32_t> SdlDisplay::CaptureWindow(int& width, int& height) {
@@ -199,7 +245,10 @@ int SdlDisplay::DesktopBitCount() const {
   return bits == 16 || bits == 24 || bits == 32 ? bits : 32;
 }
 
-void SdlDisplay::SetCaption(std::string_view utf8) { SDL_SetWindowTitle(window_, std::string(utf8).c_str()); }
+void SdlDisplay::SetCaption(std::string_view utf8) {
+  Display::SetCaption(utf8);
+  SDL_SetWindowTitle(window_, Caption().c_str());
+}
 
 bool SdlDisplay::SetCursorFile(const std::optional<std::filesystem::path>& file) {
   ReleaseCursor();

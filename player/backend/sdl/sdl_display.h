@@ -40,11 +40,14 @@ class SdlDisplay : public Display {
   Viewport CurrentViewport() const;
   // What the window shows now, as 0x00RRGGBB pixels in output pixels (screenshots, tests).
   std::vector<std::uint32_t> CaptureWindow(int& width, int& height);
-  // The scale the window opens at for the current display size.
-  int ChosenScale() const;
+  // The window size (points) the automatic scale gives for the current game size.
+  WindowSize AutomaticSize() const;
 
   int DesktopBitCount() const override;
   void SetCaption(std::string_view utf8) override;
+  void SetPlacement(const WindowPlacement& placement) override;
+  std::optional<WindowPlacement> Placement() const override;
+  bool Visible() const override;
   bool SetCursorFile(const std::optional<std::filesystem::path>& file) override;
   void MoveMouse(Point game_point) override;
   void PumpMessages() override;
@@ -72,6 +75,7 @@ class SdlDisplay : public Display {
   SDL_Cursor* cursor_ = nullptr;
   int sized_width_ = 0;
   int sized_height_ = 0;
+  std::optional<WindowPlacement> wanted_placement_;
 };
 
 }  // namespace mavlet

@@ -90,14 +90,25 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
       if (event.wheel.windowID != display_.WindowId()) break;
       wheel_ += event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
       break;
-    case SDL_KEYDOWN:
-      if (event.key.windowID != 0 && event.key.windowID != display_.WindowId()) break;
-      if (!event.key.repeat) pending_keys_.insert(event.key.keysym.scancode);
+    case SDL_KEYDOWN: {
+      // Keys typed into another window of ours (the debug window) are not the title's.
+      if ((event.key.windowID != 0 && event.key.windowID != display_.WindowId()) || event.key.repeat) break;
+      const SDL_Scancode code = event.key.keysym.scancode;
+      const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
+      if (code == SDL_SCANCODE_F11 || (alt && (code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER))) {
+        player_keys_.push_back(PlayerKey::kToggleFullScreen);
+        break;
+      }
+      if (code == SDL_SCANCODE_F12) {
+        player_keys_.push_back(PlayerKey::kScreenshot);
+        break;
+      }
+      pending_keys_.insert(code);
       // Keys the input method uses while composing never reach here; the check is for those
       // that leak through.
       if (text_input_ && composition_.empty()) {
         using K = TextInputEvent::Kind;
-        switch (event.key.keysym.scancode) {
+        switch (code) {
           case SDL_SCANCODE_RETURN:
           case SDL_SCANCODE_KP_ENTER:
             typed_.push_back({K::kReturn, {}});
@@ -125,6 +136,7 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
         }
       }
       break;
+    }
     case SDL_TEXTINPUT:
       if (text_input_ && event.text.windowID == display_.WindowId()) {
         typed_.push_back({TextInputEvent::Kind::kText, event.text.text});
@@ -179,6 +191,8 @@ bool SdlInputState::KeyDown(Key key) {
   const bool tapped = tapped_main || tapped_other;
   // Keys held while another window of ours (the debug window) has the keyboard are not ours.
   if (OtherWindowHasKeyboard()) return tapped;
+  // Enter held with Alt is the full-screen key, never the title's Enter.
+  if (key == Key::kEnter && (SDL_GetModState() & KMOD_ALT) != 0) return tapped;
   return tapped || state[main] != 0 || (other != SDL_SCANCODE_UNKNOWN && state[other] != 0);
 }
 
@@ -201,6 +215,13 @@ Point SdlInputState::MousePosition() {
 
 bool SdlInputState::ApplicationActive() {
   return (SDL_GetWindowFlags(display_.Window()) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+std::optional<PlayerKey> SdlInputState::TakePlayerKey() {
+  if (player_keys_.empty()) return std::nullopt;
+  const PlayerKey key = player_keys_.front();
+  player_keys_.pop_front();
+  return key;
 }
 
 int SdlInputState::TakeWheel() {

@@ -4,6 +4,7 @@
 // held once, so quick clicks are not lost between two polls. Text input (with the desktop's
 // input method) is on only while a text entry line asks for it.
 #include <array>
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ class SdlInputState : public InputState {
   // True while the title asks for typed text (SDL's text input is then on for the play window).
   bool TextInputOn() const { return text_input_; }
   std::string Composition() override { return composition_; }
+  std::optional<PlayerKey> TakePlayerKey() override;
 
   // Every window event passes here so presses between two polls are remembered.
   void OnEvent(const SDL_Event& event);
@@ -52,6 +54,7 @@ class SdlInputState : public InputState {
   bool text_input_ = false;
   std::vector<TextInputEvent> typed_;
   std::string composition_;
+  std::deque<PlayerKey> player_keys_;
 };
 
 }  // namespace mavlet

@@ -40,4 +40,35 @@ int LargestIntegerScale(int desktop_width, int desktop_height, int game_width, i
   return std::max(1, std::min(desktop_width / game_width, desktop_height / game_height));
 }
 
+WindowSize AutomaticWindowSize(int usable_width, int usable_height, int density_percent, int game_width,
+                               int game_height) {
+  if (game_width <= 0 || game_height <= 0) return {};
+  const std::int64_t density = std::max(density_percent, 100);
+  const auto pixels = [&](int points) { return static_cast<int>(std::max(points, 0) * density / 100); };
+  const int scale = LargestIntegerScale(pixels(usable_width), pixels(usable_height), game_width, game_height);
+  // Back to points, rounded up so the picture never loses a row to the rounding.
+  const auto points = [&](int game) {
+    return static_cast<int>((static_cast<std::int64_t>(game) * scale * 100 + density - 1) / density);
+  };
+  return WindowSize{points(game_width), points(game_height)};
+}
+
+bool WindowReachable(const DesktopRect& window, const std::vector<DesktopRect>& displays) {
+  constexpr int kGrabWidth = 64;
+  constexpr int kGrabHeight = 32;
+  // The top strip of the window, where a title bar is.
+  const std::int64_t top = window.y;
+  const std::int64_t bottom = top + std::min(window.height, kGrabHeight);
+  for (const DesktopRect& d : displays) {
+    const std::int64_t left = std::max<std::int64_t>(window.x, d.x);
+    const std::int64_t right = std::min<std::int64_t>(std::int64_t{window.x} + window.width, std::int64_t{d.x} + d.width);
+    const std::int64_t up = std::max<std::int64_t>(top, d.y);
+    const std::int64_t down = std::min<std::int64_t>(bottom, std::int64_t{d.y} + d.height);
+    if (right - left >= std::min(kGrabWidth, window.width) && down - up >= std::min<std::int64_t>(kGrabHeight, bottom - top) &&
+        down > up)
+      return true;
+  }
+  return false;
+}
+
 }  // namespace mavlet
