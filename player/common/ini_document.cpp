@@ -158,9 +158,12 @@ std::optional<std::string> ReadIniFile(const std::filesystem::path& file, std::u
 
 std::string SetTolerantIniValue(std::string_view text, std::string_view section, std::string_view name,
                                 std::string_view value) {
+  // Blanks around names are no part of them, as the reader sees it.
+  section = TrimBlanks(section);
+  name = TrimBlanks(name);
   auto has_any = [](std::string_view s, std::string_view bytes) { return s.find_first_of(bytes) != s.npos; };
   if (has_any(section, "\r\n]") || has_any(name, "\r\n=") || has_any(value, "\r\n") ||
-      TrimBlanks(name).empty()) {
+      name.empty()) {
     throw MavError("INI value \"" + std::string(name) + "\" of [" + std::string(section) +
                    "] cannot be written on one line");
   }

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "player/backend/fonts/freetype_glyphs.h"
@@ -136,6 +138,12 @@ int Run(int argc, char** argv) {
     log.Error(std::string(e.what()) + "; using the default settings");
   }
 
+  // The window system converts window titles through the character type locale, which a C
+  // program only has once it asks; a plain "C" locale cannot hold the title's Japanese, so UTF-8
+  // stands in for it. Only LC_CTYPE: numbers keep their "C" format.
+  const char* ctype = std::setlocale(LC_CTYPE, "");
+  if (ctype == nullptr || std::string_view(ctype) == "C" || std::string_view(ctype) == "POSIX")
+    std::setlocale(LC_CTYPE, "C.UTF-8");
   SDL_SetHint(SDL_HINT_APP_NAME, "Mavlet");
   if (SDL_Init(SDL_INIT_EVENTS) != 0) {
     std::cerr << "mavlet: cannot start SDL: " << SDL_GetError() << '\n';

@@ -34,6 +34,7 @@ void KeepSetting(const fs::path& file, std::string_view section, std::string_vie
 std::string WindowSection(std::string_view title_key) {
   std::string name = "Window ";
   for (const char c : title_key) name.push_back(c == ']' || c == '\r' || c == '\n' ? '_' : c);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
   return name;
 }
 

@@ -19,8 +19,8 @@ namespace mavlet {
 void KeepSetting(const std::filesystem::path& file, std::string_view section, std::string_view name,
                  std::string_view value);
 
-// The section of a title's window: "Window " and the settings key (UTF-8), with "]" and line
-// breaks replaced so that the name stands on one line.
+// The section of a title's window: "Window " and the title's key (UTF-8), with "]" and line
+// breaks replaced so that the name stands on one line, blanks at its end dropped.
 std::string WindowSection(std::string_view title_key);
 // The remembered placement; nullopt when the file, the section or a value is missing or not a
 // number, or the scale is not 1..16.

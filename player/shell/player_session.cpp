@@ -73,7 +73,7 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   services_.display->SetSize(size.width, size.height);
   if (!services_.config_file.empty()) {
     try {
-      if (auto place = LoadWindowPlacement(services_.config_file, SjisToUtf8(book_->RegKey())))
+      if (auto place = LoadWindowPlacement(services_.config_file, TitleKey()))
         services_.display->SetPlacement(*place);
     } catch (const MavError& e) {
       services_.log->Warn(e.what());
@@ -147,12 +147,18 @@ void PlayerSession::SetFullScreen(bool on) {
   book_->SetFullScreenOn(on);
 }
 
+std::string PlayerSession::TitleKey() const {
+  // Titles without a settings key are told apart by their caption.
+  const std::string key = SjisToUtf8(book_->RegKey());
+  return !key.empty() ? key : !caption_.empty() ? caption_ : std::string("untitled");
+}
+
 void PlayerSession::KeepWindowPlace() {
   if (!book_ || services_.config_file.empty()) return;
   const std::optional<WindowPlacement> place = services_.display->Placement();
   if (!place) return;
   try {
-    KeepWindowPlacement(services_.config_file, SjisToUtf8(book_->RegKey()), *place);
+    KeepWindowPlacement(services_.config_file, TitleKey(), *place);
   } catch (const MavError& e) {
     services_.log->Warn(std::string("the window's place is not kept: ") + e.what());
   }

@@ -140,6 +140,8 @@ class PlayerSession : private FrameClient, private DisplayListener {
   void HandlePlayerKeys();
   void ToggleFullScreen();
   void SaveScreenshot();
+  // The title's settings key (UTF-8), else its caption: the name its window place is kept under.
+  std::string TitleKey() const;
 
   PlayerServices services_;
   PlayerConfig config_;

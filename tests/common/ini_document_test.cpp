@@ -78,12 +78,21 @@ TEST(IniDocument, SettingAValueKeepsEveryOtherByte) {
       // a quoted value is replaced whole; an empty value becomes one
       {"[S]\nK=\"a b\"\n", "S", "K", "c", "[S]\nK=c\n"},
       {"[S]\nK=\n", "S", "K", "", "[S]\nK=\n"},
+      // blanks around the names are no part of them
+      {"[Window]\nX=1\n", "Window ", " X", "2", "[Window]\nX=2\n"},
+      {"", " A ", "B", "1", "[A]\nB=1\n"},
   };
   for (const Case& c : cases) {
     const std::string got = SetTolerantIniValue(c.text, c.section, c.name, c.value);
     EXPECT_EQ(got, c.expected) << c.text;
-    // And the reader agrees.
-    EXPECT_EQ(IniDocument::Parse(got, IniDialect::kTolerant).Find(c.section, c.name), std::string(c.value)) << c.text;
+    // And the reader agrees (it takes names without their blanks).
+    const auto trim = [](std::string s) {
+      s.erase(0, s.find_first_not_of(' '));
+      s.erase(s.find_last_not_of(' ') + 1);
+      return s;
+    };
+    EXPECT_EQ(IniDocument::Parse(got, IniDialect::kTolerant).Find(trim(c.section), trim(c.name)), std::string(c.value))
+        << c.text;
   }
 }
 

@@ -158,6 +158,22 @@ TEST(PlayerKeys, WindowPlaceIsReadAtStartAndKeptPerTitle) {
   EXPECT_EQ(LoadWindowPlacement(ini, "Software\\Mavlet\\Keys"), (WindowPlacement{2, 7, 8}));
 }
 
+TEST(PlayerKeys, TitleWithoutSettingsKeyKeepsItsPlaceUnderItsCaption) {
+  TestTitle t;
+  t.Nums({"N"});
+  t.Scenario(1, kBlinking);
+  const fs::path ini = t.Folder() / "mavlet.ini";
+  RunOptions o;
+  o.config_file = ini;
+  TitleRun r(t, o);
+  r.Load();
+  r.R().Screen().SetPlacement(WindowPlacement{2, 30, 40});
+  r.R().Session().KeepWindowPlace();
+  const std::string caption = r.R().Screen().Caption();
+  EXPECT_EQ(LoadWindowPlacement(ini, caption.empty() ? "untitled" : caption), (WindowPlacement{2, 30, 40}))
+      << ReadAll(ini);
+}
+
 TEST(PlayerKeys, MinimisedWindowDrawsNothingAndIsFlippedWhenShownAgain) {
   TestTitle t;
   Blinking(t);
@@ -223,6 +239,16 @@ TEST(PlayerPrefs, BadWindowPlacesAreIgnored) {
   }
   EXPECT_EQ(LoadWindowPlacement(dir / "missing.ini", "k"), std::nullopt);
   EXPECT_EQ(WindowSection("a]b\nc"), "Window a_b_c");
+  EXPECT_EQ(WindowSection("k "), "Window k");
+
+  // Kept three values in one section, each once.
+  const fs::path ini = dir / "kept.ini";
+  KeepWindowPlacement(ini, "t", WindowPlacement{2, 3, 4});
+  KeepWindowPlacement(ini, "t", WindowPlacement{5, 6, 7});
+  std::ifstream in(ini);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "[Window t]\nScale=5\nX=6\nY=7\n");
 }
 
 }  // namespace

@@ -143,6 +143,13 @@ std::optional<WindowPlacement> SdlDisplay::Placement() const {
   WindowPlacement p;
   int w = 0, h = 0;
   SDL_GetWindowPosition(window_, &p.x, &p.y);
+  // The window system places the frame where the picture's corner was asked for: keep the
+  // frame's corner, or the window creeps by its title bar on every start.
+  int top = 0, left = 0;
+  if (SDL_GetWindowBordersSize(window_, &top, &left, nullptr, nullptr) == 0) {
+    p.x -= left;
+    p.y -= top;
+  }
   SDL_GetWindowSize(window_, &w, &h);
   p.scale = std::max(1, (w + Width() / 2) / Width());
   return p;
