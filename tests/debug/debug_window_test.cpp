@@ -22,6 +22,7 @@ class DebugWindowTest : public ::testing::Test {
   static void SetUpTestSuite() {
     ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
     ::setenv("SDL_RENDER_DRIVER", "software", 1);
+    ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
   }
   DebugWindowTest() {
     title_.Scenario(1, "Calc ,,A = 1\nWait ,,99999\n");
@@ -31,6 +32,7 @@ class DebugWindowTest : public ::testing::Test {
     SdlWindowOptions o;
     o.window_scale = 1;
     o.vsync = false;
+    o.hidden = true;
     play_ = std::make_unique<SdlDisplay>(o);
     input_ = std::make_unique<SdlInputState>(*play_);
     core_ = std::make_unique<DebugCore>(run_.Book());
