@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "player/backend/display.h"
@@ -16,8 +17,15 @@ namespace {
 
 constexpr std::int32_t kBackground = 0x842010;  // exact at 16 bits too
 
-// A display of 640x480 whose screen shows one colour, pictures in a temporary PMP folder, a
-// settable mouse and the generator at seed 0.
+// A 4x4 red square keyed by its bottom-left pixel (green): 15 pixels drawn per particle.
+Bytes Dot() {
+  Picture p = Solid(4, 4, kRed);
+  p[3][0] = kGreen;
+  return Bmp24(p);
+}
+
+// A display of 640x480 whose screen shows one colour, pictures in a temporary PMP folder (with
+// the dot as "dot.pmp"), a settable mouse and the generator at seed 0.
 class ParticleHost : public ParticleServices {
  public:
   explicit ParticleHost(int bits = 32)
@@ -28,6 +36,7 @@ class ParticleHost : public ParticleServices {
     Surface& screen = display.ScreenSurface();
     screen.Fill(screen.DeviceColour(kBackground));
     display.Flip();
+    folder.Write("dot.pmp", Dot());
   }
   Display* GetDisplay() const override { return &display; }
   Point MousePos() override { return mouse; }
@@ -54,13 +63,6 @@ class ParticleHost : public ParticleServices {
   PosixFileServices files_;
 };
 
-// A 4x4 red square keyed by its bottom-left pixel (green): 15 pixels drawn per particle.
-Bytes Dot() {
-  Picture p = Solid(4, 4, kRed);
-  p[3][0] = kGreen;
-  return Bmp24(p);
-}
-
 void Steps(TSpEffectManager& m, int n) {
   for (int i = 0; i < n; ++i) m.Step();
 }
@@ -84,7 +86,6 @@ TEST(SpEffectKinds, PositionsAfterSteps) {
   for (const KindCase& c : kKinds) {
     SCOPED_TRACE(c.name);
     ParticleHost host;
-    host.folder.Write("dot.pmp", Dot());
     TSpEffectManager m(host);
     m.SetParams(c.type, 1000, 0, 100, 200, "dot.pmp", 1);
     const auto corner = [&] {
@@ -123,7 +124,6 @@ TEST(SpEffectKinds, EndTests) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ParticleHost host;
-    host.folder.Write("dot.pmp", Dot());
     TSpEffectManager m(host);
     m.SetParams(c.type, 1000, 0, c.x, c.y, "dot.pmp", 1);
     Steps(m, c.steps_alive);
@@ -148,7 +148,6 @@ TEST(SpEffectManager, SpawnRhythm) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encount);
     ParticleHost host;
-    host.folder.Write("dot.pmp", Dot());
     TSpEffectManager m(host);
     // Snow in the middle of the screen lives for the whole test.
     m.SetParams(kSpSnow, c.encount, 0, 300, 100, "dot.pmp", 1);
@@ -161,7 +160,6 @@ TEST(SpEffectManager, SpawnRhythm) {
 
 TEST(SpEffectManager, LiveParticlesAreCapped) {
   ParticleHost host;
-  host.folder.Write("dot.pmp", Dot());
   TSpEffectManager m(host);
   m.SetParams(kSpSnow, -1000, 0, 300, 100, "dot.pmp", 1);
   Steps(m, 12);
@@ -187,7 +185,6 @@ TEST(SpEffectManager, SpawnBases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ParticleHost host;
-    host.folder.Write("dot.pmp", Dot());
     host.mouse = c.mouse;
     TSpEffectManager m(host);
     m.SetParams(kSpStar, 1000, c.base, 7, 9, "dot.pmp", 1);
@@ -203,7 +200,6 @@ TEST(SpEffectManager, SpawnBases) {
 
 TEST(SpEffectManager, RandomBaseDrawsYFirst) {
   ParticleHost host;
-  host.folder.Write("dot.pmp", Dot());
   TSpEffectManager m(host);
   m.SetParams(kSpRain, 1000, 2, 0, 0, "dot.pmp", 1);
   m.Step();
@@ -220,7 +216,6 @@ INSTANTIATE_TEST_SUITE_P(Depths, SpEffectOverlay, ::testing::Values(16, 24, 32))
 
 TEST_P(SpEffectOverlay, DrawnOnTheWindowOnlyAndErasedFromTheScreen) {
   ParticleHost host(GetParam());
-  host.folder.Write("dot.pmp", Dot());
   Surface before = host.display.ScreenSurface();
   TSpEffectManager m(host);
   m.SetParams(kSpRain, 1000, 0, 10, 0, "dot.pmp", 1);
@@ -266,7 +261,6 @@ TEST(SpEffectManager, CellsAnimateWithTheirOwnKeys) {
 
 TEST(SpEffectManager, StoppingLetsParticlesRunOutThenSwitchesOff) {
   ParticleHost host;
-  host.folder.Write("dot.pmp", Dot());
   TSpEffectManager m(host);
   m.SetParams(kSpRain, 0, 0, 10, 300, "dot.pmp", 1);
   Steps(m, 2);
@@ -287,7 +281,6 @@ TEST(SpEffectManager, StoppingLetsParticlesRunOutThenSwitchesOff) {
 
 TEST(SpEffectManager, NewSourceErasesEveryParticleAndIsUsedForTheNextOnes) {
   ParticleHost host;
-  host.folder.Write("dot.pmp", Dot());
   host.folder.Write("big.pmp", Bmp24(Solid(8, 6, kBlue)));
   TSpEffectManager m(host);
   m.SetParams(kSpSnow, 0, 0, 100, 100, "dot.pmp", 1);
@@ -307,7 +300,6 @@ TEST(SpEffectManager, WaitBelowOneCountsAsOne) {
   for (std::int32_t wait : {0, -5, INT_MIN}) {
     SCOPED_TRACE(wait);
     ParticleHost host;
-    host.folder.Write("dot.pmp", Dot());
     TSpEffectManager m(host);
     m.SetParams(kSpSnow, 1000, 0, 100, 100, "dot.pmp", wait);
     EXPECT_EQ(m.Wait(), 1);
@@ -338,7 +330,6 @@ TEST(SpEffectManager, UnusablePictures) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ParticleHost host;
-    host.folder.Write("dot.pmp", Dot());
     if (!c.file_name.empty()) host.folder.Write(c.file_name, c.file);
     MemoryLog log;
     TSpEffectManager m(host, &log);
@@ -364,21 +355,19 @@ TEST(SpEffectManager, MissingPictureIsFoundWhenItAppears) {
 
 TEST(SpEffectManager, ExtremePositionsStayInRange) {
   ParticleHost host;
-  host.folder.Write("dot.pmp", Dot());
-  for (std::int32_t type : {kSpFluff, kSpStar, kSpVolute, kSpRain, kSpHardRain, kSpSnow, kSpSnowUp}) {
+  for (const KindCase& k : kKinds) {
     for (Point p : {Point{INT_MAX, INT_MAX}, Point{INT_MIN, INT_MIN}}) {
       TSpEffectManager m(host);
-      m.SetParams(type, -2, 0, p.x, p.y, "dot.pmp", INT_MAX);
+      m.SetParams(k.type, -2, 0, p.x, p.y, "dot.pmp", INT_MAX);
       Steps(m, 3);
       for (std::size_t i = 0; i < m.Count(); ++i) EXPECT_FALSE(m.Particle(i).Area().IsEmpty());
-      EXPECT_EQ(host.OverlayPixels(), 0) << "type " << type;
+      EXPECT_EQ(host.OverlayPixels(), 0) << k.name;
     }
   }
 }
 
 TEST(SpEffectManager, SavedParametersReadBackInOrder) {
   ParticleHost host;
-  host.folder.Write("dot.pmp", Dot());
   TSpEffectManager m(host);
   m.SetParams(kSpVolute, -2, 3, 11, 22, "dot.pmp", 4);
   TGameStatus status({}, 0);
@@ -388,13 +377,8 @@ TEST(SpEffectManager, SavedParametersReadBackInOrder) {
 
   TSpEffectManager loaded(host);
   loaded.LoadFromStatus(status);
-  EXPECT_EQ(loaded.Type(), kSpVolute);
-  EXPECT_EQ(loaded.Encount(), -2);
-  EXPECT_EQ(loaded.Base(), 3);
-  EXPECT_EQ(loaded.X(), 11);
-  EXPECT_EQ(loaded.Y(), 22);
-  EXPECT_EQ(loaded.Src(), "dot.pmp");
-  EXPECT_EQ(loaded.Wait(), 4);
+  EXPECT_EQ(std::tuple(loaded.Type(), loaded.Encount(), loaded.Base(), loaded.X(), loaded.Y(), loaded.Src(), loaded.Wait()),
+            std::tuple(kSpVolute, -2, 3, 11, 22, std::string("dot.pmp"), 4));
 
   // Loading the same parameters keeps the running particles; another source ends them, and a
   // slot without the keys switches the effect off.
@@ -414,7 +398,6 @@ TEST(SpEffectManager, SavedParametersReadBackInOrder) {
 
 TEST(SpEffectManager, NothingWithoutADisplay) {
   ParticleHost host;
-  host.folder.Write("dot.pmp", Dot());
   host.display.Finalize();
   TSpEffectManager m(host);
   m.SetParams(kSpSnow, 0, 0, 10, 10, "dot.pmp", 1);
