@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "player/common/error.h"
 #include "player/shell/headless_runner.h"
@@ -12,74 +13,67 @@ namespace {
 
 using K = InputAction::Kind;
 
-TEST(InputScript, Actions) {
-  struct Case {
-    const char* line;
-    K kind;
-    int x, y;
-  };
-  const Case cases[] = {
-      {"1 click", K::kClick, 0, 0},         {"1 home", K::kHome, 0, 0},
-      {"1 end", K::kEnd, 0, 0},             {"1 pageup", K::kPageUp, 0, 0},
-      {"1 pagedown", K::kPageDown, 0, 0},   {"1 mouse 5 -1", K::kMouse, 5, -1},
-      {"1 press 10 20", K::kPress, 10, 20}, {"1 release 3 4", K::kRelease, 3, 4},
-      {"1 wheel -2", K::kWheel, -2, 0},     {"1 wheel 1000", K::kWheel, 1000, 0},
-      {"1 f11", K::kF11, 0, 0},             {"1 alt+return", K::kAltReturn, 0, 0},
-      {"1 f12", K::kF12, 0, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    const auto actions = ParseInputScript(c.line, "in.txt");
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0].kind, c.kind);
-    EXPECT_EQ(actions[0].x, c.x);
-    EXPECT_EQ(actions[0].y, c.y);
-  }
+InputAction Act(int event, K kind, int x = 0, int y = 0) {
+  InputAction a;
+  a.event = event;
+  a.kind = kind;
+  a.x = x;
+  a.y = y;
+  return a;
+}
+InputAction Break(std::string name, std::optional<std::string> value) {
+  InputAction a = Act(2, K::kDebugBreak);
+  a.name = std::move(name);
+  a.value = std::move(value);
+  return a;
+}
+InputAction Typed(std::string text) {
+  InputAction a = Act(3, K::kText);
+  a.text = std::move(text);
+  return a;
 }
 
-TEST(InputScript, DebugActions) {
+TEST(InputScript, EveryActionWithItsArguments) {
   struct Case {
     const char* line;
-    K kind;
-    std::string name;
-    std::optional<std::string> value;
+    InputAction expected;
   };
   const Case cases[] = {
-      {"2 debug-step", K::kDebugStep, "", std::nullopt},
-      {"2 debug-break フラグ", K::kDebugBreak, "フラグ", std::nullopt},
-      {"2 debug-break S  two words \t", K::kDebugBreak, "S", "two words"},
+      {"1 click", Act(1, K::kClick)},
+      {"1 home", Act(1, K::kHome)},
+      {"1 end", Act(1, K::kEnd)},
+      {"1 pageup", Act(1, K::kPageUp)},
+      {"1 pagedown", Act(1, K::kPageDown)},
+      {"1 mouse 5 -1", Act(1, K::kMouse, 5, -1)},
+      {"1 press 10 20", Act(1, K::kPress, 10, 20)},
+      {"1 release 3 4", Act(1, K::kRelease, 3, 4)},
+      {"1 wheel -2", Act(1, K::kWheel, -2)},
+      {"1 wheel 1000", Act(1, K::kWheel, 1000)},
+      {"1 f11", Act(1, K::kF11)},
+      {"1 alt+return", Act(1, K::kAltReturn)},
+      {"1 f12", Act(1, K::kF12)},
+      {"2 debug-step", Act(2, K::kDebugStep)},
+      {"2 debug-break フラグ", Break("フラグ", std::nullopt)},
+      {"2 debug-break S  two words \t", Break("S", "two words")},
+      {"3 text Taro", Typed("Taro")},
+      {"3 text 山田 太郎 ", Typed("山田 太郎 ")},  // blanks inside and at the end stay
+      {"3\ttext\t a,b\r", Typed(" a,b")},      // one separator is dropped, and the CR
+      {"3 return", Act(3, K::kReturn)},
+      {"3 escape", Act(3, K::kEscape)},
+      {"3 backspace", Act(3, K::kBackspace)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     const auto actions = ParseInputScript(c.line, "in.txt");
     ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0].kind, c.kind);
-    EXPECT_EQ(actions[0].name, c.name);
-    EXPECT_EQ(actions[0].value, c.value);
-  }
-}
-
-TEST(InputScript, TypedTextKeepsTheRestOfTheLine) {
-  struct Case {
-    const char* line;
-    K kind;
-    const char* text;
-  };
-  const Case cases[] = {
-      {"3 text Taro", K::kText, "Taro"},
-      {"3 text 山田 太郎 ", K::kText, "山田 太郎 "},  // blanks inside and at the end stay
-      {"3\ttext\t a,b\r", K::kText, " a,b"},      // one separator is dropped, and the CR
-      {"3 return", K::kReturn, ""},
-      {"3 escape", K::kEscape, ""},
-      {"3 backspace", K::kBackspace, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    const auto actions = ParseInputScript(c.line, "in.txt");
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0].event, 3);
-    EXPECT_EQ(actions[0].kind, c.kind);
-    EXPECT_EQ(actions[0].text, c.text);
+    const InputAction& got = actions[0];
+    const InputAction& want = c.expected;
+    EXPECT_EQ(got.event, want.event);
+    EXPECT_EQ(got.kind, want.kind);
+    EXPECT_EQ(std::make_pair(got.x, got.y), std::make_pair(want.x, want.y));
+    EXPECT_EQ(got.name, want.name);
+    EXPECT_EQ(got.value, want.value);
+    EXPECT_EQ(got.text, want.text);
   }
 }
 

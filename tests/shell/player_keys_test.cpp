@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "player/common/ini_document.h"
 #include "player/engine/book_manager.h"
 #include "player/shell/player_prefs.h"
+#include "tests/support/file_builders.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_title.h"
 
@@ -19,15 +19,8 @@ using testing::TestTitle;
 using testing::TitleRun;
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 std::optional<std::string> Setting(const fs::path& file, const std::string& section, const std::string& name) {
-  return IniDocument::Parse(ReadAll(file), IniDialect::kTolerant).Find(section, name);
+  return IniDocument::Parse(testing::ReadText(file), IniDialect::kTolerant).Find(section, name);
 }
 
 // Blue and red in turn, for ever: every other frame shows something new.
@@ -75,7 +68,7 @@ TEST(PlayerKeys, FullScreenKeysGoThroughTheTitlesSwitchAndAreKept) {
     EXPECT_EQ(r.R().Screen().FullScreen(), s.full);
     EXPECT_EQ(Setting(ini, "STATUS", "FullScreen"), std::string(s.full ? "1" : "0"));
   }
-  const std::string text = ReadAll(ini);
+  const std::string text = testing::ReadText(ini);
   EXPECT_EQ(text.rfind("; my settings\n[STATUS]\nInterval=30\n", 0), 0u) << text;
   EXPECT_GT(r.Num("N"), 0) << "the title ran on";
 }
@@ -105,7 +98,7 @@ TEST(PlayerKeys, ScreenshotKeySavesNumberedPicturesAndSaysSoForTwoSeconds) {
   const fs::path first = r.R().Session().LastScreenshot();
   ASSERT_FALSE(first.empty()) << r.Errors();
   EXPECT_TRUE(first.filename().string().ends_with("-20000101-1.png")) << first;
-  const std::string png = ReadAll(first);
+  const std::string png = testing::ReadText(first);
   ASSERT_GT(png.size(), 24u);
   EXPECT_EQ(png.substr(1, 3), "PNG");
   // IHDR: the game's own size, not the window's.
@@ -171,7 +164,7 @@ TEST(PlayerKeys, TitleWithoutSettingsKeyKeepsItsPlaceUnderItsCaption) {
   r.R().Session().KeepWindowPlace();
   const std::string caption = r.R().Screen().Caption();
   EXPECT_EQ(LoadWindowPlacement(ini, caption.empty() ? "untitled" : caption), (WindowPlacement{2, 30, 40}))
-      << ReadAll(ini);
+      << testing::ReadText(ini);
 }
 
 TEST(PlayerKeys, MinimisedWindowDrawsNothingAndIsFlippedWhenShownAgain) {
@@ -245,10 +238,7 @@ TEST(PlayerPrefs, BadWindowPlacesAreIgnored) {
   const fs::path ini = dir / "kept.ini";
   KeepWindowPlacement(ini, "t", WindowPlacement{2, 3, 4});
   KeepWindowPlacement(ini, "t", WindowPlacement{5, 6, 7});
-  std::ifstream in(ini);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), "[Window t]\nScale=5\nX=6\nY=7\n");
+  EXPECT_EQ(testing::ReadText(ini), "[Window t]\nScale=5\nX=6\nY=7\n");
 }
 
 }  // namespace
