@@ -15,9 +15,8 @@ void FrameLoop::OnTimer(std::uint32_t lag) {
     return;
   }
   if (need_flip_ || !client_.ApplicationActive()) {
-    // Cleared first: a client that cannot show the flip now asks for it again.
-    need_flip_ = false;
     client_.FlipScreen();
+    need_flip_ = false;
   }
   int n = static_cast<int>(std::min(lag, kMaxCatchUp));
   while (true) {

@@ -240,11 +240,7 @@ void PlayerSession::Restart() { book_->Restart(); }
 
 bool PlayerSession::ApplicationActive() { return services_.input->ApplicationActive(); }
 
-void PlayerSession::FlipScreen() {
-  // Nobody sees a minimised window: the display drops the flip and asks for it again later.
-  if (services_.display->Visible()) sys_->FlipScreen();
-  else loop_.RequestFlip();
-}
+void PlayerSession::FlipScreen() { sys_->FlipScreen(); }
 
 void PlayerSession::Tick() {
   // Without automatic update the joystick is read once per logic step, so every query of the

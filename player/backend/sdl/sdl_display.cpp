@@ -198,8 +198,7 @@ void SdlDisplay::Upload(const Rect& rect) {
         static_cast<std::size_t>(rect.left) * static_cast<std::size_t>(s.format().BytesPerPixel());
     SDL_UpdateTexture(texture_, &r, pixels, static_cast<int>(s.pitch()));
   }
-  // A minimised window shows nothing; restoring it draws the texture again.
-  if (Visible()) Redraw();
+  Redraw();
 }
 
 std::vector<std::uint32_t> SdlDisplay::CaptureWindow(int& width, int& height) {
