@@ -23,8 +23,10 @@ std::string ReadSettings(const fs::path& file) { return ReadIniFile(file, kMaxSe
 
 }  // namespace
 
-void KeepSetting(const fs::path& file, std::string_view section, std::string_view name, std::string_view value) {
-  const std::string text = SetTolerantIniValue(ReadSettings(file), section, name, value);
+void KeepSettings(const fs::path& file, std::string_view section,
+                  std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+  std::string text = ReadSettings(file);
+  for (const auto& [name, value] : values) text = SetTolerantIniValue(text, section, name, value);
   std::error_code ec;
   if (file.has_parent_path()) fs::create_directories(file.parent_path(), ec);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
@@ -53,10 +55,10 @@ std::optional<WindowPlacement> LoadWindowPlacement(const fs::path& file, std::st
 }
 
 void KeepWindowPlacement(const fs::path& file, std::string_view title_key, const WindowPlacement& placement) {
-  const std::string section = WindowSection(title_key);
-  KeepSetting(file, section, "Scale", std::to_string(placement.scale));
-  KeepSetting(file, section, "X", std::to_string(placement.x));
-  KeepSetting(file, section, "Y", std::to_string(placement.y));
+  const std::string scale = std::to_string(placement.scale);
+  const std::string x = std::to_string(placement.x);
+  const std::string y = std::to_string(placement.y);
+  KeepSettings(file, WindowSection(title_key), {{"Scale", scale}, {"X", x}, {"Y", y}});
 }
 
 fs::path NextScreenshotFile(const fs::path& folder, std::string_view title, const LocalDateTime& when) {

@@ -6,18 +6,21 @@
 // survive; a file that cannot be read or written throws MavError naming it. Also the names
 // of screenshot files.
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "player/backend/display.h"
 #include "player/vars/local_time.h"
 
 namespace mavlet {
 
-// Sets one value of the settings file, creating the file (and its folder) when missing.
-void KeepSetting(const std::filesystem::path& file, std::string_view section, std::string_view name,
-                 std::string_view value);
+// Sets values of one section of the settings file in one rewrite, creating the file (and its
+// folder) when missing.
+void KeepSettings(const std::filesystem::path& file, std::string_view section,
+                  std::initializer_list<std::pair<std::string_view, std::string_view>> values);
 
 // The section of a title's window: "Window " and the title's key (UTF-8), with "]" and line
 // breaks replaced so that the name stands on one line, blanks at its end dropped.

@@ -184,7 +184,7 @@ void PlayerSession::ToggleFullScreen() {
   SetFullScreen(want);
   if (book_->FullScreenOn() != want || services_.config_file.empty()) return;
   try {
-    KeepSetting(services_.config_file, "STATUS", "FullScreen", want ? "1" : "0");
+    KeepSettings(services_.config_file, "STATUS", {{"FullScreen", want ? "1" : "0"}});
   } catch (const MavError& e) {
     services_.log->Warn(std::string("the full-screen choice is not kept: ") + e.what());
   }
