@@ -2,42 +2,26 @@
 // variables, with and without the system values) and the log hook for a command that repeats.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
 #include <filesystem>
 #include <sstream>
 
+#include "bench/bench_title.h"
 #include "player/debug/debug_core.h"
 #include "player/engine/book_manager.h"
-#include "player/engine/global_file.h"
 #include "player/shell/headless_runner.h"
-#include "player/storage/packed_file.h"
 #include "player/vars/param_manager.h"
 
 namespace {
 
-class BenchTitle {
- public:
-  BenchTitle() {
-    folder_ = std::filesystem::temp_directory_path() / ("mavlet-debug-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_ / "Pmx");
-    mavlet::TGlobalData g;
-    g.Title = "bench";
-    g.StartPage = 1;
-    g.NoRegistry = 1;
-    for (int i = 0; i < 200; ++i) g.NumNames.push_back("V" + std::to_string(i));
-    mavlet::WriteGlobalFile(folder_ / "Pmx" / "Global.pmx", g);
-    const std::string page = "Calc ,,V1 = V1 + 1\nWait ,,99999\n";
-    mavlet::PackToFile(folder_ / "Pmx" / "1.pmx", mavlet::ByteBuffer(page.begin(), page.end()));
-  }
-  ~BenchTitle() { std::filesystem::remove_all(folder_); }
-  const std::filesystem::path& Folder() const { return folder_; }
-
- private:
-  std::filesystem::path folder_;
-};
+// 200 declared variables; one changes a step.
+mavlet::bench::BenchTitle MakeTitle() {
+  std::vector<std::string> nums;
+  for (int i = 0; i < 200; ++i) nums.push_back("V" + std::to_string(i));
+  return mavlet::bench::BenchTitle("debug", std::move(nums), "Calc ,,V1 = V1 + 1\nWait ,,99999\n");
+}
 
 void BM_RefreshVariables(benchmark::State& state) {
-  BenchTitle title;
+  const mavlet::bench::BenchTitle title = MakeTitle();
   std::ostringstream trace, err;
   mavlet::HeadlessRunner runner({}, trace, err);
   if (!runner.Load(title.Folder())) {
@@ -57,7 +41,7 @@ void BM_RefreshVariables(benchmark::State& state) {
 BENCHMARK(BM_RefreshVariables)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_LogRepeatedCommand(benchmark::State& state) {
-  BenchTitle title;
+  const mavlet::bench::BenchTitle title = MakeTitle();
   std::ostringstream trace, err;
   mavlet::HeadlessRunner runner({}, trace, err);
   if (!runner.Load(title.Folder())) {

@@ -5,48 +5,30 @@
 #include <atomic>
 #include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
+#include "bench/bench_title.h"
 #include "player/engine/book_manager.h"
-#include "player/engine/global_file.h"
 #include "player/shell/headless_runner.h"
-#include "player/storage/packed_file.h"
 
 namespace {
 
 constexpr int kLoops = 100000;
 
-class BenchTitle {
- public:
-  BenchTitle() {
-    folder_ = std::filesystem::temp_directory_path() / ("mavlet-engine-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_ / "Pmx");
-    mavlet::TGlobalData g;
-    g.Title = "bench";
-    g.StartPage = 1;
-    g.NoRegistry = 1;
-    g.NumNames = {"I", "A", "B", "C"};
-    mavlet::WriteGlobalFile(folder_ / "Pmx" / "Global.pmx", g);
-    const std::string page =
-        "NonStop=1\n"
-        "Calc ,,I = 0\n"
-        "Label ,,top\n"
-        "Calc ,,A = I * 3\n"
-        "Calc ,,B = A & 255\n"
-        "Calc ,,C = B + I\n"
-        "Calc ,,I = I + 1\n"
-        "Jump ,I < " + std::to_string(kLoops) + ",1,top,1\n";
-    mavlet::PackToFile(folder_ / "Pmx" / "1.pmx", mavlet::ByteBuffer(page.begin(), page.end()));
-  }
-  ~BenchTitle() { std::filesystem::remove_all(folder_); }
-  const std::filesystem::path& Folder() const { return folder_; }
-
- private:
-  std::filesystem::path folder_;
-};
+mavlet::bench::BenchTitle MakeTitle() {
+  const std::string page =
+      "NonStop=1\n"
+      "Calc ,,I = 0\n"
+      "Label ,,top\n"
+      "Calc ,,A = I * 3\n"
+      "Calc ,,B = A & 255\n"
+      "Calc ,,C = B + I\n"
+      "Calc ,,I = I + 1\n"
+      "Jump ,I < " + std::to_string(kLoops) + ",1,top,1\n";
+  return mavlet::bench::BenchTitle("engine", {"I", "A", "B", "C"}, page);
+}
 
 void BM_NonStopCalcLabelJump(benchmark::State& state) {
-  BenchTitle title;
+  const mavlet::bench::BenchTitle title = MakeTitle();
   std::ostringstream trace, err;
   mavlet::HeadlessRunner runner({}, trace, err);
   if (!runner.Load(title.Folder())) {
