@@ -16,14 +16,19 @@ namespace {
 
 constexpr std::int32_t kScene = 0x842010;  // exact at 16 bits too
 
+// Puts a red 4x4 square keyed by its bottom-left pixel (green) in the title's PMP folder as "dot.pmp".
+void AddDot(const TestTitle& title) {
+  std::filesystem::create_directories(title.Folder() / "PMP");
+  Picture dot = Solid(4, 4, kRed);
+  dot[3][0] = kGreen;
+  PackToFile(title.Folder() / "PMP" / "dot.pmp", Bmp24(dot));
+}
+
 // Titles whose scene is one colour, with SpEffect drawing a red 4x4 square keyed at its corner.
 class ParticleScenarioTest : public ::testing::TestWithParam<int> {
  protected:
   std::unique_ptr<TitleRun> Run(std::string_view effect, int events, std::string_view before_wait = "") {
-    std::filesystem::create_directories(title_.Folder() / "PMP");
-    Picture dot = Solid(4, 4, kRed);
-    dot[3][0] = kGreen;
-    PackToFile(title_.Folder() / "PMP" / "dot.pmp", Bmp24(dot));
+    AddDot(title_);
     title_.Scenario(1, "FillSfc ,,0,0,0,640,480,$842010,255,1\n" + std::string(effect) + "\n" +
                            std::string(before_wait) + "Wait ,,99999\n");
     RunOptions o;
@@ -119,28 +124,21 @@ TEST_P(ParticleScenarioTest, TypeZeroLeavesTheWindowAsTheScreen) {
 }
 
 TEST(ParticleSaveLoad, TheGameSystemSavesTheEffectAndLoadsItBack) {
-  TestTitle title;
-  std::filesystem::create_directories(title.Folder() / "PMP");
-  PackToFile(title.Folder() / "PMP" / "dot.pmp", Bmp24(Solid(4, 4, kRed)));
+  TestTitle title, quiet;
+  AddDot(title);
+  AddDot(quiet);
   title.Scenario(1, "SpEffect ,,3,-2,0,320,240,dot.pmp,2\nWait ,,99999\n");
+  quiet.Scenario(1, "Wait ,,99999\n");
   TitleRun saved(title);
   saved.Load();
   saved.Events(5);
   TGameStatus status({}, 0);
   saved.R().Sys().SaveToStatus(status);
-  for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{{"SpEfType", "3"},
-                                                                                   {"SpEfEncount", "-2"},
-                                                                                   {"SpEfBase", "0"},
-                                                                                   {"SpEfX", "320"},
-                                                                                   {"SpEfY", "240"},
-                                                                                   {"SpEfSrc", "dot.pmp"},
-                                                                                   {"SpEfWait", "2"}})
-    EXPECT_EQ(status.ReadString(key, "?"), value) << key;
+  const std::pair<const char*, const char*> kSaved[] = {{"SpEfType", "3"}, {"SpEfEncount", "-2"}, {"SpEfBase", "0"},
+                                                        {"SpEfX", "320"},  {"SpEfY", "240"},      {"SpEfSrc", "dot.pmp"},
+                                                        {"SpEfWait", "2"}};
+  for (const auto& [key, value] : kSaved) EXPECT_EQ(status.ReadString(key, "?"), value) << key;
 
-  TestTitle quiet;
-  std::filesystem::create_directories(quiet.Folder() / "PMP");
-  PackToFile(quiet.Folder() / "PMP" / "dot.pmp", Bmp24(Solid(4, 4, kRed)));
-  quiet.Scenario(1, "Wait ,,99999\n");
   TitleRun loaded(quiet);
   loaded.Load();
   loaded.Events(2);
