@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "player/backend/fonts/freetype_glyphs.h"
@@ -223,14 +224,9 @@ TEST_F(TextSurfaceTest, SavedKeysRestoreTheWindow) {
   EXPECT_FALSE(status.ReadString("Sfc9Text", "").empty());
   TTextSurface other(layers_, services_);
   other.LoadFromStatus(status);
-  EXPECT_EQ(other.X(), 10);
-  EXPECT_EQ(other.FontSize(), 16);
-  EXPECT_EQ(other.RowGap(), 4);
-  EXPECT_TRUE(other.Bold());
-  EXPECT_EQ(other.Cols(), 6);
-  EXPECT_EQ(other.Rows(), 3);
+  EXPECT_EQ(std::tuple(other.X(), other.FontSize(), other.RowGap(), other.Bold(), other.Cols(), other.Rows(), other.Align()),
+            std::tuple(10, 16, 4, true, 6, 3, 1));
   EXPECT_EQ(other.GetText(), text_.GetText());
-  EXPECT_EQ(other.Align(), 1);
 }
 
 TEST_F(TextSurfaceTest, SizesAreBounded) {
@@ -246,25 +242,27 @@ TEST_F(TextSurfaceTest, SizesAreBounded) {
 }
 
 // Real glyphs at one depth.
-class TextDrawTest : public ::testing::TestWithParam<int> {};
+class TextDrawTest : public ::testing::TestWithParam<int> {
+ protected:
+  PictureFolder folder_;
+  TestLayerServices layers_{folder_, GetParam()};
+  FreeTypeGlyphs fonts_;
+  Services services_{&fonts_};
+  TTextSurface text_{layers_, services_};
+};
 
 TEST_P(TextDrawTest, NoKeyColourAtGlyphEdgesAndInkInsideCells) {
-  PictureFolder folder;
-  TestLayerServices layers(folder, GetParam());
-  FreeTypeGlyphs fonts;
-  Services services(&fonts);
-  TTextSurface text(layers, services);
-  text.SetX(3);
-  text.SetY(5);
-  text.SetCols(8);
+  text_.SetX(3);
+  text_.SetY(5);
+  text_.SetCols(8);
   std::vector<TCustomPmText> tokens;
   ParseMarkup(tokens, "\\c(ffffff)\\s(000000)" + kOpen + kA + kClose + "\xB1\x82\x4F" + kComma + "\\c(00ff00)\\s(none)" + kA);
   Rect dirty;
-  for (std::size_t i = 0; i < tokens.size(); ++i) ASSERT_TRUE(text.PlaceToken(tokens, i, dirty));
-  Surface target = layers.MakeTarget(220, 100);
+  for (std::size_t i = 0; i < tokens.size(); ++i) ASSERT_TRUE(text_.PlaceToken(tokens, i, dirty));
+  Surface target = layers_.MakeTarget(220, 100);
   const std::int32_t back = 0x996633;
   target.Fill(target.DeviceColour(back));
-  text.Draw(target);
+  text_.Draw(target);
   int inked = 0;
   for (int y = 0; y < 100; ++y) {
     for (int x = 0; x < 220; ++x) {
@@ -277,12 +275,12 @@ TEST_P(TextDrawTest, NoKeyColourAtGlyphEdgesAndInkInsideCells) {
   }
   EXPECT_GT(inked, 200);
   // Every cell got ink, and the window's own picture holds no key colour where ink is.
-  const Surface& canvas = *text.Canvas();
+  const Surface& canvas = *text_.Canvas();
   for (int cell = 0; cell < 7; ++cell) {
     int ink = 0;
     for (int y = 0; y < 24; ++y)
       for (int x = cell * 24; x < cell * 24 + 24; ++x) {
-        if (text.CoverageAt(x, y) == 0) continue;
+        if (text_.CoverageAt(x, y) == 0) continue;
         ++ink;
         ASSERT_NE(canvas.RawPixel(x, y) & canvas.format().ColourBits(), static_cast<std::uint32_t>(canvas.colour_key()));
       }
@@ -291,30 +289,25 @@ TEST_P(TextDrawTest, NoKeyColourAtGlyphEdgesAndInkInsideCells) {
 }
 
 TEST_P(TextDrawTest, GlyphsStayInTheirCellAtEverySize) {
-  PictureFolder folder;
-  TestLayerServices layers(folder, GetParam());
-  FreeTypeGlyphs fonts;
-  Services services(&fonts);
-  TTextSurface text(layers, services);
   const std::vector<std::uint16_t> codes{'g', 'Q', 0x817A, 0x82A0, 0xB1, 0x824F, 0x8179};  // g Q 】 あ ｱ ０ 【
   for (int size = 8; size <= 64; size += (GetParam() == 32 ? 1 : 7)) {
-    text.SetFontSize(size);
-    text.SetCols(3);
-    text.SetRows(1);
+    text_.SetFontSize(size);
+    text_.SetCols(3);
+    text_.SetRows(1);
     for (std::uint16_t code : codes) {
       // One glyph in the middle cell (【 always takes the first): no ink outside its cell.
-      text.Relayout();
+      text_.Relayout();
       const std::vector<TCustomPmText> pair{{' ', 0xFFFFFF, -1}, {code, 0xFFFFFF, -1}};
       Rect dirty;
-      text.PlaceToken(pair, 0, dirty);
-      text.PlaceToken(pair, 1, dirty);
+      text_.PlaceToken(pair, 0, dirty);
+      text_.PlaceToken(pair, 1, dirty);
       const int left = code == 0x8179 ? 0 : size;
       int ink = 0;
       for (int y = 0; y <= size; ++y)
         for (int x = 0; x < 3 * size; ++x) {
           const bool inside = x >= left && x < left + size && y < size;
-          if (inside) ink += text.CoverageAt(x, y) > 0;
-          else ASSERT_EQ(text.CoverageAt(x, y), 0) << "size " << size << " code " << code << " at " << x << "," << y;
+          if (inside) ink += text_.CoverageAt(x, y) > 0;
+          else ASSERT_EQ(text_.CoverageAt(x, y), 0) << "size " << size << " code " << code << " at " << x << "," << y;
         }
       EXPECT_GT(ink, 0) << "size " << size << " code " << code;
     }
