@@ -1,6 +1,8 @@
 // Scenario-level tests of the streams: logic steps, conditions, page cache, always stream.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "player/engine/book_manager.h"
 #include "player/vars/param_manager.h"
 #include "tests/support/test_title.h"
@@ -58,10 +60,8 @@ TEST(Interpreter, AnyModeAndAllModeConditions) {
   TitleRun r(t);
   r.Load();
   r.Events(2);
-  EXPECT_EQ(r.Num("R1"), 1);
-  EXPECT_EQ(r.Num("R2"), 0);
-  EXPECT_EQ(r.Num("R3"), 0);
-  EXPECT_EQ(r.Num("R4"), 0);
+  const std::pair<const char*, int> results[] = {{"R1", 1}, {"R2", 0}, {"R3", 0}, {"R4", 0}};
+  for (const auto& [name, want] : results) EXPECT_EQ(r.Num(name), want) << name;
 }
 
 TEST(Interpreter, JumpToItselfRunsOncePerStepWithoutRetestingItsCondition) {
@@ -169,19 +169,21 @@ TEST(Interpreter, AlwaysStreamRunsAtMostEvery30ms) {
   t.Nums({"N"});
   t.Scenario(1, "IntCall ,,1,9\nWait ,,100000\n");
   t.Scenario(9, "Calc ,,N = N + 1\nComment\n");  // runs to its end each time
-  for (std::uint32_t interval : {30u, 10u, 60u}) {
+  // The first Wait step runs it at once; then once per 30 ms of virtual time. At 60 ms per
+  // event the countdown lands on 0 and the second step of each event runs it again: two runs
+  // per event catch up with the time. At 10 ms the first run leaves 10 ms of countdown (20 ms
+  // had passed), then one run per 30 ms: events 2, 3, 6, ..., 30.
+  struct Case {
+    std::uint32_t interval;
+    int runs;
+  };
+  for (const Case& c : {Case{30, 30}, Case{10, 11}, Case{60, 59}}) {
     RunOptions o;
-    o.interval_ms = interval;
+    o.interval_ms = c.interval;
     TitleRun r(t, o);
     r.Load();
     r.Events(31);  // 30 events after the restart, 60 logic steps
-    // The first Wait step runs it at once; then once per 30 ms of virtual time.
-    // At 60 ms per event the countdown lands on 0 and the second step of each event runs it
-    // again: two runs per event catch up with the time.
-    // At 10 ms the first run leaves 10 ms of countdown (20 ms had passed), then one run per
-    // 30 ms: events 2, 3, 6, ..., 30.
-    const int expected = interval == 30 ? 30 : interval == 10 ? 11 : 59;
-    EXPECT_EQ(r.Num("N"), expected) << interval;
+    EXPECT_EQ(r.Num("N"), c.runs) << c.interval;
   }
 }
 
@@ -241,12 +243,6 @@ TEST(Interpreter, RepeatedErrorIsShownOnce) {
   EXPECT_EQ(r.R().Messages().Messages().size(), 1u);
 }
 
-}  // namespace
-}  // namespace mavlet::testing
-
-namespace mavlet::testing {
-namespace {
-
 TEST(Interpreter, WaitingCommandOnANonStopPageWaitsForTheNextStep) {
   TestTitle t;
   t.Nums({"A"});
@@ -260,12 +256,6 @@ TEST(Interpreter, WaitingCommandOnANonStopPageWaitsForTheNextStep) {
                "1:1:TComWaitClick"}));
   EXPECT_EQ(r.Errors(), "");
 }
-
-}  // namespace
-}  // namespace mavlet::testing
-
-namespace mavlet::testing {
-namespace {
 
 TEST(Interpreter, DecideOrCancelEndsSkipModeOnlyWhileTextIsShown) {
   struct Case {
@@ -294,12 +284,6 @@ TEST(Interpreter, DecideOrCancelEndsSkipModeOnlyWhileTextIsShown) {
     EXPECT_EQ(r.Book().NoTextWait(), c.still_skipping) << static_cast<int>(c.key) << c.text_shown;
   }
 }
-
-}  // namespace
-}  // namespace mavlet::testing
-
-namespace mavlet::testing {
-namespace {
 
 TEST(Interpreter, WaitsInsideRunsToTheEndSleepOnTheClock) {
   // A Wait in the always stream and in the page run after LoadGame waits for its time on the

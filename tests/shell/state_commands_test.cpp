@@ -160,12 +160,6 @@ TEST(StateCommands, WaitClickTakesOnlyAnUnreportedDecide) {
   }
 }
 
-}  // namespace
-}  // namespace mavlet::testing
-
-namespace mavlet::testing {
-namespace {
-
 TEST(StateCommands, NestedAfterLoadPagesAreBounded) {
   TestTitle t;
   t.Registry("Software\\Mavlet\\Test");
@@ -190,10 +184,8 @@ TEST(StateCommands, StreamNotYetEnteredIsEnteredAfreshAfterLoading) {
   r.Load();
   r.Events(3);
   TGameStatus s(t.Folder() / "saves", 0);
-  EXPECT_TRUE(HasLine(s, "Int2=9"));
-  EXPECT_TRUE(HasLine(s, "Int2Page=9"));
-  EXPECT_TRUE(HasLine(s, "Int2Com=0"));
-  EXPECT_TRUE(HasLine(s, "Int2PageOld=-1"));
+  for (const char* line : {"Int2=9", "Int2Page=9", "Int2Com=0", "Int2PageOld=-1"})
+    EXPECT_TRUE(HasLine(s, line)) << line;
   EXPECT_EQ(r.Book().Manager(2).Pos().Page, 9);
   EXPECT_EQ(r.Book().Manager(2).Entered().Page, -1);
 }
