@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "player/display/transitions/show_back.h"
 #include "tests/display/transitions/transition_fixture.h"
@@ -85,12 +86,13 @@ TEST(TransitionKinds, OnlyKindsTwoToThirtySixExist) {
   EXPECT_EQ(MakeScreenTransition(2, s.screen, other, s.back, s.random), nullptr) << "mixed formats";
 }
 
-// Step calls up to the finishing one at 640 x 480, worked out from each kind's rules.
-TEST(TransitionKinds, StepCountsAt640x480) {
+// Step calls up to the finishing one, worked out from each kind's rules; 640 x 480 unless given.
+TEST(TransitionKinds, StepCounts) {
   struct Case {
     int kind;
     bool reverse;
     int steps;
+    std::int32_t w = 640, h = 480;
   } cases[] = {
       {2, false, 17},  {3, false, 7},   {4, false, 46},  {5, false, 56},  {6, false, 121}, {7, true, 161},
       {8, false, 62},  {9, false, 72},  {10, false, 34}, {11, true, 34},  {12, false, 61}, {13, true, 81},
@@ -98,30 +100,19 @@ TEST(TransitionKinds, StepCountsAt640x480) {
       {20, false, 56}, {21, false, 65}, {22, false, 67}, {25, false, 68}, {25, true, 69}, {26, false, 143},
       {27, false, 129}, {28, true, 129}, {30, false, 91}, {31, false, 33}, {34, false, 58}, {35, false, 101},
       {36, false, 41},
+      // Ripple: the first step only starts the wave; the water then settles after 119 steps.
+      {26, false, 1 + 119, 160, 120},
+      // Pot: the last group of rows starts at step 60, a row needs 77.
+      {29, false, 137},
+      // Pera: a 128-pixel tile folds shut and open in 29 calls; tiles start every 4th step.
+      {32, false, 29, 128, 128},
   };
   for (const Case& c : cases) {
-    Scene s(32, 640, 480);
+    Scene s(32, c.w, c.h);
     auto t = s.Make(c.kind, c.reverse);
-    EXPECT_EQ(Scene::RunToEnd(*t), c.steps) << "kind " << c.kind << (c.reverse ? " reverse" : "");
+    EXPECT_EQ(Scene::RunToEnd(*t), c.steps)
+        << "kind " << c.kind << (c.reverse ? " reverse " : " ") << c.w << "x" << c.h;
   }
-}
-
-TEST(TransitionKinds, RippleSettlesAfterItsFirstStep) {
-  // The first step only starts the wave; the water then settles after 119 steps on 160 x 120
-  // (142 on 640 x 480, above).
-  Scene s(32, 160, 120);
-  auto t = s.Make(26);
-  EXPECT_EQ(Scene::RunToEnd(*t), 1 + 119);
-}
-
-TEST(TransitionKinds, PotAndPeraStepCounts) {
-  Scene s(32, 640, 480);
-  auto pot = s.Make(29);
-  EXPECT_EQ(Scene::RunToEnd(*pot), 137) << "the last group of rows starts at step 60, a row needs 77";
-  // Pera: a 128-pixel tile folds shut and open in 29 calls; tiles start every 4th step.
-  Scene one(32, 128, 128);
-  auto tile = one.Make(32);
-  EXPECT_EQ(Scene::RunToEnd(*tile), 29);
 }
 
 TEST(TransitionKinds, FadeDrawsSixteenAlphasThenStops) {
@@ -169,12 +160,9 @@ TEST(TransitionKinds, BandedKindsPresentTheLiveBandsAndRunBackwardsWhenReversed)
 
 TEST(TransitionKinds, SineTableIsExact) {
   const auto& t = SineTable();
-  EXPECT_EQ(t[0], 0);
-  EXPECT_EQ(t[64], 65536);
-  EXPECT_EQ(t[128], 0);
-  EXPECT_EQ(t[192], -65536);
-  EXPECT_EQ(t[32], 46341);
-  EXPECT_EQ(t[1], 1608);
+  const std::pair<std::size_t, std::int32_t> points[] = {{0, 0},   {64, 65536}, {128, 0},
+                                                         {192, -65536}, {32, 46341}, {1, 1608}};
+  for (const auto& [i, want] : points) EXPECT_EQ(t[i], want) << i;
   EXPECT_EQ(Cosine(0), 65536);
   EXPECT_EQ(Cosine(64), 0);
 }
