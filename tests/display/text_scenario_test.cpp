@@ -176,7 +176,6 @@ TEST_F(TextScenarioTest, TextValuesReadAndWrite) {
                   "Calc ,,S = @Text\nCalc ,,@Text = \"\\c(0000ff)XYZ\"\nCalc ,,@SfcXText = 30\nWait ,,99999\n");
   auto r = Start();
   r->Events(10);
-  EXPECT_EQ(r->Errors(), "");
   EXPECT_EQ(r->Num("N"), 10 + 2 * 16);
   EXPECT_EQ(r->Num("K"), 20);
   EXPECT_EQ(r->Str("S"), "\\l\\c(000000)\\s(000000)AB");  // TextCol starts black
