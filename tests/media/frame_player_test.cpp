@@ -17,13 +17,6 @@ namespace {
 
 constexpr std::uint32_t kSentinel = 0x123456;
 
-std::filesystem::path MovieOrFail(const std::filesystem::path& folder, const std::string& name, const MovieSpec& spec) {
-  std::string error;
-  auto file = MakeMovie(folder, name, spec, &error);
-  if (file.empty()) ADD_FAILURE() << error;
-  return file;
-}
-
 // The frame a pixel of the target shows (by its colour), or -1 for the sentinel / unknown.
 std::uint32_t SentinelRaw(const Surface& s) {
   const std::uint32_t bgr = ((kSentinel & 0xFF) << 16) | (kSentinel & 0xFF00) | ((kSentinel >> 16) & 0xFF);
@@ -45,24 +38,40 @@ Surface Target(int bits, int w = 100, int h = 80) {
   return s;
 }
 
+// A movie made with ffmpeg, its opener, a clock and a target filled with the sentinel.
+class MadeMovieTest : public ::testing::Test {
+ protected:
+  // False (with ffmpeg's message) when the movie could not be made.
+  ::testing::AssertionResult Make(const MovieSpec& spec, int bits = 32, std::uint32_t start_ms = 0) {
+    std::string error;
+    file = MakeMovie(dir.path(), "m.avi", spec, &error);
+    clock.now = start_ms;
+    target = Target(bits);
+    if (file.empty()) return ::testing::AssertionFailure() << error;
+    return ::testing::AssertionSuccess();
+  }
+
+  TempFolder dir{"movie"};
+  std::filesystem::path file;
+  FfmpegMovieOpener opener;
+  ManualClock clock;
+  Surface target = Target(32);
+};
+
 struct CodecCase {
   const char* codec;
   const char* pix_fmt;
   int bits;
 };
 
-class FramePlayerCodecs : public ::testing::TestWithParam<CodecCase> {};
+class FramePlayerCodecs : public MadeMovieTest, public ::testing::WithParamInterface<CodecCase> {};
+class FramePlayer : public MadeMovieTest {};
 
 // A 10 fps movie of 25 frames: frame trunc(t / 100 ms) at time t, whatever the order of the
 // calls (late ones skip), finished from 2.5 s on and never before.
 TEST_P(FramePlayerCodecs, DrawsTheFrameDueByTimeAndEndsAfterItsLength) {
   const CodecCase c = GetParam();
-  TempFolder dir("movie");
-  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = c.codec, .pix_fmt = c.pix_fmt});
-  ASSERT_FALSE(file.empty());
-  FfmpegMovieOpener opener;
-  ManualClock clock(1000);
-  Surface target = Target(c.bits);
+  ASSERT_TRUE(Make({.codec = c.codec, .pix_fmt = c.pix_fmt}, c.bits, 1000));
   TAVIPlay player(&opener, clock, file, target.format(), false);
   ASSERT_TRUE(player.Opened()) << player.Error();
   EXPECT_EQ(player.Width(), 64);
@@ -100,13 +109,8 @@ INSTANTIATE_TEST_SUITE_P(Codecs, FramePlayerCodecs,
                                   std::to_string(info.param.bits);
                          });
 
-TEST(FramePlayer, StretchesIntoTheDestinationAndClipsAtTheScreenEdges) {
-  TempFolder dir("movie");
-  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = "rawvideo", .pix_fmt = "bgr24"});
-  ASSERT_FALSE(file.empty());
-  FfmpegMovieOpener opener;
-  ManualClock clock;
-  Surface target = Target(32);
+TEST_F(FramePlayer, StretchesIntoTheDestinationAndClipsAtTheScreenEdges) {
+  ASSERT_TRUE(Make({.codec = "rawvideo", .pix_fmt = "bgr24"}));
   TAVIPlay player(&opener, clock, file, target.format(), false);
   // Twice the size, hanging over the top-left and right edges of a 100x80 screen.
   player.SetDestination(Bounds(-30, -20, 256, 96));
@@ -123,13 +127,8 @@ TEST(FramePlayer, StretchesIntoTheDestinationAndClipsAtTheScreenEdges) {
   EXPECT_EQ(FrameAt(target, 50, 40), -1);
 }
 
-TEST(FramePlayer, PreloadPlaysFromMemoryAfterTheFileIsGoneAndStartsTimingAfterTheDecoding) {
-  TempFolder dir("movie");
-  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = "cinepak"});
-  ASSERT_FALSE(file.empty());
-  FfmpegMovieOpener opener;
-  ManualClock clock(0);
-  Surface target = Target(32);
+TEST_F(FramePlayer, PreloadPlaysFromMemoryAfterTheFileIsGoneAndStartsTimingAfterTheDecoding) {
+  ASSERT_TRUE(Make({.codec = "cinepak"}));
   TAVIPlay player(&opener, clock, file, target.format(), true);
   ASSERT_TRUE(player.Opened()) << player.Error();
   EXPECT_EQ(player.Preloaded(), 25u);
@@ -146,13 +145,8 @@ TEST(FramePlayer, PreloadPlaysFromMemoryAfterTheFileIsGoneAndStartsTimingAfterTh
   EXPECT_EQ(FrameAt(target, 5, 5), -1);
 }
 
-TEST(FramePlayer, PreloadStopsAtTheMemoryCapAndDecodesTheRestWhilePlaying) {
-  TempFolder dir("movie");
-  const auto file = MovieOrFail(dir.path(), "m.avi", {.codec = "mjpeg", .pix_fmt = "yuvj420p"});
-  ASSERT_FALSE(file.empty());
-  FfmpegMovieOpener opener;
-  ManualClock clock;
-  Surface target = Target(32);
+TEST_F(FramePlayer, PreloadStopsAtTheMemoryCapAndDecodesTheRestWhilePlaying) {
+  ASSERT_TRUE(Make({.codec = "mjpeg", .pix_fmt = "yuvj420p"}));
   const std::size_t one_frame = 64 * 48 * 4;
   TAVIPlay player(&opener, clock, file, target.format(), true, 5 * one_frame);
   ASSERT_TRUE(player.Opened()) << player.Error();
@@ -213,8 +207,15 @@ class ScriptedOpener : public MovieOpener {
   bool closed = false;
 };
 
+class ScriptedFramePlayer : public ::testing::Test {
+ protected:
+  ScriptedOpener opener;
+  ManualClock clock;
+  Surface target = Target(32, 16, 16);
+};
+
 // Movies that cannot play report the end at the first call and draw nothing.
-TEST(FramePlayer, UnplayableMoviesEndAtOnce) {
+TEST(UnplayableMovie, EndsAtTheFirstCallAndDrawsNothing) {
   struct Case {
     const char* name;
     std::int64_t rate, scale, frames;
@@ -240,12 +241,9 @@ TEST(FramePlayer, UnplayableMoviesEndAtOnce) {
   }
 }
 
-TEST(FramePlayer, FramesOfAnotherSizeAreStretchedByTheirOwnSize) {
-  ScriptedOpener opener;
+TEST_F(ScriptedFramePlayer, FramesOfAnotherSizeAreStretchedByTheirOwnSize) {
   opener.sizes[2] = {2, 3};      // smaller than the first frame
   opener.sizes[3] = {300, 300};  // far larger
-  ManualClock clock;
-  Surface target = Target(32, 16, 16);
   TAVIPlay player(&opener, clock, "m.avi", target.format(), false);
   player.SetDestination(Bounds(0, 0, 16, 16));
   for (std::uint32_t t : {200u, 300u}) {
@@ -257,11 +255,8 @@ TEST(FramePlayer, FramesOfAnotherSizeAreStretchedByTheirOwnSize) {
   }
 }
 
-TEST(FramePlayer, AnUndecodableFrameKeepsThePreviousPictureAndIsNotAskedForAgain) {
-  ScriptedOpener opener;
+TEST_F(ScriptedFramePlayer, AnUndecodableFrameKeepsThePreviousPictureAndIsNotAskedForAgain) {
   opener.sizes[2] = {0, 0};
-  ManualClock clock;
-  Surface target = Target(32, 16, 16);
   TAVIPlay player(&opener, clock, "m.avi", target.format(), false);
   player.SetDestination(Bounds(0, 0, 16, 16));
   clock.now = 100;
@@ -273,10 +268,7 @@ TEST(FramePlayer, AnUndecodableFrameKeepsThePreviousPictureAndIsNotAskedForAgain
   EXPECT_EQ(opener.reads, (std::vector<std::int64_t>{1, 2}));   // frame 0 was never due
 }
 
-TEST(FramePlayer, PreloadNeverReadsPastTheSlotsOrAfterTheSourceClosed) {
-  ScriptedOpener opener;
-  ManualClock clock;
-  Surface target = Target(32, 16, 16);
+TEST_F(ScriptedFramePlayer, PreloadNeverReadsPastTheSlotsOrAfterTheSourceClosed) {
   TAVIPlay player(&opener, clock, "m.avi", target.format(), true);
   ASSERT_TRUE(opener.closed);
   const auto reads = opener.reads;
