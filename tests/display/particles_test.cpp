@@ -142,8 +142,9 @@ TEST(SpEffectManager, SpawnRhythm) {
       {1, {1, 2, 3}},
       {0, {1, 2, 3}},
       {-3, {3, 6, 9}},
-      // The lowest encount is capped, neither overflowing nor spawning billions.
-      {INT_MIN, {1000, 2000}},
+      // The lowest encount is capped, neither overflowing nor spawning billions, and so are the
+      // live particles.
+      {INT_MIN, {1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 10000, 10000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encount);
@@ -156,14 +157,6 @@ TEST(SpEffectManager, SpawnRhythm) {
       EXPECT_EQ(m.Count(), c.counts[i]) << "step " << i + 1;
     }
   }
-}
-
-TEST(SpEffectManager, LiveParticlesAreCapped) {
-  ParticleHost host;
-  TSpEffectManager m(host);
-  m.SetParams(kSpSnow, -1000, 0, 300, 100, "dot.pmp", 1);
-  Steps(m, 12);
-  EXPECT_EQ(m.Count(), TSpEffectManager::kMaxParticles);
 }
 
 TEST(SpEffectManager, SpawnBases) {
