@@ -312,18 +312,12 @@ TEST(DebugVariables, RandomSequenceIsTheSameWithTheView) {
     t.Nums({"R"});
     t.Scenario(1, "Calc ,,R = @Rand\nWait ,,30\nJump ,,1,,0\n");
     TitleRun plain(t);
-    std::unique_ptr<DebugRun> d;
-    TitleRun* r = &plain;
-    if (with_view) {
-      d = std::make_unique<DebugRun>(t);
-      d->Core().SetShowSystemValues(true);
-      r = &d->Run();
-    } else {
-      plain.Load();
-    }
+    const auto d = with_view ? std::make_unique<DebugRun>(t) : nullptr;
+    d ? d->Core().SetShowSystemValues(true) : plain.Load();
+    TitleRun& r = d ? d->Run() : plain;
     for (int i = 0; i < 12; ++i) {
-      r->Events(1);
-      runs[with_view].push_back(r->Num("R"));
+      r.Events(1);
+      runs[with_view].push_back(r.Num("R"));
     }
   }
   EXPECT_EQ(runs[0], runs[1]);
