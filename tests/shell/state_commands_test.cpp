@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "player/engine/book_manager.h"
 #include "player/storage/game_status.h"
@@ -21,6 +23,14 @@ RunOptions WithSaves(const TestTitle& t) {
   RunOptions o;
   o.save_dir = t.Folder() / "saves";
   return o;
+}
+
+// A loaded run of the title after `events` timer events.
+std::unique_ptr<TitleRun> Ran(const TestTitle& t, int events, RunOptions options = {}) {
+  auto run = std::make_unique<TitleRun>(t, std::move(options));
+  run->Load();
+  run->Events(events);
+  return run;
 }
 
 bool HasLine(const TGameStatus& s, const std::string& line) {
@@ -56,9 +66,7 @@ TEST(StateCommands, SavingTwiceKeepsOneCopyOfEachKey) {
   t.Registry("Software\\Mavlet\\Test");
   t.Nums({"A"});
   t.Scenario(1, "NonStop=1\nSaveGame ,,0\nCalc ,,A = 4\nSaveGame ,,0\n");
-  TitleRun r(t, WithSaves(t));
-  r.Load();
-  r.Events(2);
+  auto r = Ran(t, 2, WithSaves(t));
   TGameStatus s(t.Folder() / "saves", 0);
   EXPECT_EQ(std::count(s.Lines().begin(), s.Lines().end(), "Int0Page=1"), 1);
   EXPECT_TRUE(HasLine(s, "#A=0,4"));
@@ -79,15 +87,13 @@ TEST(StateCommands, LoadGameRestoresThenRunsTheAfterLoadPage) {
   t.Scenario(50, "Calc ,,C = A\nCalc ,,L = 1\n");  // waits between commands; still run to its end
   RunOptions o = Traced();
   o.save_dir = t.Folder() / "saves";
-  TitleRun run(t, o);
-  run.Load();
-  run.Events(2);
-  EXPECT_EQ(run.Num("C"), 5);    // the after-load page saw the loaded A
-  EXPECT_EQ(run.Num("L"), 1);
-  EXPECT_EQ(run.Num("A"), 105);  // resumed after SaveGame, once
-  EXPECT_EQ(run.Num("B"), 1);
+  auto run = Ran(t, 2, o);
+  EXPECT_EQ(run->Num("C"), 5);    // the after-load page saw the loaded A
+  EXPECT_EQ(run->Num("L"), 1);
+  EXPECT_EQ(run->Num("A"), 105);  // resumed after SaveGame, once
+  EXPECT_EQ(run->Num("B"), 1);
   // The load ends the logic step: the after-load page ran inside it, the resumed command in the next.
-  auto trace = run.TakeTrace();
+  auto trace = run->TakeTrace();
   auto at = std::find_if(trace.begin(), trace.end(), [](const std::string& l) { return l.find("TComLoadGame") != std::string::npos; });
   ASSERT_NE(at, trace.end());
   EXPECT_NE((at + 1)->find("\t50\t0\tTComCalc"), std::string::npos) << *(at + 1);
@@ -100,11 +106,9 @@ TEST(StateCommands, LoadingAnEmptySlotEndsTheStreamsAndResetsVariables) {
   t.Registry("Software\\Mavlet\\Test");
   t.Nums({"A"});
   t.Scenario(1, "NonStop=1\nCalc ,,A = 5\nLoadGame ,,7\nCalc ,,A = 6\n");
-  TitleRun r(t, WithSaves(t));
-  r.Load();
-  r.Events(2);
-  EXPECT_EQ(r.Num("A"), 0);
-  EXPECT_TRUE(r.R().MainEnded());
+  auto r = Ran(t, 2, WithSaves(t));
+  EXPECT_EQ(r->Num("A"), 0);
+  EXPECT_TRUE(r->R().MainEnded());
 }
 
 TEST(StateCommands, WaitCountsVirtualTime) {
@@ -122,12 +126,10 @@ TEST(StateCommands, WaitCountsVirtualTime) {
     TestTitle t;
     t.Nums({"A", "Ms"});
     t.Scenario(1, std::string("NonStop=1\nCalc 2,,Ms = 100\nLabel\n") + c.text);
-    TitleRun r(t);
-    r.Load();
-    r.Events(c.events_before);
-    EXPECT_EQ(r.Num("A"), 0) << c.text;
-    r.Events(c.events_done - c.events_before);
-    EXPECT_EQ(r.Num("A"), 1) << c.text;
+    auto r = Ran(t, c.events_before);
+    EXPECT_EQ(r->Num("A"), 0) << c.text;
+    r->Events(c.events_done - c.events_before);
+    EXPECT_EQ(r->Num("A"), 1) << c.text;
   }
 }
 
@@ -153,10 +155,8 @@ TEST(StateCommands, WaitClickTakesOnlyAnUnreportedDecide) {
     t.Scenario(1, std::string("Label\n") + c.before + "WaitClick\nCalc ,,A = 1\nWait ,,99999\n");
     RunOptions o;
     o.input = c.input;
-    TitleRun r(t, o);
-    r.Load();
-    r.Events(6);
-    EXPECT_EQ(r.Num("A"), c.a) << c.before << " inputs " << c.input.size();
+    auto r = Ran(t, 6, o);
+    EXPECT_EQ(r->Num("A"), c.a) << c.before << " inputs " << c.input.size();
   }
 }
 
@@ -167,11 +167,9 @@ TEST(StateCommands, NestedAfterLoadPagesAreBounded) {
   // The after-load page loads again with itself as after-load page: endless nesting.
   t.Scenario(1, "SaveGame ,,0\nLoadGame ,,0,50\nWait ,,99999\n");
   t.Scenario(50, "Calc ,,N = N + 1\nLoadGame ,,0,50\n");
-  TitleRun r(t, WithSaves(t));
-  r.Load();
-  r.Events(3);
+  auto r = Ran(t, 3, WithSaves(t));
   // Each level loads once and moves on; the innermost level is refused with a warning.
-  EXPECT_NE(r.Errors().find("nested"), std::string::npos) << r.Errors();
+  EXPECT_NE(r->Errors().find("nested"), std::string::npos) << r->Errors();
 }
 
 TEST(StateCommands, StreamNotYetEnteredIsEnteredAfreshAfterLoading) {
@@ -180,14 +178,12 @@ TEST(StateCommands, StreamNotYetEnteredIsEnteredAfreshAfterLoading) {
   t.Nums({"A"});
   t.Scenario(1, "IntCall ,,2,9\nSaveGame ,,0\nLoadGame ,,0\nWait ,,99999\n");
   t.Scenario(9, "Calc ,,A = 1\n");
-  TitleRun r(t, WithSaves(t));
-  r.Load();
-  r.Events(3);
+  auto r = Ran(t, 3, WithSaves(t));
   TGameStatus s(t.Folder() / "saves", 0);
   for (const char* line : {"Int2=9", "Int2Page=9", "Int2Com=0", "Int2PageOld=-1"})
     EXPECT_TRUE(HasLine(s, line)) << line;
-  EXPECT_EQ(r.Book().Manager(2).Pos().Page, 9);
-  EXPECT_EQ(r.Book().Manager(2).Entered().Page, -1);
+  EXPECT_EQ(r->Book().Manager(2).Pos().Page, 9);
+  EXPECT_EQ(r->Book().Manager(2).Entered().Page, -1);
 }
 
 TEST(StateCommands, MarksFromASlotNameTemporariesOnly) {
@@ -206,12 +202,10 @@ TEST(StateCommands, MarksFromASlotNameTemporariesOnly) {
              "DelMark\n"
              "Wait ,,99999\n");
   t.Scenario(50, "Calc ,,L = 1\n");
-  TitleRun r(t, WithSaves(t));
-  r.Load();
-  r.Events(4);
-  EXPECT_EQ(r.Num("L"), 1);
-  EXPECT_EQ(r.Num("A"), 3);
-  EXPECT_FALSE(r.Has("T"));
+  auto r = Ran(t, 4, WithSaves(t));
+  EXPECT_EQ(r->Num("L"), 1);
+  EXPECT_EQ(r->Num("A"), 3);
+  EXPECT_FALSE(r->Has("T"));
 }
 
 }  // namespace
