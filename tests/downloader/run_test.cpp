@@ -35,8 +35,8 @@ class FakeView : public RunView {
     queue.push_back(std::move(f));
     cv.notify_one();
   }
-  // Runs events until the run is idle (or 20 s pass); ticks while the timer runs.
-  void Pump(DownloadRun& run, int sampleEvery = 0) {
+  // Runs events until the run is idle (or 20 s pass).
+  void Pump(DownloadRun& run) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (run.Busy() && std::chrono::steady_clock::now() < end) {
       std::unique_lock lock(mutex);
@@ -45,7 +45,6 @@ class FakeView : public RunView {
       queue.pop_front();
       lock.unlock();
       f();
-      if (sampleEvery && timer) run.Tick();
     }
   }
 
@@ -110,60 +109,43 @@ TEST(Run, NormalRunFetchesEveryIncompleteEntryThenFinishes) {
   EXPECT_FALSE(run->Busy());
 }
 
-TEST(Run, FailuresEndWithCanceledNeverFinished) {
+TEST(Run, FailuresEndWithTheirMessageIdleNeverFinished) {
   struct Case {
-    std::string mode;
+    std::string mode;  // "badurl": an address of a refused scheme
     std::int64_t size;
     std::vector<int> messages;
+    double spaceDuringRun = 1e12;
   };
   const std::vector<Case> cases = {
       {"missing", 10, {261}},
       {"small", 1000, {261}},  // a clean answer of the wrong size is no success
       {"long", 1000, {261}},
       {"tofile", 10, {261}},
+      {"badurl", 5, {819}},
+      {"stall", 100000, {822, 261}},       // the sampled stall check gives up
+      {"stall", 100000, {817, 261}, 10},  // space running out during a transfer stops it
   };
+  int n = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.mode);
-    Fixture f("fail_" + c.mode);
+    SCOPED_TRACE(c.mode + " case " + std::to_string(n));
+    Fixture f("fail" + std::to_string(n++));
+    if (c.mode == "stall") f.settings.reportsPerSample = 1;
     f.Add(c.mode, c.size);
+    if (c.mode == "badurl") f.entries[0].Url = "file:///etc/passwd";
     f.Add("plain", 10);
     auto run = f.Make();
     ASSERT_TRUE(run->Open());
     run->PressDownload(false, {});
+    f.freeSpace = c.spaceDuringRun;
     f.view.Pump(*run);
     EXPECT_EQ(f.view.messages, c.messages);
     EXPECT_EQ(f.view.states.back(), kIdle);
+    EXPECT_FALSE(run->Busy());
     EXPECT_FALSE(run->LaunchFlag());
     EXPECT_FALSE(f.entries[0].Complete);
     EXPECT_EQ(f.view.status[0], 0);
     EXPECT_FALSE(f.view.timer);
   }
-}
-
-TEST(Run, InvalidAddressGives819AndLeavesTheButtonsUsable) {
-  Fixture f("badurl");
-  f.Add("plain", 10);
-  f.entries.push_back({"file:///etc/passwd", "x", "x", 5, false, false});
-  auto run = f.Make();
-  ASSERT_TRUE(run->Open());
-  run->PressDownload(false, {});
-  f.view.Pump(*run);
-  EXPECT_EQ(f.view.messages, std::vector<int>{819});
-  EXPECT_EQ(f.view.states.back(), kIdle);
-  EXPECT_FALSE(run->Busy());
-  EXPECT_FALSE(run->LaunchFlag());
-}
-
-TEST(Run, StallSamplesGiveUpWith822Then261) {
-  Fixture f("stall");
-  f.settings.reportsPerSample = 1;
-  f.Add("stall", 100000);
-  auto run = f.Make();
-  ASSERT_TRUE(run->Open());
-  run->PressDownload(false, {});
-  f.view.Pump(*run);
-  EXPECT_EQ(f.view.messages, (std::vector<int>{822, 261}));
-  EXPECT_EQ(f.view.states.back(), kIdle);
 }
 
 TEST(Run, SpaceChecks) {
@@ -181,17 +163,6 @@ TEST(Run, SpaceChecks) {
     f.Add("plain", 1);
     f.freeSpace = -1;
     EXPECT_FALSE(f.Make()->Open());
-  }
-  {  // space running out during a transfer stops it: 817, then 261
-    Fixture f("space_run");
-    f.settings.reportsPerSample = 1;
-    f.Add("stall", 100000);
-    auto run = f.Make();
-    ASSERT_TRUE(run->Open());
-    run->PressDownload(false, {});
-    f.freeSpace = 10;
-    f.view.Pump(*run);
-    EXPECT_EQ(f.view.messages, (std::vector<int>{817, 261}));
   }
 }
 
@@ -255,29 +226,33 @@ TEST(Run, RateAndRemainingTime) {
 }
 
 TEST(Batch, PrintsMessagesAndReportsCompleteness) {
-  Fixture f("batch");
-  f.Add("plain", 5000);
-  f.Add("reset", 200000);
-  char* text = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = open_memstream(&text, &size);
-  const auto ok = RunBatch(f.entries, f.dir, Strings(Language::English), f.settings, out, false);
-  std::fclose(out);
-  const std::string printed(text, size);
-  std::free(text);
-  EXPECT_TRUE(ok.allComplete);
-  EXPECT_NE(printed.find("quillget: 263 Download was completed."), std::string::npos) << printed;
-
-  Fixture g("batch_fail");
-  g.Add("missing", 5);
-  out = open_memstream(&text, &size);
-  const auto bad = RunBatch(g.entries, g.dir, Strings(Language::Japanese), g.settings, out, false);
-  std::fclose(out);
-  const std::string printed2(text, size);
-  std::free(text);
-  EXPECT_FALSE(bad.allComplete);
-  EXPECT_EQ(bad.lastMessage, 261);
-  EXPECT_NE(printed2.find("quillget: 261 キャンセルされました。"), std::string::npos) << printed2;
+  struct Case {
+    std::vector<std::pair<std::string, std::int64_t>> files;  // mode, size
+    Language language;
+    bool allComplete;
+    int lastMessage;
+    std::string printed;
+  };
+  const std::vector<Case> cases = {
+      {{{"plain", 5000}, {"reset", 200000}}, Language::English, true, 263, "quillget: 263 Download was completed."},
+      {{{"missing", 5}}, Language::Japanese, false, 261, "quillget: 261 キャンセルされました。"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.printed);
+    Fixture f("batch" + std::to_string(n++));
+    for (const auto& [mode, size] : c.files) f.Add(mode, size);
+    char* text = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&text, &size);
+    const auto r = RunBatch(f.entries, f.dir, Strings(c.language), f.settings, out, false);
+    std::fclose(out);
+    const std::string printed(text, size);
+    std::free(text);
+    EXPECT_EQ(r.allComplete, c.allComplete);
+    EXPECT_EQ(r.lastMessage, c.lastMessage);
+    EXPECT_NE(printed.find(c.printed), std::string::npos) << printed;
+  }
 }
 
 }  // namespace
