@@ -129,7 +129,10 @@ void TComInsText::Execute(TCallManager& mgr, GameServices& sys, TBookManager& bo
     waiting_ = false;
     return;
   }
-  const bool pressed = sys.ClickPressed() || sys.CancelPressed();
+  // Both buttons are asked, so neither press is left for the next command.
+  const bool decide = sys.ClickPressed();
+  const bool cancel = sys.CancelPressed();
+  const bool pressed = decide || cancel;
   if (!book.NoTextWait() && wait_ticks_ >= 1 && !pressed) {
     --wait_ticks_;
     if (wait_ticks_ > 0) return;

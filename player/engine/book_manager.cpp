@@ -176,11 +176,11 @@ bool TBookManager::Tick(GameServices& sys) {
 }
 
 void TBookManager::StopTextSkipOnPress(GameServices& sys) {
-  // The press that ends skipping is used up by it.
-  if (SkippingText() && (sys.ClickPressed() || sys.CancelPressed())) {
-    no_text_wait_ = false;
-    sys.ConsumePresses();
-  }
+  if (!SkippingText()) return;
+  // Both buttons are asked (and so both presses used up by ending the skip).
+  const bool decide = sys.ClickPressed();
+  const bool cancel = sys.CancelPressed();
+  if (decide || cancel) no_text_wait_ = false;
 }
 
 void TBookManager::NoteExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) {
