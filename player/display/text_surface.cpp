@@ -167,6 +167,12 @@ bool TTextSurface::PlaceToken(const std::vector<TCustomPmText>& tokens, std::siz
     case pm::kAlignLeft: align_ = 0; return true;
     default: break;
   }
+  if (t.Code == pm::kSetLength && t.Color == -1) {
+    // Length -1 (what a saved window writes for a row entered by a newline and not measured
+    // yet) leaves the row to be measured by the next character.
+    lines_[static_cast<std::size_t>(cur_row_)].Length = -1;
+    return true;
+  }
   if (lines_[static_cast<std::size_t>(cur_row_)].Length == -1)
     MeasureRow(lines_[static_cast<std::size_t>(cur_row_)], tokens, index);
 
