@@ -199,6 +199,28 @@ TEST_F(TextScenarioTest, TextValuesReadAndWrite) {
   EXPECT_EQ(r->Errors(), "");
 }
 
+// A length or call argument that is not an integer stops the title with a message naming the
+// text, whether the text is typed or written to @Text; the window keeps what it showed.
+TEST_F(TextScenarioTest, ANonIntegerTextArgumentIsReportedWithItsText) {
+  struct Case {
+    const char* write;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"PutText ,,AB\\a(x)CD", "Mavlet: PutText \"AB\\a(x)CD\": 'x' is not a valid integer value (text escape \\a)\n"},
+      {"Calc ,,@Text = \"EF\\i(y)GH\"",
+       "Mavlet: @Text \"EF\\i(y)GH\": 'y' is not a valid integer value (text escape \\i)\n"},
+  };
+  for (const Case& c : cases) {
+    title_.Scenario(1, std::string("TextSpd ,,0\nPutText ,,OK\n") + c.write + "\nCalc ,,N = 1\nWait ,,99999\n");
+    auto r = Start();
+    r->Events(10);
+    EXPECT_EQ(Shown(*r), "OK") << c.write;
+    EXPECT_EQ(r->Num("N"), 0) << c.write;
+    EXPECT_EQ(r->Errors(), c.message);
+  }
+}
+
 TEST_F(TextScenarioTest, SetFontTakesOnlyInstalledJapaneseFaces) {
   title_.Scenario(1, "SetFont ,,\"no such face\"\nCalc ,,N = 1\nSetFont ,,\"IPAゴシック\"\nCalc ,,S = @Fonts\nWait ,,99999\n");
   auto r = Start();
