@@ -694,7 +694,11 @@ std::string TGameSystem::TextFontName() {
 
 void TGameSystem::SetTextWindowText(std::string_view markup) {
   const Rect before = text_window_->LayerRect();
-  text_window_->SetText(markup);
+  try {
+    text_window_->SetText(markup);
+  } catch (const MavError& e) {
+    throw MavError(std::string("@Text ") + e.what());
+  }
   ShowLayerChange(before, *text_window_);
 }
 

@@ -61,6 +61,8 @@ struct GameSystemOptions {
   // player turns it on, runs on a virtual clock keep it off to stay repeatable.
   bool background_unpack = false;
   std::string use_fonts;    // "UseFonts": comma-separated faces offered to scenarios (Shift-JIS)
+
+  bool operator==(const GameSystemOptions&) const = default;
 };
 
 // Sound output for the audio channels; none of it is owned. Without a device the channels
