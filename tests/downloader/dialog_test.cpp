@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <fstream>
+#include <thread>
 #include <gtest/gtest.h>
 
 #include "downloader/ui/app.h"
@@ -169,6 +170,47 @@ TEST_F(DialogTest, TooLittleSpaceAtOpeningLeavesOnlyFinish) {
   EXPECT_FALSE(d->downloadButton()->isEnabled());
   EXPECT_EQ(d->closeButton()->text(), "Finish");
   EXPECT_FALSE(d->run().LaunchFlag());
+}
+
+// An executable starts as a process of its own; any other file is handed to the desktop's opener.
+TEST(Launch, DocumentsGoToTheOpenerProgramsStartThemselves) {
+  const auto dir = fs::path(::testing::TempDir()) / "quillget_launch";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "title");
+  std::ofstream(dir / "title" / "manual.html") << "<p>read me</p>";
+  std::ofstream(dir / "title" / "start.sh") << "#!/bin/sh\necho ran > started.txt\n";
+  fs::permissions(dir / "title" / "start.sh", fs::perms::owner_all);
+  struct Case {
+    std::string file;
+    bool openerAnswers;
+    bool launched;
+    bool opened;  // the opener was asked
+  };
+  const std::vector<Case> cases = {
+      {"manual.html", true, true, true},
+      {"manual.html", false, false, true},  // no opener could be started: 821 follows
+      {"start.sh", true, true, false},
+      {"none.sh", true, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const QString path = QString::fromStdString((dir / "title" / c.file).string());
+    QString openedFile, openedFolder;
+    const bool launched = LaunchProgram(path, [&](const QString& file, const QString& folder) {
+      openedFile = file;
+      openedFolder = folder;
+      return c.openerAnswers;
+    });
+    EXPECT_EQ(launched, c.launched);
+    EXPECT_EQ(!openedFile.isEmpty(), c.opened);
+    if (c.opened) {
+      EXPECT_EQ(openedFile, path);
+      EXPECT_EQ(openedFolder, QString::fromStdString((dir / "title").string()));
+    }
+  }
+  for (int i = 0; i < 100 && !fs::exists(dir / "title" / "started.txt"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(fs::exists(dir / "title" / "started.txt"));  // run in its own folder
 }
 
 TEST(Arguments, CommandLines) {
