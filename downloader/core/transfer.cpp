@@ -7,8 +7,8 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -133,14 +133,16 @@ struct Sink {
 
 std::string Trimmed(std::string_view v) {
   while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
-  while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' || v.back() == '\n')) v.remove_suffix(1);
+  while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r' || v.back() == '\n'))
+    v.remove_suffix(1);
   return std::string(v);
 }
 
 bool HeaderIs(std::string_view line, std::string_view name) {
   if (line.size() <= name.size() || line[name.size()] != ':') return false;
   for (std::size_t i = 0; i < name.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(line[i])) != std::tolower(static_cast<unsigned char>(name[i]))) return false;
+    if (std::tolower(static_cast<unsigned char>(line[i])) != std::tolower(static_cast<unsigned char>(name[i])))
+      return false;
   return true;
 }
 
@@ -179,8 +181,7 @@ bool BodyStarts(Sink& sink) {
     if (h.status == 200) {
       // A weak entity tag never matches in If-Range: fall back to the date then.
       const bool strong = !h.etag.empty() && h.etag.front() == '"';
-      if (!WriteValidator(sink.validatorPath, strong ? h.etag : h.lastModified))
-        RemoveQuietlyAt(sink.validatorPath);
+      if (!WriteValidator(sink.validatorPath, strong ? h.etag : h.lastModified)) RemoveQuietlyAt(sink.validatorPath);
     }
     return true;
   }
@@ -359,8 +360,8 @@ FetchResult FetchFile(const FetchJob& job, const FetchOptions& options, const Pr
         end = TryEnd::Fail;
       } else if (code == CURLE_OK && announced < 0 && sink.written < job.size) {
         // Without a length a cut-off body ends like a whole one: keep the part and continue it.
-        error = "the connection ended after " + std::to_string(sink.written) + " of " + std::to_string(job.size) +
-                " bytes";
+        error =
+            "the connection ended after " + std::to_string(sink.written) + " of " + std::to_string(job.size) + " bytes";
         end = TryEnd::Retry;
       } else if (code == CURLE_OK) {
         end = TryEnd::Done;

@@ -170,7 +170,8 @@ void DownloadDialog::FitCaptions(std::vector<QLabel*> captions) {
         auto* w = qobject_cast<QWidget*>(child);
         if (w && w->y() >= bottom) w->move(w->x(), w->y() + extra);
       }
-      for (std::size_t i = first; i < end; ++i) captions[i]->resize(captions[i]->width(), captions[i]->height() + extra);
+      for (std::size_t i = first; i < end; ++i)
+        captions[i]->resize(captions[i]->width(), captions[i]->height() + extra);
       height += extra;
     }
     first = end;

@@ -2,6 +2,7 @@
 // during a transfer, selection runs with Shift, the opening space check, command lines.
 #include "downloader/ui/dialog.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -10,7 +11,6 @@
 #include <QTreeWidget>
 #include <fstream>
 #include <thread>
-#include <gtest/gtest.h>
 
 #include "downloader/ui/app.h"
 #include "tests/downloader/loopback_server.h"
@@ -132,7 +132,8 @@ TEST_F(DialogTest, CaptionsAreNeverShrunkNorCut) {
         SCOPED_TRACE(l->text().toStdString());
         EXPECT_GE(l->font().pointSizeF(), d->font().pointSizeF());
         const QFontMetrics fm(l->font());
-        const QRect need = fm.boundingRect(QRect(0, 0, l->width(), 100000), Qt::TextWordWrap | Qt::AlignLeft, l->text());
+        const QRect need =
+            fm.boundingRect(QRect(0, 0, l->width(), 100000), Qt::TextWordWrap | Qt::AlignLeft, l->text());
         EXPECT_LE(need.width(), l->width());
         EXPECT_LE(need.height(), l->height());
         EXPECT_LE(l->geometry().right(), d->width());

@@ -117,12 +117,12 @@ TEST(Transfer, ResumeAcrossStartsKeepsToOneVersionOfTheFile) {
     bool resumed;               // the next fetch's answer continued the part
   };
   const std::vector<Case> cases = {
-      {"short/v1", "plain/v2", "\"v1\"", false},                   // the file changed: whole 200
-      {"short/v3", "plain/v3", "\"v3\"", true},                    // same version: the rest
-      {"short/m1", "plain/m2", VersionValidator("m1"), false},     // Last-Modified when no ETag
-      {"short/w4", "plain/w4", VersionValidator("w4"), true},      // a weak ETag is not used
-      {"nolength/f", "nolength/f", "", true},                      // cut without a length: kept
-      {"short/f", "plain/f", "", true},                            // no validator: size must agree
+      {"short/v1", "plain/v2", "\"v1\"", false},                // the file changed: whole 200
+      {"short/v3", "plain/v3", "\"v3\"", true},                 // same version: the rest
+      {"short/m1", "plain/m2", VersionValidator("m1"), false},  // Last-Modified when no ETag
+      {"short/w4", "plain/w4", VersionValidator("w4"), true},   // a weak ETag is not used
+      {"nolength/f", "nolength/f", "", true},                   // cut without a length: kept
+      {"short/f", "plain/f", "", true},                         // no validator: size must agree
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -157,9 +157,13 @@ TEST(Transfer, ResumeAcrossStartsKeepsToOneVersionOfTheFile) {
 // A validator file that is not one clean line counts as none: nothing of it reaches a header.
 TEST(Transfer, BadValidatorFilesCountAsNone) {
   LoopbackServer server;
-  const std::vector<std::string> contents = {
-      "", "\n", "\"v1\"", "\"v1\"\r\nX-Injected: 1\n", "\"a\"\n\"b\"\n", std::string(300, 'e') + "\n",
-      std::string("\"\x01\"\n", 4)};
+  const std::vector<std::string> contents = {"",
+                                             "\n",
+                                             "\"v1\"",
+                                             "\"v1\"\r\nX-Injected: 1\n",
+                                             "\"a\"\n\"b\"\n",
+                                             std::string(300, 'e') + "\n",
+                                             std::string("\"\x01\"\n", 4)};
   int n = 0;
   for (const auto& content : contents) {
     SCOPED_TRACE(n);
