@@ -29,7 +29,7 @@ DebugWindow::DebugWindow(DebugCore& core, TBookManager& book, TGameSystem& sys, 
     SDL_GetWindowPosition(play_window, &px, &py);
     SDL_GetWindowSize(play_window, &pw, &ph);
   }
-  int width = 560;
+  int width = 720;
   const int height = std::max(ph, 600);
   int x = px + pw + 8;
   SDL_Rect bounds;
