@@ -106,6 +106,36 @@ class DebugWindowTest : public ::testing::Test {
     window_->HandleEvent(e);
     window_->Frame();
   }
+  // Opens the break dialog through the break list's menu ("追加..."), as the user does.
+  void OpenBreakDialog() {
+    Redraw();
+    const ImGuiWindow* list = DrawnWindow("###ListBreak");
+    ASSERT_NE(list, nullptr);
+    Click(list->Pos.x + 20, list->Pos.y + list->Size.y - 10, SDL_BUTTON_RIGHT);
+    ImGuiContext& g = *ImGui::GetCurrentContext();
+    ASSERT_FALSE(g.OpenPopupStack.empty()) << "the break list's menu";
+    const ImGuiWindow* menu = g.OpenPopupStack.back().Window;
+    ASSERT_NE(menu, nullptr);
+    Click(menu->Pos.x + menu->WindowPadding.x + 10,
+          menu->Pos.y + menu->WindowPadding.y + ImGui::GetTextLineHeight() / 2, SDL_BUTTON_LEFT);
+  }
+  // A key event, then a frame unless more events come first.
+  void Key(SDL_Scancode code, bool down, bool frame = true) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = DebugId();
+    e.key.keysym.scancode = code;
+    window_->HandleEvent(e);
+    if (frame) Redraw();
+  }
+  void Type(const char* text) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = DebugId();
+    SDL_strlcpy(e.text.text, text, sizeof e.text.text);
+    window_->HandleEvent(e);
+    Redraw();
+  }
   // The ImGui window (a pane, a list) whose name holds the id, drawn in the last frame.
   static ImGuiWindow* DrawnWindow(const char* id) {
     ImGuiContext& g = *ImGui::GetCurrentContext();
@@ -217,20 +247,33 @@ TEST_F(DebugWindowTest, LogAndVariablesShowTogetherWhileStepping) {
 TEST_F(DebugWindowTest, BreakDialogCaptionsShowNoAccessKeyMarkers) {
   std::string text = FrameText();
   EXPECT_EQ(text.find("(&"), std::string::npos) << text;
-  const ImGuiWindow* list = DrawnWindow("###ListBreak");
-  ASSERT_NE(list, nullptr);
-  Click(list->Pos.x + 20, list->Pos.y + list->Size.y - 10, SDL_BUTTON_RIGHT);
-  ImGuiContext& g = *ImGui::GetCurrentContext();
-  ASSERT_FALSE(g.OpenPopupStack.empty()) << "the break list's menu";
-  const ImGuiWindow* menu = g.OpenPopupStack.back().Window;
-  ASSERT_NE(menu, nullptr);
-  Click(menu->Pos.x + menu->WindowPadding.x + 10, menu->Pos.y + menu->WindowPadding.y + ImGui::GetTextLineHeight() / 2,
-        SDL_BUTTON_LEFT);  // "追加..."
+  OpenBreakDialog();
   text = FrameText();
   EXPECT_NE(text.find("ブレーク"), std::string::npos) << text;
   EXPECT_NE(text.find("変数("), std::string::npos) << "the dialog is open: " << text;
   EXPECT_NE(text.find("値("), std::string::npos) << text;
   EXPECT_EQ(text.find("(&"), std::string::npos) << text;
+}
+
+// Alt+V moves from the name to the value field, and the "v" that X11 sends as text with the key
+// press (in the same batch of events, before any frame) is not typed.
+TEST_F(DebugWindowTest, BreakDialogAccessKeyMovesToTheValueField) {
+  OpenBreakDialog();
+  Redraw();  // the name field takes the keyboard
+  Type("A");
+  SDL_SetModState(KMOD_LALT);
+  Key(SDL_SCANCODE_LALT, true);
+  Key(SDL_SCANCODE_V, true, false);
+  Type("v");
+  Key(SDL_SCANCODE_V, false);
+  SDL_SetModState(KMOD_NONE);
+  Key(SDL_SCANCODE_LALT, false);
+  Type("2");
+  Key(SDL_SCANCODE_RETURN, true);
+  Key(SDL_SCANCODE_RETURN, false);
+  ASSERT_EQ(core_->Breaks().size(), 1u);
+  EXPECT_EQ(core_->Breaks()[0].name, "A");
+  EXPECT_EQ(core_->Breaks()[0].value, "2");
 }
 
 }  // namespace
