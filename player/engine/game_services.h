@@ -40,6 +40,8 @@ class GameServices {
   // pending window messages, updates the audio channels and samples the input afresh (called
   // between the sleeps of TBookManager::RunToEnd).
   virtual void KeepAlive() = 0;
+  // True once the window was closed or the process was told to end: nested waits end promptly.
+  virtual bool CloseRequested() { return false; }
 
   // Every TrueType face name of the screen (Shift-JIS), unfiltered.
   virtual std::vector<std::string> ScreenFonts() = 0;

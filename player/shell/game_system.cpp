@@ -233,6 +233,8 @@ void TGameSystem::KeepAlive() {
   BeginStep();
 }
 
+bool TGameSystem::CloseRequested() { return display_ != nullptr && display_->CloseRequested(); }
+
 void TGameSystem::UpdateAudio() {
   if (audio_) audio_->UpdateAudio();
 }

@@ -203,6 +203,7 @@ class TGameSystem : public GameServices,
   void UpdateAudio();
   // Between the sleeps of a stream run that waits inside a command: window messages, audio.
   void KeepAlive() override;
+  bool CloseRequested() override;
 
   // --- transitions: kinds 2..36 (the standard ones unless a test gives its own factory; an
   // empty factory makes none, so every change shows at once).

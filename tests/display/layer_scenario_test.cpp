@@ -63,6 +63,28 @@ TEST_P(LayerScenarioTest, AClosedWindowEndsARunningTransitionAtOnce) {
   EXPECT_LE(closed, 3u) << open;
 }
 
+TEST_P(LayerScenarioTest, AClosedWindowEndsAWaitInTheAlwaysStream) {
+  // The always stream waits for a click inside the main stream's wait; once the window is
+  // closed, the run ends within the event instead of waiting out its bound.
+  auto spent = [&](bool closed) {
+    TestTitle title;
+    title.Scenario(1, "IntCall ,,1,2\nWaitClick\n");
+    title.Scenario(2, "WaitClick\n");
+    RunOptions o;
+    o.bits = GetParam();
+    o.max_run_commands = 2000;
+    TitleRun r(title, o);
+    r.Load();
+    r.Events(2);
+    if (closed) r.R().Screen().RequestClose();
+    const auto before = r.R().VirtualClock().NowMs();
+    r.Events(1);
+    return r.R().VirtualClock().NowMs() - before;
+  };
+  EXPECT_GE(spent(false), 1000u);
+  EXPECT_LE(spent(true), 100u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, LayerScenarioTest, ::testing::Values(16, 24, 32));
 
 TEST_P(LayerScenarioTest, PicturesFillsAndAttachmentsReachTheScreen) {
