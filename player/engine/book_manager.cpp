@@ -229,6 +229,7 @@ bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_vi
   for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
     if (stop && stop()) return true;
+    if (sys.CloseRequested()) return false;
     if (mgr.Executed() - start >= limit || RunBudgetSpent()) break;
     // The command at the position was entered and left it unchanged: it waits for time or
     // input, which only move on while we sleep.

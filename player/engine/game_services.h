@@ -44,6 +44,8 @@ class GameServices {
   // was pressed for the queries that follow (called between the sleeps of
   // TBookManager::RunToEnd and of a screen transition).
   virtual void KeepAlive() = 0;
+  // True once the window was closed or the process was told to end: nested waits end promptly.
+  virtual bool CloseRequested() { return false; }
 
   // Every TrueType face name of the screen (Shift-JIS), unfiltered.
   virtual std::vector<std::string> ScreenFonts() = 0;

@@ -301,6 +301,8 @@ void TGameSystem::KeepAlive() {
   PollAll();
 }
 
+bool TGameSystem::CloseRequested() { return display_ != nullptr && display_->CloseRequested(); }
+
 void TGameSystem::UpdateAudio() {
   if (audio_) audio_->UpdateAudio();
 }

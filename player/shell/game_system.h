@@ -215,6 +215,7 @@ class TGameSystem : public GameServices,
   // Between the sleeps of a stream run that waits inside a command: window messages, audio,
   // and a look at the input (what arrives is kept for the queries after the run).
   void KeepAlive() override;
+  bool CloseRequested() override;
 
   // --- transitions: kinds 2..36 (the standard ones unless a test gives its own factory; an
   // empty factory makes none, so every change shows at once).
