@@ -524,6 +524,8 @@ void TTextSurface::Reset() {
   bold_ = false;
   cols_ = 5;
   rows_ = 5;
+  // A reset window starts left-aligned like a new game's, so no alignment of the old text leaks
+  // into what comes after the reset.
   align_ = 0;
   SetTransparent(true);
   Relayout();
