@@ -36,6 +36,7 @@ class DisplayServices {
   // Redraws the layers within rect into the back picture.
   virtual void RedrawArea(const Rect& rect) = 0;
   // Brings the screen up to date: the changed area, or everything while a layer effect runs.
+  // While a transition runs it only redraws the changed area into the back picture.
   virtual void Compose() = 0;
   virtual void Present(const Rect& rect) = 0;
   virtual void PresentDirect(const Rect& rect) = 0;
@@ -45,8 +46,9 @@ class DisplayServices {
   // The "FadeinDraw" switch: off shows every surface change at once.
   virtual bool FadeInDraw() const = 0;
   // nullptr for a kind that has no transition, and while another transition runs (a change
-  // asked for meanwhile, by the always stream or an input handler, then shows at once instead
-  // of taking over the front copy and the frame timer).
+  // asked for meanwhile, by the always stream or an input handler, then goes into the back
+  // picture and shows through the running transition instead of taking over the front copy
+  // and the frame timer).
   virtual std::unique_ptr<ScreenTransition> CreateTransition(int kind) = 0;
   // Marks the run of a transition (see CreateTransition).
   virtual void SetTransitionRunning(bool on) = 0;

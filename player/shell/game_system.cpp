@@ -472,6 +472,13 @@ bool TGameSystem::NoPaintBack() const { return engine_ != nullptr && engine_->No
 void TGameSystem::Compose() {
   // A movie owns the screen while it plays: changes shown at once wait for its end.
   if (movie_on_screen_) return;
+  // While a transition runs, a change shown at once (by the always stream between its steps)
+  // goes into the transition's target only: it shows through the remaining steps and the
+  // final present, never ahead of them.
+  if (transition_running_) {
+    compositor_.RedrawArea(Intersect(compositor_.DirtyRect(), compositor_.ScreenRect()));
+    return;
+  }
   ComposeWithParticles(false);
 }
 

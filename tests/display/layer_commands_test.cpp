@@ -134,9 +134,10 @@ TEST_F(LayerCommandsTest, FadeRunsStepByStepAndEndsOnTheNewScene) {
   EXPECT_TRUE(Sys().DirtyRect().IsEmpty());
 }
 
-// A transition asked for while one runs (from the always stream or an input handler) shows its
-// change at once; the running one keeps its front copy and finishes.
-TEST_F(LayerCommandsTest, TransitionRequestedDuringATransitionShowsAtOnce) {
+// A transition asked for while one runs (from the always stream or an input handler) makes no
+// transition of its own: its change goes into the back picture, which the running one (keeping
+// its front copy) shows with its final present.
+TEST_F(LayerCommandsTest, TransitionRequestedDuringATransitionShowsWithTheRunningOne) {
   struct Nesting : ScreenTransition {
     std::function<void()> on_second_step;
     int steps = 0;
@@ -156,7 +157,8 @@ TEST_F(LayerCommandsTest, TransitionRequestedDuringATransitionShowsAtOnce) {
     auto t = std::make_unique<Nesting>();
     t->on_second_step = [this] {
       EXPECT_EQ(Do<TComSurface>(",,2,g.pmp,20,20,0,255,2"), 1);
-      EXPECT_EQ(Screen(20, 20), kGreen) << "shown at once";
+      EXPECT_EQ(Back(20, 20), kGreen) << "drawn into the running transition's target";
+      EXPECT_NE(Screen(20, 20), kGreen) << "not shown ahead of the running transition";
     };
     return t;
   });

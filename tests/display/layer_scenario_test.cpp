@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "player/backend/display.h"
@@ -83,6 +84,60 @@ TEST_P(LayerScenarioTest, AClosedWindowEndsAWaitInTheAlwaysStream) {
   };
   EXPECT_GE(spent(false), 1000u);
   EXPECT_LE(spent(true), 100u);
+}
+
+// The window's colour at two points at every present: inside a small picture and beside it.
+class ColoursAtPresents : public PresentObserver {
+ public:
+  void OnPresent(const Surface& visible, const Rect&, int) override {
+    at_picture.push_back(TestLayerServices::Rgb(visible, 0, 0));
+    beside.push_back(TestLayerServices::Rgb(visible, 320, 400) & 0xFF);
+  }
+  std::vector<std::int32_t> at_picture;
+  std::vector<std::int32_t> beside;
+};
+
+TEST_P(LayerScenarioTest, AChangeDuringATransitionShowsOnlyThroughIt) {
+  Picture("p.pmp", Bmp24(Solid(2, 2, kRed)));
+  // The always stream changes a small area while the main stream fades the screen from black to
+  // white: the fade rises step by step, the change never jumps ahead of it, and the final
+  // present shows both.
+  const struct {
+    const char* what;
+    const char* always;
+  } cases[] = {
+      {"a picture shown at once", "SetSfc ,,1,p.pmp,0,0,0,255,1\n"},
+      {"a picture with its own transition", "SetSfc ,,1,p.pmp,0,0,0,255,2\n"},
+      {"a fill shown at once", "FillSfc ,,1,0,0,2,2,255,255,1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestTitle title;
+    std::filesystem::create_directories(title.Folder() / "PMP");
+    std::filesystem::copy_file(title_.Folder() / "PMP" / "p.pmp", title.Folder() / "PMP" / "p.pmp");
+    title.Scenario(1, "IntCall ,,1,2\nFillSfc ,,0,0,0,640,480,16777215,255,2\nWait ,,99999\n");
+    title.Scenario(2, c.always);
+    RunOptions o;
+    o.bits = GetParam();
+    TitleRun r(title, o);
+    r.Load();
+    ColoursAtPresents seen;
+    r.R().Screen().SetPresentObserver(&seen);
+    r.Events(2);
+    r.R().Screen().SetPresentObserver(nullptr);
+    EXPECT_EQ(r.Errors(), "");
+    const auto end = std::find(seen.beside.begin(), seen.beside.end(), 255);
+    ASSERT_NE(end, seen.beside.end()) << "the fade ended";
+    const std::size_t final_present = static_cast<std::size_t>(end - seen.beside.begin());
+    EXPECT_GE(final_present, 15u) << "the fade's steps came first";
+    for (std::size_t i = 1; i <= final_present; ++i) {
+      EXPECT_GE(seen.beside[i], seen.beside[i - 1]) << "present " << i;
+      if (i < final_present) {
+        EXPECT_NE(seen.at_picture[i], kRed) << "present " << i;
+      }
+    }
+    EXPECT_EQ(seen.at_picture[final_present], kRed);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, LayerScenarioTest, ::testing::Values(16, 24, 32));
