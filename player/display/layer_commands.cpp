@@ -254,10 +254,12 @@ class CommandTransitionHost : public TransitionHost {
     // Runs only for the main stream, and never inside the always stream's own run.
     command_.RunAlwaysStreamBetweenSteps(mgr_, sys_, book_);
   }
-  // The window closed or the process was told to end: the transition stops at once.
+  // The window closed or the process was told to end: the transition stops at once, and the
+  // engine terminates, so the step goes no further than past this command.
   bool Closing() override {
     Display* display = port_.GetDisplay();
-    return book_.Terminating() || (display != nullptr && display->CloseRequested());
+    if (display != nullptr && display->CloseRequested()) book_.RequestTerminate();
+    return book_.TerminateOnClose(sys_);
   }
   void PresentFinal() override {
     port_.Present(port_.ScreenRect());

@@ -165,9 +165,15 @@ bool TBookManager::RunBudgetSpent() {
   return true;
 }
 
+bool TBookManager::TerminateOnClose(GameServices& sys) {
+  if (!terminating_ && sys.CloseRequested()) terminating_ = true;
+  return terminating_;
+}
+
 bool TBookManager::Tick(GameServices& sys) {
   RunBudget budget(*this);
   stop_frame_ = false;
+  TerminateOnClose(sys);  // then the main stream runs no command
   sys.BeginStep();
   StopTextSkipOnPress(sys);
   bool ended = managers_[0]->Advance(sys);
@@ -229,7 +235,7 @@ bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_vi
   for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
     if (stop && stop()) return true;
-    if (sys.CloseRequested()) return false;
+    if (TerminateOnClose(sys)) return false;
     if (mgr.Executed() - start >= limit || RunBudgetSpent()) break;
     // The command at the position was entered and left it unchanged: it waits for time or
     // input, which only move on while we sleep.

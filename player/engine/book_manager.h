@@ -132,6 +132,10 @@ class TBookManager : public EngineValueHost {
   // --- player state
   void RequestTerminate() { terminating_ = true; }
   bool Terminating() const { return terminating_; }
+  // A closed window (or a process told to end) ends the game as Exit does: the engine
+  // terminates, so no later command of the running step executes and every nested wait returns.
+  // Asked at the start of each logic step and by the nested waits; true once terminating.
+  bool TerminateOnClose(GameServices& sys);
   bool StopFrame() const { return stop_frame_; }
   void SetStopFrame(bool on) { stop_frame_ = on; }
 

@@ -86,6 +86,56 @@ TEST_P(LayerScenarioTest, AClosedWindowEndsAWaitInTheAlwaysStream) {
   EXPECT_LE(spent(true), 100u);
 }
 
+// Closes the window at its nth present.
+class CloseAtPresent : public PresentObserver {
+ public:
+  CloseAtPresent(Display& display, int n) : display_(display), left_(n) {}
+  void OnPresent(const Surface&, const Rect&, int) override {
+    if (--left_ == 0) display_.RequestClose();
+  }
+
+ private:
+  Display& display_;
+  int left_;
+};
+
+TEST_P(LayerScenarioTest, AWindowClosedDuringATransitionEndsTheStepThere) {
+  Picture("p.pmp", Bmp24(Solid(2, 2, kRed)));
+  // The window closes at the fade's third present: the transition stops, and no later command
+  // runs, neither in its stream nor in the main stream waiting below it.
+  const struct {
+    const char* what;
+    const char* main;
+    const char* always;
+  } cases[] = {
+      {"a fill's fade", "FillSfc ,,0,0,0,640,480,16777215,255,2\nCalc ,,A = 1\n", ""},
+      {"a non-stop picture's fade", "NonStop=1\nSetSfc ,,0,p.pmp,0,0,0,255,2\nCalc ,,A = 1\n", ""},
+      {"a fade in the always stream", "IntCall ,,1,2\nWait ,,60\nCalc ,,A = 1\n",
+       "FillSfc ,,0,0,0,640,480,16777215,255,2\nCalc ,,A = 2\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestTitle title;
+    title.Nums({"A"});
+    std::filesystem::create_directories(title.Folder() / "PMP");
+    std::filesystem::copy_file(title_.Folder() / "PMP" / "p.pmp", title.Folder() / "PMP" / "p.pmp");
+    title.Scenario(1, c.main);
+    title.Scenario(2, c.always);
+    RunOptions o;
+    o.bits = GetParam();
+    TitleRun r(title, o);
+    r.Load();
+    r.Events(1);
+    CloseAtPresent close(r.R().Screen(), 3);
+    r.R().Screen().SetPresentObserver(&close);
+    r.Events(10);
+    r.R().Screen().SetPresentObserver(nullptr);
+    EXPECT_EQ(r.Num("A"), 0);
+    EXPECT_TRUE(r.R().Session().QuitRequested());
+    EXPECT_EQ(r.Errors(), "");
+  }
+}
+
 // The window's colour at two points at every present: inside a small picture and beside it.
 class ColoursAtPresents : public PresentObserver {
  public:

@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 
+#include "player/backend/display.h"
 #include "player/backend/headless/headless_sound.h"
 #include "player/backend/sound_device.h"
 #include "tests/support/file_builders.h"
@@ -129,6 +130,58 @@ TEST(MovieScenario, AClickEndsOnlyASkippableMovie) {
     t.run->Events(2);
     EXPECT_EQ(t.run->Num("A"), skippable ? 1 : 0) << skippable;
     EXPECT_EQ(t.Shown(5, 5) == -1, skippable) << "the scene is back only after a skip";
+  }
+}
+
+// Closes the window at the first present that shows a movie frame (neither black nor the red
+// scene at the movie's corner) and notes the virtual time then.
+class CloseAtMovieFrame : public PresentObserver {
+ public:
+  CloseAtMovieFrame(Display& display, Clock& clock) : display_(display), clock_(clock) {}
+  void OnPresent(const Surface& visible, const Rect&, int) override {
+    const std::int32_t shown = visible.format().ToRgb(visible.RawPixel(5, 5));
+    if (closed_at || shown == kRed || shown == 0) return;
+    closed_at = clock_.NowMs();
+    display_.RequestClose();
+  }
+  std::optional<std::uint32_t> closed_at;
+
+ private:
+  Display& display_;
+  Clock& clock_;
+};
+
+TEST(MovieScenario, AClosedWindowEndsAPlayingMovieAtOnceAndNothingAfterItRuns) {
+  // The window closes at a frame of a 2.5 s movie: the player ends within a step or two of
+  // virtual time, and the command after the movie never runs.
+  const struct {
+    const char* what;
+    std::string main;
+    std::string always;
+  } cases[] = {
+      {"frames in the main stream", kScene + "SetMovie ,,m.avi,0,0,0,0,0,0\nCalc ,,A = 1\nWait ,,99999\n", ""},
+      {"media player in the main stream", kScene + "SetMovie ,,m.avi,0,0,0,0,0,1\nCalc ,,A = 1\nWait ,,99999\n",
+       ""},
+      {"frames in the always stream", kScene + "IntCall ,,1,2\nWaitClick\n",
+       "SetMovie ,,m.avi,0,0,0,0,0,0\nCalc ,,A = 1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MovieTitle t;
+    t.Movie("m.avi", {.fps = 10, .frames = 25});
+    t.title.Scenario(2, c.always);
+    t.Start(c.main);
+    HeadlessRunner& r = t.run->R();
+    CloseAtMovieFrame close(r.Screen(), r.VirtualClock());
+    r.Screen().SetPresentObserver(&close);
+    for (int e = 0; e < 150 && !r.Session().QuitRequested(); ++e) t.run->Events(1);
+    r.Screen().SetPresentObserver(nullptr);
+    ASSERT_TRUE(close.closed_at.has_value());
+    EXPECT_TRUE(r.Session().QuitRequested());
+    EXPECT_LE(r.VirtualClock().NowMs() - *close.closed_at, 100u);
+    t.run->Events(100);  // past the movie's end
+    EXPECT_EQ(t.run->Num("A"), 0);
+    EXPECT_EQ(t.run->Errors(), "");
   }
 }
 
