@@ -30,6 +30,19 @@ class LayerScenarioTest : public ::testing::TestWithParam<int> {
     EXPECT_EQ(run->Errors(), "");
     return run;
   }
+  // A title of its own with a 2x2 red "p.pmp", the main page 1 and page 2 for another stream.
+  static void RedDotTitle(TestTitle& title, std::string_view main, std::string_view other) {
+    title.Nums({"A"});
+    std::filesystem::create_directories(title.Folder() / "PMP");
+    PackToFile(title.Folder() / "PMP" / "p.pmp", Bmp24(Solid(2, 2, kRed)));
+    title.Scenario(1, main);
+    title.Scenario(2, other);
+  }
+  RunOptions AtDepth() const {
+    RunOptions o;
+    o.bits = GetParam();
+    return o;
+  }
   static std::int32_t Pixel(TitleRun& r, int x, int y) {
     return TestLayerServices::Rgb(r.R().Screen().ScreenSurface(), x, y);
   }
@@ -100,7 +113,6 @@ class CloseAtPresent : public PresentObserver {
 };
 
 TEST_P(LayerScenarioTest, AWindowClosedDuringATransitionEndsTheStepThere) {
-  Picture("p.pmp", Bmp24(Solid(2, 2, kRed)));
   // The window closes at the fade's third present: the transition stops, and no later command
   // runs, neither in its stream nor in the main stream waiting below it.
   const struct {
@@ -116,14 +128,8 @@ TEST_P(LayerScenarioTest, AWindowClosedDuringATransitionEndsTheStepThere) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TestTitle title;
-    title.Nums({"A"});
-    std::filesystem::create_directories(title.Folder() / "PMP");
-    std::filesystem::copy_file(title_.Folder() / "PMP" / "p.pmp", title.Folder() / "PMP" / "p.pmp");
-    title.Scenario(1, c.main);
-    title.Scenario(2, c.always);
-    RunOptions o;
-    o.bits = GetParam();
-    TitleRun r(title, o);
+    RedDotTitle(title, c.main, c.always);
+    TitleRun r(title, AtDepth());
     r.Load();
     r.Events(1);
     CloseAtPresent close(r.R().Screen(), 3);
@@ -148,7 +154,6 @@ class ColoursAtPresents : public PresentObserver {
 };
 
 TEST_P(LayerScenarioTest, AChangeDuringATransitionShowsOnlyThroughIt) {
-  Picture("p.pmp", Bmp24(Solid(2, 2, kRed)));
   // The always stream changes a small area while the main stream fades the screen from black to
   // white: the fade rises step by step, the change never jumps ahead of it, and the final
   // present shows both.
@@ -163,13 +168,8 @@ TEST_P(LayerScenarioTest, AChangeDuringATransitionShowsOnlyThroughIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TestTitle title;
-    std::filesystem::create_directories(title.Folder() / "PMP");
-    std::filesystem::copy_file(title_.Folder() / "PMP" / "p.pmp", title.Folder() / "PMP" / "p.pmp");
-    title.Scenario(1, "IntCall ,,1,2\nFillSfc ,,0,0,0,640,480,16777215,255,2\nWait ,,99999\n");
-    title.Scenario(2, c.always);
-    RunOptions o;
-    o.bits = GetParam();
-    TitleRun r(title, o);
+    RedDotTitle(title, "IntCall ,,1,2\nFillSfc ,,0,0,0,640,480,16777215,255,2\nWait ,,99999\n", c.always);
+    TitleRun r(title, AtDepth());
     r.Load();
     ColoursAtPresents seen;
     r.R().Screen().SetPresentObserver(&seen);
