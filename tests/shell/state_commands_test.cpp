@@ -8,16 +8,11 @@
 #include "player/engine/book_manager.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
+#include "tests/support/scenario_text.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {
 namespace {
-
-std::string Comments(int n) {
-  std::string s;
-  for (int i = 0; i < n; ++i) s += "Comment\n";
-  return s;
-}
 
 RunOptions WithSaves(const TestTitle& t) {
   RunOptions o;
