@@ -78,9 +78,9 @@ TEST(FlowCommands, NewDelAndMarks) {
   EngineRun r({{1,
                 "NonStop=1\n"
                 "New ,,0,T1,5,1\nNew ,,1,T2,abc,1\nNew ,,2,T3,ON,1\nNew ,,0,T4,1\n"
-                "Del ,,T2\n"       // a marked variable deleted first is skipped by DelMark
-                "New ,,0,T4,2\n"    // replaces the temporary T4
-                "New ,,0,A,5\n"     // a second A; the declared one is still found
+                "Del ,,T2\n"      // a marked variable deleted first is skipped by DelMark
+                "New ,,0,T4,2\n"  // replaces the temporary T4
+                "New ,,0,A,5\n"   // a second A; the declared one is still found
                 "DelMark\n"
                 "Wait ,,99999\n"}},
               {.nums = {"A"}});
