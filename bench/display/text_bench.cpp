@@ -11,30 +11,11 @@
 
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/graphics/surface.h"
-#include "player/common/random.h"
-#include "player/display/layer_services.h"
-#include "player/display/picture_cache.h"
 #include "player/display/text_surface.h"
+#include "tests/support/layer_services.h"
 
 namespace mavlet {
 namespace {
-
-class BenchLayers : public LayerServices {
- public:
-  FileServices* Files() override { return nullptr; }
-  std::filesystem::path BasePath() override { return {}; }
-  bool AntiAlias() override { return true; }
-  int ScreenBits() override { return 32; }
-  PixelFormat FrameFormat() override { return PixelFormat::Xrgb8888(); }
-  int LayerIndex(const TCustomGameSurface&) override { return 9; }
-  TCacheList& PictureCache() override { return cache_; }
-  TRandom& Random() override { return random_; }
-  const Surface* TextWindowSurface() override { return nullptr; }
-
- private:
-  TCacheList cache_;
-  TRandom random_;
-};
 
 class BenchText : public TextWindowServices {
  public:
@@ -67,7 +48,7 @@ struct Window {
     Rect dirty;
     for (std::size_t i = 0; i < tokens.size(); ++i) window.PlaceToken(tokens, i, dirty);
   }
-  BenchLayers layers;
+  testing::TestLayerServices layers;
   BenchText text;
   TTextSurface window;
 };

@@ -17,27 +17,19 @@
 #include "player/common/log.h"
 #include "player/debug/debug_core.h"
 #include "player/debug/scripted_debug.h"
+#include "tests/support/offscreen_window.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {
 namespace {
 
-class DebugWindowTest : public ::testing::Test {
+class DebugWindowTest : public OffscreenWindowTest {
  protected:
-  static void SetUpTestSuite() {
-    ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    ::setenv("SDL_RENDER_DRIVER", "software", 1);
-    ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
-  }
   DebugWindowTest() {
     title_.Scenario(1, "Calc ,,A = 1\nCalc ,,A = 2\nWait ,,99999\n");
     title_.Nums({"A"});
     run_.Load();
-    SdlWindowOptions o;
-    o.window_scale = 1;
-    o.vsync = false;
-    o.hidden = true;
-    play_ = std::make_unique<SdlDisplay>(o);
+    play_ = std::make_unique<SdlDisplay>(Options());
     input_ = std::make_unique<SdlInputState>(*play_);
     core_ = std::make_unique<DebugCore>(run_.Book());
     script_ = std::make_unique<ScriptedDebug>(*core_);

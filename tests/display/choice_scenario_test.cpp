@@ -11,7 +11,7 @@
 #include "player/display/sel_map_surface.h"
 #include "player/display/sel_str_surface.h"
 #include "player/shell/game_system.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {
@@ -36,10 +36,7 @@ class ChoiceScenarioTest : public ::testing::Test {
     o.trace = true;
     o.max_run_commands = max_run;
     o.save_dir = title_.Folder() / "saves";
-    auto run = std::make_unique<TitleRun>(title_, o);
-    run->Load();
-    run->Events(events);
-    return run;
+    return RunTitle(title_, events, o);
   }
   void Pages(const std::string& page1) {
     title_.Nums({"A", "N", "E", "L"});

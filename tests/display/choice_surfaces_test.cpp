@@ -11,7 +11,7 @@
 #include "player/display/choice_region.h"
 #include "player/display/sel_map_surface.h"
 #include "player/display/sel_str_surface.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 #include "tests/support/square_glyphs.h"
 
 namespace mavlet {

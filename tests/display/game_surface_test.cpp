@@ -5,7 +5,7 @@
 #include "player/common/error.h"
 #include "player/display/game_surface.h"
 #include "player/storage/game_status.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 
 namespace mavlet::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include "player/display/layer_commands.h"
 #include "player/engine/book_manager.h"
 #include "player/shell/game_system.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {

@@ -6,7 +6,7 @@
 #include "player/backend/display.h"
 #include "player/display/game_surface.h"
 #include "player/shell/game_system.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {
@@ -24,9 +24,7 @@ class LayerScenarioTest : public ::testing::TestWithParam<int> {
     title_.Scenario(1, scenario);
     RunOptions o;
     o.bits = GetParam();
-    auto run = std::make_unique<TitleRun>(title_, o);
-    run->Load();
-    run->Events(events);
+    auto run = RunTitle(title_, events, o);
     EXPECT_EQ(run->Errors(), "");
     return run;
   }

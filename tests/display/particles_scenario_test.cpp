@@ -8,7 +8,7 @@
 #include "player/display/particles/sp_effect_manager.h"
 #include "player/shell/game_system.h"
 #include "player/storage/game_status.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {
@@ -33,9 +33,7 @@ class ParticleScenarioTest : public ::testing::TestWithParam<int> {
                            std::string(before_wait) + "Wait ,,99999\n");
     RunOptions o;
     o.bits = GetParam();
-    auto run = std::make_unique<TitleRun>(title_, o);
-    run->Load();
-    run->Events(events);
+    auto run = RunTitle(title_, events, o);
     EXPECT_EQ(run->Errors(), "");
     return run;
   }

@@ -10,7 +10,7 @@
 #include "player/common/log.h"
 #include "player/display/particles/sp_effect_manager.h"
 #include "player/storage/game_status.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 
 namespace mavlet::testing {
 namespace {

@@ -3,7 +3,7 @@
 #include "player/backend/display.h"
 #include "player/display/game_surface.h"
 #include "player/display/scene_compositor.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 
 namespace mavlet::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include "player/common/error.h"
 #include "player/display/text_surface.h"
 #include "player/storage/game_status.h"
-#include "tests/display/layer_test_support.h"
+#include "tests/support/layer_services.h"
 #include "tests/support/square_glyphs.h"
 
 namespace mavlet {

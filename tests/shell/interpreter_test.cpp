@@ -14,14 +14,6 @@ namespace {
 
 using V = std::vector<std::string>;
 
-// A loaded run of the title after `events` timer events.
-std::unique_ptr<TitleRun> Ran(const TestTitle& t, int events, RunOptions options = {}) {
-  auto run = std::make_unique<TitleRun>(t, std::move(options));
-  run->Load();
-  run->Events(events);
-  return run;
-}
-
 TEST(Interpreter, CommentsCostOneLogicStepEachUnlessNonStop) {
   struct Case {
     const char* text;
@@ -36,7 +28,7 @@ TEST(Interpreter, CommentsCostOneLogicStepEachUnlessNonStop) {
   for (const Case& c : cases) {
     TestTitle t;
     t.Scenario(1, c.text);
-    auto r = Ran(t, 2, Traced());
+    auto r = RunTitle(t, 2, Traced());
     EXPECT_EQ(Steps(r->TakeTrace(), 2), c.event2) << c.text;
   }
 }
@@ -45,7 +37,7 @@ TEST(Interpreter, FalseConditionIsSkippedWithinTheSameStep) {
   TestTitle t;
   t.Nums({"A"});
   t.Scenario(1, "Calc ,A = 1,A = 5 + 0\nCalc ,,A = A + 1\nComment\n");
-  auto r = Ran(t, 2, Traced());
+  auto r = RunTitle(t, 2, Traced());
   // Step 1: index 0 skipped, index 1 runs; step 2: the comment.
   EXPECT_EQ(Steps(r->TakeTrace()), (V{"1:1:TComCalc", "1:2:TComComment"}));
   EXPECT_EQ(r->Num("A"), 1);
@@ -62,7 +54,7 @@ TEST(Interpreter, AnyModeAndAllModeConditions) {
              "Calc ,A = 1;B = 3,R2 = 1\n"      // all: second fails
              "Calc ,|Missing = 1;A = 1,R3 = 1\n"  // a missing variable fails the whole condition
              "Calc ,|,R4 = 1\n");              // only "|": false
-  auto r = Ran(t, 2);
+  auto r = RunTitle(t, 2);
   const std::pair<const char*, int> results[] = {{"R1", 1}, {"R2", 0}, {"R3", 0}, {"R4", 0}};
   for (const auto& [name, want] : results) EXPECT_EQ(r->Num(name), want) << name;
 }
@@ -71,7 +63,7 @@ TEST(Interpreter, JumpToItselfRunsOncePerStepWithoutRetestingItsCondition) {
   TestTitle t;
   t.Nums({"A"});
   t.Scenario(1, "Jump ,A = 0,1,,0\n");
-  auto r = Ran(t, 3, Traced());
+  auto r = RunTitle(t, 3, Traced());
   EXPECT_EQ(Steps(r->TakeTrace()), (V(4, "1:0:TComJump")));
   r->R().Book().Params().Find("A")->SetNum(1);  // the condition is not tested again
   r->Events(1);
@@ -97,7 +89,7 @@ TEST(Interpreter, JumpAcrossPagesAndNegativeIndex) {
   t.Nums({"A"});
   t.Scenario(1, "NonStop=1\nJump ,,2,,-5\n");
   t.Scenario(2, "NonStop=1\nCalc ,,A = A + 1\nCalc ,,A = A + 10\n");
-  auto r = Ran(t, 2, Traced());
+  auto r = RunTitle(t, 2, Traced());
   EXPECT_EQ(r->Num("A"), 11);
   EXPECT_EQ(Steps(r->TakeTrace()), (V{"1:0:TComJump", "2:0:TComCalc", "2:1:TComCalc"}));
 }
@@ -109,7 +101,7 @@ TEST(Interpreter, PageCacheKeepsThreePages) {
   t.Scenario(1, "Calc ,,A = A + 1\nJump ,,2\n");
   t.Scenario(2, "Jump ,,3\n");
   t.Scenario(3, "Jump ,,1\n");
-  auto r = Ran(t, 3);  // 1, 2, 3 loaded; back on page 1
+  auto r = RunTitle(t, 3);  // 1, 2, 3 loaded; back on page 1
   const int a = r->Num("A");
   // Deleted files keep running from the cache.
   t.RemoveScenario(2);
@@ -123,7 +115,7 @@ TEST(Interpreter, PageCacheKeepsThreePages) {
   t2.Scenario(2, "Jump ,,3\n");
   t2.Scenario(3, "Jump ,,4\n");
   t2.Scenario(4, "Jump ,,1\n");
-  auto r2 = Ran(t2, 2);  // pages 4, 3 and 2 cached, standing on page 4
+  auto r2 = RunTitle(t2, 2);  // pages 4, 3 and 2 cached, standing on page 4
   t2.RemoveScenario(1);
   t2.RemoveScenario(2);
   r2->Events(1);
@@ -139,7 +131,7 @@ TEST(Interpreter, LooseFileBeatsArchiveAndArchivesAreSearched) {
   t.Nums({"A"});
   t.Archive(2, {{1, "NonStop=1\nCalc ,,A = 1\nJump ,,5\n"}, {5, "Calc ,,A = A + 100\n"}});
   t.Scenario(1, "NonStop=1\nCalc ,,A = 2\nJump ,,5\n");
-  auto r = Ran(t, 2);
+  auto r = RunTitle(t, 2);
   EXPECT_EQ(r->Num("A"), 102);
 }
 
@@ -149,7 +141,7 @@ TEST(Interpreter, NowPageRequestsAPageAndClearsTheStack) {
   t.Scenario(1, "NonStop=1\nCall ,,2\n");
   t.Scenario(2, "NonStop=1\nCalc ,,@NowPage = 3\nCalc ,,A = 1\n");
   t.Scenario(3, "NonStop=1\nGetStack D,0\nCalc ,,A = A + 10\nReturn\n");
-  auto r = Ran(t, 2);  // the request ends the step; the next starts page 3
+  auto r = RunTitle(t, 2);  // the request ends the step; the next starts page 3
   EXPECT_EQ(r->Num("A"), 10);
   EXPECT_EQ(r->Num("D"), 0);  // stack was cleared
   EXPECT_TRUE(r->R().MainEnded());
@@ -171,7 +163,7 @@ TEST(Interpreter, AlwaysStreamRunsAtMostEvery30ms) {
   for (const Case& c : {Case{30, 30}, Case{10, 11}, Case{60, 59}}) {
     RunOptions o;
     o.interval_ms = c.interval;
-    auto r = Ran(t, 31, o);  // 30 events after the restart, 60 logic steps
+    auto r = RunTitle(t, 31, o);  // 30 events after the restart, 60 logic steps
     EXPECT_EQ(r->Num("N"), c.runs) << c.interval;
   }
 }
@@ -181,7 +173,7 @@ TEST(Interpreter, AlwaysStreamNeverRunsWithoutIntCall) {
   t.Nums({"N"});
   t.Scenario(1, "Wait ,,100000\n");
   t.Scenario(9, "Calc ,,N = N + 1\n");
-  auto r = Ran(t, 10);
+  auto r = RunTitle(t, 10);
   EXPECT_EQ(r->Num("N"), 0);
 }
 
@@ -190,14 +182,14 @@ TEST(Interpreter, EndlessRunsAreCutWithAWarning) {
   t.Nums({"A"});
   // A non-stop loop in the main stream, and an always stream that never ends.
   t.Scenario(1, "NonStop=1\nLabel ,,top\nCalc ,,A = A + 1\nJump ,,1,,0\n");
-  auto r = Ran(t, 2);  // two steps, each cut at the bound
+  auto r = RunTitle(t, 2);  // two steps, each cut at the bound
   EXPECT_EQ(r->Num("A"), static_cast<int>(2 * TBookManager::kMaxRunCommands / 3) + 1);
   EXPECT_NE(r->Errors().find("in one logic step"), std::string::npos) << r->Errors();
 
   TestTitle t2;
   t2.Scenario(1, "IntCall ,,1,9\nWaitClick\n");
   t2.Scenario(9, "NonStop=1\nWaitClick\n");  // waits inside the always stream forever
-  auto r2 = Ran(t2, 2);
+  auto r2 = RunTitle(t2, 2);
   EXPECT_NE(r2->Errors().find("did not end"), std::string::npos) << r2->Errors();
 }
 
@@ -209,7 +201,7 @@ TEST(Interpreter, NestedRunsShareOneBudgetPerStep) {
   t.Scenario(1, "NonStop=1\nLabel ,,top\nLoadGame ,,0,1\nJump ,,1,,0\n");
   RunOptions options;
   options.max_run_commands = 2000;
-  auto r = Ran(t, 3, options);
+  auto r = RunTitle(t, 3, options);
   EXPECT_NE(r->Errors().find("in one logic step"), std::string::npos) << r->Errors();
 }
 
@@ -218,7 +210,7 @@ TEST(Interpreter, RepeatedErrorIsShownOnce) {
   t.Nums({"A"});
   // Assigning @TickCount raises on every step from the same command.
   t.Scenario(1, "Calc ,,@TickCount = 5\n");
-  auto r = Ran(t, 5);
+  auto r = RunTitle(t, 5);
   EXPECT_EQ(r->R().Messages().Messages().size(), 1u);
 }
 
@@ -226,7 +218,7 @@ TEST(Interpreter, WaitingCommandOnANonStopPageWaitsForTheNextStep) {
   TestTitle t;
   t.Nums({"A"});
   t.Scenario(1, "NonStop=1\nComment\nWaitClick\nCalc ,,A = 1\n");
-  auto r = Ran(t, 3, Traced());
+  auto r = RunTitle(t, 3, Traced());
   // One execution per logic step, no spinning inside a step.
   EXPECT_EQ(Steps(r->TakeTrace()),
             (V{"1:0:TComComment", "1:1:TComWaitClick", "1:1:TComWaitClick", "1:1:TComWaitClick",
@@ -252,7 +244,7 @@ TEST(Interpreter, DecideOrCancelEndsSkipModeOnlyWhileTextIsShown) {
     t.Scenario(1, "Calc ,,@NoTextWait = ON\nCalc ,,W = @NoTextWait\nWait ,,99999\n");
     RunOptions o;
     o.input = {{4, c.key}};
-    auto r = Ran(t, 2, o);
+    auto r = RunTitle(t, 2, o);
     EXPECT_EQ(r->Num("W"), 1);
     r->Book().SetTextShown(c.text_shown);
     r->Events(3);
@@ -272,7 +264,7 @@ TEST(Interpreter, WaitsInsideRunsToTheEndSleepOnTheClock) {
   t.Scenario(50, "NonStop=1\nWait ,,70\nCalc ,,L = 1\n");
   RunOptions options;
   options.save_dir = t.Folder() / "saves";
-  auto r = Ran(t, 2, options);
+  auto r = RunTitle(t, 2, options);
   EXPECT_GE(r->Num("N"), 1) << "the always stream's Wait ended inside its run";
   const std::uint32_t before = r->R().VirtualClock().NowMs();
   r->Events(8);

@@ -26,18 +26,7 @@ class MovieTitle {
  public:
   MovieTitle() {
     title.Nums({"A"});
-    if (const char* old = std::getenv("TMPDIR")) old_tmpdir_ = old;
-    std::filesystem::create_directories(title.Folder() / "tmp");
-    ::setenv("TMPDIR", (title.Folder() / "tmp").c_str(), 1);
     WriteFile(title.Folder() / "WAV" / "one.wav", SineWave(500, 8000));
-  }
-  ~MovieTitle() {
-    run.reset();
-    if (old_tmpdir_) {
-      ::setenv("TMPDIR", old_tmpdir_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
   }
   void Movie(const std::string& name, const MovieSpec& spec) {
     std::string error;
@@ -78,6 +67,7 @@ class MovieTitle {
   }
 
   TestTitle title;
+  PrivateTmpdir tmpdir{title.Folder()};  // left after the run ends
   std::ostringstream log;
   std::unique_ptr<TitleRun> run;
 
@@ -88,7 +78,6 @@ class MovieTitle {
     return text;
   }
   std::string trace_text_;
-  std::optional<std::string> old_tmpdir_;
 };
 
 const std::string kScene = "NonStop=1\nFillSfc ,,0,0,0,640,480,$0000FF\n";

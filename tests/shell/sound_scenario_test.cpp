@@ -36,19 +36,6 @@ class SoundTitle {
     WriteFile(title.Folder() / "WAV" / "plain.wav", one);
     WriteBigFileUnit(title.Folder() / "WAV" / "Data1.PMW", {{"ARCHIVED.PMW", ByteBuffer(one.begin(), one.end())}});
     title.Nums({"A", "N", "Saves"});
-    // Packed sounds are unpacked into the temporary folder under fixed names: keep test
-    // processes that run at the same time out of each other's files.
-    if (const char* old = std::getenv("TMPDIR")) old_tmpdir_ = old;
-    std::filesystem::create_directories(title.Folder() / "tmp");
-    ::setenv("TMPDIR", (title.Folder() / "tmp").c_str(), 1);
-  }
-  ~SoundTitle() {
-    run.reset();
-    if (old_tmpdir_) {
-      ::setenv("TMPDIR", old_tmpdir_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
   }
 
   // Runs page 1 (and any other pages given) for n events, keeping the audio log.
@@ -70,11 +57,9 @@ class SoundTitle {
   TGameSystem& Sys() { return run->R().Sys(); }
 
   TestTitle title;
+  PrivateTmpdir tmpdir{title.Folder()};  // left after the run ends
   std::ostringstream log;
   std::unique_ptr<TitleRun> run;
-
- private:
-  std::optional<std::string> old_tmpdir_;
 };
 
 TEST(SoundScenario, OneShotPlaysThenClearsItsName) {

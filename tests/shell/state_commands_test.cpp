@@ -8,29 +8,16 @@
 #include "player/engine/book_manager.h"
 #include "player/storage/game_status.h"
 #include "player/vars/param_manager.h"
+#include "tests/support/scenario_text.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {
 namespace {
 
-std::string Comments(int n) {
-  std::string s;
-  for (int i = 0; i < n; ++i) s += "Comment\n";
-  return s;
-}
-
 RunOptions WithSaves(const TestTitle& t) {
   RunOptions o;
   o.save_dir = t.Folder() / "saves";
   return o;
-}
-
-// A loaded run of the title after `events` timer events.
-std::unique_ptr<TitleRun> Ran(const TestTitle& t, int events, RunOptions options = {}) {
-  auto run = std::make_unique<TitleRun>(t, std::move(options));
-  run->Load();
-  run->Events(events);
-  return run;
 }
 
 bool HasLine(const TGameStatus& s, const std::string& line) {
@@ -66,7 +53,7 @@ TEST(StateCommands, SavingTwiceKeepsOneCopyOfEachKey) {
   t.Registry("Software\\Mavlet\\Test");
   t.Nums({"A"});
   t.Scenario(1, "NonStop=1\nSaveGame ,,0\nCalc ,,A = 4\nSaveGame ,,0\n");
-  auto r = Ran(t, 2, WithSaves(t));
+  auto r = RunTitle(t, 2, WithSaves(t));
   TGameStatus s(t.Folder() / "saves", 0);
   EXPECT_EQ(std::count(s.Lines().begin(), s.Lines().end(), "Int0Page=1"), 1);
   EXPECT_TRUE(HasLine(s, "#A=0,4"));
@@ -87,7 +74,7 @@ TEST(StateCommands, LoadGameRestoresThenRunsTheAfterLoadPage) {
   t.Scenario(50, "Calc ,,C = A\nCalc ,,L = 1\n");  // waits between commands; still run to its end
   RunOptions o = Traced();
   o.save_dir = t.Folder() / "saves";
-  auto run = Ran(t, 2, o);
+  auto run = RunTitle(t, 2, o);
   EXPECT_EQ(run->Num("C"), 5);    // the after-load page saw the loaded A
   EXPECT_EQ(run->Num("L"), 1);
   EXPECT_EQ(run->Num("A"), 105);  // resumed after SaveGame, once
@@ -106,7 +93,7 @@ TEST(StateCommands, LoadingAnEmptySlotEndsTheStreamsAndResetsVariables) {
   t.Registry("Software\\Mavlet\\Test");
   t.Nums({"A"});
   t.Scenario(1, "NonStop=1\nCalc ,,A = 5\nLoadGame ,,7\nCalc ,,A = 6\n");
-  auto r = Ran(t, 2, WithSaves(t));
+  auto r = RunTitle(t, 2, WithSaves(t));
   EXPECT_EQ(r->Num("A"), 0);
   EXPECT_TRUE(r->R().MainEnded());
 }
@@ -126,7 +113,7 @@ TEST(StateCommands, WaitCountsVirtualTime) {
     TestTitle t;
     t.Nums({"A", "Ms"});
     t.Scenario(1, std::string("NonStop=1\nCalc 2,,Ms = 100\nLabel\n") + c.text);
-    auto r = Ran(t, c.events_before);
+    auto r = RunTitle(t, c.events_before);
     EXPECT_EQ(r->Num("A"), 0) << c.text;
     r->Events(c.events_done - c.events_before);
     EXPECT_EQ(r->Num("A"), 1) << c.text;
@@ -155,7 +142,7 @@ TEST(StateCommands, WaitClickTakesOnlyAnUnreportedDecide) {
     t.Scenario(1, std::string("Label\n") + c.before + "WaitClick\nCalc ,,A = 1\nWait ,,99999\n");
     RunOptions o;
     o.input = c.input;
-    auto r = Ran(t, 6, o);
+    auto r = RunTitle(t, 6, o);
     EXPECT_EQ(r->Num("A"), c.a) << c.before << " inputs " << c.input.size();
   }
 }
@@ -167,7 +154,7 @@ TEST(StateCommands, NestedAfterLoadPagesAreBounded) {
   // The after-load page loads again with itself as after-load page: endless nesting.
   t.Scenario(1, "SaveGame ,,0\nLoadGame ,,0,50\nWait ,,99999\n");
   t.Scenario(50, "Calc ,,N = N + 1\nLoadGame ,,0,50\n");
-  auto r = Ran(t, 3, WithSaves(t));
+  auto r = RunTitle(t, 3, WithSaves(t));
   // Each level loads once and moves on; the innermost level is refused with a warning.
   EXPECT_NE(r->Errors().find("nested"), std::string::npos) << r->Errors();
 }
@@ -178,7 +165,7 @@ TEST(StateCommands, StreamNotYetEnteredIsEnteredAfreshAfterLoading) {
   t.Nums({"A"});
   t.Scenario(1, "IntCall ,,2,9\nSaveGame ,,0\nLoadGame ,,0\nWait ,,99999\n");
   t.Scenario(9, "Calc ,,A = 1\n");
-  auto r = Ran(t, 3, WithSaves(t));
+  auto r = RunTitle(t, 3, WithSaves(t));
   TGameStatus s(t.Folder() / "saves", 0);
   for (const char* line : {"Int2=9", "Int2Page=9", "Int2Com=0", "Int2PageOld=-1"})
     EXPECT_TRUE(HasLine(s, line)) << line;
@@ -202,7 +189,7 @@ TEST(StateCommands, MarksFromASlotNameTemporariesOnly) {
              "DelMark\n"
              "Wait ,,99999\n");
   t.Scenario(50, "Calc ,,L = 1\n");
-  auto r = Ran(t, 4, WithSaves(t));
+  auto r = RunTitle(t, 4, WithSaves(t));
   EXPECT_EQ(r->Num("L"), 1);
   EXPECT_EQ(r->Num("A"), 3);
   EXPECT_FALSE(r->Has("T"));

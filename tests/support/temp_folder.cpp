@@ -44,4 +44,18 @@ std::filesystem::path TempFolder::Folder(std::string_view relative) const {
   return p;
 }
 
+PrivateTmpdir::PrivateTmpdir(const std::filesystem::path& below) {
+  if (const char* old = std::getenv("TMPDIR")) old_ = old;
+  std::filesystem::create_directories(below / "tmp");
+  ::setenv("TMPDIR", (below / "tmp").c_str(), 1);
+}
+
+PrivateTmpdir::~PrivateTmpdir() {
+  if (old_) {
+    ::setenv("TMPDIR", old_->c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
+  }
+}
+
 }  // namespace mavlet::testing

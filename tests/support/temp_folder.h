@@ -3,6 +3,7 @@
 // process and object, removed with everything in it (kept and named on standard output when
 // MAVLET_KEEP_TEST_DIR=1, for a look). Throws std::runtime_error when it cannot be made.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,20 @@ class TempFolder {
 
  private:
   std::filesystem::path path_;
+};
+
+// Points TMPDIR at a fresh "tmp" folder below the given one while it lives, and back after: the
+// player unpacks packed sounds and movies under fixed names in the temporary folder, and test
+// processes running at the same time must keep out of each other's files.
+class PrivateTmpdir {
+ public:
+  explicit PrivateTmpdir(const std::filesystem::path& below);
+  ~PrivateTmpdir();
+  PrivateTmpdir(const PrivateTmpdir&) = delete;
+  PrivateTmpdir& operator=(const PrivateTmpdir&) = delete;
+
+ private:
+  std::optional<std::string> old_;
 };
 
 }  // namespace mavlet::testing

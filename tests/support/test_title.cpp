@@ -124,4 +124,11 @@ std::string TitleRun::Str(std::string_view name) {
 
 bool TitleRun::Has(std::string_view name) { return Book().Params().Find(Sjis(name)) != nullptr; }
 
+std::unique_ptr<TitleRun> RunTitle(const TestTitle& title, int events, RunOptions options) {
+  auto run = std::make_unique<TitleRun>(title, std::move(options));
+  run->Load();
+  run->Events(events);
+  return run;
+}
+
 }  // namespace mavlet::testing

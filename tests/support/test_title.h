@@ -73,4 +73,7 @@ class TitleRun {
 // Options with tracing on.
 RunOptions Traced();
 
+// A loaded run of the title after `events` timer events; fails the test when it cannot load.
+std::unique_ptr<TitleRun> RunTitle(const TestTitle& title, int events, RunOptions options = {});
+
 }  // namespace mavlet::testing

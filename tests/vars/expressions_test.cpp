@@ -15,7 +15,7 @@
 namespace mavlet {
 namespace {
 
-using test::Store;
+using testing::Store;
 
 TEST(ExpressionWords, ComparisonWordsIgnoreCaseCalcWordsDoNot) {
   const std::pair<const char*, CompareOp> compare[] = {

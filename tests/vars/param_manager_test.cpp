@@ -13,7 +13,7 @@
 namespace mavlet {
 namespace {
 
-using test::Store;
+using testing::Store;
 
 std::vector<std::string> CacheNames(const TParamManager& m) {
   std::vector<std::string> names;

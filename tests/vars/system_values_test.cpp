@@ -21,7 +21,7 @@
 namespace mavlet {
 namespace {
 
-using test::Store;
+using testing::Store;
 
 TEST(SystemNames, TableOrderTypesAndLookup) {
   const auto names = SystemNames();

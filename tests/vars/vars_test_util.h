@@ -12,7 +12,7 @@
 #include "player/vars/system_value_host.h"
 #include "tests/support/manual_clock.h"
 
-namespace mavlet::test {
+namespace mavlet::testing {
 
 class FakeEngineHost : public NoEngineValues {
  public:
@@ -116,4 +116,4 @@ struct Store {
   TParamManager params;
 };
 
-}  // namespace mavlet::test
+}  // namespace mavlet::testing

@@ -6,20 +6,12 @@
 #include <vector>
 
 #include "player/backend/clock.h"
+#include "tests/support/manual_clock.h"
 
 namespace mavlet {
 namespace {
 
-class StepClock : public Clock {
- public:
-  std::uint32_t NowMs() override { return now; }
-  void SleepMs(std::uint32_t ms) override {
-    now += ms;
-    sleeps.push_back(ms);
-  }
-  std::uint32_t now = 1000;
-  std::vector<std::uint32_t> sleeps;
-};
+using testing::ManualClock;
 
 class RecordingHost : public TransitionHost {
  public:
@@ -37,7 +29,7 @@ class RecordingHost : public TransitionHost {
   bool Closing() override { return closing; }
   void PresentFinal() override { log.push_back("final"); }
 
-  StepClock clock;
+  ManualClock clock{1000};
   std::vector<std::string> log;
   int between = 0;
   int close_after = 0;
@@ -47,7 +39,7 @@ class RecordingHost : public TransitionHost {
 // A transition of `steps` steps whose step k presents rects[k] and may take time.
 class Scripted : public ScreenTransition {
  public:
-  Scripted(StepClock& clock, std::vector<Rect> rects, std::vector<std::uint32_t> costs = {})
+  Scripted(ManualClock& clock, std::vector<Rect> rects, std::vector<std::uint32_t> costs = {})
       : clock_(clock), rects_(std::move(rects)), costs_(std::move(costs)) {}
   void SetReverse(bool) override {}
   void SetArea(const Rect&) override {}
@@ -62,7 +54,7 @@ class Scripted : public ScreenTransition {
   std::vector<bool> skips;
 
  private:
-  StepClock& clock_;
+  ManualClock& clock_;
   std::vector<Rect> rects_;
   std::vector<std::uint32_t> costs_;
   std::size_t step_ = 0;

@@ -8,25 +8,12 @@
 #include <cstdlib>
 
 #include "player/backend/sdl/sdl_display.h"
+#include "tests/support/offscreen_window.h"
 
 namespace mavlet {
 namespace {
 
-class SdlInputTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    ::setenv("SDL_RENDER_DRIVER", "software", 1);
-    ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
-  }
-  SdlWindowOptions Options() {
-    SdlWindowOptions o;
-    o.window_scale = 1;
-    o.vsync = false;
-    o.hidden = true;
-    return o;
-  }
-};
+class SdlInputTest : public testing::OffscreenWindowTest {};
 
 // Presses released before the next poll (a quick tap) count once; held state is SDL's own.
 TEST_F(SdlInputTest, TapsBetweenPollsCountOnce) {

@@ -1,19 +1,17 @@
 #pragma once
-// Layer tests' pictures: a temporary title's "PMP" folder of packed files, and a stand-in for the
-// game system's layer services.
-#include <gtest/gtest.h>
-
+// Layer tests' pictures: a temporary title's "PMP" folder of packed files, and the one stand-in
+// for the game system's layer services (tests and benchmarks).
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "player/backend/posix/posix_file_services.h"
 #include "player/backend/graphics/surface.h"
+#include "player/backend/posix/posix_file_services.h"
 #include "player/common/random.h"
-#include "player/display/layer_services.h"
 #include "player/display/game_surface.h"
+#include "player/display/layer_services.h"
 #include "player/display/layer_stack.h"
 #include "player/display/picture_cache.h"
 #include "player/storage/packed_file.h"
@@ -40,11 +38,9 @@ class PictureFolder {
 // Layer services for tests: pictures from a folder, a settable screen depth and switches.
 class TestLayerServices : public LayerServices {
  public:
-  explicit TestLayerServices(const PictureFolder& folder, int bits = 32)
-      : files_(PosixFileServices::Options{folder.Base() / "no-mounts", std::filesystem::temp_directory_path()}),
-        base_(folder.Base()),
-        bits_(bits),
-        layers_(*this) {}
+  explicit TestLayerServices(const PictureFolder& folder, int bits = 32) : TestLayerServices(folder.Base(), bits) {}
+  // No pictures (layers that draw only what they are given, as the text window).
+  explicit TestLayerServices(int bits = 32) : TestLayerServices(std::filesystem::path(), bits) {}
 
   FileServices* Files() override { return &files_; }
   std::filesystem::path BasePath() override { return base_; }
@@ -75,6 +71,12 @@ class TestLayerServices : public LayerServices {
   const Surface* text_window = nullptr;
 
  private:
+  TestLayerServices(const std::filesystem::path& base, int bits)
+      : files_(PosixFileServices::Options{base / "no-mounts", std::filesystem::temp_directory_path()}),
+        base_(base),
+        bits_(bits),
+        layers_(*this) {}
+
   PosixFileServices files_;
   std::filesystem::path base_;
   int bits_;

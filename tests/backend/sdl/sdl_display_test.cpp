@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "player/backend/sdl/sdl_clock.h"
+#include "tests/support/offscreen_window.h"
 #include "tests/support/temp_folder.h"
 
 namespace mavlet {
@@ -16,22 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Offscreen video with the software renderer: no display needed, pixels read back exactly.
-class SdlDisplayTest : public ::testing::Test {
+class SdlDisplayTest : public testing::OffscreenWindowTest {
  protected:
-  static void SetUpTestSuite() {
-    ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    ::setenv("SDL_RENDER_DRIVER", "software", 1);
-    // Else SDL backs the software window with an OpenGL texture, loading Mesa (and its leaks).
-    ::setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
-  }
-  static SdlWindowOptions Options(int scale) {
-    SdlWindowOptions o;
-    o.window_scale = scale;
-    o.vsync = false;
-    o.hidden = true;
-    return o;
-  }
   static std::uint32_t At(const std::vector<std::uint32_t>& px, int w, int x, int y) {
     return px[static_cast<std::size_t>(y) * w + x];
   }
