@@ -124,6 +124,7 @@ ChildRun RunDesktopDialog(const std::vector<std::string>& argv, const std::funct
   }
   const int wait_ms = static_cast<int>(std::max<std::chrono::milliseconds::rep>(1, poll_interval.count()));
   std::string out;
+  int idle_waits = 0;
   for (;;) {
     if (close_requested && close_requested()) {
       if (fd >= 0) ::close(fd);
@@ -152,7 +153,8 @@ ChildRun RunDesktopDialog(const std::vector<std::string>& argv, const std::funct
     const pid_t w = ::waitpid(pid, &status, WNOHANG);
     if (w == pid) return Finished(status, std::move(out));
     if (w < 0 && errno != EINTR) return {};
-    std::this_thread::sleep_for(poll_interval);
+    // An ending child is reaped within moments; one that lives on is looked at less often.
+    std::this_thread::sleep_for(std::min(poll_interval, std::chrono::milliseconds(++idle_waits < 10 ? 5 : 100)));
   }
 }
 
