@@ -60,9 +60,8 @@ TEST(DesktopDialog, ArgumentVectors) {
   const Case cases[] = {
       {MessageArgv(zenity, false, "Mavlet", text),
        V{"/usr/bin/zenity", "--info", "--no-markup", "--title=Mavlet", "--text=" + text}},
-      {MessageArgv(zenity, true, "Mavlet", text),
-       V{"/usr/bin/zenity", "--question", "--no-markup", "--title=Mavlet", "--text=" + text, "--ok-label=OK",
-         "--cancel-label=キャンセル"}},
+      {MessageArgv(zenity, true, "Mavlet", text), V{"/usr/bin/zenity", "--question", "--no-markup", "--title=Mavlet",
+                                                    "--text=" + text, "--ok-label=OK", "--cancel-label=キャンセル"}},
       {MessageArgv(kdialog, false, "Mavlet", text), V{"/usr/bin/kdialog", "--title", "Mavlet", "--msgbox", text}},
       {MessageArgv(kdialog, true, "Mavlet", "-x"), V{"/usr/bin/kdialog", "--title", "Mavlet", "--yesno", "-x"}},
       {FolderArgv(zenity, "フォルダ", "/home/u/saves"),
@@ -111,8 +110,8 @@ TEST(DesktopDialog, OutputIsBounded) {
 TEST(DesktopDialog, CloseRequestEndsTheChild) {
   int asked = 0;
   const auto start = Clock::now();
-  const ChildRun r = RunDesktopDialog({"/usr/bin/sleep", "30"}, [&] { return ++asked >= 3; },
-                                      std::chrono::milliseconds(20));
+  const ChildRun r = RunDesktopDialog(
+      {"/usr/bin/sleep", "30"}, [&] { return ++asked >= 3; }, std::chrono::milliseconds(20));
   EXPECT_EQ(r.outcome, Outcome::kClosed);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(asked, 3);
@@ -122,7 +121,8 @@ std::atomic<bool> g_terminated{false};  // set by the test's own SIGTERM handler
 void OnTerm(int) { g_terminated = true; }
 
 TEST(DesktopDialog, SigtermDuringTheRunEndsIt) {
-  struct sigaction action {}, old {};
+  struct sigaction action {
+  }, old{};
   action.sa_handler = OnTerm;
   sigemptyset(&action.sa_mask);
   ASSERT_EQ(::sigaction(SIGTERM, &action, &old), 0);

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "player/backend/fonts/freetype_glyphs.h"
@@ -252,8 +252,8 @@ TEST(FolderQuestion, AFolderThatCannotBeMadeKeepsTheBoxOpen) {
     std::vector<DialogEvent> events;
     for (int i = 0; i < 200; ++i) events.push_back(Key(K::kBackspace));
     events.push_back(Text(c.typed));
-    events.push_back(Key(K::kReturn));                   // refused: the box stays
-    events.push_back(Text("/never"));                     // still editable
+    events.push_back(Key(K::kReturn));  // refused: the box stays
+    events.push_back(Text("/never"));   // still editable
     events.push_back(Key(K::kEscape));
     ScriptedScreen screen(events);
     testing::SquareGlyphs glyphs;

@@ -198,7 +198,12 @@ TEST_F(InWindowBoxTest, QuestionsAnsweredFromTheWindow) {
   const Case cases[] = {
       {"Return", [] { Key(SDLK_RETURN); }, true, false},
       {"Escape", [] { Key(SDLK_ESCAPE); }, false, false},
-      {"Tab to Cancel", [] { Key(SDLK_TAB); Key(SDLK_KP_ENTER); }, false, false},
+      {"Tab to Cancel",
+       [] {
+         Key(SDLK_TAB);
+         Key(SDLK_KP_ENTER);
+       },
+       false, false},
       {"close request", [] { Quit(); }, false, true},
   };
   for (const Case& c : cases) {

@@ -27,8 +27,7 @@ void EndChild(pid_t pid) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ::kill(pid, SIGKILL);
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
 }
 
 ChildRun Finished(int status, std::string out) {

@@ -164,7 +164,8 @@ void DialogBox::Layout(GlyphSource& glyphs, const DialogStyle& style, std::int32
 }
 
 Point DialogBox::LineOrigin(std::size_t i) const {
-  return Point{text_origin_.x, text_origin_.y + static_cast<std::int32_t>(i) * line_height_ + (line_height_ - style_.font_size) / 2};
+  return Point{text_origin_.x,
+               text_origin_.y + static_cast<std::int32_t>(i) * line_height_ + (line_height_ - style_.font_size) / 2};
 }
 
 std::optional<std::size_t> DialogBox::ButtonAt(Point p) const {

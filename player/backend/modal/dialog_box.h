@@ -24,7 +24,21 @@ enum class DialogAnswer { kOk, kCancel, kClosed };
 // What the window passes on to a box. Points are in the pixels of the surface the box draws on.
 struct DialogEvent {
   enum class Kind { kKey, kText, kMouseMove, kMouseDown, kMouseUp, kClose, kResize };
-  enum class Key { kNone, kReturn, kEscape, kTab, kBackTab, kLeft, kRight, kUp, kDown, kHome, kEnd, kBackspace, kDelete };
+  enum class Key {
+    kNone,
+    kReturn,
+    kEscape,
+    kTab,
+    kBackTab,
+    kLeft,
+    kRight,
+    kUp,
+    kDown,
+    kHome,
+    kEnd,
+    kBackspace,
+    kDelete
+  };
   Kind kind = Kind::kKey;
   Key key = Key::kNone;
   std::string text;  // kText: UTF-8 typed text

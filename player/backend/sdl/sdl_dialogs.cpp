@@ -46,14 +46,15 @@ class SdlBoxScreen : public DialogScreen {
     int w = 0, h = 0;
     std::vector<std::uint32_t> pixels = display_.CaptureWindow(w, h);
     if (w <= 0 || h <= 0) {
-      if (renderer_ == nullptr || SDL_GetRendererOutputSize(renderer_, &w, &h) != 0 || w <= 0 || h <= 0) w = 640, h = 480;
+      if (renderer_ == nullptr || SDL_GetRendererOutputSize(renderer_, &w, &h) != 0 || w <= 0 || h <= 0)
+        w = 640, h = 480;
       pixels.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     }
     Surface s(PixelFormat::Xrgb8888(), w, h);
     if (std::optional<LockedPixels> px = s.Lock()) {
       for (int y = 0; y < h; ++y)
-        std::memcpy(px->bits + static_cast<std::ptrdiff_t>(y) * px->pitch, pixels.data() + static_cast<std::size_t>(y) * w,
-                    static_cast<std::size_t>(w) * 4);
+        std::memcpy(px->bits + static_cast<std::ptrdiff_t>(y) * px->pitch,
+                    pixels.data() + static_cast<std::size_t>(y) * w, static_cast<std::size_t>(w) * 4);
       s.Unlock();
     }
     return s;
@@ -121,18 +122,41 @@ class SdlBoxScreen : public DialogScreen {
       case SDL_KEYDOWN:
         switch (e.key.keysym.sym) {
           case SDLK_RETURN:
-          case SDLK_KP_ENTER: d.key = K::kReturn; break;
-          case SDLK_ESCAPE: d.key = K::kEscape; break;
-          case SDLK_TAB: d.key = (e.key.keysym.mod & KMOD_SHIFT) != 0 ? K::kBackTab : K::kTab; break;
-          case SDLK_LEFT: d.key = K::kLeft; break;
-          case SDLK_RIGHT: d.key = K::kRight; break;
-          case SDLK_UP: d.key = K::kUp; break;
-          case SDLK_DOWN: d.key = K::kDown; break;
-          case SDLK_HOME: d.key = K::kHome; break;
-          case SDLK_END: d.key = K::kEnd; break;
-          case SDLK_BACKSPACE: d.key = K::kBackspace; break;
-          case SDLK_DELETE: d.key = K::kDelete; break;
-          default: return std::nullopt;
+          case SDLK_KP_ENTER:
+            d.key = K::kReturn;
+            break;
+          case SDLK_ESCAPE:
+            d.key = K::kEscape;
+            break;
+          case SDLK_TAB:
+            d.key = (e.key.keysym.mod & KMOD_SHIFT) != 0 ? K::kBackTab : K::kTab;
+            break;
+          case SDLK_LEFT:
+            d.key = K::kLeft;
+            break;
+          case SDLK_RIGHT:
+            d.key = K::kRight;
+            break;
+          case SDLK_UP:
+            d.key = K::kUp;
+            break;
+          case SDLK_DOWN:
+            d.key = K::kDown;
+            break;
+          case SDLK_HOME:
+            d.key = K::kHome;
+            break;
+          case SDLK_END:
+            d.key = K::kEnd;
+            break;
+          case SDLK_BACKSPACE:
+            d.key = K::kBackspace;
+            break;
+          case SDLK_DELETE:
+            d.key = K::kDelete;
+            break;
+          default:
+            return std::nullopt;
         }
         return d;
       case SDL_MOUSEBUTTONDOWN:
@@ -215,7 +239,8 @@ void SdlDialogs::ShowMessage(std::string_view caption, std::string_view text) {
       return;
     }
   }
-  if (err_) *err_ << caption << ": " << text << (closed_ ? " (not shown: the player is closing)\n" : " (no message box)\n");
+  if (err_)
+    *err_ << caption << ": " << text << (closed_ ? " (not shown: the player is closing)\n" : " (no message box)\n");
 }
 
 bool SdlDialogs::AskOkCancel(std::string_view caption, std::string_view text) {
