@@ -79,12 +79,16 @@ void DownloadRun::PressDownload(bool shift, std::vector<std::size_t> selectedRow
     return;
   }
   if (shift) selectionMode_ = !selectionMode_;
-  // Every run measures from its own totals: rate, remaining time and the space check.
-  c_ = Counters{};
   if (selectionMode_) {
     std::sort(selectedRows.begin(), selectedRows.end());
     selectedRows.erase(std::unique(selectedRows.begin(), selectedRows.end()), selectedRows.end());
     std::erase_if(selectedRows, [&](std::size_t r) { return r >= entries_.size(); });
+    // A selection run without selected rows starts nothing and leaves the counters as shown.
+    if (selectedRows.empty()) return;
+  }
+  // Every run measures from its own totals: rate, remaining time and the space check.
+  c_ = Counters{};
+  if (selectionMode_) {
     selected_ = std::move(selectedRows);
     for (auto r : selected_) c_.totalBytes += static_cast<double>(entries_[r].Size);
     c_.filesTotal = static_cast<std::int64_t>(selected_.size());
@@ -100,7 +104,6 @@ void DownloadRun::PressDownload(bool shift, std::vector<std::size_t> selectedRow
   }
   std::size_t row;
   if (selectionMode_) {
-    if (selected_.empty()) return;
     position_ = 0;
     row = selected_[0];
     view_.FocusRow(row, false);
@@ -130,6 +133,8 @@ bool DownloadRun::StartEntry(std::size_t row) {
   view_.SetRowStatus(row, 222);
   stopping_ = false;
   c_.reportCount = 0;
+  fileProgress_ = 0;
+  fileTicks_ = 0;
   const bool started = worker_->Start(
       FetchJob{e.Url, folder_ / e.Path, e.Size}, [this](std::int64_t p, std::int64_t m) { OnReport(p, m); },
       [this](const FetchResult& r) { OnDone(r); });
@@ -154,7 +159,9 @@ void DownloadRun::Abort(int message) {
 }
 
 void DownloadRun::OnReport(std::int64_t progress, std::int64_t max) {
-  if (!busy_ || stopping_ || max <= 0) return;
+  if (!busy_ || stopping_) return;
+  fileProgress_ = progress;
+  if (max <= 0) return;
   view_.SetBar(BarPosition(progress, max));
   c_.currentBytes = static_cast<double>(progress) + c_.bytesBefore;
   if (++c_.reportCount > settings_.reportsPerSample) c_.reportCount = 1;
@@ -162,7 +169,14 @@ void DownloadRun::OnReport(std::int64_t progress, std::int64_t max) {
   view_.RefreshCounts();
   if (!SpaceSuffices()) {
     Abort(817);
-  } else if (progress == c_.lastSampled) {
+  } else {
+    StallSample(progress);
+  }
+}
+
+// One sample of the stall rule: the file has not grown since the last sample.
+void DownloadRun::StallSample(std::int64_t progress) {
+  if (progress == c_.lastSampled) {
     if (++c_.stallCount >= settings_.stallSamples) Abort(822);
   } else {
     c_.lastSampled = progress;
@@ -170,6 +184,8 @@ void DownloadRun::OnReport(std::int64_t progress, std::int64_t max) {
 }
 
 void DownloadRun::Tick() {
+  if (busy_ && !stopping_ && settings_.stallSampleSeconds > 0 && ++fileTicks_ % settings_.stallSampleSeconds == 0)
+    StallSample(fileProgress_);
   c_.elapsed = std::llabs(c_.elapsed + 1);
   c_.rate = std::fabs(c_.currentBytes - c_.startBytes) * 8 / (static_cast<double>(c_.elapsed) * 1048576.0);
   c_.remaining = c_.rate > 0 ? static_cast<std::int64_t>(std::fabs(c_.totalBytes - c_.currentBytes) * 8 /

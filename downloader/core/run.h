@@ -56,6 +56,11 @@ struct RunSettings {
   FetchOptions fetch;
   int reportsPerSample = 300;
   int stallSamples = 3;  // unchanged samples that give a file up
+  // A stalled connection sends no data and so few reports (libcurl reports about once a second
+  // while idle) that the 300th one would come only after minutes: the one-second tick takes a
+  // sample of its own every stallSampleSeconds, so a file that stops growing is given up after
+  // stallSamples of them (30 s), well before libcurl's own low-speed limit. 0 turns it off.
+  int stallSampleSeconds = 10;
 };
 
 using SpaceProbe = std::function<double()>;
@@ -88,6 +93,7 @@ class DownloadRun {
  private:
   bool StartEntry(std::size_t row);
   void OnReport(std::int64_t progress, std::int64_t max);
+  void StallSample(std::int64_t progress);
   void OnDone(const FetchResult& result);
   void Abort(int message);
   void Finish(int state);
@@ -108,6 +114,8 @@ class DownloadRun {
   std::vector<std::size_t> selected_;
   std::size_t position_ = 0;
   std::size_t row_ = 0;  // the row being fetched
+  std::int64_t fileProgress_ = 0;  // the last reported progress of that file, size known or not
+  int fileTicks_ = 0;              // ticks since that file started
 };
 
 }  // namespace quillget

@@ -2,10 +2,13 @@
 // One file over libcurl: http, https and ftp only (requests and redirects), the system's CA
 // store and the environment's proxies. The body goes to "<local name>.part" beside the target;
 // only a body of exactly the declared size is renamed over the target, so a stopped, failed or
-// wrong-sized transfer never touches a file that was there. A cut-off part is resumed with a
-// Range request next time (restarted from zero when the server ignores ranges or the part is
-// already too long); transient failures (reset, timeout, 5xx) are tried again with a growing
-// pause. Runs on the calling thread; StopFlag ends it from another one.
+// wrong-sized transfer never touches a file that was there. A cut-off part (also one cut by a
+// server that sent no length) is resumed with a Range request next time, with If-Range and the
+// validator kept beside the part, so a part is only ever finished from the same version of the
+// file; it is restarted from zero when the server ignores ranges, the file changed, the answer
+// is not the rest of a file of the declared size or the part is already too long. Transient
+// failures (reset, timeout, 5xx) are tried again with a growing pause. Runs on the calling
+// thread; StopFlag ends it from another one.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -57,6 +60,16 @@ using ProgressFn = std::function<void(std::int64_t progress, std::int64_t max)>;
 // Whether libcurl parses url and its scheme is http, https or ftp.
 bool UrlAcceptable(const std::string& url);
 std::filesystem::path PartPath(const std::filesystem::path& target);
+
+// The server's validator of what a part holds (its strong ETag, else its Last-Modified date), in
+// "<part>.validator": one line, written to a temporary name and renamed, so it is never half
+// written. Reading gives "" for a missing file and for anything that is not one line of at most
+// kMaxValidator printable ASCII characters.
+constexpr std::size_t kMaxValidator = 256;
+std::filesystem::path ValidatorPath(const std::filesystem::path& part);
+bool WriteValidator(const std::filesystem::path& file, const std::string& value);
+std::string ReadValidator(const std::filesystem::path& file);
+void RemoveQuietlyAt(const std::filesystem::path& p);
 FetchResult FetchFile(const FetchJob& job, const FetchOptions& options, const ProgressFn& progress, StopFlag& stop);
 
 }  // namespace quillget

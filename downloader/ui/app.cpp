@@ -51,9 +51,14 @@ Arguments ParseArguments(const QStringList& args) {
   return a;
 }
 
-bool LaunchProgram(const QString& program) {
+bool OpenWithDesktop(const QString& file, const QString& folder) {
+  return QProcess::startDetached("xdg-open", {file}, folder);
+}
+
+bool LaunchProgram(const QString& program, const Opener& open) {
   const QFileInfo info(program);
-  if (!info.isFile() || !info.isExecutable()) return false;
+  if (!info.isFile()) return false;
+  if (!info.isExecutable()) return open && open(info.absoluteFilePath(), info.absolutePath());
   return QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
 }
 

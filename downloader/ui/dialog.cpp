@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -49,21 +50,21 @@ DownloadDialog::DownloadDialog(std::vector<DownloadEntry>& entries, std::filesys
   setWindowTitle(Text(200));
   if (!icon_.isNull()) setWindowIcon(icon_);
   setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
-  setFixedSize(dialogUnitsX(315), dialogUnitsY(280));
 
   auto place = [this](QWidget* w, int x, int y, int width, int height) {
     w->setGeometry(dialogUnitsX(x), dialogUnitsY(y), dialogUnitsX(width), dialogUnitsY(height));
   };
-  // Captions keep one line: a text wider than its place gets a smaller font, never a cut.
+  // Captions keep the dialog's font and are never cut: one too wide for its place wraps, and
+  // FitCaptions below makes room for the extra lines.
+  std::vector<QLabel*> captions;
   auto label = [&](const QString& text, int x, int y, int width, int height) {
     auto* l = new QLabel(text, this);
     place(l, x, y, width, height);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QFont f = l->font();
-    const QString widest = text.section('\n', 0, 0);
-    while (QFontMetrics(f).horizontalAdvance(widest) > l->width() && f.pointSizeF() > 6) f.setPointSizeF(f.pointSizeF() - 0.5);
-    l->setFont(f);
-    if (QFontMetrics(f).horizontalAdvance(widest) > l->width()) l->setToolTip(text);
+    if (!text.isEmpty()) {
+      l->setWordWrap(true);
+      captions.push_back(l);
+    }
     return l;
   };
   title_ = label({}, 32, 10, 250, 20);
@@ -91,6 +92,8 @@ DownloadDialog::DownloadDialog(std::vector<DownloadEntry>& entries, std::filesys
   place(help_, 206, 260, 60, 16);
   help_->setEnabled(helpUrl_.isValid() && !helpUrl_.isEmpty());
   label("Ver. 2.0.0.1\n", 7, 265, 40, 10);
+
+  FitCaptions(captions);
 
   title_->setText(title);
   title_->setWordWrap(true);
@@ -140,6 +143,41 @@ DownloadDialog::DownloadDialog(std::vector<DownloadEntry>& entries, std::filesys
 }
 
 DownloadDialog::~DownloadDialog() { run_.reset(); }  // the worker ends before any widget goes
+
+// A caption whose wrapped text is taller than its place grows, and every control below its row
+// moves down by as much; a word wider than its place widens the caption up to the dialog's edge.
+// The dialog is 315 x 280 dialog units plus what the captions needed.
+void DownloadDialog::FitCaptions(std::vector<QLabel*> captions) {
+  const int width = dialogUnitsX(315);
+  int height = dialogUnitsY(280);
+  std::stable_sort(captions.begin(), captions.end(), [](QLabel* a, QLabel* b) { return a->y() < b->y(); });
+  for (std::size_t first = 0; first < captions.size();) {
+    // One row of captions (the same top) grows by what its tallest one needs.
+    std::size_t end = first;
+    int extra = 0, bottom = 0;
+    for (; end < captions.size() && captions[end]->y() == captions[first]->y(); ++end) {
+      QLabel* l = captions[end];
+      const QFontMetrics fm(l->font());
+      int widest = 0;
+      for (const QString& word : l->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+        widest = std::max(widest, fm.horizontalAdvance(word));
+      if (widest > l->width()) l->resize(std::min(widest + 2, width - l->x() - dialogUnitsX(7)), l->height());
+      extra = std::max(extra, l->heightForWidth(l->width()) - l->height());
+      bottom = std::max(bottom, l->y() + l->height());
+    }
+    if (extra > 0) {
+      for (QObject* child : children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w && w->y() >= bottom) w->move(w->x(), w->y() + extra);
+      }
+      for (std::size_t i = first; i < end; ++i)
+        captions[i]->resize(captions[i]->width(), captions[i]->height() + extra);
+      height += extra;
+    }
+    first = end;
+  }
+  setFixedSize(width, height);
+}
 
 int DownloadDialog::dialogUnitsX(int du) const { return du * baseX_ / 4; }
 int DownloadDialog::dialogUnitsY(int du) const { return du * baseY_ / 8; }

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "downloader/core/run.h"
 #include "downloader/core/strings.h"
@@ -78,6 +79,7 @@ class DownloadDialog : public QDialog, public RunView {
  private:
   void PressDownload();
   void PressClose();
+  void FitCaptions(std::vector<QLabel*> captions);
   QString Text(int number) const;
 
   const Strings& strings_;

@@ -134,6 +134,11 @@ class Display {
   // Lets the window system deliver its messages during a loop that runs outside the frame
   // timer (screen transitions); events stay queued for the main loop.
   virtual void PumpMessages() {}
+  // True once the window was closed or the process was asked to end (the quit event is queued);
+  // nested waits (transitions, runs to an end) ask it after PumpMessages and end promptly. The
+  // event itself stays queued for the main loop. The headless display is told by RequestClose.
+  virtual bool CloseRequested() { return close_requested_; }
+  void RequestClose() { close_requested_ = true; }
 
   // The frame timer that drives the title. A loop that runs outside it (a screen transition)
   // disables it and enables it again afterwards, so the time spent is not caught up as lag.
@@ -166,6 +171,7 @@ class Display {
 
   DisplayListener* listener_ = nullptr;
   PresentObserver* present_observer_ = nullptr;
+  bool close_requested_ = false;
   int present_tag_ = 0;
   FrameTimer* frame_timer_ = nullptr;
   int width_ = 640;

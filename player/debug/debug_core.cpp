@@ -121,12 +121,16 @@ void DebugCore::TogglePauseSelected() {
 
 bool DebugCore::NeverRead(int system_index) {
   // The random generator, date and time, the click values (reading consumes the press), the font
-  // and depth lists, the save headers (each opens a slot), and the existence checks of the
-  // scenario, picture and sound archives (each probes the disk: 15 of them made the refresh
-  // several times dearer).
+  // and depth lists, and the save headers (each opens a slot).
   return (system_index >= 0 && system_index <= 7) || system_index == 90 || system_index == 91 || system_index == 96 ||
-         system_index == 100 || (system_index >= 104 && system_index <= 125) ||
-         (system_index >= 128 && system_index <= 142);
+         system_index == 100 || (system_index >= 104 && system_index <= 125);
+}
+
+bool DebugCore::ReadRarely(int system_index) {
+  // The data pack checks of the scenario, picture and sound packs: each probes the disk (the 15
+  // of them made a refresh with system values about twelve times dearer), and a pack is
+  // installed or not for the whole run as a rule.
+  return system_index >= 128 && system_index <= 142;
 }
 
 void DebugCore::RefreshVariables() {
@@ -137,21 +141,31 @@ void DebugCore::RefreshVariables() {
   for (std::size_t i = 0; i < rows_.size(); ++i) old_rows.emplace(rows_[i].id, i);
   std::vector<VariableRow> rows;
   rows.reserve(store.Count());
+  const bool read_rare = refreshes_ % kRareEvery == 0;
+  ++refreshes_;
   for (std::size_t i = 0; i < store.Count(); ++i) {
     TParameter& param = store.At(i);
+    bool rare = false;
     if (param.IsSystemValue()) {
       if (!show_system_) continue;
       const auto* sys = dynamic_cast<const TParamSystem*>(&param);
       if (sys == nullptr || NeverRead(sys->SysIndex())) continue;
+      rare = ReadRarely(sys->SysIndex());
     }
     VariableRow row;
+    bool known = false;
     if (auto it = old_rows.find(param.Id()); it != old_rows.end()) {
       row = std::move(rows_[it->second]);
+      known = true;
     } else {
       row.id = param.Id();
       row.name = param.Name();
       row.name_text = SjisToUtf8(param.Name());
       row.temporary = param.Temporary();
+    }
+    if (known && rare && !read_rare) {
+      rows.push_back(std::move(row));
+      continue;
     }
     try {
       std::string value = param.GetStr();

@@ -9,7 +9,8 @@
 // page or a deleted variable whose memory is reused is never taken for the old one. Pages are
 // capped (the oldest lines go, the counter keeps counting). System values whose reading has side
 // effects or costs (the random generator, the clock and date, the click values, the font list,
-// the depth list, the save headers, the archive existence checks) are never read.
+// the depth list, the save headers) are never read; the data pack checks, which probe the disk,
+// are shown but read only at every kRareEvery-th refresh.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -132,6 +133,10 @@ class DebugCore : public EngineHook {
   const std::vector<VariableRow>& Variables() const { return rows_; }
   // The system values the view never reads, by their table index.
   static bool NeverRead(int system_index);
+  // The system values read only at every kRareEvery-th refresh (about once a second at the
+  // usual 30 ms step); a new row is read at once.
+  static bool ReadRarely(int system_index);
+  static constexpr std::uint64_t kRareEvery = 32;
 
   // --- save slots
   // The lines of a save slot (0..99) in UTF-8, read only. A slot that cannot be read gives one
@@ -153,6 +158,7 @@ class DebugCore : public EngineHook {
   std::vector<DebugBreak> breaks_;
   bool freeze_vars_ = false;
   bool show_system_ = false;
+  std::uint64_t refreshes_ = 0;
   std::vector<VariableRow> rows_;
 };
 

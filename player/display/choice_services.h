@@ -1,6 +1,6 @@
 #pragma once
-// What the choice commands (SelStr, SelMap) need from their owner, the game system: the input
-// of this logic step, the two choice layers, screen update, and the last choice for "@SelStr"
+// What the choice commands (SelStr, SelMap) need from their owner, the game system: the
+// player's input, the two choice layers, screen update, and the last choice for "@SelStr"
 // and "@SelIdx". The game system implements it and hands it out through
 // DisplayServices::ChoicePort; ChoicesOf throws MavError when the host has none.
 #include <cstdint>
@@ -22,15 +22,16 @@ class ChoiceServices {
  public:
   virtual ~ChoiceServices() = default;
 
-  // --- input of the current logic step (read once per step; every query of a step agrees)
+  // --- input, as GameServices reports it: each press, key or notch to the first query that
+  // asks for it, which takes it (a later query waits for a new one)
   virtual bool ClickPressed() = 0;
   virtual bool CancelPressed() = 0;
-  // The decide button is down now (for drags and held scroll buttons).
+  // The decide button is down now (for drags and held scroll buttons); takes nothing.
   virtual bool ClickHeld() = 0;
   // d: 0 up, 1 down, 2 left, 3 right, keyboard and pad alike, with auto-repeat.
   virtual bool DirectionPressed(int d) = 0;
   virtual bool NavigationPressed(NavigationKey key) = 0;
-  // Wheel notches of this step: positive away from the player (up), negative towards.
+  // Wheel notches not yet reported: positive away from the player (up), negative towards.
   virtual int WheelSteps() = 0;
   // Game-area pixels; (-1, -1) outside the game area.
   virtual Point MousePos() = 0;

@@ -254,7 +254,11 @@ class CommandTransitionHost : public TransitionHost {
     // Runs only for the main stream, and never inside the always stream's own run.
     command_.RunAlwaysStreamBetweenSteps(mgr_, sys_, book_);
   }
-  bool Closing() override { return book_.Terminating(); }
+  // The window closed or the process was told to end: the transition stops at once.
+  bool Closing() override {
+    Display* display = port_.GetDisplay();
+    return book_.Terminating() || (display != nullptr && display->CloseRequested());
+  }
   void PresentFinal() override {
     port_.Present(port_.ScreenRect());
     port_.ClearDirtyRect();

@@ -239,15 +239,14 @@ void TSelStrSurface::Paint(Surface& target, const Rect& clip_in) {
   // 1. Frame.
   FrameClipped(target, clip, layer, m, s.FrameColor, frame_alpha);
 
-  // 2. Background and filled highlight.
+  // 2. Background and filled highlight; the highlight box belongs to the background, so a
+  // window without one (BackStyle 0) shows no box under the selected item.
   if (s.BackStyle == 1 || s.BackStyle == 2) {
     Rect inside{layer.left + m, layer.top + m, layer.right - m, layer.bottom - m};
     if (HasScrollBar()) inside.right -= kScrollWidth;
     FillClipped(target, clip, inside, s.BackColor, frame_alpha);
     if (selected_ >= 0 && (s.HighlightStyle == 2 || s.HighlightStyle == 3) && ItemVisible(selected_))
       FillClipped(target, clip, ItemRect(selected_), s.HighlightColor, frame_alpha);
-  } else if (selected_ >= 0 && (s.HighlightStyle == 2 || s.HighlightStyle == 3) && ItemVisible(selected_)) {
-    FillClipped(target, clip, ItemRect(selected_), s.HighlightColor, 255);
   }
 
   // 3. Scroll bar.

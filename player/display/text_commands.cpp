@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
@@ -75,8 +76,13 @@ void TComInsText::Enter(TCallManager& mgr, GameServices& sys, TBookManager& book
   const auto length = static_cast<std::int32_t>(args_.text.size());
   const std::int32_t from = std::clamp(start_pos_, 1, length + 1);
   tokens_.clear();
-  const MarkupResult parsed = ParseWithVariables(
-      tokens_, std::string_view(args_.text).substr(static_cast<std::size_t>(from - 1)), book, cur_color_, cur_shadow_);
+  MarkupResult parsed;
+  try {
+    parsed = ParseWithVariables(tokens_, std::string_view(args_.text).substr(static_cast<std::size_t>(from - 1)), book,
+                                cur_color_, cur_shadow_);
+  } catch (const MavError& e) {
+    throw MavError("PutText \"" + SjisToUtf8(args_.text) + "\": " + e.what());
+  }
   stop_pos_ = parsed.first_call_end ? from + static_cast<std::int32_t>(*parsed.first_call_end) : length + 1;
   if (stop_pos_ > length && main) Restart(book, kOnTextEnd);
 }
@@ -129,7 +135,10 @@ void TComInsText::Execute(TCallManager& mgr, GameServices& sys, TBookManager& bo
     waiting_ = false;
     return;
   }
-  const bool pressed = sys.ClickPressed() || sys.CancelPressed();
+  // Both buttons are asked, so neither press is left for the next command.
+  const bool decide = sys.ClickPressed();
+  const bool cancel = sys.CancelPressed();
+  const bool pressed = decide || cancel;
   if (!book.NoTextWait() && wait_ticks_ >= 1 && !pressed) {
     --wait_ticks_;
     if (wait_ticks_ > 0) return;

@@ -167,6 +167,12 @@ bool TTextSurface::PlaceToken(const std::vector<TCustomPmText>& tokens, std::siz
     case pm::kAlignLeft: align_ = 0; return true;
     default: break;
   }
+  if (t.Code == pm::kSetLength && t.Color == -1) {
+    // Length -1 (what a saved window writes for a row entered by a newline and not measured
+    // yet) leaves the row to be measured by the next character.
+    lines_[static_cast<std::size_t>(cur_row_)].Length = -1;
+    return true;
+  }
   if (lines_[static_cast<std::size_t>(cur_row_)].Length == -1)
     MeasureRow(lines_[static_cast<std::size_t>(cur_row_)], tokens, index);
 
@@ -459,9 +465,14 @@ void TTextSurface::SetText(std::string_view markup) {
   std::vector<TCustomPmText> tokens;
   try {
     ParseMarkup(tokens, markup);
-  } catch (const MavError&) {
-    // Keep what parsed before the bad argument.
+  } catch (const MavError& e) {
+    // A scenario's text with a bad argument is refused as PutText refuses it: the window stays.
+    throw MavError("\"" + SjisToUtf8(markup) + "\": " + e.what());
   }
+  PlaceText(tokens);
+}
+
+void TTextSurface::PlaceText(const std::vector<TCustomPmText>& tokens) {
   ClearText();
   Rect dirty;
   for (std::size_t i = 0; i < tokens.size(); ++i)
@@ -491,7 +502,15 @@ void TTextSurface::LoadFromStatus(TGameStatus& status) {
   row_gap_ = std::clamp(status.ReadInteger(p + "FontS", row_gap_), -kMaxFontSize, kMaxRowGap);
   SetCols(status.ReadInteger(p + "Col", cols_));
   SetRows(status.ReadInteger(p + "Row", rows_));
-  SetText(status.ReadString(p + "Text", GetText()));
+  {
+    // A saved text with a bad argument keeps what parsed before it: the rest of the slot loads.
+    std::vector<TCustomPmText> tokens;
+    try {
+      ParseMarkup(tokens, status.ReadString(p + "Text", GetText()));
+    } catch (const MavError&) {
+    }
+    PlaceText(tokens);
+  }
   align_ = static_cast<std::uint8_t>(std::clamp(status.ReadInteger(p + "Align", 0), 0, 2));
   SetVisible(status.ReadBool(p + "V", Visible()));
 }
@@ -505,6 +524,8 @@ void TTextSurface::Reset() {
   bold_ = false;
   cols_ = 5;
   rows_ = 5;
+  // A reset window starts left-aligned like a new game's, so no alignment of the old text leaks
+  // into what comes after the reset.
   align_ = 0;
   SetTransparent(true);
   Relayout();

@@ -76,7 +76,9 @@ class TTextSurface : public TCustomGameSurface {
   std::int32_t GetWidth() const override;
   std::int32_t GetHeight() const override;
   std::string GetText() const override;
-  // Parses without variables, empties the window and places every token that fits.
+  // Parses without variables, empties the window and places every token that fits. Throws
+  // MavError starting with the quoted text when an "\a" or "\i" argument is not an integer; the window is
+  // left as it was then.
   void SetText(std::string_view markup) override;
   void Reload() override;
   void Unload() override;
@@ -126,6 +128,8 @@ class TTextSurface : public TCustomGameSurface {
   std::uint8_t CoverageAt(std::int32_t x, std::int32_t y) const;
 
  private:
+  // Empties the window and places every token that fits (inline calls skipped).
+  void PlaceText(const std::vector<TCustomPmText>& tokens);
   std::int32_t RowHeight() const { return font_size_ + row_gap_; }
   void MeasureRow(TPmTextLine& line, const std::vector<TCustomPmText>& tokens, std::size_t from) const;
   std::int32_t AlignedOffset(const TPmTextLine& line, std::int32_t length) const;

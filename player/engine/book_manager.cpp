@@ -176,11 +176,11 @@ bool TBookManager::Tick(GameServices& sys) {
 }
 
 void TBookManager::StopTextSkipOnPress(GameServices& sys) {
-  // The press that ends skipping is used up by it.
-  if (SkippingText() && (sys.ClickPressed() || sys.CancelPressed())) {
-    no_text_wait_ = false;
-    sys.ConsumePresses();
-  }
+  if (!SkippingText()) return;
+  // Both buttons are asked (and so both presses used up by ending the skip).
+  const bool decide = sys.ClickPressed();
+  const bool cancel = sys.CancelPressed();
+  if (decide || cancel) no_text_wait_ = false;
 }
 
 void TBookManager::NoteExecute(TCallManager& mgr, TCommand& command, const TStackData& pos) {
@@ -229,6 +229,7 @@ bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_vi
   for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
     if (stop && stop()) return true;
+    if (sys.CloseRequested()) return false;
     if (mgr.Executed() - start >= limit || RunBudgetSpent()) break;
     // The command at the position was entered and left it unchanged: it waits for time or
     // input, which only move on while we sleep.

@@ -16,14 +16,17 @@ class GameServices {
  public:
   virtual ~GameServices() = default;
 
-  // Input is read once per logic step: BeginStep (called by the engine at the start of every
-  // step) samples the buttons, and every query of that step shares the sample, so a short tap
-  // is neither lost nor counted twice.
+  // Each press is reported once, to the first query that asks for it: a query that reports a
+  // press takes it, so a later query, in the same logic step or after, waits for a new one.
+  // Presses that come while a run inside a step waits (KeepAlive) are kept for the queries
+  // after the run. BeginStep (called by the engine at the start of every step) looks at the
+  // input and forgets presses that were let go and have waited a whole step unasked.
   virtual void BeginStep() = 0;
-  // The decide (cancel) button went down since the previous step (or was tapped in between).
+  // The decide (cancel) button went down since a query last reported it; takes the press.
   virtual bool ClickPressed() = 0;
   virtual bool CancelPressed() = 0;
-  // Forgets this step's presses (a press that only ended text skipping, say).
+  // Takes both presses without acting on them (keys typed into a text entry line, a press
+  // that must not carry over a display switch).
   virtual void ConsumePresses() = 0;
 
   // Marks the whole screen as changed; redraws every layer into the back picture.
@@ -37,9 +40,12 @@ class GameServices {
   virtual void LoadFromStatus(TGameStatus& status) = 0;
 
   // Keeps the window and the sound going while a stream run inside one command waits: handles
-  // pending window messages, updates the audio channels and samples the input afresh (called
-  // between the sleeps of TBookManager::RunToEnd).
+  // pending window messages, updates the audio channels and looks at the input, keeping what
+  // was pressed for the queries that follow (called between the sleeps of
+  // TBookManager::RunToEnd and of a screen transition).
   virtual void KeepAlive() = 0;
+  // True once the window was closed or the process was told to end: nested waits end promptly.
+  virtual bool CloseRequested() { return false; }
 
   // Every TrueType face name of the screen (Shift-JIS), unfiltered.
   virtual std::vector<std::string> ScreenFonts() = 0;

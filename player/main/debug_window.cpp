@@ -29,7 +29,7 @@ DebugWindow::DebugWindow(DebugCore& core, TBookManager& book, TGameSystem& sys, 
     SDL_GetWindowPosition(play_window, &px, &py);
     SDL_GetWindowSize(play_window, &pw, &ph);
   }
-  int width = 560;
+  int width = 720;
   const int height = std::max(ph, 600);
   int x = px + pw + 8;
   SDL_Rect bounds;
@@ -129,6 +129,8 @@ bool DebugWindow::HandleEvent(const SDL_Event& e) {
   }
   if (id != window_id_) return false;
   dirty_ = true;
+  // Left Alt with a letter is an access key here (the break dialog's fields), never text.
+  if (e.type == SDL_TEXTINPUT && (SDL_GetModState() & KMOD_LALT) != 0) return true;
   if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE) {
     // The window has no close of its own: it hides, and the player goes on.
     SDL_HideWindow(window_);
@@ -137,6 +139,16 @@ bool DebugWindow::HandleEvent(const SDL_Event& e) {
   // A click here means the user turned to this window: it takes the keyboard (window systems
   // without a window manager would leave it with the play window).
   if (e.type == SDL_MOUSEBUTTONDOWN && SDL_GetKeyboardFocus() != window_) SDL_SetWindowInputFocus(window_);
+  // Where the pointer is, from this window's own events (some video drivers never report the
+  // mouse focus).
+  if (e.type == SDL_MOUSEMOTION) {
+    pointer_ = {e.motion.x, e.motion.y};
+    pointer_inside_ = true;
+  } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_ENTER) {
+    pointer_inside_ = true;
+  } else if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) {
+    pointer_inside_ = false;
+  }
   if (e.type == SDL_MOUSEBUTTONDOWN && e.button.button >= 1 && e.button.button <= 3)
     mouse_pressed_[e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2] = true;
   ImGui_ImplSDL2_ProcessEvent(&e);
@@ -155,8 +167,14 @@ void DebugWindow::NewFrame() {
   last_frame_ = now;
   io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
   int mx = 0, my = 0;
-  const Uint32 buttons = SDL_GetMouseState(&mx, &my);
-  const bool ours = SDL_GetMouseFocus() == window_;
+  Uint32 buttons = SDL_GetMouseState(&mx, &my);
+  bool ours = SDL_GetMouseFocus() == window_;
+  if (!ours && pointer_inside_) {
+    ours = true;
+    mx = pointer_[0];
+    my = pointer_[1];
+    buttons = 0;  // the presses come as events
+  }
   if (ours) io.MousePos = ImVec2(static_cast<float>(mx), static_cast<float>(my));
   // A press where the pointer has just arrived waits one frame: items that allow overlap (the
   // tabs) take a press only where the pointer already was.

@@ -43,8 +43,9 @@ class DebugWindow {
   struct Ui;
   void NewFrame();
   void DrawContents();
-  void DrawLogTab();
-  void DrawVariablesTab();
+  void DrawMainPage();
+  void DrawLogPane();
+  void DrawVariablesPane();
   void DrawInspectorTab();
   void DrawBreakDialog();
   void UpdateThumbnails();
@@ -63,6 +64,8 @@ class DebugWindow {
   bool dirty_ = true;
   std::array<bool, 3> mouse_pressed_{};
   std::array<int, 2> last_mouse_{-1, -1};
+  std::array<int, 2> pointer_{0, 0};  // the pointer's last place over this window
+  bool pointer_inside_ = false;
   std::array<SDL_Texture*, 12> thumbs_{};
   std::array<std::array<int, 2>, 12> thumb_size_{};
   std::uint64_t last_thumbs_ = 0;

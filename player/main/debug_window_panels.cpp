@@ -1,5 +1,6 @@
-// The debug window's tabs: the command logs with the slot viewer, the breakpoints and variables
-// with the break dialog, and the inspector of layers, text window, sound and streams.
+// The debug window's pages: the command logs with the slot viewer beside the breakpoints and
+// variables (one page, with the break dialog), and the inspector of layers, text window, sound
+// and streams.
 #include <imgui.h>
 #include <imgui_stdlib.h>
 
@@ -22,6 +23,39 @@ constexpr int kThumbHeight = 72;
 
 std::string Utf8(const std::string& sjis) { return SjisToUtf8(sjis); }
 
+float CheckboxWidth(const char* label) {
+  return ImGui::GetFrameHeight() + ImGui::GetStyle().ItemInnerSpacing.x + ImGui::CalcTextSize(label, nullptr, true).x;
+}
+
+float ButtonWidth(const char* label) {
+  return ImGui::CalcTextSize(label, nullptr, true).x + 2 * ImGui::GetStyle().FramePadding.x;
+}
+
+// The next item goes on the same line when it fits there, else on a new line (a narrow pane).
+void SameLineIfFits(float width) {
+  const float right = ImGui::GetItemRectMax().x + ImGui::GetStyle().ItemSpacing.x + width;
+  if (right <= ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMax().x) ImGui::SameLine();
+}
+
+// A field's caption with its access key underlined ("変数(N)：" with N underlined), as dialogs
+// show "変数(&N)："; true when Alt and that key were pressed, to move the keyboard to the field.
+bool AccessKeyCaption(const char* before, char key, const char* after) {
+  ImGui::AlignTextToFramePadding();
+  ImGui::TextUnformatted(before);
+  ImGui::SameLine(0, 0);
+  const char letter[2] = {key, '\0'};
+  ImGui::TextUnformatted(letter);
+  const ImVec2 lo = ImGui::GetItemRectMin();
+  const ImVec2 hi = ImGui::GetItemRectMax();
+  ImGui::GetWindowDrawList()->AddLine(ImVec2(lo.x, hi.y - 1), ImVec2(hi.x, hi.y - 1),
+                                      ImGui::GetColorU32(ImGuiCol_Text));
+  ImGui::SameLine(0, 0);
+  ImGui::TextUnformatted(after);
+  const ImGuiIO& io = ImGui::GetIO();
+  // The platform half files keys by SDL scancode.
+  return io.KeyAlt && !io.KeyCtrl && ImGui::IsKeyPressed(SDL_SCANCODE_A + (key - 'A'), false);
+}
+
 }  // namespace
 
 void DebugWindow::DrawContents() {
@@ -33,12 +67,10 @@ void DebugWindow::DrawContents() {
                    ImGuiWindowFlags_NoBringToFrontOnFocus);
   ui_->inspector_visible = false;
   if (ImGui::BeginTabBar("###tabs")) {
-    if (ImGui::BeginTabItem("ｺﾏﾝﾄﾞ ﾛｸﾞ###log")) {
-      DrawLogTab();
-      ImGui::EndTabItem();
-    }
-    if (ImGui::BeginTabItem("変数###vars")) {
-      DrawVariablesTab();
+    // The command log and the variables share the first page, so a variable can be watched
+    // while the main scenario is stepped.
+    if (ImGui::BeginTabItem("ﾛｸﾞと変数###main")) {
+      DrawMainPage();
       ImGui::EndTabItem();
     }
     if (ImGui::BeginTabItem("表示###inspector")) {
@@ -52,18 +84,37 @@ void DebugWindow::DrawContents() {
   ImGui::End();
 }
 
-void DebugWindow::DrawLogTab() {
+// The log with the slot viewer on the left, the breakpoints and variables on the right; the
+// border between them can be dragged.
+void DebugWindow::DrawMainPage() {
+  const ImVec2 avail = ImGui::GetContentRegionAvail();
+  if (!ImGui::BeginTable("###split", 2, ImGuiTableFlags_Resizable | ImGuiTableFlags_BordersInnerV, avail)) return;
+  ImGui::TableSetupColumn("###logcol", ImGuiTableColumnFlags_WidthStretch, 0.55f);
+  ImGui::TableSetupColumn("###varcol", ImGuiTableColumnFlags_WidthStretch, 0.45f);
+  ImGui::TableNextRow();
+  ImGui::TableSetColumnIndex(0);
+  if (ImGui::BeginChild("###logpane", ImVec2(0, avail.y))) DrawLogPane();
+  ImGui::EndChild();
+  ImGui::TableSetColumnIndex(1);
+  if (ImGui::BeginChild("###varpane", ImVec2(0, avail.y))) DrawVariablesPane();
+  ImGui::EndChild();
+  ImGui::EndTable();
+}
+
+void DebugWindow::DrawLogPane() {
+  ImGui::AlignTextToFramePadding();
   ImGui::TextUnformatted("ｺﾏﾝﾄﾞ ﾛｸﾞ：");
-  ImGui::SameLine();
+  SameLineIfFits(CheckboxWidth("停止"));
   bool stop = core_.StopLogging();
   if (ImGui::Checkbox("停止###CheckStop", &stop)) core_.SetStopLogging(stop);
-  ImGui::SameLine();
+  SameLineIfFits(CheckboxWidth("ｽﾃｯﾌﾟ"));
   bool step = core_.StepMode();
   if (ImGui::Checkbox("ｽﾃｯﾌﾟ###CheckStep", &step)) core_.SetStepMode(step);
-  ImGui::SameLine();
+  SameLineIfFits(ButtonWidth("次へ"));
   if (ImGui::Button("次へ###btnStep")) core_.Next();
-  ImGui::SameLine();
-  ImGui::TextDisabled(core_.Stopped() ? "[停止中]" : "");
+  const char* state = core_.Stopped() ? "[停止中]" : "";
+  SameLineIfFits(ImGui::CalcTextSize(state).x);
+  ImGui::TextDisabled("%s", state);
   const float slot_height = 170.0f;
   if (ImGui::BeginTabBar("###pages")) {
     for (int p = 0; p < DebugCore::kPages; ++p) {
@@ -104,7 +155,7 @@ void DebugWindow::DrawLogTab() {
   ImGui::EndChild();
 }
 
-void DebugWindow::DrawVariablesTab() {
+void DebugWindow::DrawVariablesPane() {
   // Breakpoints.
   ImGui::TextUnformatted("ブレーク");
   const std::vector<DebugBreak>& breaks = core_.Breaks();
@@ -152,11 +203,12 @@ void DebugWindow::DrawVariablesTab() {
     ImGui::EndTable();
   }
   // Variables.
+  ImGui::AlignTextToFramePadding();
   ImGui::TextUnformatted("変数：");
-  ImGui::SameLine();
+  SameLineIfFits(CheckboxWidth("停止"));
   bool freeze = core_.FreezeVariables();
   if (ImGui::Checkbox("停止###CheckStopPara", &freeze)) core_.SetFreezeVariables(freeze);
-  ImGui::SameLine();
+  SameLineIfFits(CheckboxWidth("ｼｽﾃﾑ変数"));
   bool system = core_.ShowSystemValues();
   if (ImGui::Checkbox("ｼｽﾃﾑ変数###CheckSys", &system)) core_.SetShowSystemValues(system);
   const std::vector<VariableRow>& rows = core_.Variables();
@@ -209,13 +261,11 @@ void DebugWindow::DrawBreakDialog() {
   ImGui::SetNextWindowPos(centre, ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
   if (!ImGui::BeginPopupModal("ブレーク###FormBreak", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
   if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();
-  ImGui::AlignTextToFramePadding();
-  ImGui::TextUnformatted("変数(&N)：");
+  if (AccessKeyCaption("変数(", 'N', ")：")) ImGui::SetKeyboardFocusHere();
   ImGui::SameLine(90);
   ImGui::SetNextItemWidth(200);
   ImGui::InputText("###EditName", &ui_->dialog_name);
-  ImGui::AlignTextToFramePadding();
-  ImGui::TextUnformatted("値(&V)：");
+  if (AccessKeyCaption("値(", 'V', ")：")) ImGui::SetKeyboardFocusHere();
   ImGui::SameLine(90);
   ImGui::SetNextItemWidth(200);
   ImGui::InputText("###EditVal", &ui_->dialog_value);

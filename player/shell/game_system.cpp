@@ -111,69 +111,137 @@ Point TGameSystem::StoredMouse() {
   return stored_mouse_;
 }
 
-bool TGameSystem::Query(Button& b, MouseButton mouse, Key key1, Key key2, int joystick_button) {
-  bool raw = false;
-  if (input_.MouseButtonDown(mouse) && (MousePos().x >= 0 || b.down))
-    raw = true;  // a press that began inside stays valid when dragged outside
-  else if (input_.KeyDown(key1) || input_.KeyDown(key2))
-    raw = true;
-  else
-    raw = Joystick(joystick_button);
-  if (!input_.ApplicationActive()) raw = false;
-  b.down = raw;
-  if (!b.latch) {
-    b.latch = raw;
-    return raw;
-  }
-  if (!raw) b.latch = false;
+bool TGameSystem::RawButton(const Press& b, MouseButton mouse, Key key1, Key key2, int joystick_button) {
+  if (!input_.ApplicationActive()) return false;
+  // A press that began inside the game area stays valid when it is dragged outside.
+  if (input_.MouseButtonDown(mouse) && (MousePos().x >= 0 || b.down)) return true;
+  if (input_.KeyDown(key1) || input_.KeyDown(key2)) return true;
+  return Joystick(joystick_button);
+}
+
+bool TGameSystem::RawDirection(int d) {
+  if (!input_.ApplicationActive()) return false;
+  if (joystick_ != nullptr && joystick_->Button(kJoyDirection[d])) return true;
+  return input_.KeyDown(kDirectionKey[d]);
+}
+
+bool TGameSystem::CheckActive() {
+  if (input_.ApplicationActive()) return true;
+  for (Press* p : {&click_, &cancel_}) *p = Press{};
+  for (Press& p : direction_) p = Press{};
+  for (Press& p : navigation_) p = Press{};
+  repeat_ = {};
+  input_.TakeWheel();
+  wheel_now_ = 0;
+  wheel_next_ = 0;
   return false;
 }
 
-void TGameSystem::BeginStep() {
-  step_.decide = Query(click_, MouseButton::kLeft, Key::kEnter, Key::kSpace, kJoyDecide);
-  step_.cancel = Query(cancel_, MouseButton::kRight, Key::kEscape, Key::kBackspace, kJoyCancel);
-  const bool active = input_.ApplicationActive();
-  step_.wheel = input_.TakeWheel();
-  if (!active) step_.wheel = 0;
-  for (std::size_t k = 0; k < kNavigationKeys.size(); ++k) {
-    const bool down = active && input_.KeyDown(kNavigationKeys[k]);
-    step_.navigation[k] = down && !navigation_down_[k];
-    navigation_down_[k] = down;
-  }
+void TGameSystem::PollDecide() {
+  click_.Poll(RawButton(click_, MouseButton::kLeft, Key::kEnter, Key::kSpace, kJoyDecide), KeepUntil());
 }
 
-bool TGameSystem::ClickPressed() { return step_.decide; }
+void TGameSystem::PollCancel() {
+  cancel_.Poll(RawButton(cancel_, MouseButton::kRight, Key::kEscape, Key::kBackspace, kJoyCancel), KeepUntil());
+}
 
-bool TGameSystem::CancelPressed() { return step_.cancel; }
+void TGameSystem::PollDirection(int d) { direction_[static_cast<std::size_t>(d)].Poll(RawDirection(d), KeepUntil()); }
+
+void TGameSystem::PollNavigation(std::size_t k) {
+  navigation_[k].Poll(input_.ApplicationActive() && input_.KeyDown(kNavigationKeys[k]), KeepUntil());
+}
+
+void TGameSystem::PollWheel() {
+  const int notches = input_.TakeWheel();
+  if (in_step_start_)
+    wheel_now_ += notches;
+  else
+    wheel_next_ += notches;
+}
+
+void TGameSystem::PollAll() {
+  if (!CheckActive()) return;
+  PollDecide();
+  PollCancel();
+  for (int d = 0; d < 4; ++d) PollDirection(d);
+  for (std::size_t k = 0; k < navigation_.size(); ++k) PollNavigation(k);
+  PollWheel();
+}
+
+void TGameSystem::BeginStep() {
+  ++step_;
+  // What came inside the previous step is for this one; what this step's start finds as well.
+  wheel_now_ = wheel_next_;
+  wheel_next_ = 0;
+  in_step_start_ = true;
+  PollAll();
+  in_step_start_ = false;
+  // A press let go before any query took it is kept no longer than its last step.
+  auto expire = [this](Press& p) {
+    if (p.pending && !p.down && p.until < step_) p.pending = false;
+  };
+  expire(click_);
+  expire(cancel_);
+  for (Press& p : direction_) expire(p);
+  for (Press& p : navigation_) expire(p);
+}
+
+bool TGameSystem::ClickPressed() {
+  if (!CheckActive()) return false;
+  PollDecide();
+  return click_.Take();
+}
+
+bool TGameSystem::CancelPressed() {
+  if (!CheckActive()) return false;
+  PollCancel();
+  return cancel_.Take();
+}
 
 void TGameSystem::ConsumePresses() {
-  step_.decide = false;
-  step_.cancel = false;
+  ClickPressed();
+  CancelPressed();
 }
 
-bool TGameSystem::ClickHeld() { return click_.down; }
+bool TGameSystem::ClickHeld() {
+  if (!CheckActive()) return false;
+  PollDecide();
+  return click_.down;
+}
 
-bool TGameSystem::CancelHeld() { return cancel_.down; }
+bool TGameSystem::CancelHeld() {
+  if (!CheckActive()) return false;
+  PollCancel();
+  return cancel_.down;
+}
 
 bool TGameSystem::NavigationPressed(NavigationKey key) {
   const auto k = static_cast<std::size_t>(key);
-  return k < step_.navigation.size() && step_.navigation[k];
+  if (k >= navigation_.size() || !CheckActive()) return false;
+  PollNavigation(k);
+  return navigation_[k].Take();
+}
+
+int TGameSystem::WheelSteps() {
+  if (!CheckActive()) return 0;
+  PollWheel();
+  return std::exchange(wheel_now_, 0) + std::exchange(wheel_next_, 0);
 }
 
 bool TGameSystem::CtrlHeld() { return input_.ApplicationActive() && input_.KeyDown(Key::kControl); }
 
 bool TGameSystem::DirectionPressed(int d) {
-  if (d < 0 || d > 3) return false;
-  bool pressed = false;
-  if (input_.ApplicationActive()) {
-    if (joystick_ != nullptr && joystick_->Button(kJoyDirection[d]))
-      pressed = true;
-    else
-      pressed = input_.KeyDown(kDirectionKey[d]);
-  }
+  if (d < 0 || d > 3 || !CheckActive()) return false;
+  PollDirection(d);
+  Press& p = direction_[static_cast<std::size_t>(d)];
   std::int32_t& c = repeat_[static_cast<std::size_t>(d)];
+  // A press not yet reported (it may have been let go again since) reports at once.
+  if (p.Take()) {
+    c = kRepeatDelay;
+    return true;
+  }
   if (c >= 1) {
-    if (!pressed) {
+    if (!p.down) {
       c = 0;
       return false;
     }
@@ -184,7 +252,7 @@ bool TGameSystem::DirectionPressed(int d) {
     }
     return false;
   }
-  if (pressed) {
+  if (p.down) {
     c = kRepeatDelay;
     return true;
   }
@@ -229,9 +297,11 @@ void TGameSystem::SetChannelEnabled(int k, bool on) {
 void TGameSystem::KeepAlive() {
   if (display_ != nullptr) display_->PumpMessages();
   UpdateAudio();
-  // Time moved on inside a nested run: a command waiting there for a press needs a new sample.
-  BeginStep();
+  // Time moves on inside the run: what is pressed meanwhile waits for the queries after it.
+  PollAll();
 }
+
+bool TGameSystem::CloseRequested() { return display_ != nullptr && display_->CloseRequested(); }
 
 void TGameSystem::UpdateAudio() {
   if (audio_) audio_->UpdateAudio();
@@ -626,7 +696,11 @@ std::string TGameSystem::TextFontName() {
 
 void TGameSystem::SetTextWindowText(std::string_view markup) {
   const Rect before = text_window_->LayerRect();
-  text_window_->SetText(markup);
+  try {
+    text_window_->SetText(markup);
+  } catch (const MavError& e) {
+    throw MavError(std::string("@Text ") + e.what());
+  }
   ShowLayerChange(before, *text_window_);
 }
 

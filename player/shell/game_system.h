@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "player/backend/input.h"
@@ -60,6 +61,8 @@ struct GameSystemOptions {
   // player turns it on, runs on a virtual clock keep it off to stay repeatable.
   bool background_unpack = false;
   std::string use_fonts;    // "UseFonts": comma-separated faces offered to scenarios (Shift-JIS)
+
+  bool operator==(const GameSystemOptions&) const = default;
 };
 
 // Sound output for the audio channels; none of it is owned. Without a device the channels
@@ -88,24 +91,32 @@ class TGameSystem : public GameServices,
   TGameSystem& operator=(const TGameSystem&) = delete;
 
   // --- logical buttons
-  // Samples decide, cancel, the list keys and the wheel for this logic step (the engine calls it
-  // first in every step); the queries below answer from the sample.
+  // A press is reported once, by the first query that asks for it: ClickPressed, CancelPressed,
+  // DirectionPressed, NavigationPressed and WheelSteps each take what they report, so a later
+  // query (in the same step or after) waits for a new press. The input is looked at when a
+  // step begins, between the sleeps of runs inside a step (KeepAlive) and by each query. A
+  // press nobody has asked about yet stays while its button is held; once let go it stays for
+  // the step in which it was first seen, and when it came inside a step (during a transition
+  // or a run that waits) for the next step too. So a click during a fade answers the command
+  // after the fade, and a click while nothing asks is not kept for much later. Everything not
+  // yet reported is dropped while the application is inactive.
   void BeginStep() override;
-  // The decide (cancel) button went down since the previous step, or was tapped in between.
+  // The decide (cancel) button went down since a query last reported it.
   bool ClickPressed() override;
   bool CancelPressed() override;
+  // Takes both presses, reporting them to nobody.
   void ConsumePresses() override;
-  // The button was down when the step began.
+  // The button is down now; takes nothing.
   bool ClickHeld() override;
   bool CancelHeld() override;
   bool CtrlHeld() override;
-  // d: 0 up, 1 down, 2 left, 3 right, keyboard or pad. Reports at once, after 20 more queries,
-  // then every 5.
+  // d: 0 up, 1 down, 2 left, 3 right, keyboard or pad. Reports a new press at once, then while
+  // held after 20 more queries and every 5 after that.
   bool DirectionPressed(int d) override;
-  // Home, End, Page Up, Page Down went down since the previous step.
+  // Home, End, Page Up, Page Down went down since a query last reported it.
   bool NavigationPressed(NavigationKey key) override;
-  // Wheel notches of this step.
-  int WheelSteps() override { return step_.wheel; }
+  // Wheel notches not yet reported (positive away from the player); takes them.
+  int WheelSteps() override;
   // Mouse in game-area pixels; (-1, -1) outside the game area or while inactive.
   Point MousePos() override;
 
@@ -201,8 +212,10 @@ class TGameSystem : public GameServices,
   void FlipScreen() { compositor_.FlipScreen(); }
   // Once per logic step: lets the channels refill, step their fades and notice ended sounds.
   void UpdateAudio();
-  // Between the sleeps of a stream run that waits inside a command: window messages, audio.
+  // Between the sleeps of a stream run that waits inside a command: window messages, audio,
+  // and a look at the input (what arrives is kept for the queries after the run).
   void KeepAlive() override;
+  bool CloseRequested() override;
 
   // --- transitions: kinds 2..36 (the standard ones unless a test gives its own factory; an
   // empty factory makes none, so every change shows at once).
@@ -290,12 +303,34 @@ class TGameSystem : public GameServices,
   // Redraws and invalidates the union of a layer's area before and after a change.
   void ShowLayerChange(const Rect& before, const TCustomGameSurface& layer);
 
-  struct Button {
-    bool latch = false;
-    bool down = false;
+  // One logical button, key or direction as the polls found it.
+  struct Press {
+    bool down = false;     // at the last poll
+    bool pending = false;  // went down since a query last reported it
+    std::uint64_t until = 0;  // the last step whose queries may take it once it is let go
+    void Poll(bool raw, std::uint64_t until_step) {
+      if (raw && !down) {
+        pending = true;
+        until = until_step;
+      }
+      down = raw;
+    }
+    bool Take() { return std::exchange(pending, false); }
   };
-  // One query of the decide (or cancel) button; returns the edge-detected press.
-  bool Query(Button& b, MouseButton mouse, Key key1, Key key2, int joystick_button);
+  // Raw states now (false while inactive).
+  bool RawButton(const Press& b, MouseButton mouse, Key key1, Key key2, int joystick_button);
+  bool RawDirection(int d);
+  // Looks at the input: the step's start (BeginStep) or a poll inside the step.
+  void PollDecide();
+  void PollCancel();
+  void PollDirection(int d);
+  void PollNavigation(std::size_t k);
+  void PollWheel();
+  void PollAll();
+  // While inactive nothing is pressed and nothing not yet reported is kept.
+  bool CheckActive();
+  // What a poll now records as the last step its presses are kept for.
+  std::uint64_t KeepUntil() const { return in_step_start_ ? step_ : step_ + 1; }
   bool Joystick(int button);
   // The last position the mouse had inside the game area (or was moved to): "@MouseX" and
   // "@MouseY" keep it while the mouse is outside; only MousePos answers (-1, -1) there.
@@ -304,19 +339,17 @@ class TGameSystem : public GameServices,
   InputState& input_;
   GameSystemOptions options_;
   TGameInput* joystick_;
-  Button click_;
-  Button cancel_;
+  Press click_;
+  Press cancel_;
+  std::array<Press, 4> direction_;
+  std::array<Press, 4> navigation_;
   std::array<std::int32_t, 4> repeat_{};
+  // Notches for this step's queries, and those that came inside it (kept for the next step).
+  int wheel_now_ = 0;
+  int wheel_next_ = 0;
+  std::uint64_t step_ = 0;  // logic steps begun
+  bool in_step_start_ = false;
   Point stored_mouse_{0, 0};
-  // This step's input sample.
-  struct StepInput {
-    bool decide = false;
-    bool cancel = false;
-    int wheel = 0;
-    std::array<bool, 4> navigation{};
-  };
-  StepInput step_;
-  std::array<bool, 4> navigation_down_{};
   // ChoiceServices
   void SetLastChoice(const std::string& text, std::int32_t index) override {
     last_choice_text_ = text;

@@ -113,8 +113,6 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
   return actions;
 }
 
-namespace {
-
 PlayerConfig ConfigFor(const RunOptions& o) {
   PlayerConfig c;
   c.has_joy_pad = o.game.has_joy_pad;
@@ -123,12 +121,11 @@ PlayerConfig ConfigFor(const RunOptions& o) {
   c.has_sound = o.game.has_sound;
   c.sound_buffer = o.game.sound_buffer;
   c.image_cache = o.game.image_cache;
+  c.use_fonts = o.game.use_fonts;
   c.full_screen = false;
   c.interval = static_cast<std::int32_t>(o.interval_ms);
   return c;
 }
-
-}  // namespace
 
 HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err)
     : options_(std::move(options)), trace_out_(trace_out), headless_(err) {

@@ -93,6 +93,10 @@ struct RunOptions {
   std::optional<ScreenSize> expect_size;
 };
 
+// The player configuration a run starts its session with: the game system's settings (all but
+// background_unpack, which travels with the services) and the frame interval; never full screen.
+PlayerConfig ConfigFor(const RunOptions& options);
+
 // The debug window of a scripted run: it sees the interpreter as the engine's hook does (the
 // runner forwards every call) and takes the script's debug actions. Implemented above the shell.
 class ScriptedDebugger : public EngineHook {

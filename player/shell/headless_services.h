@@ -4,9 +4,11 @@
 // virtual-time sound device, FFmpeg's movie decoding and an offscreen display. It hands out the same PlayerServices the
 // SDL program fills, so a headless run and the player share one composition (PlayerSession).
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <utility>
 
 #include "player/backend/display.h"
 #include "player/backend/headless/headless_clock.h"
@@ -31,8 +33,15 @@ class HeadlessDisplay : public Display {
   // A minimised window, for tests of what the player skips while nobody sees it.
   void SetVisible(bool visible) { visible_ = visible; }
   bool Visible() const override { return visible_; }
+  // Runs whenever a loop outside the frame timer (a transition, a stream run that waits) lets
+  // the window deliver its messages: tests press and let go there. Empty: nothing happens.
+  void SetPumpHook(std::function<void()> hook) { pump_hook_ = std::move(hook); }
+  void PumpMessages() override {
+    if (pump_hook_) pump_hook_();
+  }
 
  private:
+  std::function<void()> pump_hook_;
   int desktop_bits_ = 32;
   bool visible_ = true;
 };

@@ -16,6 +16,19 @@
 
 namespace mavlet {
 
+GameSystemOptions GameSystemOptionsFor(const PlayerConfig& config, bool background_unpack) {
+  GameSystemOptions options;
+  options.has_sound = config.has_sound;
+  options.has_joy_pad = config.has_joy_pad;
+  options.anti_alias = config.anti_alias;
+  options.fade_in_draw = config.fade_in_draw;
+  options.image_cache = config.image_cache;
+  options.sound_buffer = config.sound_buffer;
+  options.background_unpack = background_unpack;
+  options.use_fonts = config.use_fonts;
+  return options;
+}
+
 PlayerSession::PlayerSession(const PlayerServices& services, const PlayerConfig& config)
     : services_(services),
       config_(config),
@@ -88,15 +101,7 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   }
   if (joystick_) services_.log->Info("joystick 1 found");
 
-  GameSystemOptions options;
-  options.has_sound = config_.has_sound;
-  options.has_joy_pad = config_.has_joy_pad;
-  options.anti_alias = config_.anti_alias;
-  options.fade_in_draw = config_.fade_in_draw;
-  options.image_cache = config_.image_cache;
-  options.sound_buffer = config_.sound_buffer;
-  options.background_unpack = services_.background_unpack;
-  options.use_fonts = config_.use_fonts;
+  const GameSystemOptions options = GameSystemOptionsFor(config_, services_.background_unpack);
   sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get(),
                                        SoundServices{services_.sound, services_.clock, services_.log});
   sys_->SetMovieOpener(services_.movies);

@@ -63,6 +63,9 @@ struct PlayerServices {
   std::filesystem::path screenshot_folder;
 };
 
+// The game system's settings for a configuration; background_unpack comes from the services.
+GameSystemOptions GameSystemOptionsFor(const PlayerConfig& config, bool background_unpack);
+
 class PlayerSession : private FrameClient, private DisplayListener {
  public:
   static constexpr const char* kCaption = "Mavlet";

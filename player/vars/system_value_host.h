@@ -79,7 +79,10 @@ class GameValueHost {
   virtual std::string AttachmentSource(int layer, int k) = 0;
   virtual void SetAttachmentSource(int layer, int k, std::string_view) = 0;
 
-  // Input: "pressed" reports a press once per hold (decide = left, cancel = right).
+  // Input (decide = left, cancel = right). "@ClickL"/"@ClickR" are queries like any other:
+  // "pressed" reports a press once, to the first query that asks, and takes it, so a WaitClick
+  // after a read that saw 1 waits for a new press. "@PushL"/"@PushR" read "held": the button is
+  // down now, and nothing is taken.
   virtual bool DecidePressed() = 0;
   virtual bool CancelPressed() = 0;
   virtual bool DecideHeld() = 0;

@@ -296,12 +296,28 @@ TEST(DebugVariables, SystemValuesWithSideEffectsAreNeverRead) {
   EXPECT_EQ(d.Row("@TextSpd"), "3");
   EXPECT_TRUE(d.Row("@NowPage"));
   for (const char* never : {"@Rand", "@Year", "@Week", "@ClickL", "@ClickR", "@Fonts", "@BitList", "@SaveHeaders10",
-                            "@SaveHeader0", "@SaveHeader19", "@PmxExist1", "@PmpExist3", "@WavExist5"})
+                            "@SaveHeader0", "@SaveHeader19"})
     EXPECT_FALSE(d.Row(never)) << never;
   EXPECT_TRUE(d.Row("@NoTextWait")) << "126 is read again";
   d.Core().SetShowSystemValues(false);
   d.Run().Events(1);
   EXPECT_FALSE(d.Row("@TextSpd"));
+}
+
+// The data pack checks are listed (they have no side effect) but probe the disk, so they are read
+// again only now and then: a pack that appears shows within kRareEvery refreshes.
+TEST(DebugVariables, DataPackChecksAreShownAndReadNowAndThen) {
+  TestTitle t;
+  t.Scenario(1, "Wait ,,99999\n");
+  DebugRun d(t);
+  d.Core().SetShowSystemValues(true);
+  d.Run().Events(2);
+  for (const char* name : {"@PmxExist1", "@PmpExist3", "@WavExist5"}) EXPECT_EQ(d.Row(name), "OFF") << name;
+  std::filesystem::create_directories(t.Folder() / "PMP");
+  std::ofstream(t.Folder() / "PMP" / "ID3") << "x";
+  d.Run().Events(static_cast<int>(DebugCore::kRareEvery) + 1);
+  EXPECT_EQ(d.Row("@PmpExist3"), "ON");
+  EXPECT_EQ(d.Row("@PmxExist1"), "OFF");
 }
 
 // The random sequence of a title is the same with the debug window showing every value it may.

@@ -306,6 +306,36 @@ TEST_F(SelStrLayout, DrawsFrameBackHighlightAndText) {
   EXPECT_EQ(TestLayerServices::Rgb(empty, 4, 4), testing::kBlack);
 }
 
+// The filled highlight is part of the window's background: without a background (BackStyle 0)
+// the selected item gets no box whatever its highlight style.
+TEST_F(SelStrLayout, FilledHighlightOnlyOnAWindowBackground) {
+  struct Case {
+    std::uint8_t back_style;
+    std::uint8_t highlight_style;
+    std::uint32_t inside_selected;  // a pixel of item 1's rectangle clear of its text
+  };
+  const Case cases[] = {
+      {0, 2, testing::kBlack}, {0, 3, testing::kBlack}, {0, 1, testing::kBlack}, {0, 0, testing::kBlack},
+      {1, 2, 0x00FFFF},        {1, 3, 0x00FFFF},        {1, 0, testing::kBlue},  {1, 1, testing::kBlue},
+  };
+  for (const Case& c : cases) {
+    TSelStrStyle s;
+    s.FontSize = 8;
+    s.Rows = 10;
+    s.BackStyle = c.back_style;
+    s.BackColor = testing::kBlue;
+    s.HighlightStyle = c.highlight_style;
+    s.HighlightColor = 0x00FFFF;
+    Open(2, s, 4, 4);
+    layer_.Select(1);
+    Surface target = services_.MakeTarget(64, 64);
+    layer_.Draw(target);
+    const Rect r = layer_.ItemRect(1);
+    EXPECT_EQ(TestLayerServices::Rgb(target, r.right - 3, r.bottom - 3), c.inside_selected)
+        << "back " << int{c.back_style} << " highlight " << int{c.highlight_style};
+  }
+}
+
 TEST(SelMapDraw, HighlightMatchesTheHitTestPixelForPixel) {
   PictureFolder folder;
   folder.Write("map.pmp", testing::Bmp24(testing::Solid(80, 60, testing::kRed)));

@@ -32,9 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, GameSurfaceTest, ::testing::Values(16, 24, 32))
 TEST_P(GameSurfaceTest, ColourKeyIsTheBottomLeftPixel) {
   folder_.Write("k.pmp", Bmp24({{kGreen, kRed, kGreen}, {kRed, kGreen, kBlue}}));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("k.pmp");
+  TGameSurface& l = s.LoadPicture(1, "k.pmp");
   ASSERT_EQ(l.GetWidth(), 3);
   for (bool keyed : {true, false}) {
     l.SetTransparent(keyed);
@@ -71,9 +69,7 @@ TEST_P(GameSurfaceTest, BrightnessIsAppliedBeforeTheKeyIsTaken) {
   } cases[] = {{255, kWhiteRgb}, {-255, kBlack}, {0, kGreen}, {256, kGreen}};  // 256: low byte 0
   for (const Case& c : cases) {
     TestLayerServices s(folder_, Bits());
-    TGameSurface& l = *s.Layers().Picture(1);
-    l.Reset();
-    l.SetSrc("p.pmp");
+    TGameSurface& l = s.LoadPicture(1, "p.pmp");
     l.SetBright(c.bright);
     Surface t = s.MakeTarget(2, 2);
     t.Fill(t.DeviceColour(kBlue));
@@ -86,9 +82,7 @@ TEST_P(GameSurfaceTest, BrightnessIsAppliedBeforeTheKeyIsTaken) {
     EXPECT_EQ(TestLayerServices::Rgb(t, 1, 0), std::abs(c.bright) == 255 ? kBlue : kGreen) << c.bright;
   }
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("p.pmp");
+  TGameSurface& l = s.LoadPicture(1, "p.pmp");
   l.SetBright(128);
   EXPECT_TRUE(Near(TestLayerServices::Rgb(*l.Frame(0), 0, 0), 0x80FF80, Tolerance()));
 }
@@ -96,9 +90,7 @@ TEST_P(GameSurfaceTest, BrightnessIsAppliedBeforeTheKeyIsTaken) {
 TEST_P(GameSurfaceTest, AlphaBlendsTheLayer) {
   folder_.Write("w.pmp", Bmp24(Solid(2, 2, kWhiteRgb)));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("w.pmp");
+  TGameSurface& l = s.LoadPicture(1, "w.pmp");
   l.SetAlpha(128);
   Surface t = s.MakeTarget(2, 2);
   l.Draw(t);
@@ -128,9 +120,7 @@ TEST_P(GameSurfaceTest, MaskBlendsOnPictureLayersOnly) {
     TestLayerServices s(folder_, Bits());
     s.anti_alias = c.anti_alias;
     s.screen_bits_override = c.screen_bits;
-    TGameSurface& l = *s.Layers().Picture(c.layer);
-    l.Reset();
-    l.SetSrc("m.pmp");
+    TGameSurface& l = s.LoadPicture(c.layer, "m.pmp");
     EXPECT_EQ(l.HasMask(), c.masked) << c.what;
     Surface t = s.MakeTarget(4, 1);
     t.Fill(t.DeviceColour(kBlue));
@@ -170,9 +160,7 @@ TEST_P(GameSurfaceTest, OpaqueRectFollowsTheMask) {
 TEST_P(GameSurfaceTest, SetSrcReloadsOnlyWhenNeeded) {
   folder_.Write("a.pmp", Bmp24(Solid(2, 2, kRed)));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("a.pmp");
+  TGameSurface& l = s.LoadPicture(1, "a.pmp");
   folder_.Write("a.pmp", Bmp24(Solid(2, 2, kGreen)));
   l.SetSrc("A.PMP");  // same name ignoring case: kept
   EXPECT_EQ(TestLayerServices::Rgb(*l.Frame(0), 0, 0), kRed);
@@ -205,9 +193,7 @@ TEST_P(GameSurfaceTest, MultiFrameFilesDrawTheChosenFrame) {
                                 {true, {{kGreen, kBlue}, {kBlue, kBlue}}},
                                 {false, Solid(2, 2, kWhiteRgb)}}));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("anim");  // no extension: multi-frame
+  TGameSurface& l = s.LoadPicture(1, "anim");  // no extension: multi-frame
   ASSERT_TRUE(l.MultiFrame());
   ASSERT_EQ(l.GetFrameCount(), 3);
   struct Case {
@@ -232,9 +218,7 @@ TEST_P(GameSurfaceTest, AttachmentsStampOntoTheFirstFrame) {
   folder_.Write("spot.pmp", Bmp24({{kRed, kBlue}, {kBlue, kBlue}}));
   folder_.Write("blue.pmp", Bmp24(Solid(2, 2, kBlue)));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("base.pmp");
+  TGameSurface& l = s.LoadPicture(1, "base.pmp");
   TAttach& a = *l.GetAttachment(0);
   a.SetSrc("spot.pmp", nullptr);
   a.X = 1;
@@ -282,9 +266,7 @@ TEST_P(GameSurfaceTest, AttachmentsStampOntoTheFirstFrame) {
 TEST_P(GameSurfaceTest, WaveAndRipplePhases) {
   folder_.Write("w.pmp", Bmp24(Solid(64, 8, kRed)));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("w.pmp");
+  TGameSurface& l = s.LoadPicture(1, "w.pmp");
   Surface t = s.MakeTarget(64, 8);
   l.SetEffect(TGameSurface::kWave);
   for (int i = 1; i <= 32; ++i) {
@@ -309,9 +291,7 @@ TEST_P(GameSurfaceTest, RippleShiftsRowsBySine) {
   for (int y = 0; y < 40; ++y) rows.push_back(std::vector<Rgb>(4, (y * 6) << 8));  // green levels by row
   folder_.Write("rows.pmp", Bmp24(rows));
   TestLayerServices s(folder_, 32);
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("rows.pmp");
+  TGameSurface& l = s.LoadPicture(1, "rows.pmp");
   l.SetX(100);  // ignored by the ripple
   l.SetEffect(TGameSurface::kRipple);
   Surface t = s.MakeTarget(4, 40);
@@ -326,9 +306,7 @@ TEST_P(GameSurfaceTest, RippleShiftsRowsBySine) {
 TEST_P(GameSurfaceTest, ShakeDrawsAtRandomOffsets) {
   folder_.Write("dot.pmp", Bmp24(Solid(1, 1, kRed)));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("dot.pmp");
+  TGameSurface& l = s.LoadPicture(1, "dot.pmp");
   l.SetX(10);
   l.SetY(10);
   l.SetEffect(TGameSurface::kShake);
@@ -357,9 +335,7 @@ TEST_P(GameSurfaceTest, ShakeDrawsAtRandomOffsets) {
 TEST_P(GameSurfaceTest, WeatherFallsOverThePictureUntilTheLastDrop) {
   folder_.Write("bg.pmp", Bmp24(Solid(64, 200, kRed)));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("bg.pmp");
+  TGameSurface& l = s.LoadPicture(1, "bg.pmp");
   for (int mode : {3, 4}) {
     l.SetEffect(mode);
     Surface t = s.MakeTarget(64, 200);
@@ -426,9 +402,7 @@ TEST_P(GameSurfaceTest, FillRectangles) {
 TEST_P(GameSurfaceTest, HiddenLayersDrawNothing) {
   folder_.Write("r.pmp", Bmp24(Solid(2, 2, kRed)));
   TestLayerServices s(folder_, Bits());
-  TGameSurface& l = *s.Layers().Picture(4);
-  l.Reset();
-  l.SetSrc("r.pmp");
+  TGameSurface& l = s.LoadPicture(4, "r.pmp");
   l.SetVisible(false);
   Surface t = s.MakeTarget(2, 2);
   l.Draw(t);
@@ -467,9 +441,7 @@ TEST_P(GameSurfaceTest, CachedLayersShareDecodedPictures) {
   EXPECT_EQ(s.cache.At(0).name, "b.pmp");
   // A layer without the cache switch reads the cached picture but adds nothing.
   folder_.Write("b.pmp", Bmp24(Solid(1, 1, kBlue)));
-  TGameSurface& m = *s.Layers().Picture(2);
-  m.Reset();
-  m.SetSrc("B.pmp");
+  TGameSurface& m = s.LoadPicture(2, "B.pmp");
   EXPECT_EQ(TestLayerServices::Rgb(*m.Frame(0), 0, 0), kGreen);
   m.SetSrc("a.pmp");
   EXPECT_EQ(s.cache.Count(), 1u);
@@ -599,9 +571,7 @@ TEST(GameSurfaceLimitsTest, FarOffPositionsDoNotOverflow) {
   PictureFolder folder;
   folder.Write("p.pmp", Bmp24(Solid(4, 4, kRed)));
   TestLayerServices s(folder);
-  TGameSurface& l = *s.Layers().Picture(1);
-  l.Reset();
-  l.SetSrc("p.pmp");
+  TGameSurface& l = s.LoadPicture(1, "p.pmp");
   l.SetEffect(TGameSurface::kShake);
   for (std::int32_t pos : {INT32_MAX, INT32_MIN, INT32_MAX - 2}) {
     l.SetX(pos);

@@ -39,6 +39,52 @@ class LayerScenarioTest : public ::testing::TestWithParam<int> {
   TestTitle title_;
 };
 
+TEST_P(LayerScenarioTest, AClosedWindowEndsARunningTransitionAtOnce) {
+  Picture("p.pmp", Bmp24(Solid(2, 2, kRed)));
+  // A whole-screen fade takes many steps; once the window is closed it stops after its first.
+  auto presents = [&](bool closed) {
+    TestTitle title;
+    std::filesystem::create_directories(title.Folder() / "PMP");
+    std::filesystem::copy_file(title_.Folder() / "PMP" / "p.pmp", title.Folder() / "PMP" / "p.pmp");
+    title.Scenario(1, "FillSfc ,,0,0,0,640,480,16777215,255,2\n");
+    RunOptions o;
+    o.bits = GetParam();
+    TitleRun r(title, o);
+    r.Load();
+    r.Events(1);
+    if (closed) r.R().Screen().RequestClose();
+    const auto before = r.R().Screen().PresentCount();
+    r.Events(1);
+    return r.R().Screen().PresentCount() - before;
+  };
+  const auto open = presents(false);
+  const auto closed = presents(true);
+  EXPECT_GE(open, 5u);
+  EXPECT_LE(closed, 3u) << open;
+}
+
+TEST_P(LayerScenarioTest, AClosedWindowEndsAWaitInTheAlwaysStream) {
+  // The always stream waits for a click inside the main stream's wait; once the window is
+  // closed, the run ends within the event instead of waiting out its bound.
+  auto spent = [&](bool closed) {
+    TestTitle title;
+    title.Scenario(1, "IntCall ,,1,2\nWaitClick\n");
+    title.Scenario(2, "WaitClick\n");
+    RunOptions o;
+    o.bits = GetParam();
+    o.max_run_commands = 2000;
+    TitleRun r(title, o);
+    r.Load();
+    r.Events(2);
+    if (closed) r.R().Screen().RequestClose();
+    const auto before = r.R().VirtualClock().NowMs();
+    r.Events(1);
+    return r.R().VirtualClock().NowMs() - before;
+  };
+  EXPECT_GE(spent(false), 1000u);
+  EXPECT_LE(spent(true), 100u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, LayerScenarioTest, ::testing::Values(16, 24, 32));
 
 TEST_P(LayerScenarioTest, PicturesFillsAndAttachmentsReachTheScreen) {

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "player/backend/posix/posix_file_services.h"
 #include "player/backend/graphics/surface.h"
 #include "player/common/random.h"
 #include "player/display/layer_services.h"
+#include "player/display/game_surface.h"
 #include "player/display/layer_stack.h"
 #include "player/display/picture_cache.h"
 #include "player/storage/packed_file.h"
@@ -55,6 +57,13 @@ class TestLayerServices : public LayerServices {
   const Surface* TextWindowSurface() override { return text_window; }
 
   LayerStack& Layers() { return layers_; }
+  // Picture layer `index`, reset and showing `file` (the common start of a layer test).
+  TGameSurface& LoadPicture(int index, std::string_view file) {
+    TGameSurface& layer = *layers_.Picture(index);
+    layer.Reset();
+    layer.SetSrc(file);
+    return layer;
+  }
   Surface MakeTarget(int w, int h) const { return Surface(*PixelFormat::ForDepth(bits_), w, h); }
   // 0x00BBGGRR colour at a pixel of a surface.
   static std::int32_t Rgb(const Surface& s, int x, int y) { return s.format().ToRgb(s.RawPixel(x, y)); }

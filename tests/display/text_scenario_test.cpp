@@ -170,6 +170,21 @@ TEST_F(TextScenarioTest, SavedInTheMiddleOfATextTypingGoesOnAfterLoading) {
   EXPECT_EQ(r->Errors().find("Mavlet:", 10), std::string::npos) << r->Errors();  // only the folder prompt
 }
 
+TEST_F(TextScenarioTest, ARowNotMeasuredWhenSavedIsMeasuredAfterLoading) {
+  // Saved with the centred window's current row entered by a newline and not measured yet: the
+  // text typed after loading is centred by its own length and stays inside the 10 columns.
+  title_.Scenario(1,
+                  "TextPos ,,0,0,24,10,3\nTextSpd ,,0\nPutText ,,\\mＡＢ\\nＣＤ\nClrText\nPutText ,,\\mＥＦ\\n\n"
+                  "WaitClick\nPutText ,,ＧＨＩＪＫＬＭＮ\nCalc ,,N = @TextX\nWait ,,99999\n");
+  auto r = Start({Click(12)}, true);
+  r->Events(5);
+  r->Book().SaveGameSlot(1, r->R().Sys());
+  r->Book().LoadGameSlot(1, r->R().Sys());
+  r->Events(15);
+  EXPECT_EQ(Shown(*r), "ＥＦ/ＧＨＩＪＫＬＭＮ");
+  EXPECT_EQ(r->Num("N"), (10 - 8) * 24 / 2 + 8 * 24);
+}
+
 TEST_F(TextScenarioTest, TextValuesReadAndWrite) {
   title_.Scenario(1,
                   "TextPos ,,10,20,16,6,3\nTextSpd ,,0\nPutText ,,AB\nCalc ,,N = @TextX\nCalc ,,K = @TextBoxY\n"
@@ -182,6 +197,28 @@ TEST_F(TextScenarioTest, TextValuesReadAndWrite) {
   EXPECT_EQ(Shown(*r), "XYZ");
   EXPECT_EQ(Window(*r).X(), 30);
   EXPECT_EQ(r->Errors(), "");
+}
+
+// A length or call argument that is not an integer stops the title with a message naming the
+// text, whether the text is typed or written to @Text; the window keeps what it showed.
+TEST_F(TextScenarioTest, ANonIntegerTextArgumentIsReportedWithItsText) {
+  struct Case {
+    const char* write;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"PutText ,,AB\\a(x)CD", "Mavlet: PutText \"AB\\a(x)CD\": 'x' is not a valid integer value (text escape \\a)\n"},
+      {"Calc ,,@Text = \"EF\\i(y)GH\"",
+       "Mavlet: @Text \"EF\\i(y)GH\": 'y' is not a valid integer value (text escape \\i)\n"},
+  };
+  for (const Case& c : cases) {
+    title_.Scenario(1, std::string("TextSpd ,,0\nPutText ,,OK\n") + c.write + "\nCalc ,,N = 1\nWait ,,99999\n");
+    auto r = Start();
+    r->Events(10);
+    EXPECT_EQ(Shown(*r), "OK") << c.write;
+    EXPECT_EQ(r->Num("N"), 0) << c.write;
+    EXPECT_EQ(r->Errors(), c.message);
+  }
 }
 
 TEST_F(TextScenarioTest, SetFontTakesOnlyInstalledJapaneseFaces) {

@@ -11,6 +11,7 @@
 
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/glyph_source.h"
+#include "player/common/error.h"
 #include "player/display/text_surface.h"
 #include "player/storage/game_status.h"
 #include "tests/display/layer_test_support.h"
@@ -227,6 +228,13 @@ TEST_F(TextSurfaceTest, SavedKeysRestoreTheWindow) {
   EXPECT_EQ(std::tuple(other.X(), other.FontSize(), other.RowGap(), other.Bold(), other.Cols(), other.Rows(), other.Align()),
             std::tuple(10, 16, 4, true, 6, 3, 1));
   EXPECT_EQ(other.GetText(), text_.GetText());
+  // A saved text with a bad argument loads what parsed before it; written by a scenario the same
+  // text is refused and the window stays.
+  status.WriteString("Sfc9Text", "XY\\a(x)Z");
+  other.LoadFromStatus(status);
+  EXPECT_EQ(other.GetText(), "\\m\\a(2)\\c(ffffff)\\s(000000)XY");
+  EXPECT_THROW(other.SetText("PQ\\i(y)"), MavError);
+  EXPECT_EQ(other.GetText(), "\\m\\a(2)\\c(ffffff)\\s(000000)XY");
 }
 
 TEST_F(TextSurfaceTest, SizesAreBounded) {

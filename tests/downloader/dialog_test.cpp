@@ -2,6 +2,7 @@
 // during a transfer, selection runs with Shift, the opening space check, command lines.
 #include "downloader/ui/dialog.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -9,7 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <fstream>
-#include <gtest/gtest.h>
+#include <thread>
 
 #include "downloader/ui/app.h"
 #include "tests/downloader/loopback_server.h"
@@ -76,7 +77,8 @@ TEST_F(DialogTest, ListCountersAndAFullRun) {
   Add("plain", 10, true);
   auto d = Make();
   ASSERT_TRUE(d->OpenRun());
-  EXPECT_EQ(d->size(), QSize(d->dialogUnitsX(315), d->dialogUnitsY(280)));
+  EXPECT_EQ(d->width(), d->dialogUnitsX(315));
+  EXPECT_GE(d->height(), d->dialogUnitsY(280));  // taller only where captions wrap
   auto* first = d->list()->topLevelItem(0);
   EXPECT_EQ(first->text(1), "d0.dat");
   EXPECT_EQ(first->text(2), "1,234,567");
@@ -106,6 +108,47 @@ TEST_F(DialogTest, ListCountersAndAFullRun) {
   QTest::mouseClick(d->closeButton(), Qt::LeftButton);
   EXPECT_FALSE(d->isVisible());
   EXPECT_TRUE(d->closedByButton());
+}
+
+// Every caption keeps the dialog's font, shows all its text and overlaps no other control, in
+// both languages and at a large font too.
+TEST_F(DialogTest, CaptionsAreNeverShrunkNorCut) {
+  Add("plain", 10);
+  for (const double points : {0.0, 14.0}) {
+    for (const Language language : {Language::English, Language::Japanese}) {
+      SCOPED_TRACE(std::to_string(points) + (language == Language::English ? " English" : " Japanese"));
+      const QFont before = QApplication::font();
+      if (points > 0) {
+        QFont big = before;
+        big.setPointSizeF(points);
+        QApplication::setFont(big);
+      }
+      auto d = Make(language);
+      const QList<QWidget*> widgets = d->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+      int captions = 0;
+      for (auto* l : d->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (l->text().isEmpty()) continue;
+        ++captions;
+        SCOPED_TRACE(l->text().toStdString());
+        EXPECT_GE(l->font().pointSizeF(), d->font().pointSizeF());
+        const QFontMetrics fm(l->font());
+        const QRect need =
+            fm.boundingRect(QRect(0, 0, l->width(), 100000), Qt::TextWordWrap | Qt::AlignLeft, l->text());
+        EXPECT_LE(need.width(), l->width());
+        EXPECT_LE(need.height(), l->height());
+        EXPECT_LE(l->geometry().right(), d->width());
+        EXPECT_LE(l->geometry().bottom(), d->height());
+        for (auto* w : widgets) {
+          if (w != l && w->isVisibleTo(d.get()) && !w->geometry().size().isEmpty()) {
+            EXPECT_FALSE(l->geometry().intersects(w->geometry())) << w->metaObject()->className();
+          }
+        }
+      }
+      EXPECT_GE(captions, 6);
+      d.reset();
+      QApplication::setFont(before);
+    }
+  }
 }
 
 TEST_F(DialogTest, NothingClosesItDuringATransfer) {
@@ -169,6 +212,47 @@ TEST_F(DialogTest, TooLittleSpaceAtOpeningLeavesOnlyFinish) {
   EXPECT_FALSE(d->downloadButton()->isEnabled());
   EXPECT_EQ(d->closeButton()->text(), "Finish");
   EXPECT_FALSE(d->run().LaunchFlag());
+}
+
+// An executable starts as a process of its own; any other file is handed to the desktop's opener.
+TEST(Launch, DocumentsGoToTheOpenerProgramsStartThemselves) {
+  const auto dir = fs::path(::testing::TempDir()) / "quillget_launch";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "title");
+  std::ofstream(dir / "title" / "manual.html") << "<p>read me</p>";
+  std::ofstream(dir / "title" / "start.sh") << "#!/bin/sh\necho ran > started.txt\n";
+  fs::permissions(dir / "title" / "start.sh", fs::perms::owner_all);
+  struct Case {
+    std::string file;
+    bool openerAnswers;
+    bool launched;
+    bool opened;  // the opener was asked
+  };
+  const std::vector<Case> cases = {
+      {"manual.html", true, true, true},
+      {"manual.html", false, false, true},  // no opener could be started: 821 follows
+      {"start.sh", true, true, false},
+      {"none.sh", true, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const QString path = QString::fromStdString((dir / "title" / c.file).string());
+    QString openedFile, openedFolder;
+    const bool launched = LaunchProgram(path, [&](const QString& file, const QString& folder) {
+      openedFile = file;
+      openedFolder = folder;
+      return c.openerAnswers;
+    });
+    EXPECT_EQ(launched, c.launched);
+    EXPECT_EQ(!openedFile.isEmpty(), c.opened);
+    if (c.opened) {
+      EXPECT_EQ(openedFile, path);
+      EXPECT_EQ(openedFolder, QString::fromStdString((dir / "title").string()));
+    }
+  }
+  for (int i = 0; i < 100 && !fs::exists(dir / "title" / "started.txt"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(fs::exists(dir / "title" / "started.txt"));  // run in its own folder
 }
 
 TEST(Arguments, CommandLines) {

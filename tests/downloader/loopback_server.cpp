@@ -45,10 +45,19 @@ bool SendPattern(int fd, std::int64_t from, std::int64_t to) {
   return true;
 }
 
+// length -1 sends no Content-Length: the body ends when the connection closes.
 bool SendHead(int fd, const std::string& status, std::int64_t length, const std::string& extra = "") {
-  const std::string head = "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(length) +
-                           "\r\nConnection: close\r\n" + extra + "\r\n";
+  const std::string head = "HTTP/1.1 " + status + "\r\n" +
+                           (length >= 0 ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
+                           "Connection: close\r\n" + extra + "\r\n";
   return SendAll(fd, head.data(), head.size());
+}
+
+std::string HeaderValue(const std::string& request, const std::string& name) {
+  const auto at = request.find("\r\n" + name + ": ");
+  if (at == std::string::npos) return {};
+  const auto from = at + name.size() + 4;
+  return request.substr(from, request.find("\r\n", from) - from);
 }
 
 }  // namespace
@@ -58,10 +67,22 @@ std::uint8_t PatternByte(std::int64_t i) {
   return static_cast<std::uint8_t>((k * 2654435761u) >> 13);
 }
 
-std::string Pattern(std::int64_t size) {
+std::string Pattern(std::int64_t size, std::int64_t shift) {
   std::string s(static_cast<std::size_t>(size), '\0');
-  for (std::int64_t i = 0; i < size; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>(PatternByte(i));
+  for (std::int64_t i = 0; i < size; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>(PatternByte(i + shift));
   return s;
+}
+
+std::int64_t VersionShift(std::string_view name) {
+  if (name.size() < 2 || (name[0] != 'v' && name[0] != 'm' && name[0] != 'w')) return 0;
+  return std::atoll(std::string(name.substr(1)).c_str()) * 1009;
+}
+
+std::string VersionValidator(std::string_view name) {
+  const std::int64_t n = VersionShift(name) / 1009;
+  if (name.empty() || n == 0) return {};
+  if (name[0] == 'v') return "\"" + std::string(name) + "\"";
+  return "Sun, " + std::string(n < 10 ? "0" : "") + std::to_string(n) + " Nov 2026 10:00:00 GMT";
 }
 
 LoopbackServer::LoopbackServer(int maxConnections, std::chrono::seconds lifetime)
@@ -93,6 +114,11 @@ std::string LoopbackServer::Url(std::string_view path) const {
 std::vector<std::string> LoopbackServer::RangeHeaders() const {
   std::lock_guard lock(mutex_);
   return ranges_;
+}
+
+std::vector<std::string> LoopbackServer::IfRangeHeaders() const {
+  std::lock_guard lock(mutex_);
+  return ifRanges_;
 }
 
 void LoopbackServer::WaitUntilDone() {
@@ -130,15 +156,28 @@ void LoopbackServer::Serve(int fd) {
   std::string range;
   if (auto r = request.find("\r\nRange: bytes="); r != std::string::npos)
     range = request.substr(r + 15, request.find("\r\n", r + 2) - r - 15);
+  const std::string ifRange = HeaderValue(request, "If-Range");
   {
     std::lock_guard lock(mutex_);
     ranges_.push_back(range);
+    ifRanges_.push_back(ifRange);
   }
   // /MODE/SIZE/NAME
   const auto s1 = path.find('/', 1), s2 = path.find('/', s1 + 1);
   std::string mode = path.substr(1, s1 - 1);
   const std::int64_t size = std::atoll(path.substr(s1 + 1, s2 - s1 - 1).c_str());
   const std::string rest = path.substr(s1 + 1);
+  const std::string name = s2 == std::string::npos ? std::string() : path.substr(s2 + 1);
+  const std::int64_t shift = VersionShift(name);
+  const std::string validator = VersionValidator(name);
+  std::string extra;
+  if (name[0] == 'v') extra = "ETag: " + validator + "\r\n";
+  if (name[0] == 'w') extra = "ETag: W/\"" + name + "\"\r\n";
+  if (name[0] == 'm' || name[0] == 'w') extra += "Last-Modified: " + validator + "\r\n";
+  if (validator.empty()) extra.clear();
+  // A range is served only for the version If-Range names.
+  if (!ifRange.empty() && ifRange != validator) range.clear();
+  auto sendPattern = [&](std::int64_t from, std::int64_t to) { return SendPattern(fd, from + shift, to + shift); };
 
   if (mode == "reset" && !resetDone_.exchange(true)) {
     SendHead(fd, "200 OK", size);
@@ -161,19 +200,27 @@ void LoopbackServer::Serve(int fd) {
       return;
     }
     SendHead(fd, "206 Partial Content", size - from,
-             "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" +
+             extra + "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" +
                  std::to_string(size) + "\r\n");
-    SendPattern(fd, from, size);
+    sendPattern(from, size);
   } else if (mode == "plain" || mode == "norange") {
-    SendHead(fd, "200 OK", size) && SendPattern(fd, 0, size);
+    SendHead(fd, "200 OK", size, extra) && sendPattern(0, size);
   } else if (mode == "short") {
-    SendHead(fd, "200 OK", size) && SendPattern(fd, 0, size / 2);
+    SendHead(fd, "200 OK", size, extra) && sendPattern(0, size / 2);
+  } else if (mode == "nolength" && !range.empty()) {
+    const std::int64_t from = std::atoll(range.c_str());
+    SendHead(fd, "206 Partial Content", -1,
+             "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" +
+                 std::to_string(size) + "\r\n") &&
+        sendPattern(from, size);
+  } else if (mode == "nolength") {
+    SendHead(fd, "200 OK", -1) && sendPattern(0, size / 2);
   } else if (mode == "small") {
-    SendHead(fd, "200 OK", size / 2) && SendPattern(fd, 0, size / 2);
+    SendHead(fd, "200 OK", size / 2) && sendPattern(0, size / 2);
   } else if (mode == "long") {
-    SendHead(fd, "200 OK", size + 100) && SendPattern(fd, 0, size + 100);
+    SendHead(fd, "200 OK", size + 100) && sendPattern(0, size + 100);
   } else if (mode == "stall") {
-    if (SendHead(fd, "200 OK", size) && SendPattern(fd, 0, size / 2)) {
+    if (SendHead(fd, "200 OK", size) && sendPattern(0, size / 2)) {
       while (!stop_ && std::chrono::steady_clock::now() < deadline_) {
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, 50) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0) break;  // the client went away

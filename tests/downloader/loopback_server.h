@@ -10,6 +10,12 @@
 //   tofile    302 to file:///etc/hostname                 redirect   302 to /plain/SIZE/NAME
 //   reset     the first request sends half then resets the connection; later ones are plain
 //   busy      the first request answers 503; later ones are plain
+//   nolength  200 without Content-Length, half the body, then closes; a Range request gets the
+//             rest (206, Content-Range, still without a length)
+// NAME picks a version of the file: "vN" (strong ETag "vN"), "mN" (Last-Modified, day N) and "wN"
+// (weak ETag and day N) serve the body shifted by N * 1009 pattern bytes, and a Range request
+// whose If-Range is not that version's validator is answered with the whole body (200).
+// Other names serve the unshifted body with no validator.
 // Bounded: it serves at most maxConnections connections and stops by itself after lifetime.
 #include <atomic>
 #include <chrono>
@@ -24,7 +30,10 @@ namespace quillget::testing {
 
 // Byte i of every served body.
 std::uint8_t PatternByte(std::int64_t i);
-std::string Pattern(std::int64_t size);
+std::string Pattern(std::int64_t size, std::int64_t shift = 0);
+// The body shift and the validator (ETag or date, "" for none) a NAME stands for.
+std::int64_t VersionShift(std::string_view name);
+std::string VersionValidator(std::string_view name);
 
 class LoopbackServer {
  public:
@@ -37,6 +46,7 @@ class LoopbackServer {
   std::string Url(std::string_view path) const;
   int Requests() const { return requests_.load(); }
   std::vector<std::string> RangeHeaders() const;  // "" for requests without one
+  std::vector<std::string> IfRangeHeaders() const;
   // Blocks until the lifetime ends (the benchmark's stand-alone server).
   void WaitUntilDone();
 
@@ -52,7 +62,7 @@ class LoopbackServer {
   std::atomic<int> requests_{0};
   std::atomic<bool> resetDone_{false}, busyDone_{false};
   mutable std::mutex mutex_;
-  std::vector<std::string> ranges_;
+  std::vector<std::string> ranges_, ifRanges_;
   std::vector<std::thread> connections_;
   std::thread acceptor_;
 };

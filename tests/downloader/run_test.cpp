@@ -25,8 +25,8 @@ class FakeView : public RunView {
   void FocusRow(std::size_t row, bool) override { focused.push_back(row); }
   void ShowMessage(int number, const std::string&) override { messages.push_back(number); }
   void SetBar(int p) override { bar = p; }
-  void RefreshCounts() override {}
-  void RefreshRate() override {}
+  void RefreshCounts() override { ++refreshes; }
+  void RefreshRate() override { ++refreshes; }
   void StartTimer() override { timer = true; }
   void StopTimer() override { timer = false; }
 
@@ -52,6 +52,7 @@ class FakeView : public RunView {
   std::vector<std::size_t> focused;
   std::map<std::size_t, int> status;
   int bar = -1;
+  int refreshes = 0;
   bool timer = false;
   std::mutex mutex;
   std::condition_variable cv;
@@ -203,6 +204,57 @@ TEST(Run, SelectionRunFetchesChosenRowsInOrderWithItsOwnTotals) {
   f.view.Pump(*run);
   EXPECT_TRUE(run->LaunchFlag());
   EXPECT_EQ(f.view.focused.back(), 1u);
+}
+
+TEST(Run, ShiftWithNoRowSelectedLeavesTheCountersAsShown) {
+  Fixture f("shiftnone");
+  f.Add("plain", 10, true);
+  f.Add("plain", 20);
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  const Counters before = run->counters();
+  const int refreshes = f.view.refreshes;
+  run->PressDownload(true, {});
+  EXPECT_TRUE(run->SelectionMode());
+  EXPECT_FALSE(run->Busy());
+  EXPECT_EQ(f.view.refreshes, refreshes);
+  const Counters& after = run->counters();
+  EXPECT_EQ(after.totalBytes, before.totalBytes);
+  EXPECT_EQ(after.bytesBefore, before.bytesBefore);
+  EXPECT_EQ(after.currentBytes, before.currentBytes);
+  EXPECT_EQ(after.filesDone, before.filesDone);
+  EXPECT_EQ(after.filesTotal, before.filesTotal);
+  EXPECT_TRUE(f.view.messages.empty());
+}
+
+// A server that sends half and then holds the connection sends almost no reports: the tick's own
+// samples give the file up (822, then 261 when the worker has ended) after three of them.
+TEST(Run, StalledConnectionIsGivenUpByTheTickSamples) {
+  Fixture f("stalltick");
+  f.settings.stallSampleSeconds = 1;  // the default reportsPerSample (300) never comes
+  f.Add("stall", 100000);
+  auto run = f.Make();
+  ASSERT_TRUE(run->Open());
+  run->PressDownload(false, {});
+  // Run reports until the first half is in.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (f.view.bar < 50 && std::chrono::steady_clock::now() < end) {
+    std::unique_lock lock(f.view.mutex);
+    if (!f.view.cv.wait_for(lock, std::chrono::milliseconds(50), [&] { return !f.view.queue.empty(); })) continue;
+    auto next = std::move(f.view.queue.front());
+    f.view.queue.pop_front();
+    lock.unlock();
+    next();
+  }
+  ASSERT_EQ(f.view.bar, 50);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 4; ++i) run->Tick();  // the first takes the sample the next three compare with
+  EXPECT_EQ(f.view.messages, std::vector<int>{822});
+  f.view.Pump(*run);
+  EXPECT_EQ(f.view.messages, (std::vector<int>{822, 261}));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(f.view.states.back(), kIdle);
+  EXPECT_EQ(LocalFileSize(PartPath(f.dir / "f0.dat")), 50000);  // kept for the next start
 }
 
 TEST(Run, RateAndRemainingTime) {

@@ -16,6 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::LoopbackServer;
 using testing::Pattern;
+using testing::VersionShift;
+using testing::VersionValidator;
 
 std::string Read(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -102,6 +104,87 @@ TEST(Transfer, ServerBehaviours) {
   // The Range requests the resumed cases sent.
   const auto ranges = server.RangeHeaders();
   EXPECT_NE(std::find(ranges.begin(), ranges.end(), "1000-"), ranges.end());
+}
+
+// A part begun at one start is finished at the next: only from the same version of the file
+// (If-Range with the validator kept beside the part), else from zero.
+TEST(Transfer, ResumeAcrossStartsKeepsToOneVersionOfTheFile) {
+  LoopbackServer server;
+  constexpr std::int64_t kSize = 300000;
+  struct Case {
+    std::string first, second;  // MODE/NAME of the cut first fetch and of the next one
+    std::string ifRange;        // what the next fetch sends ("" for nothing)
+    bool resumed;               // the next fetch's answer continued the part
+  };
+  const std::vector<Case> cases = {
+      {"short/v1", "plain/v2", "\"v1\"", false},                // the file changed: whole 200
+      {"short/v3", "plain/v3", "\"v3\"", true},                 // same version: the rest
+      {"short/m1", "plain/m2", VersionValidator("m1"), false},  // Last-Modified when no ETag
+      {"short/w4", "plain/w4", VersionValidator("w4"), true},   // a weak ETag is not used
+      {"nolength/f", "nolength/f", "", true},                   // cut without a length: kept
+      {"short/f", "plain/f", "", true},                         // no validator: size must agree
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first + " then " + c.second);
+    const auto dir = FreshDir("resume" + std::to_string(n++));
+    const auto target = dir / "file.dat";
+    FetchOptions once = Quick();
+    once.tries = 1;
+    StopFlag stop;
+    auto url = [&](const std::string& modeName) {
+      const auto slash = modeName.find('/');
+      return server.Url("/" + modeName.substr(0, slash) + "/" + std::to_string(kSize) + modeName.substr(slash));
+    };
+    EXPECT_FALSE(FetchFile({url(c.first), target, kSize}, once, {}, stop).ok);
+    ASSERT_EQ(LocalFileSize(PartPath(target)), kSize / 2);
+    const auto before = server.RangeHeaders().size();
+    const auto r = FetchFile({url(c.second), target, kSize}, Quick(), {}, stop);
+    EXPECT_TRUE(r.ok) << r.error;
+    const std::string name = c.second.substr(c.second.find('/') + 1);
+    EXPECT_TRUE(Read(target) == Pattern(kSize, VersionShift(name)));
+    EXPECT_FALSE(fs::exists(PartPath(target)));
+    EXPECT_FALSE(fs::exists(ValidatorPath(PartPath(target))));
+    const auto ranges = server.RangeHeaders();
+    const auto ifRanges = server.IfRangeHeaders();
+    ASSERT_GT(ranges.size(), before);
+    EXPECT_EQ(ranges[before], std::to_string(kSize / 2) + "-");
+    EXPECT_EQ(ifRanges[before], c.ifRange);
+    EXPECT_EQ(ranges.size() - before, c.resumed ? 1u : 2u);  // a restart asks once more, from zero
+  }
+}
+
+// A validator file that is not one clean line counts as none: nothing of it reaches a header.
+TEST(Transfer, BadValidatorFilesCountAsNone) {
+  LoopbackServer server;
+  const std::vector<std::string> contents = {"",
+                                             "\n",
+                                             "\"v1\"",
+                                             "\"v1\"\r\nX-Injected: 1\n",
+                                             "\"a\"\n\"b\"\n",
+                                             std::string(300, 'e') + "\n",
+                                             std::string("\"\x01\"\n", 4)};
+  int n = 0;
+  for (const auto& content : contents) {
+    SCOPED_TRACE(n);
+    const auto dir = FreshDir("badvalidator" + std::to_string(n++));
+    const auto target = dir / "file.dat";
+    Write(PartPath(target), Pattern(1000));
+    Write(ValidatorPath(PartPath(target)), content);
+    EXPECT_EQ(ReadValidator(ValidatorPath(PartPath(target))), "");
+    StopFlag stop;
+    EXPECT_TRUE(FetchFile({server.Url("/plain/5000/f"), target, 5000}, Quick(), {}, stop).ok);
+    EXPECT_TRUE(Read(target) == Pattern(5000));
+    EXPECT_EQ(server.IfRangeHeaders().back(), "");
+    EXPECT_EQ(server.RangeHeaders().back(), "1000-");
+  }
+  // A good one round-trips, and a write replaces it whole.
+  const auto file = FreshDir("goodvalidator") / "v";
+  EXPECT_TRUE(WriteValidator(file, "\"abc\""));
+  EXPECT_TRUE(WriteValidator(file, "W"));
+  EXPECT_EQ(ReadValidator(file), "W");
+  EXPECT_FALSE(WriteValidator(file, "a\r\nb"));
+  EXPECT_EQ(ReadValidator(file), "W");
 }
 
 TEST(Transfer, RefusesSchemesOtherThanHttpHttpsFtp) {

@@ -1,5 +1,6 @@
 // The engine on a small fake of its port (GameServices), without a game system: what the engine
 // asks of the game system, and when.
+#include <utility>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -25,8 +26,9 @@ class FakeGame : public GameServices {
     click_now = click;
     cancel_now = cancel;
   }
-  bool ClickPressed() override { return click_now; }
-  bool CancelPressed() override { return cancel_now; }
+  // A query takes the press it reports.
+  bool ClickPressed() override { return std::exchange(click_now, false); }
+  bool CancelPressed() override { return std::exchange(cancel_now, false); }
   void ConsumePresses() override { click_now = cancel_now = false; }
   void InvalidateAll() override { ++invalidations; }
   void RedrawAll() override { ++redraws; }

@@ -15,6 +15,7 @@
 #include "player/backend/headless/headless_sound.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/engine/global_file.h"
+#include "player/shell/headless_runner.h"
 #include "player/storage/packed_file.h"
 #include "player/vars/local_time.h"
 #include "player/vars/param_manager.h"
@@ -321,6 +322,26 @@ TEST_F(PlayerSessionTest, JoystickIsReadEveryLogicStep) {
   run(3);
   EXPECT_EQ(A(session), 1) << "the decide button of the pad ends WaitClick";
   EXPECT_GE(pad.reads - reads, 3) << "one read per logic step";
+}
+
+// Every game system setting of a run reaches the session's game system: each one differs from
+// its default here, so a setting dropped on the way back to the default fails the comparison.
+TEST(RunConfigTest, EverySettingOfARunReachesTheGameSystem) {
+  RunOptions o;
+  o.interval_ms = 17;
+  o.game.has_sound = false;
+  o.game.has_joy_pad = false;
+  o.game.anti_alias = false;
+  o.game.fade_in_draw = false;
+  o.game.image_cache = 3;
+  o.game.sound_buffer = 1234;
+  o.game.background_unpack = true;
+  o.game.use_fonts = "IPAGothic,IPAPGothic";
+  EXPECT_FALSE(o.game == GameSystemOptions{});
+  const PlayerConfig c = ConfigFor(o);
+  EXPECT_EQ(c.interval, 17);
+  EXPECT_FALSE(c.full_screen);
+  EXPECT_TRUE(GameSystemOptionsFor(c, o.game.background_unpack) == o.game);
 }
 
 }  // namespace

@@ -144,9 +144,9 @@ TEST(StateCommands, WaitClickTakesOnlyAnUnreportedDecide) {
       {"", {{3, K::kClick}}, 1},
       {"", {{3, K::kCancel}}, 0},                      // cancel does not end the wait
       {"", {{3, K::kMouse, -1, -1}, {3, K::kClick}}, 0},  // outside the game area
-      // A poll loop that reports the press just before the WaitClick is entered: every query of
-      // a logic step shares its press, so the WaitClick sees it too.
-      {"Calc 2,,X = @ClickL\nJump ,X = 0,1,,0\n", {{3, K::kClick}}, 1},
+      // A poll loop that reports the press just before the WaitClick is entered: the press is
+      // taken by that report, so the WaitClick in the same step waits for the next one.
+      {"Calc 2,,X = @ClickL\nJump ,X = 0,1,,0\n", {{3, K::kClick}}, 0},
       {"", {{3, K::kClick}, {4, K::kClick}}, 1},
   };
   for (const Case& c : cases) {

@@ -271,6 +271,18 @@ bool SdlDisplay::SetCursorFile(const std::optional<std::filesystem::path>& file)
 
 void SdlDisplay::PumpMessages() { SDL_PumpEvents(); }
 
+bool SdlDisplay::CloseRequested() {
+  if (Display::CloseRequested()) return true;
+  // SIGTERM and the last window's close arrive as SDL_QUIT; this window's own close as a window
+  // event (the debug window may still be open). Only peeked: the main loop takes them.
+  if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0) RequestClose();
+  SDL_Event events[32];
+  const int n = SDL_PeepEvents(events, 32, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+  for (int i = 0; i < n; ++i)
+    if (events[i].window.event == SDL_WINDOWEVENT_CLOSE && events[i].window.windowID == WindowId()) RequestClose();
+  return Display::CloseRequested();
+}
+
 bool SdlDisplay::SetIconFile(const std::filesystem::path& file) {
   SDL_Surface* icon = IMG_Load(file.c_str());
   if (!icon) return false;

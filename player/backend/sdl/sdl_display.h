@@ -51,6 +51,7 @@ class SdlDisplay : public Display {
   bool SetCursorFile(const std::optional<std::filesystem::path>& file) override;
   void MoveMouse(Point game_point) override;
   void PumpMessages() override;
+  bool CloseRequested() override;
   // Window icon from a picture file (mavlet.ico beside the player); false when unreadable.
   bool SetIconFile(const std::filesystem::path& file);
 
