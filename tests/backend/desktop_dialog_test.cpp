@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "tests/support/temp_folder.h"
@@ -107,14 +109,40 @@ TEST(DesktopDialog, OutputIsBounded) {
   EXPECT_EQ(r.out.size(), 64u * 1024u);
 }
 
-TEST(DesktopDialog, CloseRequestEndsTheChild) {
-  int asked = 0;
-  const auto start = Clock::now();
-  const ChildRun r = RunDesktopDialog(
-      {"/usr/bin/sleep", "30"}, [&] { return ++asked >= 3; }, std::chrono::milliseconds(20));
-  EXPECT_EQ(r.outcome, Outcome::kClosed);
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-  EXPECT_EQ(asked, 3);
+std::optional<pid_t> ReadPid(const fs::path& file) {
+  std::ifstream in(file);
+  long pid = 0;
+  if (in >> pid && pid > 0) return static_cast<pid_t>(pid);
+  return std::nullopt;
+}
+
+// A close request ends the child, which is reaped before the run returns: no process and no
+// zombie is left, also when the child ignores the polite SIGTERM.
+TEST(DesktopDialog, CloseRequestEndsAndReapsTheChild) {
+  struct Case {
+    const char* name;
+    const char* script;  // writes its pid to $1 first
+  };
+  const Case cases[] = {
+      {"ends on SIGTERM", "echo $$ > \"$1\"; exec sleep 30"},
+      {"ignores SIGTERM", "trap '' TERM; echo $$ > \"$1\"; exec sleep 30"},
+  };
+  for (const Case& c : cases) {
+    testing::TempFolder temp{"desktop-dialog"};
+    const fs::path pidfile = temp.path() / "pid";
+    const auto start = Clock::now();
+    const ChildRun r = RunDesktopDialog(
+        {"/bin/sh", "-c", c.script, "sh", pidfile.string()},
+        [&] { return ReadPid(pidfile).has_value() || Clock::now() - start > std::chrono::seconds(5); },
+        std::chrono::milliseconds(20));
+    EXPECT_EQ(r.outcome, Outcome::kClosed) << c.name;
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(4)) << c.name;
+    const std::optional<pid_t> pid = ReadPid(pidfile);
+    ASSERT_TRUE(pid.has_value()) << c.name;
+    // kill() still reaches a zombie; only a reaped child is gone.
+    EXPECT_EQ(::kill(*pid, 0), -1) << c.name << ": the child is still there (running or a zombie)";
+    EXPECT_EQ(errno, ESRCH) << c.name;
+  }
 }
 
 std::atomic<bool> g_terminated{false};  // set by the test's own SIGTERM handler

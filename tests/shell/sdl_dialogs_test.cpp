@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -118,9 +119,10 @@ TEST_F(FolderPromptTest, BoxesFallBackToTheDialogProgram) {
   EXPECT_EQ(err_.str(), "") << "nothing left for the error stream";
 }
 
-// SIGTERM while the desktop's dialog is open: SDL turns it into a quit event, the dialog
-// program is ended at once and the player hears the close request.
-TEST_F(FolderPromptTest, SigtermDuringTheDesktopDialogEndsIt) {
+// SIGTERM or the window's close button while the desktop's dialog is open: SDL turns SIGTERM
+// into a quit event, the dialog program is ended at once, the question counts as cancelled and
+// the close request stays queued for the frame loop.
+TEST_F(FolderPromptTest, CloseRequestDuringTheDesktopDialogEndsIt) {
   const fs::path p = dir_ / "bin" / "zenity";
   std::ofstream(p) << "#!/bin/sh\nexec sleep 30\n";
   ::chmod(p.c_str(), 0755);
@@ -128,22 +130,64 @@ TEST_F(FolderPromptTest, SigtermDuringTheDesktopDialogEndsIt) {
   struct sigaction current {};
   ::sigaction(SIGTERM, nullptr, &current);
   ASSERT_NE(current.sa_handler, SIG_DFL) << "SDL's signal handler is missing: SIGTERM would end the test";
-  SdlDialogs d(&err_);
-  d.SetSearchPath({dir_ / "bin"});
-  std::thread sender([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::kill(::getpid(), SIGTERM);
-  });
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(d.AskOkCancel("Mavlet", "続けますか?"));
-  const auto took = std::chrono::steady_clock::now() - start;
-  sender.join();
-  EXPECT_LT(took, std::chrono::seconds(5));
-  EXPECT_TRUE(d.CloseRequested());
-  EXPECT_FALSE(d.AskFolder("Save folder", dir_).has_value()) << "no question after a close request";
-  SDL_PumpEvents();
-  EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT), 1) << "the quit event stays for the loop";
+  struct Case {
+    const char* name;
+    std::function<void()> close;
+    std::uint32_t queued;  // the event left for the frame loop
+  };
+  const Case cases[] = {
+      {"SIGTERM", [] { ::kill(::getpid(), SIGTERM); }, SDL_QUIT},
+      {"window close",
+       [] {
+         SDL_Event e{};
+         e.type = SDL_WINDOWEVENT;
+         e.window.event = SDL_WINDOWEVENT_CLOSE;
+         e.window.windowID = 1;
+         SDL_PushEvent(&e);
+       },
+       SDL_WINDOWEVENT},
+  };
+  for (const Case& c : cases) {
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    SdlDialogs d(&err_);
+    d.SetSearchPath({dir_ / "bin"});
+    std::thread sender([&c] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      c.close();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(d.AskOkCancel("Mavlet", "続けますか?")) << c.name;
+    const auto took = std::chrono::steady_clock::now() - start;
+    sender.join();
+    EXPECT_LT(took, std::chrono::seconds(5)) << c.name;
+    EXPECT_TRUE(d.CloseRequested()) << c.name;
+    EXPECT_FALSE(d.AskFolder("Save folder", dir_).has_value()) << c.name << ": no question after a close request";
+    SDL_PumpEvents();
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, c.queued, c.queued), 1) << c.name;
+  }
   SDL_Quit();
+}
+
+// With a desktop to show on, the dialog program is looked for on PATH.
+TEST_F(FolderPromptTest, DialogProgramFoundOnPath) {
+  const std::string old_path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  struct Case {
+    const char* display;
+    bool asked;
+  };
+  const Case cases[] = {{":77", true}, {nullptr, false}};
+  for (const Case& c : cases) {
+    fs::remove(dir_ / "args");
+    FakeChooser("zenity", "", 0);
+    ::setenv("PATH", (dir_ / "bin").c_str(), 1);
+    if (c.display != nullptr) ::setenv("DISPLAY", c.display, 1);
+    SdlDialogs d(&err_);
+    const bool ok = d.AskOkCancel("Mavlet", "セーブしますか?");
+    ::setenv("PATH", old_path.c_str(), 1);
+    ::unsetenv("DISPLAY");
+    EXPECT_EQ(ok, c.asked) << (c.display ? c.display : "no display");
+    EXPECT_EQ(Args().find("--text=セーブしますか?") != std::string::npos, c.asked) << Args();
+  }
 }
 
 // Without a desktop dialog the box is drawn in the game window (offscreen here) and answered
