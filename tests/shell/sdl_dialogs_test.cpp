@@ -224,6 +224,13 @@ class InWindowBoxTest : public FolderPromptTest {
     std::strncpy(e.text.text, text, sizeof e.text.text - 1);
     SDL_PushEvent(&e);
   }
+  static void CloseWindow(std::uint32_t id) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    e.window.windowID = id;
+    SDL_PushEvent(&e);
+  }
   static void Quit() {
     SDL_Event e{};
     e.type = SDL_QUIT;
@@ -249,6 +256,13 @@ TEST_F(InWindowBoxTest, QuestionsAnsweredFromTheWindow) {
        },
        false, false},
       {"close request", [] { Quit(); }, false, true},
+      {"window close button", [this] { CloseWindow(display_->WindowId()); }, false, true},
+      {"another window's close button",
+       [] {
+         CloseWindow(0xFFFF);
+         Key(SDLK_ESCAPE);
+       },
+       false, false},
   };
   for (const Case& c : cases) {
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
