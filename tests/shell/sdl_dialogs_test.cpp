@@ -1,3 +1,7 @@
+// The window session's questions: the default save folder from a title's key, the desktop's
+// dialog program (a stand-in script) answering, cancelling and being ended by SIGTERM or the
+// window's close button, and the box drawn in an offscreen game window answered from the
+// window's events.
 #include "player/backend/sdl/sdl_dialogs.h"
 
 #include <SDL.h>
