@@ -168,9 +168,9 @@ int Run(int argc, char** argv) {
       if (!display->SetIconFile(*icon)) log.Warn(icon->string() + ": not a usable icon");
     }
     // Questions without a desktop dialog are drawn in the game window with the text window's
-    // fonts (loaded only when a box needs them).
+    // fonts (loaded only when a box needs them), when the window is on a screen at all.
     SdlDialogs dialogs(&std::cerr);
-    dialogs.SetDisplay(display.get());
+    if (BoxesCanBeSeen(SDL_GetCurrentVideoDriver())) dialogs.SetDisplay(display.get());
     dialogs.SetGlyphs([] { return std::make_unique<FreeTypeGlyphs>(); }, TBookManager::kDefaultFontName);
     SdlInputState input(*display);
     SdlClock clock;

@@ -235,12 +235,20 @@ class InWindowBoxTest : public FolderPromptTest {
     e.window.windowID = id;
     SDL_PushEvent(&e);
   }
+  // Sends sig to this process once the box is open.
+  void Signal(int sig) {
+    sender_ = std::thread([sig] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      ::kill(::getpid(), sig);
+    });
+  }
   static void Quit() {
     SDL_Event e{};
     e.type = SDL_QUIT;
     SDL_PushEvent(&e);
   }
   std::unique_ptr<SdlDisplay> display_;
+  std::thread sender_;
 };
 
 TEST_F(InWindowBoxTest, QuestionsAnsweredFromTheWindow) {
@@ -261,6 +269,7 @@ TEST_F(InWindowBoxTest, QuestionsAnsweredFromTheWindow) {
        false, false},
       {"close request", [] { Quit(); }, false, true},
       {"window close button", [this] { CloseWindow(display_->WindowId()); }, false, true},
+      {"SIGTERM", [this] { Signal(SIGTERM); }, false, true},
       {"another window's close button",
        [] {
          CloseWindow(0xFFFF);
@@ -268,11 +277,15 @@ TEST_F(InWindowBoxTest, QuestionsAnsweredFromTheWindow) {
        },
        false, false},
   };
+  struct sigaction current {};
+  ::sigaction(SIGTERM, nullptr, &current);
+  ASSERT_NE(current.sa_handler, SIG_DFL) << "SDL's signal handler is missing: SIGTERM would end the test";
   for (const Case& c : cases) {
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     auto d = Dialogs();
     c.events();
     EXPECT_EQ(d->AskOkCancel("Mavlet", "セーブしますか?"), c.ok) << c.name;
+    if (sender_.joinable()) sender_.join();
     EXPECT_EQ(d->CloseRequested(), c.closed) << c.name;
     SDL_PumpEvents();
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT), c.closed ? 1 : 0) << c.name;

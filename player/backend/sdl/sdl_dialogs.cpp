@@ -297,6 +297,12 @@ std::optional<std::filesystem::path> SdlDialogs::AskFolder(std::string_view prom
   return std::nullopt;
 }
 
+bool BoxesCanBeSeen(const char* video_driver) {
+  if (video_driver == nullptr) return false;
+  const std::string_view d(video_driver);
+  return d != "offscreen" && d != "dummy";
+}
+
 std::filesystem::path DefaultSaveFolder(std::optional<std::string> xdg_data_home, std::optional<std::string> home,
                                         std::string_view key_utf8) {
   std::filesystem::path base;

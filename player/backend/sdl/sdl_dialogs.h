@@ -66,6 +66,10 @@ class SdlDialogs : public Dialogs {
   bool closed_ = false;
 };
 
+// False for the video drivers whose window is on no screen (offscreen, dummy): nobody could
+// answer a box drawn there, so the player would wait for ever. driver may be null.
+bool BoxesCanBeSeen(const char* video_driver);
+
 // $XDG_DATA_HOME/mavlet/saves (XDG_DATA_HOME defaulting to $HOME/.local/share) followed by the
 // title's settings key turned into safe folder names ("Software\\Vendor\\Game" ->
 // "Vendor/Game"). Environment values are passed in; empty path when neither is usable.
