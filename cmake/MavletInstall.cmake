@@ -40,4 +40,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the linked libraries: the font the text window resolves to, and Qt's window-system
 # plugins, which quillget loads at run time and so no library scan can see.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fontconfig, fonts-ipafont-gothic, qt6-qpa-plugins")
+# The player asks its questions (the save folder above all) through the desktop's dialog
+# program when there is one; without it the player draws its own box in the game window.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "zenity")
 include(CPack)

@@ -8,6 +8,7 @@ set(MAVLET_LAYER_ORDER
   "common"
   "backend/graphics,backend/audio"
   "backend"
+  "backend/modal"
   "backend/fonts,backend/headless,backend/posix,backend/sdl,backend/movie"
   "storage"
   "vars"
@@ -18,7 +19,7 @@ set(MAVLET_LAYER_ORDER
   "main,tools/mavtool/kit,downloader/core"
   "downloader/ui")
 set(MAVLET_LAYER_TEXT
-  "common -> backend (graphics and audio, then fonts, headless, posix, sdl, movie) -> storage -> vars -> engine -> display / media -> shell -> debug -> main and tools, and for the downloader common -> downloader/core -> downloader/ui")
+  "common -> backend (graphics and audio, then the interfaces, then modal, then fonts, headless, posix, sdl, movie) -> storage -> vars -> engine -> display / media -> shell -> debug -> main and tools, and for the downloader common -> downloader/core -> downloader/ui")
 
 # Sets out to the layer number of folder (0 = common), or -1 when the folder is in no layer.
 function(mavlet_layer_rank folder out)

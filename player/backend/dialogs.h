@@ -1,5 +1,9 @@
 #pragma once
-// Message boxes and the folder prompt. Texts are UTF-8.
+// Message boxes and the folder prompt. Texts are UTF-8. A box is modal: the call returns once
+// the user has answered, or once the user asked to close the player while it was open (the
+// window's close button, SIGTERM). After such a close request CloseRequested() stays true, a
+// question counts as cancelled, and later calls return at once without showing anything: the
+// player is ending.
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -15,6 +19,8 @@ class Dialogs {
   // Lets the user choose (and create) a folder; nullopt when cancelled.
   virtual std::optional<std::filesystem::path> AskFolder(std::string_view prompt,
                                                          const std::filesystem::path& suggestion) = 0;
+  // True once a close request came while a box was open.
+  virtual bool CloseRequested() const = 0;
 };
 
 }  // namespace mavlet

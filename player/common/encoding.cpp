@@ -98,4 +98,27 @@ std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
   return out;
 }
 
+std::vector<Utf8Char> DecodeUtf8(std::string_view s) {
+  std::vector<Utf8Char> out;
+  for (std::size_t i = 0; i < s.size();) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len = b0 < 0x80 ? 1 : (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
+    bool ok = len != 0 && i + len <= s.size();
+    char32_t cp = len == 1 ? b0 : b0 & (0x7F >> len);
+    for (std::size_t k = 1; ok && k < len; ++k) {
+      const auto b = static_cast<unsigned char>(s[i + k]);
+      ok = (b & 0xC0) == 0x80;
+      cp = cp << 6 | (b & 0x3F);
+    }
+    if (!ok) {
+      out.push_back({0xFFFD, {}});
+      ++i;
+      continue;
+    }
+    out.push_back({cp, s.substr(i, len)});
+    i += len;
+  }
+  return out;
+}
+
 }  // namespace mavlet

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mavlet {
 
@@ -13,5 +14,13 @@ std::string SjisToUtf8(std::string_view sjis);
 std::optional<std::string> SjisToUtf8Strict(std::string_view sjis);
 // nullopt when the text holds a character code page 932 cannot represent or is not valid UTF-8.
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
+
+// One character of a UTF-8 text: its code point and its bytes within the text. A malformed
+// byte gives U+FFFD with no bytes, and decoding goes on at the next byte.
+struct Utf8Char {
+  char32_t cp;
+  std::string_view bytes;
+};
+std::vector<Utf8Char> DecodeUtf8(std::string_view utf8);
 
 }  // namespace mavlet

@@ -11,33 +11,7 @@ namespace mavlet {
 
 namespace {
 
-// The code points of a UTF-8 text with the bytes of each; a malformed sequence gives U+FFFD.
-struct Decoded {
-  char32_t cp;
-  std::string_view bytes;
-};
-std::vector<Decoded> DecodeUtf8(std::string_view s) {
-  std::vector<Decoded> out;
-  for (std::size_t i = 0; i < s.size();) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = b0 < 0x80 ? 1 : (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
-    bool ok = len != 0 && i + len <= s.size();
-    char32_t cp = len == 1 ? b0 : b0 & (0x7F >> len);
-    for (std::size_t k = 1; ok && k < len; ++k) {
-      const auto b = static_cast<unsigned char>(s[i + k]);
-      ok = (b & 0xC0) == 0x80;
-      cp = cp << 6 | (b & 0x3F);
-    }
-    if (!ok) {
-      out.push_back({0xFFFD, {}});
-      ++i;
-      continue;
-    }
-    out.push_back({cp, s.substr(i, len)});
-    i += len;
-  }
-  return out;
-}
+using Decoded = Utf8Char;
 
 char32_t FirstCodePoint(std::string_view utf8) {
   const auto d = DecodeUtf8(utf8);

@@ -167,8 +167,11 @@ int Run(int argc, char** argv) {
     if (std::optional<fs::path> icon = files.Resolve(player_folder, "mavlet.ico")) {
       if (!display->SetIconFile(*icon)) log.Warn(icon->string() + ": not a usable icon");
     }
+    // Questions without a desktop dialog are drawn in the game window with the text window's
+    // fonts (loaded only when a box needs them), when the window is on a screen at all.
     SdlDialogs dialogs(&std::cerr);
-    dialogs.SetWindow(display->Window());
+    if (BoxesCanBeSeen(SDL_GetCurrentVideoDriver())) dialogs.SetDisplay(display.get());
+    dialogs.SetGlyphs([] { return std::make_unique<FreeTypeGlyphs>(); }, TBookManager::kDefaultFontName);
     SdlInputState input(*display);
     SdlClock clock;
     IniSettings settings(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log);
@@ -230,7 +233,9 @@ int Run(int argc, char** argv) {
         debug_core.reset();
       }
     }
-    while (!quit && !session.QuitRequested()) {
+    // A close request during a question ends the player too.
+    if (dialogs.CloseRequested()) quit = true;
+    while (!quit && !session.QuitRequested() && !dialogs.CloseRequested()) {
       SDL_Event e;
       // Sleep in the event queue until the next frame is due: an idle title costs no CPU.
       std::uint32_t wait = session.Timer().MsUntilDue();

@@ -1,6 +1,7 @@
 #pragma once
 // Dialogs without a screen: messages are recorded and written to a stream (stderr in the tools);
-// questions and the folder prompt are answered from what the runner was told.
+// questions and the folder prompt are answered from what the runner was told. A close request
+// can be set to arrive at the next box: that box and every later one is then answered Cancel.
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -24,6 +25,8 @@ class HeadlessDialogs : public Dialogs {
 
   void SetFolderAnswer(std::optional<std::filesystem::path> folder) { folder_ = std::move(folder); }
   void SetOkCancelAnswer(bool ok) { ok_ = ok; }
+  void CloseAtNextBox() { close_next_ = true; }
+  bool CloseRequested() const override { return closed_; }
 
   struct Message {
     std::string caption;
@@ -38,6 +41,10 @@ class HeadlessDialogs : public Dialogs {
   bool ok_ = true;
   std::vector<Message> messages_;
   int folder_prompts_ = 0;
+  bool close_next_ = false;
+  bool closed_ = false;
+  // True when this box is closed rather than answered.
+  bool Closing();
 };
 
 }  // namespace mavlet
