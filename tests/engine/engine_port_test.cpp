@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "player/backend/headless/headless_clock.h"
 #include "player/backend/headless/headless_dialogs.h"
@@ -52,7 +53,9 @@ class FakeGame : public GameServices {
 // An engine on scenario texts held in memory, with the engine's own commands only.
 class EngineRun {
  public:
-  explicit EngineRun(std::map<int, std::string> pages) : pages_(std::move(pages)), dialogs_(nullptr) {
+  // `clock`, when given, replaces the virtual clock the run steps.
+  explicit EngineRun(std::map<int, std::string> pages, Clock* clock = nullptr)
+      : pages_(std::move(pages)), dialogs_(nullptr), clock_in_use_(clock != nullptr ? clock : &clock_) {
     RegisterEngineCommands(registry_);
     RegisterPlaceholders(registry_);
     EngineServices s;
@@ -60,7 +63,7 @@ class EngineRun {
     s.files = &files_;
     s.settings = &settings_;
     s.dialogs = &dialogs_;
-    s.clock = &clock_;
+    s.clock = clock_in_use_;
     s.log = &log_;
     s.scenario_source = [this](std::int32_t n) -> std::optional<ByteBuffer> {
       auto it = pages_.find(n);
@@ -77,11 +80,17 @@ class EngineRun {
   }
   void Steps(int n) {
     for (int i = 0; i < n; ++i) {
-      clock_.Advance(30);
+      clock_in_use_->SleepMs(30);
       book->Tick(game);
     }
   }
   std::int32_t Num(const char* name) { return book->Params().Find(name)->GetNum(); }
+  // Warnings logged that hold `part`.
+  int Warnings(std::string_view part) const {
+    int n = 0;
+    for (const auto& e : log_.entries) n += e.message.find(part) != std::string::npos ? 1 : 0;
+    return n;
+  }
 
   FakeGame game;
   std::unique_ptr<TBookManager> book;
@@ -93,7 +102,22 @@ class EngineRun {
   MemorySettings settings_;
   HeadlessDialogs dialogs_;
   HeadlessClock clock_;
+  Clock* clock_in_use_;
   MemoryLog log_;
+};
+
+// A machine so slow that every reading of the clock finds `per_read` more milliseconds gone.
+class SlowMachineClock : public Clock {
+ public:
+  SlowMachineClock(std::uint32_t per_read, bool is_virtual) : per_read_(per_read), virtual_(is_virtual) {}
+  std::uint32_t NowMs() override { return now_ += per_read_; }
+  void SleepMs(std::uint32_t ms) override { now_ += ms; }
+  bool Virtual() const override { return virtual_; }
+
+ private:
+  std::uint32_t now_ = 0;
+  std::uint32_t per_read_;
+  bool virtual_;
 };
 
 TEST(EnginePort, WaitClickWaitsForTheDecideButtonOfTheStep) {
@@ -129,6 +153,28 @@ TEST(EnginePort, TextSkippingEndsOnADecideOrCancelPress) {
     if (!c.still_skipping) {
       EXPECT_FALSE(run.game.click_now || run.game.cancel_now) << "the press is used up";
     }
+  }
+}
+
+TEST(EnginePort, StepThatRunsTooLongOnARealClockEndsAndSaysSoOnce) {
+  std::string page = "NonStop=1\n";
+  for (int i = 0; i < 200; ++i) page += "Calc ,,A = A + 1\n";
+  page += "Wait ,,99999\n";
+  struct Case {
+    bool is_virtual;
+    std::int32_t after_one_step;  // the Calcs run in the first step
+  };
+  // 100 ms per reading: the step passes 1 s after ten or so commands on a real clock. A virtual
+  // clock's time is not the work's, so there the whole page runs in its first step.
+  for (const Case c : {Case{false, 10}, Case{true, 200}}) {
+    SlowMachineClock clock(100, c.is_virtual);
+    EngineRun run({{1, page}}, &clock);
+    run.Steps(1);
+    EXPECT_GE(run.Num("A"), c.after_one_step - 2) << c.is_virtual;
+    EXPECT_LE(run.Num("A"), c.after_one_step) << c.is_virtual;
+    run.Steps(30);
+    EXPECT_EQ(run.Num("A"), 200) << "the rest ran in the following steps";
+    EXPECT_EQ(run.Warnings("without waiting"), c.is_virtual ? 0 : 1) << c.is_virtual;
   }
 }
 

@@ -11,6 +11,7 @@ class ManualClock : public Clock {
   explicit ManualClock(std::uint32_t start = 0) : now(start) {}
   std::uint32_t NowMs() override { return now; }
   void SleepMs(std::uint32_t ms) override { now += ms; }
+  bool Virtual() const override { return true; }
   void Advance(std::uint32_t ms) { now += ms; }
 
   std::uint32_t now;
