@@ -183,12 +183,12 @@ bool TBookManager::RunBudgetSpent() {
     const TStackData& pos = managers_[0]->Pos();
     const std::string where =
         " (main stream at page " + std::to_string(pos.Page) + ", command " + std::to_string(pos.Com) + ")";
-    services_.log->Warn(
-        step_cut_ == StepCut::kWork
-            ? "the scenario spent its logic step's work on saved games (" + std::to_string(MaxStepWorkBytes()) +
-                  " bytes written and read)" + where + "; the rest waits for the next step"
-            : "the scenario ran " + std::to_string(kMaxBusyStepMs) + " ms in one logic step without waiting" + where +
-                  "; the rest waits for the next step");
+    services_.log->Warn(step_cut_ == StepCut::kWork ? "the scenario did " + std::to_string(MaxStepWorkBytes()) +
+                                                          " bytes of work on saved games in one logic step" + where +
+                                                          "; the rest waits for the next step"
+                                                    : "the scenario ran " + std::to_string(kMaxBusyStepMs) +
+                                                          " ms in one logic step without waiting" + where +
+                                                          "; the rest waits for the next step");
   }
   return true;
 }

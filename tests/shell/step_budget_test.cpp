@@ -46,7 +46,7 @@ TEST(StepBudget, PageThatCallsItselfAndSavesEndsEachStepAndGoesOn) {
   r.Events(3);  // the following events happen and the title goes on saving
   EXPECT_GT(r.Num("A"), after_two_steps);
   EXPECT_LE(r.Num("A"), 8 * saves_per_step + 8);
-  EXPECT_EQ(Count(r.Errors(), "work on saved games"), 1u) << r.Errors();
+  EXPECT_EQ(Count(r.Errors(), "bytes of work on saved games"), 1u) << r.Errors();
   EXPECT_EQ(Count(r.Errors(), "commands in one logic step"), 0u) << r.Errors();
   TGameStatus slot(t.Folder() / "saves", 1);
   EXPECT_EQ(slot.ReadString("#A", ""), "0," + std::to_string(r.Num("A")));
