@@ -1,6 +1,7 @@
 // Scenario text of any bytes run through the interpreter for a few logic steps with the player's
 // whole command set (layers and sound included) on a small offscreen display: every scenario
-// number 0..9 is the same text, slots live in memory, runs are bounded low so loops stay quick.
+// number 0..9 is the same text, slots live in memory, runs and the work on saved games are bounded
+// low so loops stay quick.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -69,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   services.clock = &clock;
   services.log = &log;
   services.max_run_commands = 500;
+  services.max_step_work_bytes = mavlet::TBookManager::kSlotWriteWorkBytes * 2;  // two saves a step
   services.scenario_source = [&text](std::int32_t n) -> std::optional<mavlet::ByteBuffer> {
     if (n < 0 || n > 9) return std::nullopt;
     return text;

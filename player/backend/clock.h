@@ -11,6 +11,9 @@ class Clock {
   virtual std::uint32_t NowMs() = 0;
   // Waits (or, for a virtual clock, advances) at least ms milliseconds.
   virtual void SleepMs(std::uint32_t ms) = 0;
+  // True for a clock whose time moves only when told to (headless runs, tests): it cannot
+  // measure how long work takes, so nothing bounds work by its time.
+  virtual bool Virtual() const { return false; }
 };
 
 }  // namespace mavlet

@@ -145,9 +145,14 @@ class RunBudget {
     if (book_.budget_users_++ == 0) {
       book_.budget_end_ = book_.total_executed_ + book_.MaxRunCommands();
       book_.budget_warned_ = false;
+      book_.work_end_ = book_.work_done_ + book_.MaxStepWorkBytes();
+      book_.busy_since_ms_ = book_.services_.clock->NowMs();
+      book_.step_cut_ = TBookManager::StepCut::kNone;
     }
   }
-  ~RunBudget() { --book_.budget_users_; }
+  ~RunBudget() {
+    if (--book_.budget_users_ == 0) book_.last_step_cut_ = book_.step_cut_;
+  }
   RunBudget(const RunBudget&) = delete;
   RunBudget& operator=(const RunBudget&) = delete;
 
@@ -156,11 +161,34 @@ class RunBudget {
 };
 
 bool TBookManager::RunBudgetSpent() {
-  if (budget_users_ == 0 || total_executed_ < budget_end_) return false;
-  if (!budget_warned_) {
+  if (budget_users_ == 0) return false;
+  if (step_cut_ != StepCut::kNone) return true;
+  Clock& clock = *services_.clock;
+  if (total_executed_ >= budget_end_) {
+    step_cut_ = StepCut::kCommands;
+  } else if (work_done_ >= work_end_) {
+    step_cut_ = StepCut::kWork;
+  } else if (!clock.Virtual() && TickDistance(clock.NowMs(), busy_since_ms_) >= kMaxBusyStepMs) {
+    step_cut_ = StepCut::kTime;
+  } else {
+    return false;
+  }
+  // The command budget warns in every step it cuts; work and time once for a run of cut steps.
+  if (step_cut_ == StepCut::kCommands) {
+    if (!budget_warned_)
+      services_.log->Warn("the scenario ran " + std::to_string(MaxRunCommands()) +
+                          " commands in one logic step, nested runs included; the rest waits for the next step");
     budget_warned_ = true;
-    services_.log->Warn("the scenario ran " + std::to_string(MaxRunCommands()) +
-                        " commands in one logic step, nested runs included; the rest waits for the next step");
+  } else if (step_cut_ != last_step_cut_) {
+    const TStackData& pos = managers_[0]->Pos();
+    const std::string where =
+        " (main stream at page " + std::to_string(pos.Page) + ", command " + std::to_string(pos.Com) + ")";
+    services_.log->Warn(step_cut_ == StepCut::kWork ? "the scenario did " + std::to_string(MaxStepWorkBytes()) +
+                                                          " bytes of work on saved games in one logic step" + where +
+                                                          "; the rest waits for the next step"
+                                                    : "the scenario ran " + std::to_string(kMaxBusyStepMs) +
+                                                          " ms in one logic step without waiting" + where +
+                                                          "; the rest waits for the next step");
   }
   return true;
 }
@@ -232,18 +260,26 @@ bool TBookManager::RunToEnd(TCallManager& mgr, GameServices& sys, std::string_vi
   RunBudget budget(*this);
   const std::uint64_t start = mgr.Executed();
   const std::uint64_t limit = MaxRunCommands();
+  bool step_spent = false;
   for (std::uint64_t calls = 0; calls < limit; ++calls) {
     if (mgr.Advance(sys)) return true;
     if (stop && stop()) return true;
     if (TerminateOnClose(sys)) return false;
-    if (mgr.Executed() - start >= limit || RunBudgetSpent()) break;
+    step_spent = RunBudgetSpent();
+    if (mgr.Executed() - start >= limit || step_spent) break;
     // The command at the position was entered and left it unchanged: it waits for time or
     // input, which only move on while we sleep.
     const TStackData& pos = mgr.Pos();
     if (pos.Page == mgr.Entered().Page && pos.Com == mgr.Entered().Com && !terminating_) {
       sys.KeepAlive();
       services_.clock->SleepMs(kRunWaitStepMs);
+      // The window was served: the step's time without waiting starts again.
+      busy_since_ms_ = services_.clock->NowMs();
     }
+  }
+  if (step_spent && step_cut_ != StepCut::kCommands) {
+    // Cut with its logic step by the work or time bound, which has said so once already.
+    return false;
   }
   services_.log->Warn(std::string(what) + " (page " + std::to_string(mgr.Pos().Page) + ") did not end within " +
                       std::to_string(limit) + " commands; left where it stands");
@@ -325,12 +361,31 @@ std::string TBookManager::ReadKey(int slot, std::string_view key, std::string_vi
 
 void TBookManager::WriteKey(int slot, std::string_view key, std::string_view value) {
   TGameStatus status(GetSavePath(), slot);
+  AddStepWork(status.PayloadBytes());
+  status.SetSizeLimit(services_.max_save_bytes);
   status.WriteString(key, value);
+  AddStepWork(status.PayloadBytes() + kSlotWriteWorkBytes);
   status.Flush();
 }
 
 void TBookManager::SaveGameSlot(int slot, GameServices& sys) {
   TGameStatus status(GetSavePath(), slot);
+  AddStepWork(status.PayloadBytes());
+  status.SetSizeLimit(services_.max_save_bytes);
+  try {
+    WriteGame(status, sys);
+  } catch (...) {
+    // A save that failed half-way (too large, a part that could not be written) never replaces
+    // the slot: its file keeps the game saved before.
+    status.Discard();
+    AddStepWork(status.PayloadBytes());
+    throw;
+  }
+  AddStepWork(status.PayloadBytes() + kSlotWriteWorkBytes);
+  status.Flush();
+}
+
+void TBookManager::WriteGame(TGameStatus& status, GameServices& sys) {
   status.ClearKeepHeader();
   status.WriteString("@FontName", font_name);
   status.WriteInteger("@TextSpd", text_spd);
@@ -347,7 +402,6 @@ void TBookManager::SaveGameSlot(int slot, GameServices& sys) {
   int n = 0;
   for (const std::uint64_t id : marks_)
     if (const TParameter* p = params_->FindById(id)) status.WriteString(IntKey("@Marks", n++), p->Name());
-  status.Flush();
 }
 
 void TBookManager::LoadGameSlot(int slot, GameServices& sys) {
@@ -356,6 +410,7 @@ void TBookManager::LoadGameSlot(int slot, GameServices& sys) {
 
 std::exception_ptr TBookManager::LoadGameSlotFirstError(int slot, GameServices& sys) {
   TGameStatus status(GetSavePath(), slot);
+  AddStepWork(status.PayloadBytes());
   std::exception_ptr first;
   try {
     sys.LoadFromStatus(status);

@@ -3,6 +3,7 @@
 // archive and the engine's part of a saved game. One per player; everything it needs from the
 // host comes in through EngineServices.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -47,6 +48,10 @@ struct EngineServices {
   std::function<std::optional<ByteBuffer>(std::int32_t n)> scenario_source;
   // Commands one run "to its end" may execute before it yields (see kMaxRunCommands).
   std::uint64_t max_run_commands = 1'000'000;
+  // Bytes of saved games one logic step may write and read (see kMaxStepWorkBytes).
+  std::uint64_t max_step_work_bytes = std::uint64_t{2} << 20;
+  // Largest saved game (see kMaxSaveBytes).
+  std::size_t max_save_bytes = std::size_t{64} << 20;
 };
 
 class TBookManager : public EngineValueHost {
@@ -55,6 +60,26 @@ class TBookManager : public EngineValueHost {
   // Default upper bound of commands one run "to its end" may execute before it yields with a
   // warning: far above any sane scenario, so none can freeze the player.
   static constexpr std::uint64_t kMaxRunCommands = 1'000'000;
+  // A logic step ends early, as when its commands are spent, once it has
+  // - done kMaxStepWorkBytes of work on slot files: the lines written and read (before packing)
+  //   and kSlotWriteWorkBytes more for each file written (packing it and flushing it to disk
+  //   costs milliseconds however small it is). A saved game takes tens of kilobytes, so a step
+  //   may still write about eight slot files, while a page that calls itself and saves on every
+  //   level (a growing call stack each time) would otherwise spend minutes in one step;
+  // - run kMaxBusyStepMs on a real clock without waiting: far above any sane step (a frame is
+  //   30 ms) and well below the few seconds after which a desktop calls a window hung. Time
+  //   spent sleeping inside a run to its end does not count; a transition or a question inside
+  //   one command does, so after a long one the rest of the step's non-stop commands runs in
+  //   the next step (a frame later). A virtual clock never moves while
+  //   work is done, so headless runs are decided by the command and work budgets alone and
+  //   repeat exactly.
+  // Either is logged once; the warning comes again only after a step that was not cut so.
+  static constexpr std::uint64_t kMaxStepWorkBytes = std::uint64_t{2} << 20;
+  static constexpr std::uint64_t kSlotWriteWorkBytes = std::uint64_t{256} << 10;
+  static constexpr std::uint32_t kMaxBusyStepMs = 1000;
+  // A saved game larger than this is refused (an error; the slot keeps what it held): room for
+  // a few variables at the text length limit, and a bound on what one SaveGame writes.
+  static constexpr std::size_t kMaxSaveBytes = std::size_t{64} << 20;
   // Keys of the slot that keeps values across games.
   static constexpr int kStoreSlot = 99;
 
@@ -97,6 +122,9 @@ class TBookManager : public EngineValueHost {
   // (always stream, after-load pages, handler and choice streams), so runs that nest each other
   // cannot multiply their bounds. True once the budget in force is spent.
   bool RunBudgetSpent();
+  // Counts bytes of saved games written or read against the step's work budget.
+  void AddStepWork(std::uint64_t bytes) { work_done_ += bytes; }
+  std::uint64_t MaxStepWorkBytes() const { return services_.max_step_work_bytes; }
   void ResetGame(std::int32_t page, GameServices& sys);
 
   // Reads scenario n into a page that LoadScenario has just cleared.
@@ -217,6 +245,7 @@ class TBookManager : public EngineValueHost {
     return ReadSlotFileKey(SaveFolder(), slot, key, fallback);
   }
   void WriteSlotKey(int slot, std::string_view key, std::string_view value) override {
+    AddStepWork(kSlotWriteWorkBytes);
     WriteSlotFileKey(SaveFolder(), slot, key, value);
   }
   std::int32_t TextSpd() override { return text_spd; }
@@ -233,6 +262,8 @@ class TBookManager : public EngineValueHost {
  private:
   // The engine's part of a slot: variables, text settings, streams, history and marks.
   void LoadEngineState(TGameStatus& status, GameServices& sys);
+  // Every key of a saved game into the status (cleared first but for its header).
+  void WriteGame(TGameStatus& status, GameServices& sys);
 
   void SetUpSaveFolder();
   std::string SettingsKey() const;
@@ -266,6 +297,15 @@ class TBookManager : public EngineValueHost {
   std::uint64_t budget_end_ = 0;
   int budget_users_ = 0;
   bool budget_warned_ = false;
+  // Why the step in force was cut, and why the step before it was.
+  enum class StepCut { kNone, kCommands, kWork, kTime };
+  StepCut step_cut_ = StepCut::kNone;
+  StepCut last_step_cut_ = StepCut::kNone;
+  // Bytes of saved games written and read; the work budget is counted against it.
+  std::uint64_t work_done_ = 0;
+  std::uint64_t work_end_ = 0;
+  // Clock reading when the step began or last slept.
+  std::uint32_t busy_since_ms_ = 0;
   friend class RunBudget;
   TRandom random_;
 };

@@ -133,6 +133,8 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
   PlayerServices services = headless_.Services();
   services.background_unpack = options_.game.background_unpack;
   services.max_run_commands = options_.max_run_commands;
+  services.max_step_work_bytes = options_.max_step_work_bytes;
+  services.max_save_bytes = options_.max_save_bytes;
   services.screenshot_folder = options_.screenshots_dir;
   services.config_file = options_.config_file;
   session_ = std::make_unique<PlayerSession>(services, ConfigFor(options_));

@@ -68,6 +68,9 @@ struct RunOptions {
   bool until_end = false;
   // Commands one logic step may run, nested runs included (tests lower it).
   std::uint64_t max_run_commands = TBookManager::kMaxRunCommands;
+  // Bytes of saved games one logic step may write and read, and the largest saved game.
+  std::uint64_t max_step_work_bytes = TBookManager::kMaxStepWorkBytes;
+  std::size_t max_save_bytes = TBookManager::kMaxSaveBytes;
   // Colour depth of the offscreen display (16, 24 or 32) and the game system's settings.
   int bits = 32;
   GameSystemOptions game;

@@ -69,6 +69,8 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   es.log = services_.log;
   es.local_time = services_.local_time;
   es.max_run_commands = services_.max_run_commands;
+  es.max_step_work_bytes = services_.max_step_work_bytes;
+  es.max_save_bytes = services_.max_save_bytes;
   book_ = std::make_unique<TBookManager>(es);
   try {
     book_->Init(project_folder);

@@ -54,6 +54,8 @@ struct PlayerServices {
   bool background_unpack = true;
   // Commands one logic step may run, nested runs included (tests lower it).
   std::uint64_t max_run_commands = TBookManager::kMaxRunCommands;
+  std::uint64_t max_step_work_bytes = TBookManager::kMaxStepWorkBytes;
+  std::size_t max_save_bytes = TBookManager::kMaxSaveBytes;
   // Errors are shown through the dialogs and logged; false when the dialogs already print them.
   bool log_reports = true;
   // The settings file (mavlet.ini) where the player keeps the full-screen key's choice and each

@@ -23,6 +23,13 @@ int CountPrefix(const std::vector<std::string>& lines, std::string_view prefix) 
 
 bool IsCountQuery(std::string_view key) { return !key.empty() && key.back() == '*'; }
 
+// Bytes of the lines in the slot file's payload: each line ends with CR LF.
+std::size_t LinesBytes(const std::vector<std::string>& lines) {
+  std::size_t total = 0;
+  for (const std::string& l : lines) total += l.size() + 2;
+  return total;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitStatusLines(std::string_view payload) {
@@ -72,6 +79,7 @@ void TGameStatus::Load() {
   if (!std::filesystem::exists(file_, ec)) return;
   const ByteBuffer payload = UnpackFile(file_);
   lines_ = SplitStatusLines(std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
+  payload_bytes_ = LinesBytes(lines_);
 }
 
 TGameStatus::~TGameStatus() {
@@ -91,9 +99,7 @@ void TGameStatus::Flush() {
     if (ec) throw MavError(folder.string() + ": cannot create the save folder (" + ec.message() + ")");
   }
   std::string payload;
-  std::size_t total = 0;
-  for (const std::string& l : lines_) total += l.size() + 2;
-  payload.reserve(total);
+  payload.reserve(payload_bytes_);
   for (const std::string& l : lines_) {
     payload += l;
     payload += "\r\n";
@@ -107,6 +113,7 @@ void TGameStatus::ClearKeepHeader() {
   if (removed > 0) {
     modified_ = true;
     key_index_valid_ = false;
+    payload_bytes_ = LinesBytes(lines_);
   }
 }
 
@@ -132,6 +139,14 @@ std::vector<std::string>::const_iterator TGameStatus::KeyPosition(std::string_vi
 
 void TGameStatus::WriteLine(std::string_view key, std::string line) {
   const auto pos = KeyPosition(key);
+  const std::size_t old_bytes = pos == lines_.end() ? 0 : pos->size() + 2;
+  const std::size_t new_bytes = payload_bytes_ - old_bytes + line.size() + 2;
+  if (new_bytes > size_limit_ && new_bytes > payload_bytes_) {
+    const std::string name = file_.empty() ? "slot " + std::to_string(slot_) : file_.string();
+    throw MavError(name + ": the saved data would be larger than " + std::to_string(size_limit_) +
+                   " bytes; not written");
+  }
+  payload_bytes_ = new_bytes;
   if (pos == lines_.end()) {
     if (key_index_valid_) key_index_.try_emplace(line.substr(0, line.find('=')), lines_.size());
     lines_.push_back(std::move(line));
@@ -185,6 +200,7 @@ void TGameStatus::DeletePrefix(std::string_view prefix) {
   if (std::erase_if(lines_, [&](const std::string& l) { return StartsWith(l, prefix); }) > 0) {
     modified_ = true;
     key_index_valid_ = false;
+    payload_bytes_ = LinesBytes(lines_);
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // One save slot's key=value lines. Lives for one operation: open, read or write keys, Flush.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -25,6 +26,15 @@ class TGameStatus {
   // Writes the lines (CR LF separated) when modified and a folder is set, creating the folder.
   // Atomic: a failure leaves the previous slot file intact. Throws MavError on failure.
   void Flush();
+  // Forgets every change: Flush and the destructor then write nothing, so an operation that
+  // failed half-way leaves the slot file as it was.
+  void Discard() { modified_ = false; }
+
+  // The size of the lines as the slot file holds them before packing (CR LF counted).
+  std::size_t PayloadBytes() const { return payload_bytes_; }
+  // A write that would make PayloadBytes() larger than `bytes` is refused: it throws MavError
+  // naming the slot and the limit, and changes nothing.
+  void SetSizeLimit(std::size_t bytes) { size_limit_ = bytes; }
 
   void ClearKeepHeader();
   // Writes "key=text"; CR and LF bytes become blanks so that the line reads back as one line.
@@ -66,6 +76,8 @@ class TGameStatus {
   // writes thousands of keys, and a scan per key would make saving quadratic.
   mutable std::unordered_map<std::string, std::size_t> key_index_;
   mutable bool key_index_valid_ = false;
+  std::size_t payload_bytes_ = 0;
+  std::size_t size_limit_ = SIZE_MAX;
 };
 
 // Splits a payload into lines at CR LF, CR or LF.

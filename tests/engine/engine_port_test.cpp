@@ -2,10 +2,26 @@
 // asks of the game system, and when.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "tests/support/engine_run.h"
 
 namespace mavlet::testing {
 namespace {
+
+// A machine so slow that every reading of the clock finds `per_read` more milliseconds gone.
+class SlowMachineClock : public Clock {
+ public:
+  SlowMachineClock(std::uint32_t per_read, bool is_virtual) : per_read_(per_read), virtual_(is_virtual) {}
+  std::uint32_t NowMs() override { return now_ += per_read_; }
+  void SleepMs(std::uint32_t ms) override { now_ += ms; }
+  bool Virtual() const override { return virtual_; }
+
+ private:
+  std::uint32_t now_ = 0;
+  std::uint32_t per_read_;
+  bool virtual_;
+};
 
 TEST(EnginePort, WaitClickWaitsForTheDecideButtonOfTheStep) {
   EngineRun run({{1, "WaitClick\nCalc ,,A = 1\n"}});
@@ -40,6 +56,28 @@ TEST(EnginePort, TextSkippingEndsOnADecideOrCancelPress) {
     if (!c.still_skipping) {
       EXPECT_FALSE(run.game.click_now || run.game.cancel_now) << "the press is used up";
     }
+  }
+}
+
+TEST(EnginePort, StepThatRunsTooLongOnARealClockEndsAndSaysSoOnce) {
+  std::string page = "NonStop=1\n";
+  for (int i = 0; i < 200; ++i) page += "Calc ,,A = A + 1\n";
+  page += "Wait ,,99999\n";
+  struct Case {
+    bool is_virtual;
+    std::int32_t after_one_step;  // the Calcs run in the first step
+  };
+  // 100 ms per reading: the step passes 1 s after ten or so commands on a real clock. A virtual
+  // clock's time is not the work's, so there the whole page runs in its first step.
+  for (const Case c : {Case{false, 10}, Case{true, 200}}) {
+    SlowMachineClock clock(100, c.is_virtual);
+    EngineRun run({{1, page}}, {}, &clock);
+    run.Steps(1);
+    EXPECT_GE(run.Num("A"), c.after_one_step - 2) << c.is_virtual;
+    EXPECT_LE(run.Num("A"), c.after_one_step) << c.is_virtual;
+    run.Steps(30);
+    EXPECT_EQ(run.Num("A"), 200) << "the rest ran in the following steps";
+    EXPECT_EQ(run.Warnings("without waiting"), c.is_virtual ? 0 : 1) << c.is_virtual;
   }
 }
 

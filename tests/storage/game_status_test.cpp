@@ -1,5 +1,9 @@
 #include "player/storage/game_status.h"
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -270,6 +274,57 @@ TEST(GameStatusTest, AFailedSaveLeavesTheOldSlotIntact) {
   EXPECT_EQ(ReadFile(dir / "save09"), before);
   TGameStatus s(dir.path(), 9);
   EXPECT_THAT(s.Lines(), ElementsAre("Header=old"));
+}
+
+TEST(GameStatusTest, SizeLimitCountsTheSlotFileAndRefusesOnlyGrowth) {
+  // Each step on one status with a 40-byte limit: the size it must then hold (what the slot file
+  // would hold before packing), or that the step is refused and changes nothing.
+  struct Step {
+    const char* what;
+    std::function<void(TGameStatus&)> run;
+    std::size_t bytes;  // 0: refused
+  };
+  const Step steps[] = {
+      {"new key", [](TGameStatus& s) { s.WriteString("Header", "caption"); }, 16},
+      {"second key", [](TGameStatus& s) { s.WriteInteger("A", 12345); }, 25},
+      {"replacing keeps one line", [](TGameStatus& s) { s.WriteInteger("A", 7); }, 21},
+      {"past the limit", [](TGameStatus& s) { s.WriteString("B", std::string(20, 'x')); }, 0},
+      {"up to the limit", [](TGameStatus& s) { s.WriteString("B", std::string(15, 'x')); }, 40},
+      {"one byte more", [](TGameStatus& s) { s.WriteString("B", std::string(16, 'x')); }, 0},
+      {"prefix deleted", [](TGameStatus& s) { s.DeletePrefix("B"); }, 21},
+      {"cleared but the header", [](TGameStatus& s) { s.ClearKeepHeader(); }, 16},
+  };
+  TempFolder dir("status");
+  TGameStatus s(dir.path(), 3);
+  s.SetSizeLimit(40);
+  for (const Step& step : steps) {
+    const std::vector<std::string> before = s.Lines();
+    if (step.bytes == 0) {
+      EXPECT_THROW(step.run(s), MavError) << step.what;
+      EXPECT_EQ(s.Lines(), before) << step.what;
+    } else {
+      step.run(s);
+      EXPECT_EQ(s.PayloadBytes(), step.bytes) << step.what;
+    }
+  }
+  s.Flush();
+  EXPECT_EQ(SlotText(dir / "save03").size(), s.PayloadBytes());
+  EXPECT_EQ(TGameStatus(dir.path(), 3).PayloadBytes(), s.PayloadBytes()) << "counted again on reading";
+}
+
+TEST(GameStatusTest, DiscardedChangesNeverReachTheSlotFile) {
+  TempFolder dir("status");
+  {
+    TGameStatus s(dir.path(), 4);
+    s.WriteString("A", "old");
+  }
+  {
+    TGameStatus s(dir.path(), 4);
+    s.ClearKeepHeader();
+    s.WriteString("A", "half");
+    s.Discard();
+  }
+  EXPECT_EQ(SlotText(dir / "save04"), "A=old\r\n");
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ void FakeGame::BeginStep() {
 bool FakeGame::ClickPressed() { return std::exchange(click_now, false); }
 bool FakeGame::CancelPressed() { return std::exchange(cancel_now, false); }
 
-EngineRun::EngineRun(std::map<int, std::string> pages, EngineNames names) {
+EngineRun::EngineRun(std::map<int, std::string> pages, EngineNames names, Clock* clock)
+    : clock_in_use_(clock != nullptr ? clock : &clock_) {
   for (auto& [n, text] : pages) pages_[n] = ToSjis(text);
   RegisterEngineCommands(registry_);
   RegisterPlaceholders(registry_);
@@ -44,7 +45,7 @@ EngineRun::EngineRun(std::map<int, std::string> pages, EngineNames names) {
   s.files = &files_;
   s.settings = &settings_;
   s.dialogs = &dialogs_;
-  s.clock = &clock_;
+  s.clock = clock_in_use_;
   s.log = &log_;
   s.scenario_source = [this](std::int32_t n) -> std::optional<ByteBuffer> {
     auto it = pages_.find(n);
@@ -64,9 +65,15 @@ EngineRun::EngineRun(std::map<int, std::string> pages, EngineNames names) {
 
 EngineRun::~EngineRun() = default;
 
+int EngineRun::Warnings(std::string_view part) const {
+  int n = 0;
+  for (const auto& e : log_.entries) n += e.message.find(part) != std::string::npos ? 1 : 0;
+  return n;
+}
+
 void EngineRun::Steps(int n) {
   for (int i = 0; i < n; ++i) {
-    clock_.Advance(30);
+    clock_in_use_->SleepMs(30);
     try {
       main_ended_ = book->Tick(game);
     } catch (const std::exception& e) {

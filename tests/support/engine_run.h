@@ -60,7 +60,8 @@ struct EngineNames {
 // engine's own commands only, restarted and ready for its first logic step.
 class EngineRun {
  public:
-  explicit EngineRun(std::map<int, std::string> pages, EngineNames names = {});
+  // `clock`, when given, replaces the run's manual clock; the run steps it by sleeping.
+  explicit EngineRun(std::map<int, std::string> pages, EngineNames names = {}, Clock* clock = nullptr);
   ~EngineRun();
   EngineRun(const EngineRun&) = delete;
   EngineRun& operator=(const EngineRun&) = delete;
@@ -75,6 +76,8 @@ class EngineRun {
   bool MainEnded() const { return main_ended_; }
   const std::vector<std::string>& errors() const { return errors_; }
   MemoryLog& log() { return log_; }
+  // Log entries that hold `part`.
+  int Warnings(std::string_view part) const;
 
   TBookManager& Book() { return *book; }
 
@@ -88,6 +91,7 @@ class EngineRun {
   MemorySettings settings_;
   HeadlessDialogs dialogs_{nullptr};
   ManualClock clock_;
+  Clock* clock_in_use_;
   MemoryLog log_;
   std::vector<std::string> errors_;
   bool main_ended_ = false;

@@ -16,6 +16,7 @@ class ManualClock : public Clock {
     now += ms;
     sleeps.push_back(ms);
   }
+  bool Virtual() const override { return true; }
   void Advance(std::uint32_t ms) { now += ms; }
 
   std::uint32_t now;

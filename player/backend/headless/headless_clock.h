@@ -12,6 +12,7 @@ class HeadlessClock : public Clock {
   std::uint32_t NowMs() override { return now_; }
   // Sleeping only moves the virtual time on.
   void SleepMs(std::uint32_t ms) override { Advance(ms); }
+  bool Virtual() const override { return true; }
   void Advance(std::uint32_t ms) { now_ += ms; }  // wraps like a 32-bit tick count
   void Set(std::uint32_t ms) { now_ = ms; }
 
