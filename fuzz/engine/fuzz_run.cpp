@@ -7,6 +7,7 @@
 
 #include "player/backend/display.h"
 #include "player/backend/file_services.h"
+#include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/headless/headless_clock.h"
 #include "player/backend/headless/headless_dialogs.h"
 #include "player/backend/headless/headless_input.h"
@@ -39,8 +40,8 @@ class NullLog : public mavlet::Log {
 class Surfaces : public mavlet::DisplayListener {
  public:
   explicit Surfaces(mavlet::TGameSystem& sys) : sys_(sys) {}
-  void OnDisplayInitialized() override { sys_.Initialize(); }
-  void OnDisplayFinalizing() override { sys_.Finalize(); }
+  void OnDisplayInitialized() override { sys_.Screen().Initialize(); }
+  void OnDisplayFinalizing() override { sys_.Screen().Finalize(); }
 
  private:
   mavlet::TGameSystem& sys_;
@@ -75,14 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   mavlet::TBookManager book(services);
   mavlet::HeadlessSoundDevice sound(clock);
-  mavlet::TGameSystem sys(input, {}, nullptr, mavlet::SoundServices{&sound, &clock, &log});
+  mavlet::OnDemandGlyphs glyphs;
+  mavlet::TGameSystem sys(input, glyphs, mavlet::SoundServices{&sound, &clock, &log});
   sys.SetEngine(&book);
   mavlet::Display display;
   Surfaces surfaces(sys);
   display.SetListener(&surfaces);
   display.SetSize(64, 48);
   sys.SetDisplay(&display);
-  book.Params().SetGameHost(&sys);
+  book.Params().SetGameHost(&sys.Values());
   mavlet::TGlobalData global;
   global.StartPage = 1;
   global.NoRegistry = 1;

@@ -176,6 +176,7 @@ int Run(int argc, char** argv) {
     // Opened only when a title switches sound on.
     SdlSoundDevice sound;
     FfmpegMovieOpener movies;
+    OnDemandGlyphs glyphs;
     std::unique_ptr<SdlJoystickPort> joysticks;
     if (config.has_joy_pad) joysticks = std::make_unique<SdlJoystickPort>();
 
@@ -196,6 +197,7 @@ int Run(int argc, char** argv) {
     services.log = &log;
     services.sound = &sound;
     services.movies = &movies;
+    services.glyphs = &glyphs;
     services.config_file = config_file;
     services.screenshot_folder = DefaultScreenshotFolder(Env("XDG_PICTURES_DIR"), Env("XDG_CONFIG_HOME"), Env("HOME"));
     PlayerSession session(services, config);

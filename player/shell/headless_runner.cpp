@@ -159,7 +159,7 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   if (started == PlayerSession::StartResult::kFailed) throw MavError(session_->StartError());
   if (started == PlayerSession::StartResult::kCancelled) return false;
   session_->Book()->SetHook(this);
-  if (text_log_) session_->Sys()->TextWindow().SetListener(&*text_log_);
+  if (text_log_) session_->Sys()->Screen().TextWindow().SetListener(&*text_log_);
   const ScreenSize size = ScreenSizeForMode(Book().ScreenMode());
   if (options_.expect_size &&
       (size.width != options_.expect_size->width || size.height != options_.expect_size->height)) {
@@ -310,18 +310,18 @@ void HeadlessRunner::WriteVariables(std::ostream& out) {
   // The text values, as a scenario reads them, and the engine's text settings.
   TGameSystem& sys = Sys();
   TBookManager& book = Book();
-  out << "@Text=" << SjisToUtf8(sys.TextWindowText()) << '\n';
-  out << "@TextX=" << sys.TextX() << "\n@TextY=" << sys.TextY() << '\n';
-  out << "@TextBoxX=" << sys.LayerX(9) << "\n@TextBoxY=" << sys.LayerY(9) << '\n';
-  out << "@VisibleText=" << (sys.LayerVisible(9) ? "ON" : "OFF") << '\n';
+  out << "@Text=" << SjisToUtf8(sys.Values().TextWindowText()) << '\n';
+  out << "@TextX=" << sys.Values().TextX() << "\n@TextY=" << sys.Values().TextY() << '\n';
+  out << "@TextBoxX=" << sys.Values().LayerX(9) << "\n@TextBoxY=" << sys.Values().LayerY(9) << '\n';
+  out << "@VisibleText=" << (sys.Values().LayerVisible(9) ? "ON" : "OFF") << '\n';
   out << "@HistoryCount=" << book.HistoryCount() << "\n@TextSpd=" << book.TextSpd() << '\n';
   out << "@TextCol=" << book.text_col << "\n@TextSCol=" << book.text_scol << '\n';
   out << "@FontName=" << SjisToUtf8(book.font_name) << '\n';
   out << "@NoTextWait=" << (book.NoTextWait() ? "ON" : "OFF") << '\n';
   // The choice values, as a scenario reads them.
-  out << "@SelStr=" << SjisToUtf8(Sys().LastChoiceText()) << '\n';
-  out << "@SelIdx=" << Sys().LastChoiceIndex() << '\n';
-  out << "@SelTop=" << Sys().ChoiceTopRow() << '\n';
+  out << "@SelStr=" << SjisToUtf8(Sys().Values().LastChoiceText()) << '\n';
+  out << "@SelIdx=" << Sys().Values().LastChoiceIndex() << '\n';
+  out << "@SelTop=" << Sys().Values().ChoiceTopRow() << '\n';
 }
 
 }  // namespace mavlet

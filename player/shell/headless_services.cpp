@@ -18,6 +18,7 @@ PlayerServices HeadlessServices::Services() {
   s.log = &log_;
   s.sound = &sound_;
   s.movies = &movies_;
+  s.glyphs = &glyphs_;
   s.background_unpack = false;
   s.log_reports = false;
   return s;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "player/backend/display.h"
+#include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/headless/headless_clock.h"
 #include "player/backend/headless/headless_dialogs.h"
 #include "player/backend/headless/headless_input.h"
@@ -78,6 +79,7 @@ class HeadlessServices {
   HeadlessSoundDevice sound_;
   FfmpegMovieOpener movies_;
   HeadlessDisplay display_;
+  OnDemandGlyphs glyphs_;
 };
 
 }  // namespace mavlet

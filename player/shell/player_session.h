@@ -19,11 +19,13 @@
 #include "player/shell/game_input.h"
 #include "player/shell/game_system.h"
 #include "player/shell/player_config.h"
+#include "player/shell/silent_sound.h"
 
 namespace mavlet {
 
 class Clock;
 class Dialogs;
+class GlyphSource;
 class FileServices;
 class InputState;
 class JoystickPort;
@@ -47,6 +49,8 @@ struct PlayerServices {
   SoundDevice* sound = nullptr;
   // Movie decoding; null plays no movies (SetMovie reports them and moves on).
   MovieOpener* movies = nullptr;
+  // The glyphs of the installed fonts (text window, choices, "@Fonts"); required.
+  GlyphSource* glyphs = nullptr;
 
   // How the session runs; the SDL program keeps the defaults.
   // Unpack packed sounds on a worker thread, so that starting one never stalls a frame; runs on
@@ -148,6 +152,7 @@ class PlayerSession : private FrameClient, private DisplayListener {
 
   PlayerServices services_;
   PlayerConfig config_;
+  SilentSoundDevice silent_;  // the sound output when the platform brings none
   CommandRegistry registry_;
   FrameTimer timer_;
   FrameLoop loop_;

@@ -172,7 +172,7 @@ TEST_F(PlayerSessionTest, FailedFullScreenSwitchFallsBackToTheWindowThatWorked) 
   display_.fail_full_screen_bits = 16;
   session.SetFullScreen(true);
   ASSERT_TRUE(display_.FullScreen());
-  EXPECT_THROW(session.Sys()->SetBitCount(16), MavError);
+  EXPECT_THROW(session.Sys()->Screen().SetBitCount(16), MavError);
   EXPECT_TRUE(display_.FullScreen());
   EXPECT_EQ(display_.BitCount(), 32);
   EXPECT_TRUE(display_.Initialized());
@@ -251,7 +251,7 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
     PlayerSession session(services_, config);
     ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning) << err_.str();
     run(session, 2);
-    EXPECT_TRUE(session.Sys()->IsSoundOn());
+    EXPECT_TRUE(session.Sys()->Sound().IsSoundOn());
     // The packed sound is unpacked off the frame loop and starts at a later frame.
     for (int i = 0; i < 300 && !(device.Player(0) && device.Player(0)->IsPlaying()); ++i) {
       usleep(10000);
@@ -269,7 +269,7 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
     PlayerSession session(services_, config);
     ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
     run(session, 3);
-    EXPECT_FALSE(session.Sys()->IsSoundOn());
+    EXPECT_FALSE(session.Sys()->Sound().IsSoundOn());
   }
   EXPECT_EQ(device.Initializations(), 1);
 
@@ -280,8 +280,8 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
     PlayerSession session(services_, config);
     ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
     run(session, 3);
-    EXPECT_FALSE(session.Sys()->IsSoundOn());
-    EXPECT_EQ(session.Sys()->ChannelFile(0), "bgm.PMW");
+    EXPECT_FALSE(session.Sys()->Sound().IsSoundOn());
+    EXPECT_EQ(session.Sys()->Values().ChannelFile(0), "bgm.PMW");
   }
   EXPECT_TRUE(dialogs_.Messages().empty());
 }
