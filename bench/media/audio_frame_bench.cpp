@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "player/engine/global_file.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/packed_file.h"
 #include "tests/support/file_builders.h"

@@ -9,7 +9,7 @@
 #include "player/engine/book_manager.h"
 #include "player/engine/engine_hook.h"
 #include "player/media/audio_channel.h"
-#include "player/shell/audio_state_log.h"
+#include "player/runner/audio_state_log.h"
 #include "player/shell/game_system.h"
 
 namespace mavlet {

@@ -15,7 +15,7 @@
 #include "player/backend/headless/headless_sound.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/engine/global_file.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 #include "player/storage/packed_file.h"
 #include "player/vars/local_time.h"
 #include "player/vars/param_manager.h"

@@ -1,4 +1,4 @@
-#include "player/shell/audio_state_log.h"
+#include "player/runner/audio_state_log.h"
 
 #include "player/backend/sound_device.h"
 #include "player/common/encoding.h"

@@ -1,9 +1,8 @@
-#include "player/shell/headless_services.h"
+#include "player/runner/headless_services.h"
 
 namespace mavlet {
 
-HeadlessServices::HeadlessServices(std::ostream& err)
-    : log_(err, LogLevel::kWarning), dialogs_(&err), sound_(clock_) {}
+HeadlessServices::HeadlessServices(std::ostream& err) : log_(err, LogLevel::kWarning), dialogs_(&err), sound_(clock_) {}
 
 PlayerServices HeadlessServices::Services() {
   PlayerServices s;
