@@ -83,7 +83,7 @@ void WorstFrame(benchmark::State& state, bool background) {
   for (auto _ : state) {
     std::ostringstream out, err;
     RunOptions options;
-    options.game.background_unpack = background;
+    options.background_unpack = background;
     HeadlessRunner runner(options, out, err);
     if (!runner.Load(title.dir.path())) state.SkipWithError("title did not load");
     double worst = 0;
@@ -123,7 +123,7 @@ void BM_WorstFrameSwitchingMusicTenTimes(benchmark::State& state) {
   for (auto _ : state) {
     std::ostringstream out, err;
     RunOptions options;
-    options.game.background_unpack = true;
+    options.background_unpack = true;
     HeadlessRunner runner(options, out, err);
     if (!runner.Load(title.dir.path())) state.SkipWithError("title did not load");
     double worst = 0;

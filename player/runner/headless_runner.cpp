@@ -12,29 +12,16 @@
 
 namespace mavlet {
 
-PlayerConfig ConfigFor(const RunOptions& o) {
-  PlayerConfig c;
-  c.has_joy_pad = o.game.has_joy_pad;
-  c.fade_in_draw = o.game.fade_in_draw;
-  c.anti_alias = o.game.anti_alias;
-  c.has_sound = o.game.has_sound;
-  c.sound_buffer = o.game.sound_buffer;
-  c.image_cache = o.game.image_cache;
-  c.use_fonts = o.game.use_fonts;
-  c.full_screen = false;
-  c.interval = static_cast<std::int32_t>(o.interval_ms);
-  return c;
-}
-
 HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err)
     : options_(std::move(options)), trace_out_(trace_out), headless_(err) {
   headless_.Dialogs().SetFolderAnswer(options_.save_dir);
   PlayerServices services = headless_.Services();
-  services.background_unpack = options_.game.background_unpack;
+  services.background_unpack = options_.background_unpack;
+  services.hook = this;
   services.max_run_commands = options_.max_run_commands;
   services.screenshot_folder = options_.screenshots_dir;
   services.config_file = options_.config_file;
-  session_ = std::make_unique<PlayerSession>(services, ConfigFor(options_));
+  session_ = std::make_unique<PlayerSession>(services, options_.config);
   session_->SetStepObserver([this] {
     if (audio_log_ && session_->Sys() != nullptr) audio_log_->Check(event_, *session_->Sys());
   });
@@ -57,7 +44,6 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   const PlayerSession::StartResult started = session_->Start(title_folder);
   if (started == PlayerSession::StartResult::kFailed) throw MavError(session_->StartError());
   if (started == PlayerSession::StartResult::kCancelled) return false;
-  session_->Book()->SetHook(this);
   if (text_log_) session_->Sys()->Screen().TextWindow().SetListener(&*text_log_);
   const ScreenSize size = ScreenSizeForMode(Book().ScreenMode());
   if (options_.expect_size &&
@@ -211,7 +197,7 @@ void HeadlessRunner::ApplyInput() {
 
 void HeadlessRunner::RunEvent() {
   ++event_;
-  headless_.Clock().Advance(options_.interval_ms);
+  headless_.Clock().Advance(static_cast<std::uint32_t>(std::max(options_.config.interval, 1)));
   ApplyInput();
   // Errors of the title are reported by the session, as the player does.
   session_->RunTimerEvent(1);

@@ -20,6 +20,7 @@
 #include "player/runner/input_script.h"
 #include "player/runner/text_log.h"
 #include "player/shell/game_system.h"
+#include "player/shell/player_config.h"
 #include "player/shell/player_session.h"
 #include "player/shell/startup.h"
 
@@ -33,7 +34,11 @@ struct ScreenShot {
 
 struct RunOptions {
   int events = 600;
-  std::uint32_t interval_ms = 30;
+  // The player's settings, read once: the frame interval, the game system's switches (never
+  // full screen unless asked for).
+  PlayerConfig config;
+  // Unpack packed sounds on a worker thread (off: runs repeat exactly).
+  bool background_unpack = false;
   std::vector<InputAction> input;
   bool trace = false;
   // Answer to the save-folder prompt; none cancels it.
@@ -41,9 +46,8 @@ struct RunOptions {
   bool until_end = false;
   // Commands one logic step may run, nested runs included (tests lower it).
   std::uint64_t max_run_commands = TBookManager::kMaxRunCommands;
-  // Colour depth of the offscreen display (16, 24 or 32) and the game system's settings.
+  // Colour depth of the offscreen display (16, 24 or 32).
   int bits = 32;
-  GameSystemOptions game;
   // Receives a line whenever an audio channel's state changes (see AudioStateLog); not owned.
   std::ostream* audio_log = nullptr;
   // Receives a line per character the text window places, clears and fills (see TextLog).
@@ -65,10 +69,6 @@ struct RunOptions {
   // When set, Load fails unless the title's screen mode gives this size.
   std::optional<ScreenSize> expect_size;
 };
-
-// The player configuration a run starts its session with: the game system's settings (all but
-// background_unpack, which travels with the services) and the frame interval; never full screen.
-PlayerConfig ConfigFor(const RunOptions& options);
 
 // The debug window of a scripted run: it sees the interpreter as the engine's hook does (the
 // runner forwards every call) and takes the script's debug actions. Implemented above the shell.

@@ -59,6 +59,14 @@ void PlayerSession::Report(const std::string& message) {
 }
 
 PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& project_folder) {
+  return StartWith([&] { book_->Init(project_folder); });
+}
+
+PlayerSession::StartResult PlayerSession::StartFrom(const TGlobalData& global) {
+  return StartWith([&] { book_->InitFrom({}, global); });
+}
+
+PlayerSession::StartResult PlayerSession::StartWith(const std::function<void()>& init) {
   RegisterAllCommands(registry_);
   EngineServices es;
   es.registry = &registry_;
@@ -69,9 +77,11 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   es.log = services_.log;
   es.local_time = services_.local_time;
   es.max_run_commands = services_.max_run_commands;
+  es.scenario_source = services_.scenario_source;
   book_ = std::make_unique<TBookManager>(es);
+  book_->SetHook(services_.hook);
   try {
-    book_->Init(project_folder);
+    init();
   } catch (const MavError& e) {
     // The window stays open and empty: no display, no timer, no frame.
     start_error_ = e.what();

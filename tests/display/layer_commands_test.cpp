@@ -30,9 +30,9 @@ class LayerCommandsTest : public ::testing::Test {
   void Picture(const std::string& name, const std::vector<std::uint8_t>& payload) {
     PackToFile(title_.Folder() / "PMP" / name, payload);
   }
-  void Start(GameSystemOptions game = {}) {
+  void Start(PlayerConfig config = {}) {
     RunOptions o;
-    o.game = game;
+    o.config = config;
     run_ = std::make_unique<TitleRun>(title_, o);
     run_->Load();
     // What the first frame would do: reset the scenario state, present the empty screen.
@@ -68,9 +68,9 @@ TEST_F(LayerCommandsTest, TransitionKindDecidesWhenTheChangeShows) {
   } cases[] = {{0, true, false}, {1, true, true}, {2, true, true} /* runs to its end in the command */,
                {36, true, true}, {37, true, false}, {0, false, true}, {37, false, true}};
   for (const Case& c : cases) {
-    GameSystemOptions game;
-    game.fade_in_draw = c.fade_in_draw;
-    Start(game);
+    PlayerConfig config;
+    config.fade_in_draw = c.fade_in_draw;
+    Start(config);
     EXPECT_EQ(Do<TComSurface>(",,1,p.pmp,2,3,0,255," + std::to_string(c.kind)), 1);
     EXPECT_EQ(Back(2, 3), kRed) << "the back picture is redrawn at once";
     EXPECT_EQ(Screen(2, 3), c.shown_at_once ? kRed : kBlack) << c.kind << " " << c.fade_in_draw;

@@ -22,6 +22,7 @@
 #include "player/vars/parameter.h"
 #include "tests/support/file_builders.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_title.h"
 
 namespace mavlet {
 namespace {
@@ -324,24 +325,33 @@ TEST_F(PlayerSessionTest, JoystickIsReadEveryLogicStep) {
   EXPECT_GE(pad.reads - reads, 3) << "one read per logic step";
 }
 
-// Every game system setting of a run reaches the session's game system: each one differs from
-// its default here, so a setting dropped on the way back to the default fails the comparison.
+// Every game system setting of the configuration reaches the session's game system: each one
+// differs from its default here, so a setting dropped on the way back to the default fails.
 TEST(RunConfigTest, EverySettingOfARunReachesTheGameSystem) {
   RunOptions o;
-  o.interval_ms = 17;
-  o.game.has_sound = false;
-  o.game.has_joy_pad = false;
-  o.game.anti_alias = false;
-  o.game.fade_in_draw = false;
-  o.game.image_cache = 3;
-  o.game.sound_buffer = 1234;
-  o.game.background_unpack = true;
-  o.game.use_fonts = "IPAGothic,IPAPGothic";
-  EXPECT_FALSE(o.game == GameSystemOptions{});
-  const PlayerConfig c = ConfigFor(o);
-  EXPECT_EQ(c.interval, 17);
-  EXPECT_FALSE(c.full_screen);
-  EXPECT_TRUE(GameSystemOptionsFor(c, o.game.background_unpack) == o.game);
+  o.config.has_sound = false;
+  o.config.has_joy_pad = false;
+  o.config.anti_alias = false;
+  o.config.fade_in_draw = false;
+  o.config.image_cache = 3;
+  o.config.sound_buffer = 1234;
+  o.config.use_fonts = "IPAGothic,IPAPGothic";
+  o.background_unpack = true;
+  GameSystemOptions want;
+  want.has_sound = false;
+  want.has_joy_pad = false;
+  want.anti_alias = false;
+  want.fade_in_draw = false;
+  want.image_cache = 3;
+  want.sound_buffer = 1234;
+  want.use_fonts = "IPAGothic,IPAPGothic";
+  want.background_unpack = true;
+  EXPECT_FALSE(want == GameSystemOptions{});
+  EXPECT_TRUE(GameSystemOptionsFor(o.config, o.background_unpack) == want);
+  testing::TestTitle t;
+  testing::TitleRun r(t, o);
+  r.Load();
+  EXPECT_TRUE(r.R().Sys().Options() == want) << "the run's game system has the configuration's settings";
 }
 
 }  // namespace

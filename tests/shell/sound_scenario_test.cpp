@@ -191,7 +191,7 @@ TEST(SoundScenario, SoundOffStopsAndReleasesSoundOnRestarts) {
 
 TEST(SoundScenario, SoundStaysOffWithoutHasSoundOrAWorkingDevice) {
   RunOptions no_sound;
-  no_sound.game.has_sound = false;
+  no_sound.config.has_sound = false;
   SoundTitle t;
   t.Run("NonStop=1\nSoundOn\nWavPlay ,,0,loop.PMW,1\nWait ,,99999\n", 5, no_sound);
   EXPECT_EQ(t.run->Str("@SoundOn"), "OFF");

@@ -114,7 +114,7 @@ int VerbRun(const Args& args) {
     if (a == "--events") {
       options.events = positive(i);
     } else if (a == "--interval") {
-      options.interval_ms = static_cast<std::uint32_t>(positive(i));
+      options.config.interval = positive(i);
     } else if (a == "--input") {
       const std::string& file = value(i);
       options.input = mavlet::ParseInputScript(ReadText(file), file);

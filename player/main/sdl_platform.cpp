@@ -1,0 +1,47 @@
+#include "player/main/sdl_platform.h"
+
+#include <cstdlib>
+
+#include "player/common/log.h"
+
+namespace mavlet {
+namespace {
+
+SdlWindowOptions WindowOptions(const PlayerConfig& config) {
+  SdlWindowOptions window;
+  window.window_scale = config.window_scale;
+  window.linear_filter = config.scale_filter == 1;
+  window.vsync = config.wait_vblank;
+  return window;
+}
+
+}  // namespace
+
+SdlPlatform::SdlPlatform(const PlayerConfig& config, Log& log, std::ostream& err)
+    : log_(log),
+      display_(std::make_unique<SdlDisplay>(WindowOptions(config))),
+      input_(std::make_unique<SdlInputState>(*display_)),
+      dialogs_(&err),
+      settings_(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log) {
+  dialogs_.SetWindow(display_->Window());
+  if (config.has_joy_pad) joysticks_ = std::make_unique<SdlJoystickPort>();
+}
+
+PlayerServices SdlPlatform::Services() {
+  PlayerServices s;
+  s.display = display_.get();
+  s.input = input_.get();
+  s.joysticks = joysticks_.get();
+  s.dialogs = &dialogs_;
+  s.clock = &clock_;
+  s.files = &files_;
+  s.settings = &settings_;
+  s.local_time = &local_time_;
+  s.log = &log_;
+  s.sound = &sound_;
+  s.movies = &movies_;
+  s.glyphs = &glyphs_;
+  return s;
+}
+
+}  // namespace mavlet
