@@ -41,7 +41,8 @@ struct PlayerServices {
   SoundDevice* sound = nullptr;
   // Movie decoding; null plays no movies (SetMovie reports them and moves on).
   MovieOpener* movies = nullptr;
-  // The glyphs of the installed fonts (text window, choices, "@Fonts"); required.
+  // The glyphs of the installed fonts (text window, choices, "@Fonts"); null: no font, text
+  // keeps its layout and draws nothing.
   GlyphSource* glyphs = nullptr;
   // Where scenario n comes from; unset: the title's files and archives (nullopt = missing).
   std::function<std::optional<ByteBuffer>(std::int32_t n)> scenario_source;

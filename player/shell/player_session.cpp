@@ -113,8 +113,9 @@ PlayerSession::StartResult PlayerSession::StartWith(const std::function<void()>&
 
   const GameSystemOptions options = GameSystemOptionsFor(config_, services_.background_unpack);
   SoundDevice* sound = services_.sound != nullptr ? services_.sound : &silent_;
-  sys_ = std::make_unique<TGameSystem>(*services_.input, *services_.glyphs,
-                                       SoundServices{sound, services_.clock, services_.log}, options, joystick_.get());
+  GlyphSource* glyphs = services_.glyphs != nullptr ? services_.glyphs : &no_glyphs_;
+  sys_ = std::make_unique<TGameSystem>(*services_.input, *glyphs, SoundServices{sound, services_.clock, services_.log},
+                                       options, joystick_.get());
   sys_->SetMovieOpener(services_.movies);
   sys_->SetEngine(book_.get());
   sys_->SetDisplay(services_.display);

@@ -16,12 +16,12 @@
 #include "player/backend/frame_timer.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/command_registry.h"
+#include "player/shell/absent_outputs.h"
 #include "player/shell/frame_loop.h"
 #include "player/shell/game_input.h"
 #include "player/shell/game_system.h"
 #include "player/shell/player_config.h"
 #include "player/shell/player_services.h"
-#include "player/shell/silent_sound.h"
 
 namespace mavlet {
 
@@ -115,6 +115,7 @@ class PlayerSession : private FrameClient, private DisplayListener {
   PlayerServices services_;
   PlayerConfig config_;
   SilentSoundDevice silent_;  // the sound output when the platform brings none
+  NoGlyphs no_glyphs_;        // the fonts when the platform brings none
   CommandRegistry registry_;
   FrameTimer timer_;
   FrameLoop loop_;

@@ -7,6 +7,7 @@
 #include "player/backend/headless/headless_clock.h"
 #include "player/backend/headless/headless_input.h"
 #include "player/backend/headless/headless_sound.h"
+#include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/storage/game_status.h"
 
@@ -236,6 +237,25 @@ TEST(GameSystem, SaveWritesSoundAndCursorButLoadKeepsTheSoundSwitch) {
   EXPECT_FALSE(deaf.Sound().IsSoundOn());
   EXPECT_TRUE(deaf.Values().ChannelOutput(0));
   EXPECT_EQ(deaf.Values().ChannelVolume(3), 100);
+}
+
+// Sound output comes whole from the composition root: a part left out is refused at once
+// instead of being read through a null pointer when sound is first used.
+TEST(GameSystem, MissingSoundOutputIsRefused) {
+  HeadlessInput in;
+  QuietGameParts parts;
+  const struct {
+    const char* what;
+    SoundServices sound;
+  } cases[] = {
+      {"no device", {nullptr, &parts.clock, &parts.log}},
+      {"no clock", {&parts.silent, nullptr, &parts.log}},
+      {"no log", {&parts.silent, &parts.clock, nullptr}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_THROW(TGameSystem(in, parts.glyphs, c.sound), MavError) << c.what;
+  }
+  EXPECT_NO_THROW(TGameSystem(in, parts.glyphs, parts.Sound()));
 }
 
 }  // namespace

@@ -92,6 +92,42 @@ class PlayerSessionTest : public ::testing::Test {
   PlayerServices services_;
 };
 
+// What a platform puts in the services reaches the engine: the scenario source replaces the
+// title's files, the hook hears every command, and a platform without fonts still runs (the
+// screen offers no faces).
+TEST_F(PlayerSessionTest, ScenarioSourceHookAndMissingFontsTravelInTheServices) {
+  struct Names : EngineHook {
+    std::vector<std::string> seen;
+    void OnExecute(TCallManager&, TCommand& command, const TStackData&) override {
+      seen.push_back(command.ClassName());
+    }
+  } hook;
+  services_.hook = &hook;
+  services_.glyphs = nullptr;
+  services_.scenario_source = [](std::int32_t n) -> std::optional<ByteBuffer> {
+    if (n != 1) return std::nullopt;
+    const std::string text = "Calc ,,A = 7\nWait ,,999999\n";
+    return ByteBuffer(text.begin(), text.end());
+  };
+  TGlobalData global;
+  global.StartPage = 1;
+  global.NoRegistry = 1;
+  global.NumNames = {"A"};
+  {
+    PlayerSession session(services_, PlayerConfig{});
+    ASSERT_EQ(session.StartFrom(global), PlayerSession::StartResult::kRunning) << err_.str();
+    for (int i = 0; i < 3; ++i) {
+      clock_.Advance(30);
+      session.PollTimer();
+    }
+    EXPECT_EQ(A(session), 7) << "scenario 1 came from the source, not from the (empty) title folder";
+    EXPECT_TRUE(session.Sys()->ScreenFonts().empty());
+    EXPECT_EQ(err_.str(), "");
+    ASSERT_GE(hook.seen.size(), 2u);
+    EXPECT_EQ(hook.seen[0], "TComCalc");
+  }
+}
+
 TEST_F(PlayerSessionTest, MissingTitleIsReportedAndNoFrameEverRuns) {
   PlayerSession session(services_, PlayerConfig{});
   EXPECT_EQ(session.Start(folder_ / "nothing"), PlayerSession::StartResult::kFailed);

@@ -3,8 +3,8 @@
 // a sound output that cannot be opened (or the given device).
 #include "player/backend/headless/headless_clock.h"
 #include "player/common/log.h"
+#include "player/shell/absent_outputs.h"
 #include "player/shell/game_sound.h"
-#include "player/shell/silent_sound.h"
 #include "tests/support/square_glyphs.h"
 
 namespace mavlet {
