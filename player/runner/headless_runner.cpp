@@ -11,7 +11,6 @@
 #include "player/vars/param_manager.h"
 
 namespace mavlet {
-
 HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err)
     : options_(std::move(options)), trace_out_(trace_out), headless_(err) {
   headless_.Dialogs().SetFolderAnswer(options_.save_dir);
@@ -114,42 +113,18 @@ void HeadlessRunner::ApplyInput() {
   for (std::size_t i = next_input_; i < in.size() && in[i].event == event_; ++i) {
     const InputAction& a = in[i];
     switch (a.kind) {
-      case InputAction::Kind::kClick:
-        input.Hold(MouseButton::kLeft);
-        break;
-      case InputAction::Kind::kCancel:
-        input.Hold(MouseButton::kRight);
-        break;
-      case InputAction::Kind::kUp:
-        input.Hold(Key::kUp);
-        break;
-      case InputAction::Kind::kDown:
-        input.Hold(Key::kDown);
-        break;
-      case InputAction::Kind::kLeft:
-        input.Hold(Key::kLeft);
-        break;
-      case InputAction::Kind::kRight:
-        input.Hold(Key::kRight);
-        break;
-      case InputAction::Kind::kCtrl:
-        input.Hold(Key::kControl);
-        break;
-      case InputAction::Kind::kHome:
-        input.Hold(Key::kHome);
-        break;
-      case InputAction::Kind::kEnd:
-        input.Hold(Key::kEnd);
-        break;
-      case InputAction::Kind::kPageUp:
-        input.Hold(Key::kPageUp);
-        break;
-      case InputAction::Kind::kPageDown:
-        input.Hold(Key::kPageDown);
-        break;
-      case InputAction::Kind::kMouse:
-        input.SetMouse({a.x, a.y});
-        break;
+      case InputAction::Kind::kClick: input.Hold(MouseButton::kLeft); break;
+      case InputAction::Kind::kCancel: input.Hold(MouseButton::kRight); break;
+      case InputAction::Kind::kUp: input.Hold(Key::kUp); break;
+      case InputAction::Kind::kDown: input.Hold(Key::kDown); break;
+      case InputAction::Kind::kLeft: input.Hold(Key::kLeft); break;
+      case InputAction::Kind::kRight: input.Hold(Key::kRight); break;
+      case InputAction::Kind::kCtrl: input.Hold(Key::kControl); break;
+      case InputAction::Kind::kHome: input.Hold(Key::kHome); break;
+      case InputAction::Kind::kEnd: input.Hold(Key::kEnd); break;
+      case InputAction::Kind::kPageUp: input.Hold(Key::kPageUp); break;
+      case InputAction::Kind::kPageDown: input.Hold(Key::kPageDown); break;
+      case InputAction::Kind::kMouse: input.SetMouse({a.x, a.y}); break;
       case InputAction::Kind::kPress:
         input.SetMouse({a.x, a.y});
         input.Hold(MouseButton::kLeft);
@@ -160,18 +135,14 @@ void HeadlessRunner::ApplyInput() {
         input.Release(MouseButton::kLeft);
         button_pressed_ = false;
         break;
-      case InputAction::Kind::kWheel:
-        input.Wheel(a.x);
-        break;
+      case InputAction::Kind::kWheel: input.Wheel(a.x); break;
       case InputAction::Kind::kDebugStep:
         if (debugger_ != nullptr) debugger_->Step();
         break;
       case InputAction::Kind::kDebugBreak:
         if (debugger_ != nullptr) debugger_->AddBreak(a.name, a.value);
         break;
-      case InputAction::Kind::kText:
-        input.Type({TextInputEvent::Kind::kText, a.text});
-        break;
+      case InputAction::Kind::kText: input.Type({TextInputEvent::Kind::kText, a.text}); break;
       case InputAction::Kind::kReturn:
         input.Type({TextInputEvent::Kind::kReturn, {}});
         input.Hold(Key::kEnter);
@@ -185,12 +156,8 @@ void HeadlessRunner::ApplyInput() {
         input.Hold(Key::kBackspace);
         break;
       case InputAction::Kind::kF11:
-      case InputAction::Kind::kAltReturn:
-        input.PressPlayerKey(PlayerKey::kToggleFullScreen);
-        break;
-      case InputAction::Kind::kF12:
-        input.PressPlayerKey(PlayerKey::kScreenshot);
-        break;
+      case InputAction::Kind::kAltReturn: input.PressPlayerKey(PlayerKey::kToggleFullScreen); break;
+      case InputAction::Kind::kF12: input.PressPlayerKey(PlayerKey::kScreenshot); break;
     }
   }
 }
@@ -225,20 +192,20 @@ void HeadlessRunner::WriteVariables(std::ostream& out) {
   Book().Params().SaveToStatus(status);
   for (const std::string& line : status.Lines()) out << SjisToUtf8(line) << '\n';
   // The text values, as a scenario reads them, and the engine's text settings.
-  TGameSystem& sys = Sys();
+  GameValueHost& values = Sys().Values();
   TBookManager& book = Book();
-  out << "@Text=" << SjisToUtf8(sys.Values().TextWindowText()) << '\n';
-  out << "@TextX=" << sys.Values().TextX() << "\n@TextY=" << sys.Values().TextY() << '\n';
-  out << "@TextBoxX=" << sys.Values().LayerX(9) << "\n@TextBoxY=" << sys.Values().LayerY(9) << '\n';
-  out << "@VisibleText=" << (sys.Values().LayerVisible(9) ? "ON" : "OFF") << '\n';
+  out << "@Text=" << SjisToUtf8(values.TextWindowText()) << '\n';
+  out << "@TextX=" << values.TextX() << "\n@TextY=" << values.TextY() << '\n';
+  out << "@TextBoxX=" << values.LayerX(9) << "\n@TextBoxY=" << values.LayerY(9) << '\n';
+  out << "@VisibleText=" << (values.LayerVisible(9) ? "ON" : "OFF") << '\n';
   out << "@HistoryCount=" << book.HistoryCount() << "\n@TextSpd=" << book.TextSpd() << '\n';
   out << "@TextCol=" << book.text_col << "\n@TextSCol=" << book.text_scol << '\n';
   out << "@FontName=" << SjisToUtf8(book.font_name) << '\n';
   out << "@NoTextWait=" << (book.NoTextWait() ? "ON" : "OFF") << '\n';
   // The choice values, as a scenario reads them.
-  out << "@SelStr=" << SjisToUtf8(Sys().Values().LastChoiceText()) << '\n';
-  out << "@SelIdx=" << Sys().Values().LastChoiceIndex() << '\n';
-  out << "@SelTop=" << Sys().Values().ChoiceTopRow() << '\n';
+  out << "@SelStr=" << SjisToUtf8(values.LastChoiceText()) << '\n';
+  out << "@SelIdx=" << values.LastChoiceIndex() << '\n';
+  out << "@SelTop=" << values.ChoiceTopRow() << '\n';
 }
 
 }  // namespace mavlet

@@ -8,6 +8,7 @@
 #include "player/common/error.h"
 
 namespace mavlet {
+
 namespace {
 
 std::vector<std::string_view> Words(std::string_view line) {
@@ -33,30 +34,18 @@ std::optional<int> ToInt(std::string_view s) {
 
 std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name) {
   static constexpr std::pair<std::string_view, InputAction::Kind> kActions[] = {
-      {"click", InputAction::Kind::kClick},
-      {"cancel", InputAction::Kind::kCancel},
-      {"up", InputAction::Kind::kUp},
-      {"down", InputAction::Kind::kDown},
-      {"left", InputAction::Kind::kLeft},
-      {"right", InputAction::Kind::kRight},
-      {"ctrl", InputAction::Kind::kCtrl},
-      {"home", InputAction::Kind::kHome},
-      {"end", InputAction::Kind::kEnd},
-      {"pageup", InputAction::Kind::kPageUp},
-      {"pagedown", InputAction::Kind::kPageDown},
-      {"mouse", InputAction::Kind::kMouse},
-      {"press", InputAction::Kind::kPress},
-      {"release", InputAction::Kind::kRelease},
-      {"wheel", InputAction::Kind::kWheel},
-      {"debug-step", InputAction::Kind::kDebugStep},
-      {"debug-break", InputAction::Kind::kDebugBreak},
-      {"text", InputAction::Kind::kText},
-      {"return", InputAction::Kind::kReturn},
-      {"escape", InputAction::Kind::kEscape},
-      {"backspace", InputAction::Kind::kBackspace},
-      {"f11", InputAction::Kind::kF11},
-      {"f12", InputAction::Kind::kF12},
-      {"alt+return", InputAction::Kind::kAltReturn}};
+      {"click", InputAction::Kind::kClick}, {"cancel", InputAction::Kind::kCancel},
+      {"up", InputAction::Kind::kUp},       {"down", InputAction::Kind::kDown},
+      {"left", InputAction::Kind::kLeft},   {"right", InputAction::Kind::kRight},
+      {"ctrl", InputAction::Kind::kCtrl},   {"home", InputAction::Kind::kHome},
+      {"end", InputAction::Kind::kEnd},     {"pageup", InputAction::Kind::kPageUp},
+      {"pagedown", InputAction::Kind::kPageDown}, {"mouse", InputAction::Kind::kMouse},
+      {"press", InputAction::Kind::kPress}, {"release", InputAction::Kind::kRelease},
+      {"wheel", InputAction::Kind::kWheel}, {"debug-step", InputAction::Kind::kDebugStep},
+      {"debug-break", InputAction::Kind::kDebugBreak}, {"text", InputAction::Kind::kText},
+      {"return", InputAction::Kind::kReturn}, {"escape", InputAction::Kind::kEscape},
+      {"backspace", InputAction::Kind::kBackspace}, {"f11", InputAction::Kind::kF11},
+      {"f12", InputAction::Kind::kF12},     {"alt+return", InputAction::Kind::kAltReturn}};
   std::vector<InputAction> actions;
   int line_no = 0;
   std::size_t pos = 0;
@@ -74,12 +63,10 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
     };
     if (words.size() < 2) throw fail("expected \"EVENT ACTION\"");
     std::optional<int> event = ToInt(words[0]);
-    if (!event || *event < 1)
-      throw fail("event number must be a positive integer, not \"" + std::string(words[0]) + "\"");
+    if (!event || *event < 1) throw fail("event number must be a positive integer, not \"" + std::string(words[0]) + "\"");
     InputAction a;
     a.event = *event;
-    auto it =
-        std::find_if(std::begin(kActions), std::end(kActions), [&](const auto& k) { return k.first == words[1]; });
+    auto it = std::find_if(std::begin(kActions), std::end(kActions), [&](const auto& k) { return k.first == words[1]; });
     if (it == std::end(kActions))
       throw fail("unknown action \"" + std::string(words[1]) +
                  "\" (click, cancel, up, down, left, right, ctrl, home, end, pageup, pagedown, mouse X Y, "
@@ -119,8 +106,7 @@ std::vector<InputAction> ParseInputScript(std::string_view text, std::string_vie
     actions.push_back(a);
     if (end == text.size()) break;
   }
-  std::stable_sort(actions.begin(), actions.end(),
-                   [](const InputAction& l, const InputAction& r) { return l.event < r.event; });
+  std::stable_sort(actions.begin(), actions.end(), [](const InputAction& l, const InputAction& r) { return l.event < r.event; });
   return actions;
 }
 

@@ -11,30 +11,9 @@ namespace mavlet {
 // One line of an input script: "EVENT ACTION".
 struct InputAction {
   enum class Kind {
-    kClick,
-    kCancel,
-    kUp,
-    kDown,
-    kLeft,
-    kRight,
-    kCtrl,
-    kHome,
-    kEnd,
-    kPageUp,
-    kPageDown,
-    kMouse,
-    kPress,
-    kRelease,
-    kWheel,
-    kDebugStep,
-    kDebugBreak,
-    kText,
-    kReturn,
-    kEscape,
-    kBackspace,
-    kF11,
-    kF12,
-    kAltReturn,  // the player's keys: full screen (F11, Alt+Enter), screenshot (F12)
+    kClick, kCancel, kUp, kDown, kLeft, kRight, kCtrl, kHome, kEnd, kPageUp, kPageDown,
+    kMouse, kPress, kRelease, kWheel, kDebugStep, kDebugBreak, kText, kReturn, kEscape, kBackspace,
+    kF11, kF12, kAltReturn,  // the player's keys: full screen (F11, Alt+Enter), screenshot (F12)
   };
   int event = 0;
   Kind kind = Kind::kClick;
