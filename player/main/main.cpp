@@ -155,7 +155,7 @@ int Run(int argc, char** argv) {
       SDL_Quit();
       return 1;
     }
-    SdlDisplay* display = &platform->Display();
+    SdlDisplay* display = &platform->Screen();
     SdlInputState& input = platform->Input();
     SdlClock& clock = platform->Clock();
     SdlDialogs& dialogs = platform->Dialogs();

@@ -17,7 +17,7 @@ SdlWindowOptions WindowOptions(const PlayerConfig& config) {
 
 }  // namespace
 
-SdlPlatform::SdlPlatform(const PlayerConfig& config, Log& log, std::ostream& err)
+SdlPlatform::SdlPlatform(const PlayerConfig& config, mavlet::Log& log, std::ostream& err)
     : log_(log),
       display_(std::make_unique<SdlDisplay>(WindowOptions(config))),
       input_(std::make_unique<SdlInputState>(*display_)),
@@ -27,21 +27,6 @@ SdlPlatform::SdlPlatform(const PlayerConfig& config, Log& log, std::ostream& err
   if (config.has_joy_pad) joysticks_ = std::make_unique<SdlJoystickPort>();
 }
 
-PlayerServices SdlPlatform::Services() {
-  PlayerServices s;
-  s.display = display_.get();
-  s.input = input_.get();
-  s.joysticks = joysticks_.get();
-  s.dialogs = &dialogs_;
-  s.clock = &clock_;
-  s.files = &files_;
-  s.settings = &settings_;
-  s.local_time = &local_time_;
-  s.log = &log_;
-  s.sound = &sound_;
-  s.movies = &movies_;
-  s.glyphs = &glyphs_;
-  return s;
-}
+PlayerServices SdlPlatform::Services() { return PlatformServices(*this); }
 
 }  // namespace mavlet

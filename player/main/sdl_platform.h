@@ -30,7 +30,7 @@ class SdlPlatform {
  public:
   // The window follows the configuration's scale, filter and vertical sync; joysticks are
   // opened only when it lets the pad be used. err receives what message boxes cannot show.
-  SdlPlatform(const PlayerConfig& config, Log& log, std::ostream& err);
+  SdlPlatform(const PlayerConfig& config, mavlet::Log& log, std::ostream& err);
   SdlPlatform(const SdlPlatform&) = delete;
   SdlPlatform& operator=(const SdlPlatform&) = delete;
 
@@ -38,14 +38,21 @@ class SdlPlatform {
   // the screenshot folder.
   PlayerServices Services();
 
-  SdlDisplay& Display() { return *display_; }
+  SdlDisplay& Screen() { return *display_; }
   SdlInputState& Input() { return *input_; }
-  SdlClock& Clock() { return clock_; }
+  SdlJoystickPort* Joysticks() { return joysticks_.get(); }
   SdlDialogs& Dialogs() { return dialogs_; }
+  SdlClock& Clock() { return clock_; }
   PosixFileServices& Files() { return files_; }
+  IniSettings& Settings() { return settings_; }
+  SystemLocalTime& Date() { return local_time_; }
+  mavlet::Log& Log() { return log_; }
+  SdlSoundDevice& Sound() { return sound_; }
+  FfmpegMovieOpener& Movies() { return movies_; }
+  OnDemandGlyphs& Glyphs() { return glyphs_; }
 
  private:
-  Log& log_;
+  mavlet::Log& log_;
   std::unique_ptr<SdlDisplay> display_;
   std::unique_ptr<SdlInputState> input_;
   PosixFileServices files_;

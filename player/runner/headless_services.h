@@ -67,6 +67,9 @@ class HeadlessServices {
   FfmpegMovieOpener& Movies() { return movies_; }
   HeadlessDisplay& Screen() { return display_; }
   StreamLog& Log() { return log_; }
+  PosixFileServices& Files() { return files_; }
+  OnDemandGlyphs& Glyphs() { return glyphs_; }
+  JoystickPort* Joysticks() { return nullptr; }  // no joystick support
 
  private:
   StreamLog log_;

@@ -64,4 +64,25 @@ struct PlayerServices {
   std::filesystem::path screenshot_folder;
 };
 
+// The services of a platform bundle, filled in this one place: the bundle names its parts
+// Screen, Input, Joysticks (a pointer, null without joystick support), Dialogs, Clock, Files,
+// Settings, Date, Log, Sound, Movies and Glyphs. The bundle then adds how its runs go.
+template <typename Platform>
+PlayerServices PlatformServices(Platform& p) {
+  PlayerServices s;
+  s.display = &p.Screen();
+  s.input = &p.Input();
+  s.joysticks = p.Joysticks();
+  s.dialogs = &p.Dialogs();
+  s.clock = &p.Clock();
+  s.files = &p.Files();
+  s.settings = &p.Settings();
+  s.local_time = &p.Date();
+  s.log = &p.Log();
+  s.sound = &p.Sound();
+  s.movies = &p.Movies();
+  s.glyphs = &p.Glyphs();
+  return s;
+}
+
 }  // namespace mavlet
