@@ -9,16 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "player/backend/clock.h"
+#include "player/backend/sound_device.h"
+#include "player/common/log.h"
 #include "player/media/audio_channels.h"
 #include "player/media/media_services.h"
 
 namespace mavlet {
 
-class Clock;
 class EngineValueHost;
 class GameScreen;
-class Log;
-class SoundDevice;
 
 // Sound output for the audio channels; none of it is owned, all of it is required (a player
 // without sound output gives a device that cannot be opened).

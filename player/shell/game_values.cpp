@@ -14,6 +14,15 @@
 
 namespace mavlet {
 
+// Changes a layer (none: nothing happens) and shows the area it covered before and after.
+template <typename Change>
+void GameValues::ChangeLayer(TCustomGameSurface* layer, Change change) {
+  if (layer == nullptr) return;
+  const Rect before = layer->LayerRect();
+  change(*layer);
+  screen_.ShowLayerChange(before, *layer);
+}
+
 GameValues::GameValues(GameButtons& buttons, GameScreen& screen, GameSound& sound, GameChoices& choices,
                        std::string use_fonts)
     : buttons_(buttons), screen_(screen), sound_(sound), choices_(choices), use_fonts_(std::move(use_fonts)) {}
@@ -94,11 +103,7 @@ std::string GameValues::LayerSource(int layer) {
 }
 
 void GameValues::SetLayerSource(int layer, std::string_view name) {
-  TCustomGameSurface* l = screen_.PictureLayer(layer);
-  if (l == nullptr) return;
-  const Rect before = l->LayerRect();
-  l->SetSrc(name);
-  screen_.ShowLayerChange(before, *l);
+  ChangeLayer(screen_.PictureLayer(layer), [&](TCustomGameSurface& l) { l.SetSrc(name); });
 }
 
 std::int32_t GameValues::LayerFrameIndex(int layer) {
@@ -112,11 +117,7 @@ std::int32_t GameValues::LayerX(int layer) {
 }
 
 void GameValues::SetLayerX(int layer, std::int32_t x) {
-  TCustomGameSurface* l = screen_.Layer(layer);
-  if (l == nullptr) return;
-  const Rect before = l->LayerRect();
-  l->SetX(x);
-  screen_.ShowLayerChange(before, *l);
+  ChangeLayer(screen_.Layer(layer), [&](TCustomGameSurface& l) { l.SetX(x); });
 }
 
 std::int32_t GameValues::LayerY(int layer) {
@@ -125,11 +126,7 @@ std::int32_t GameValues::LayerY(int layer) {
 }
 
 void GameValues::SetLayerY(int layer, std::int32_t y) {
-  TCustomGameSurface* l = screen_.Layer(layer);
-  if (l == nullptr) return;
-  const Rect before = l->LayerRect();
-  l->SetY(y);
-  screen_.ShowLayerChange(before, *l);
+  ChangeLayer(screen_.Layer(layer), [&](TCustomGameSurface& l) { l.SetY(y); });
 }
 
 std::int32_t GameValues::LayerWidth(int layer) {
@@ -148,11 +145,7 @@ std::int32_t GameValues::LayerBright(int layer) {
 }
 
 void GameValues::SetLayerBright(int layer, std::int32_t bright) {
-  TCustomGameSurface* l = screen_.PictureLayer(layer);
-  if (l == nullptr) return;
-  const Rect before = l->LayerRect();
-  l->SetBright(bright);
-  screen_.ShowLayerChange(before, *l);
+  ChangeLayer(screen_.PictureLayer(layer), [&](TCustomGameSurface& l) { l.SetBright(bright); });
 }
 
 bool GameValues::LayerVisible(int layer) {

@@ -17,6 +17,7 @@ class GameButtons;
 class GameChoices;
 class GameScreen;
 class GameSound;
+class TCustomGameSurface;
 
 class GameValues : public GameValueHost {
  public:
@@ -69,6 +70,9 @@ class GameValues : public GameValueHost {
   void SetChannelVolume(int channel, std::int32_t volume) override;
 
  private:
+  template <typename Change>
+  void ChangeLayer(TCustomGameSurface* layer, Change change);
+
   GameButtons& buttons_;
   GameScreen& screen_;
   GameSound& sound_;
