@@ -8,7 +8,7 @@
 #include "bench/bench_title.h"
 #include "player/debug/debug_core.h"
 #include "player/engine/book_manager.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 #include "player/vars/param_manager.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "player/engine/global_file.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/packed_file.h"
 #include "tests/support/file_builders.h"
@@ -83,7 +83,7 @@ void WorstFrame(benchmark::State& state, bool background) {
   for (auto _ : state) {
     std::ostringstream out, err;
     RunOptions options;
-    options.game.background_unpack = background;
+    options.background_unpack = background;
     HeadlessRunner runner(options, out, err);
     if (!runner.Load(title.dir.path())) state.SkipWithError("title did not load");
     double worst = 0;
@@ -93,7 +93,7 @@ void WorstFrame(benchmark::State& state, bool background) {
       runner.RunEvent();
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
       worst = std::max(worst, ms);
-      TAudioChannel* channel = runner.Sys().Channel(0);
+      TAudioChannel* channel = runner.Sys().Sound().Channel(0);
       if (channel->Player() != nullptr && channel->Player()->IsPlaying()) started = e;
       if (background && ms < 30) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(30 - ms));
     }
@@ -123,7 +123,7 @@ void BM_WorstFrameSwitchingMusicTenTimes(benchmark::State& state) {
   for (auto _ : state) {
     std::ostringstream out, err;
     RunOptions options;
-    options.game.background_unpack = true;
+    options.background_unpack = true;
     HeadlessRunner runner(options, out, err);
     if (!runner.Load(title.dir.path())) state.SkipWithError("title did not load");
     double worst = 0;
@@ -133,7 +133,7 @@ void BM_WorstFrameSwitchingMusicTenTimes(benchmark::State& state) {
       runner.RunEvent();
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
       worst = std::max(worst, ms);
-      TAudioChannel* channel = runner.Sys().Channel(0);
+      TAudioChannel* channel = runner.Sys().Sound().Channel(0);
       playing = e > 11 + 2 * kSwitches && channel->Player() != nullptr && channel->Player()->IsPlaying() &&
                 channel->FileName() == "SONG" + std::to_string((kSwitches - 1) % 2) + ".PMW";
       if (ms < 30) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(30 - ms));

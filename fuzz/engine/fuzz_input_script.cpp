@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "player/common/error.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/input_script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {

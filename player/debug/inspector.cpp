@@ -9,7 +9,7 @@
 #include "player/engine/book_manager.h"
 #include "player/engine/engine_hook.h"
 #include "player/media/audio_channel.h"
-#include "player/shell/audio_state_log.h"
+#include "player/runner/audio_state_log.h"
 #include "player/shell/game_system.h"
 
 namespace mavlet {
@@ -25,7 +25,7 @@ const char* EffectName(int effect) {
 Inspection Inspect(TBookManager& book, TGameSystem& sys) {
   Inspection in;
   for (int k = 0; k < 12; ++k) {
-    const TCustomGameSurface* layer = sys.Layer(k);
+    const TCustomGameSurface* layer = sys.Screen().Layer(k);
     if (layer == nullptr) continue;
     LayerRow row;
     row.index = k;
@@ -40,10 +40,10 @@ Inspection Inspect(TBookManager& book, TGameSystem& sys) {
     row.frames = layer->GetFrameCount();
     in.layers.push_back(std::move(row));
   }
-  const TTextSurface& text = sys.TextWindow();
+  const TTextSurface& text = sys.Screen().TextWindow();
   in.text = TextWindowRow{text.Cols(), text.Rows(), text.CurCol(), text.CurRow(), text.LayerRect(), text.Visible()};
   for (int k = 0; k < 4; ++k) {
-    TAudioChannel* channel = sys.Channel(k);
+    TAudioChannel* channel = sys.Sound().Channel(k);
     if (channel == nullptr) continue;
     const AudioStateLog::State state = AudioStateLog::Of(*channel);
     in.channels.push_back(ChannelRow{k, SjisToUtf8(state.file), state.loop, state.attenuation, state.playing,
@@ -65,9 +65,9 @@ Inspection Inspect(TBookManager& book, TGameSystem& sys) {
 }
 
 const Surface* LayerPicture(TGameSystem& sys, int layer) {
-  if (layer == 9) return sys.TextWindow().Canvas();
+  if (layer == 9) return sys.Screen().TextWindow().Canvas();
   if (layer < 0 || layer > 8) return nullptr;
-  const TGameSurface* picture = sys.PictureLayer(layer);
+  const TGameSurface* picture = sys.Screen().PictureLayer(layer);
   if (picture == nullptr || picture->GetFrameCount() == 0) return nullptr;
   const TGameDxSurface* frame = picture->Frame(picture->MultiFrame() ? picture->GetFrameIndex() : 0);
   return frame != nullptr ? frame : picture->Frame(0);

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "player/debug/debug_core.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 
 namespace mavlet {
 

@@ -13,18 +13,19 @@
 #include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/common/sjis_text.h"
+#include "player/common/ticks.h"
 #include "player/engine/command_registry.h"
 #include "player/engine/engine_hook.h"
 #include "player/engine/game_services.h"
 #include "player/storage/data_lookup.h"
 #include "player/storage/game_status.h"
 #include "player/storage/packed_file.h"
+#include "player/vars/font_list.h"
 #include "player/vars/param_manager.h"
-#include "player/common/ticks.h"
 
 namespace mavlet {
 
-const char* const TBookManager::kDefaultFontName = "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";
+const char* const TBookManager::kDefaultFontName = mavlet::kDefaultFontName;
 
 namespace {
 

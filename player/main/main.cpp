@@ -15,15 +15,11 @@
 #include <vector>
 
 #include "player/backend/fonts/freetype_glyphs.h"
-#include "player/backend/posix/ini_settings.h"
-#include "player/backend/movie/ffmpeg_movie.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/backend/sdl/sdl_clock.h"
 #include "player/backend/sdl/sdl_dialogs.h"
 #include "player/backend/sdl/sdl_display.h"
 #include "player/backend/sdl/sdl_input.h"
-#include "player/backend/sdl/sdl_joystick.h"
-#include "player/backend/sdl/sdl_sound.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
 #include "player/common/log.h"
@@ -31,12 +27,12 @@
 #include "player/engine/book_manager.h"
 #include "player/engine/global_file.h"
 #include "player/main/debug_window.h"
+#include "player/main/sdl_platform.h"
 #include "player/shell/instance_lock.h"
 #include "player/shell/player_config.h"
 #include "player/shell/player_prefs.h"
 #include "player/shell/player_session.h"
 #include "player/shell/startup.h"
-#include "player/vars/local_time.h"
 
 namespace mavlet {
 namespace {
@@ -151,54 +147,29 @@ int Run(int argc, char** argv) {
   }
   int exit_code = 0;
   {
-    SdlWindowOptions window;
-    window.window_scale = config.window_scale;
-    window.linear_filter = config.scale_filter == 1;
-    window.vsync = config.wait_vblank;
-    std::unique_ptr<SdlDisplay> display;
+    std::unique_ptr<SdlPlatform> platform;
     try {
-      display = std::make_unique<SdlDisplay>(window);
+      platform = std::make_unique<SdlPlatform>(config, log, std::cerr);
     } catch (const MavError& e) {
       std::cerr << "mavlet: " << e.what() << '\n';
       SDL_Quit();
       return 1;
     }
-    PosixFileServices files;
+    SdlDisplay* display = &platform->Screen();
+    SdlInputState& input = platform->Input();
+    SdlClock& clock = platform->Clock();
+    SdlDialogs& dialogs = platform->Dialogs();
+    PosixFileServices& files = platform->Files();
     if (std::optional<fs::path> icon = files.Resolve(player_folder, "mavlet.ico")) {
       if (!display->SetIconFile(*icon)) log.Warn(icon->string() + ": not a usable icon");
     }
-    // Questions without a desktop dialog are drawn in the game window with the text window's
-    // fonts (loaded only when a box needs them), when the window is on a screen at all.
-    SdlDialogs dialogs(&std::cerr);
-    if (BoxesCanBeSeen(SDL_GetCurrentVideoDriver())) dialogs.SetDisplay(display.get());
-    dialogs.SetGlyphs([] { return std::make_unique<FreeTypeGlyphs>(); }, TBookManager::kDefaultFontName);
-    SdlInputState input(*display);
-    SdlClock clock;
-    IniSettings settings(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log);
-    SystemLocalTime local_time;
-    // Opened only when a title switches sound on.
-    SdlSoundDevice sound;
-    FfmpegMovieOpener movies;
-    std::unique_ptr<SdlJoystickPort> joysticks;
-    if (config.has_joy_pad) joysticks = std::make_unique<SdlJoystickPort>();
 
     const fs::path project = ChooseProjectFolder(cmd, player_folder, files);
     dialogs.SetFallbackFolder(SaveFolderOffer(files, project));
     const bool debug_mode = DebugWindowAllowed(cmd, player_folder, files);
     if (cmd.debug_mode && !debug_mode) log.Info("-debugmode ignored: Korbel.exe is not beside the player");
 
-    PlayerServices services;
-    services.display = display.get();
-    services.input = &input;
-    services.joysticks = joysticks.get();
-    services.dialogs = &dialogs;
-    services.clock = &clock;
-    services.files = &files;
-    services.settings = &settings;
-    services.local_time = &local_time;
-    services.log = &log;
-    services.sound = &sound;
-    services.movies = &movies;
+    PlayerServices services = platform->Services();
     services.config_file = config_file;
     services.screenshot_folder = DefaultScreenshotFolder(Env("XDG_PICTURES_DIR"), Env("XDG_CONFIG_HOME"), Env("HOME"));
     PlayerSession session(services, config);

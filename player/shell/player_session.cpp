@@ -59,6 +59,14 @@ void PlayerSession::Report(const std::string& message) {
 }
 
 PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& project_folder) {
+  return StartWith([&] { book_->Init(project_folder); });
+}
+
+PlayerSession::StartResult PlayerSession::StartFrom(const TGlobalData& global) {
+  return StartWith([&] { book_->InitFrom({}, global); });
+}
+
+PlayerSession::StartResult PlayerSession::StartWith(const std::function<void()>& init) {
   RegisterAllCommands(registry_);
   EngineServices es;
   es.registry = &registry_;
@@ -71,9 +79,11 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   es.max_run_commands = services_.max_run_commands;
   es.max_step_work_bytes = services_.max_step_work_bytes;
   es.max_save_bytes = services_.max_save_bytes;
+  es.scenario_source = services_.scenario_source;
   book_ = std::make_unique<TBookManager>(es);
+  book_->SetHook(services_.hook);
   try {
-    book_->Init(project_folder);
+    init();
   } catch (const MavError& e) {
     // The window stays open and empty: no display, no timer, no frame.
     start_error_ = e.what();
@@ -104,12 +114,14 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   if (joystick_) services_.log->Info("joystick 1 found");
 
   const GameSystemOptions options = GameSystemOptionsFor(config_, services_.background_unpack);
-  sys_ = std::make_unique<TGameSystem>(*services_.input, options, joystick_.get(),
-                                       SoundServices{services_.sound, services_.clock, services_.log});
+  SoundDevice* sound = services_.sound != nullptr ? services_.sound : &silent_;
+  GlyphSource* glyphs = services_.glyphs != nullptr ? services_.glyphs : &no_glyphs_;
+  sys_ = std::make_unique<TGameSystem>(*services_.input, *glyphs, SoundServices{sound, services_.clock, services_.log},
+                                       options, joystick_.get());
   sys_->SetMovieOpener(services_.movies);
   sys_->SetEngine(book_.get());
   sys_->SetDisplay(services_.display);
-  book_->Params().SetGameHost(sys_.get());
+  book_->Params().SetGameHost(&sys_->Values());
 
   services_.display->SetWaitVBlank(config_.wait_vblank);
   services_.display->SetUseSystemMemory(config_.use_system_memory);
@@ -123,7 +135,7 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
   }
 
   // Colour depth: the first offered depth, then the desktop's when it is offered too.
-  const std::vector<std::int32_t> bits = sys_->BitDepths();
+  const std::vector<std::int32_t> bits = sys_->Screen().BitDepths();
   try {
     if (!bits.empty()) {
       SetBitCount(bits.front());
@@ -139,18 +151,18 @@ PlayerSession::StartResult PlayerSession::Start(const std::filesystem::path& pro
 
 const std::vector<std::int32_t>& PlayerSession::BitList() const {
   static const std::vector<std::int32_t> kNone;
-  return sys_ ? sys_->BitDepths() : kNone;
+  return sys_ ? sys_->Screen().BitDepths() : kNone;
 }
 
 void PlayerSession::SetBitCount(int bits) {
   book_->SetBitCount(bits);
-  sys_->SetBitCount(bits);
+  sys_->Screen().SetBitCount(bits);
 }
 
 void PlayerSession::SetFullScreen(bool on) {
   if (!book_ || !sys_) return;
   if (!book_->FullScreenAllowed(on)) return;
-  sys_->SetFullScreen(on);
+  sys_->Screen().SetFullScreen(on);
   book_->SetFullScreenOn(on);
 }
 
@@ -221,18 +233,18 @@ void PlayerSession::SaveScreenshot() {
 
 void PlayerSession::OnDisplayInitialized() {
   // The game system enumerates the offered depths as part of its Initialize.
-  if (sys_) sys_->Initialize();
+  if (sys_) sys_->Screen().Initialize();
   loop_.RequestFlip();
   timer_.SetEnabled(true);
 }
 
 void PlayerSession::OnDisplayFinalizing() {
   timer_.SetEnabled(false);
-  if (sys_) sys_->Finalize();
+  if (sys_) sys_->Screen().Finalize();
 }
 
 void PlayerSession::OnSurfacesRestored() {
-  if (sys_) sys_->RestoreSurfaces();
+  if (sys_) sys_->Screen().RestoreSurfaces();
 }
 
 void PlayerSession::OnExposed() {
@@ -247,7 +259,7 @@ void PlayerSession::Restart() { book_->Restart(); }
 
 bool PlayerSession::ApplicationActive() { return services_.input->ApplicationActive(); }
 
-void PlayerSession::FlipScreen() { sys_->FlipScreen(); }
+void PlayerSession::FlipScreen() { sys_->Screen().FlipScreen(); }
 
 void PlayerSession::Tick() {
   // Without automatic update the joystick is read once per logic step, so every query of the

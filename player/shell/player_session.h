@@ -1,9 +1,10 @@
 #pragma once
 // The player from the main window's creation to its destruction, free of any window system:
 // it reads the title, sizes the display, creates the joystick front end, the engine and the
-// game system with the one command set (RegisterAllCommands), and answers the frame timer. It
-// is the one composition root: the SDL program feeds it window events and SDL services, the
-// headless runner (mavtool run, scenario tests) the services of HeadlessServices.
+// game system with the one command set (RegisterAllCommands), wires them to each other and
+// answers the frame timer. It is the one composition root: a platform hands it a filled
+// PlayerServices (the SDL program, the headless bundle behind `mavtool run`, the scenario tests
+// and the run fuzzer) and one PlayerConfig, and feeds it window events.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -15,55 +16,14 @@
 #include "player/backend/frame_timer.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/command_registry.h"
+#include "player/shell/absent_outputs.h"
 #include "player/shell/frame_loop.h"
 #include "player/shell/game_input.h"
 #include "player/shell/game_system.h"
 #include "player/shell/player_config.h"
+#include "player/shell/player_services.h"
 
 namespace mavlet {
-
-class Clock;
-class Dialogs;
-class FileServices;
-class InputState;
-class JoystickPort;
-class LocalTimeSource;
-class MovieOpener;
-class Log;
-class SettingsStore;
-class SoundDevice;
-
-struct PlayerServices {
-  Display* display = nullptr;
-  InputState* input = nullptr;
-  JoystickPort* joysticks = nullptr;  // null: no joystick support at all
-  Dialogs* dialogs = nullptr;
-  Clock* clock = nullptr;
-  FileServices* files = nullptr;
-  SettingsStore* settings = nullptr;
-  LocalTimeSource* local_time = nullptr;
-  Log* log = nullptr;
-  // Sound output; null leaves the player silent. A device that cannot be opened keeps sound off.
-  SoundDevice* sound = nullptr;
-  // Movie decoding; null plays no movies (SetMovie reports them and moves on).
-  MovieOpener* movies = nullptr;
-
-  // How the session runs; the SDL program keeps the defaults.
-  // Unpack packed sounds on a worker thread, so that starting one never stalls a frame; runs on
-  // a virtual clock turn it off to stay repeatable.
-  bool background_unpack = true;
-  // Commands one logic step may run, nested runs included (tests lower it).
-  std::uint64_t max_run_commands = TBookManager::kMaxRunCommands;
-  std::uint64_t max_step_work_bytes = TBookManager::kMaxStepWorkBytes;
-  std::size_t max_save_bytes = TBookManager::kMaxSaveBytes;
-  // Errors are shown through the dialogs and logged; false when the dialogs already print them.
-  bool log_reports = true;
-  // The settings file (mavlet.ini) where the player keeps the full-screen key's choice and each
-  // title's window place; empty: nothing is kept.
-  std::filesystem::path config_file;
-  // Where the screenshot key saves; empty: the key only says that it cannot.
-  std::filesystem::path screenshot_folder;
-};
 
 // The game system's settings for a configuration; background_unpack comes from the services.
 GameSystemOptions GameSystemOptionsFor(const PlayerConfig& config, bool background_unpack);
@@ -85,6 +45,8 @@ class PlayerSession : private FrameClient, private DisplayListener {
   // The creation steps from the engine on. Errors of the title are reported through the dialogs
   // and the log, never thrown.
   StartResult Start(const std::filesystem::path& project_folder);
+  // The same for a title whose Global.pmx was read already (tools, fuzzing): no title folder.
+  StartResult StartFrom(const TGlobalData& global);
   const std::string& StartError() const { return start_error_; }
 
   FrameTimer& Timer() { return timer_; }
@@ -139,6 +101,8 @@ class PlayerSession : private FrameClient, private DisplayListener {
   void OnDisplayFinalizing() override;
   void OnSurfacesRestored() override;
 
+  // Start's steps around the engine's initialisation.
+  StartResult StartWith(const std::function<void()>& init);
   void SetBitCount(int bits);
   void Report(const std::string& message);
   // The player's own keys (full screen, screenshot), and the window title's notice running out.
@@ -150,6 +114,8 @@ class PlayerSession : private FrameClient, private DisplayListener {
 
   PlayerServices services_;
   PlayerConfig config_;
+  SilentSoundDevice silent_;  // the sound output when the platform brings none
+  NoGlyphs no_glyphs_;        // the fonts when the platform brings none
   CommandRegistry registry_;
   FrameTimer timer_;
   FrameLoop loop_;

@@ -49,7 +49,7 @@ std::string FontListText(const std::vector<std::string>& screen_fonts, std::stri
       return std::find(wanted.begin(), wanted.end(), f) == wanted.end();
     });
   }
-  if (fonts.empty()) return "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";  // ＭＳ ゴシック
+  if (fonts.empty()) return kDefaultFontName;
   std::string text;
   for (const auto& f : fonts) {
     if (!text.empty()) text += "\\n";

@@ -34,6 +34,15 @@ expect_faults("allows a sibling" 1 "may not include player/media")
 mavlet_layer_violations(faults NAME mavlet_shell FOLDERS shell ALLOWED engine display media FILES)
 expect_faults("allows lower layers" 0 "")
 
+mavlet_layer_violations(faults NAME mavlet_shell FOLDERS shell ALLOWED engine runner FILES)
+expect_faults("shell allows the runner above it" 1 "may not include player/runner")
+
+mavlet_layer_violations(faults NAME mavlet_runner FOLDERS runner ALLOWED shell backend/headless FILES)
+expect_faults("the runner sits above the shell" 0 "")
+
+mavlet_layer_violations(faults NAME mavlet_debug FOLDERS debug ALLOWED runner shell FILES)
+expect_faults("debug sits above the runner" 0 "")
+
 mavlet_layer_violations(faults NAME mavlet_extra FOLDERS extra FILES)
 expect_faults("folder in no layer" 1 "in no layer")
 message(STATUS "include check: all cases pass")

@@ -74,8 +74,8 @@ TEST_F(ChoiceScenarioTest, StringChoiceByMouseKeysAndCancel) {
     EXPECT_EQ(r->Errors(), "");
     EXPECT_EQ(r->Num("A"), c.a);
     EXPECT_EQ(r->Num("N"), c.n);
-    EXPECT_EQ(r->R().Sys().LastChoiceText(), c.sel_str);
-    EXPECT_EQ(r->R().Sys().LastChoiceIndex(), c.sel_idx);
+    EXPECT_EQ(r->R().Sys().Values().LastChoiceText(), c.sel_str);
+    EXPECT_EQ(r->R().Sys().Values().LastChoiceIndex(), c.sel_idx);
   }
 }
 
@@ -101,12 +101,12 @@ TEST_F(ChoiceScenarioTest, AtItemsSplitAndTopIsClamped) {
                   "Wait ,,99999\n");
   auto r = Run({At(3, K::kMouse, 20, 20), At(5, K::kClick)}, 8);
   EXPECT_EQ(r->Errors(), "");
-  TSelStrSurface* layer = r->R().Sys().SelStrLayer();
+  TSelStrSurface* layer = r->R().Sys().Screen().SelStrLayer();
   ASSERT_EQ(layer->Count(), 3);
   EXPECT_EQ(layer->Items()[2].Text, "three");
   EXPECT_EQ(layer->Items()[2].Page, 3);
   EXPECT_EQ(layer->Top(), 1) << "40 is outside 0..n-R";
-  EXPECT_EQ(r->R().Sys().ChoiceTopRow(), 1);
+  EXPECT_EQ(r->R().Sys().Values().ChoiceTopRow(), 1);
 }
 
 // List of 30 at (0, 0), font 24, 10 rows, scroll bar frame 0: the bar is x 88..104, y 0..320;
@@ -144,7 +144,7 @@ TEST_F(ChoiceScenarioTest, ScrollBarRepeatsOnTheClock) {
     title_.Scenario(2, "Calc ,,A = 1\nWait ,,99999\n");
     auto r = Run(c.input, c.events);
     EXPECT_EQ(r->Errors(), "");
-    EXPECT_EQ(r->R().Sys().SelStrLayer()->Top(), c.top);
+    EXPECT_EQ(r->R().Sys().Screen().SelStrLayer()->Top(), c.top);
     EXPECT_EQ(r->Num("A"), 0);
   }
 }
@@ -179,7 +179,7 @@ TEST_F(ChoiceScenarioTest, MapRegionsRunEnterLeaveAndDecide) {
     EXPECT_EQ(r->Num("A"), c.a);
     EXPECT_EQ(r->Num("E"), c.e);
     EXPECT_EQ(r->Num("L"), c.l);
-    EXPECT_EQ(r->R().Sys().LastChoiceIndex(), c.sel_idx);
+    EXPECT_EQ(r->R().Sys().Values().LastChoiceIndex(), c.sel_idx);
   }
 }
 
@@ -193,10 +193,10 @@ TEST_F(ChoiceScenarioTest, SavedWhileOpenTheChoiceComesBackOnLoad) {
                12);
   ASSERT_EQ(r->Num("N"), 1);
   ASSERT_EQ(r->Num("A"), 1);
-  EXPECT_EQ(r->R().Sys().SelStrLayer()->Count(), 0);
+  EXPECT_EQ(r->R().Sys().Screen().SelStrLayer()->Count(), 0);
   // Loading brings the menu back with its items, as it was when saved.
   r->R().Book().LoadGameSlot(1, r->R().Sys());
-  EXPECT_EQ(r->R().Sys().SelStrLayer()->Count(), 4);
+  EXPECT_EQ(r->R().Sys().Screen().SelStrLayer()->Count(), 4);
   EXPECT_EQ(r->Num("N"), 0);
   r->Events(8);
   EXPECT_EQ(r->Num("A"), 3);

@@ -39,7 +39,7 @@ class InputScenarioTest : public ::testing::Test {
   }
   static std::string Shown(TitleRun& r) {
     std::string out;
-    for (const auto& line : r.R().Sys().TextWindow().Lines())
+    for (const auto& line : r.R().Sys().Screen().TextWindow().Lines())
       for (const auto& t : line.Tokens)
         if (t.Code) out += TokenText(t.Code);
     return SjisToUtf8(out);
@@ -81,12 +81,12 @@ TEST_F(InputScenarioTest, ReturnStoresTheLineAndEscapeKeepsTheVariable) {
         Start(title, std::string("Calc 2,,S = \"old\"\n") + c.input + "\nCalc ,,N = N + 1\nWait ,,99999\n", c.actions);
     r->Events(5);
     EXPECT_EQ(r->Num("N"), 0);  // still waiting
-    EXPECT_NE(r->R().Sys().TextWindow().Entry(), nullptr);
+    EXPECT_NE(r->R().Sys().Screen().TextWindow().Entry(), nullptr);
     r->Events(3);
     EXPECT_EQ(r->Num("N"), 1);
     EXPECT_EQ(r->Str("S"), c.s);
     EXPECT_FALSE(r->R().Input().TextInputOn());
-    EXPECT_EQ(r->R().Sys().TextWindow().Entry(), nullptr);
+    EXPECT_EQ(r->R().Sys().Screen().TextWindow().Entry(), nullptr);
     EXPECT_EQ(r->Errors(), "");
   }
 }
@@ -106,7 +106,7 @@ TEST_F(InputScenarioTest, TheNameAppearsInLaterTextTypedAtItsPace) {
 TEST_F(InputScenarioTest, TheLineShowsOnTheScreenWithTheComposition) {
   auto r = Start(title_, "Input ,,S,20,120,0,40,30,255,65280\nCalc ,,N = 1\nWait ,,99999\n",
                  {Act(5, K::kText, "ab"), Act(7, K::kReturn)});
-  Surface& screen = *r->R().Sys().ScreenSurface();
+  Surface& screen = *r->R().Sys().Screen().ScreenSurface();
   auto at = [&](int x, int y) { return screen.format().ToRgb(screen.RawPixel(x, y)); };
   r->Events(4);
   EXPECT_TRUE(r->R().Input().TextInputOn());
@@ -116,7 +116,7 @@ TEST_F(InputScenarioTest, TheLineShowsOnTheScreenWithTheComposition) {
   EXPECT_EQ(r->R().Input().CaretBox().left, 40);
   r->R().Input().SetComposition("かな");
   r->Events(1);
-  TextEntry* entry = r->R().Sys().TextWindow().Entry();
+  TextEntry* entry = r->R().Sys().Screen().TextWindow().Entry();
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(SjisToUtf8(entry->Text()), "ａｂ");
   EXPECT_EQ(entry->Composition(), "かな");
@@ -137,14 +137,14 @@ TEST_F(InputScenarioTest, TheLineShowsOnTheScreenWithTheComposition) {
 TEST_F(InputScenarioTest, ANewGameTakesTheLineAwayAndInputOpensItAgain) {
   auto r = Start(title_, "Input ,,S,100000000,100,0,0,0\nWait ,,99999\n", {Act(6, K::kText, "a")});
   r->Events(4);
-  ASSERT_NE(r->R().Sys().TextWindow().Entry(), nullptr);
+  ASSERT_NE(r->R().Sys().Screen().TextWindow().Entry(), nullptr);
   r->R().Sys().ResetAll();
-  EXPECT_EQ(r->R().Sys().TextWindow().Entry(), nullptr);
+  EXPECT_EQ(r->R().Sys().Screen().TextWindow().Entry(), nullptr);
   EXPECT_FALSE(r->R().Input().TextInputOn());
   r->Events(2);
-  ASSERT_NE(r->R().Sys().TextWindow().Entry(), nullptr);
+  ASSERT_NE(r->R().Sys().Screen().TextWindow().Entry(), nullptr);
   EXPECT_TRUE(r->R().Input().TextInputOn());
-  EXPECT_EQ(SjisToUtf8(r->R().Sys().TextWindow().Entry()->Text()), "ａ");
+  EXPECT_EQ(SjisToUtf8(r->R().Sys().Screen().TextWindow().Entry()->Text()), "ａ");
   EXPECT_EQ(r->Errors(), "");
 }
 

@@ -30,14 +30,14 @@ class LayerCommandsTest : public ::testing::Test {
   void Picture(const std::string& name, const std::vector<std::uint8_t>& payload) {
     PackToFile(title_.Folder() / "PMP" / name, payload);
   }
-  void Start(GameSystemOptions game = {}) {
+  void Start(PlayerConfig config = {}) {
     RunOptions o;
-    o.game = game;
+    o.config = config;
     run_ = std::make_unique<TitleRun>(title_, o);
     run_->Load();
     // What the first frame would do: reset the scenario state, present the empty screen.
     Sys().ResetAll();
-    Sys().Compose();
+    Sys().Screen().Compose();
   }
   TGameSystem& Sys() { return run_->R().Sys(); }
   TBookManager& Book() { return run_->Book(); }
@@ -53,8 +53,8 @@ class LayerCommandsTest : public ::testing::Test {
     return pos.Com;
   }
   std::int32_t Screen(int x, int y) { return TestLayerServices::Rgb(run_->R().Screen().ScreenSurface(), x, y); }
-  std::int32_t Back(int x, int y) { return TestLayerServices::Rgb(*Sys().WorkSurface(0), x, y); }
-  TGameSurface& Layer(int k) { return *Sys().PictureLayer(k); }
+  std::int32_t Back(int x, int y) { return TestLayerServices::Rgb(*Sys().Screen().WorkSurface(0), x, y); }
+  TGameSurface& Layer(int k) { return *Sys().Screen().PictureLayer(k); }
 
   TestTitle title_;
   std::unique_ptr<TitleRun> run_;
@@ -68,14 +68,14 @@ TEST_F(LayerCommandsTest, TransitionKindDecidesWhenTheChangeShows) {
   } cases[] = {{0, true, false}, {1, true, true}, {2, true, true} /* runs to its end in the command */,
                {36, true, true}, {37, true, false}, {0, false, true}, {37, false, true}};
   for (const Case& c : cases) {
-    GameSystemOptions game;
-    game.fade_in_draw = c.fade_in_draw;
-    Start(game);
+    PlayerConfig config;
+    config.fade_in_draw = c.fade_in_draw;
+    Start(config);
     EXPECT_EQ(Do<TComSurface>(",,1,p.pmp,2,3,0,255," + std::to_string(c.kind)), 1);
     EXPECT_EQ(Back(2, 3), kRed) << "the back picture is redrawn at once";
     EXPECT_EQ(Screen(2, 3), c.shown_at_once ? kRed : kBlack) << c.kind << " " << c.fade_in_draw;
-    EXPECT_EQ(Sys().DirtyRect().IsEmpty(), c.shown_at_once) << c.kind;
-    Sys().Compose();
+    EXPECT_EQ(Sys().Screen().DirtyRect().IsEmpty(), c.shown_at_once) << c.kind;
+    Sys().Screen().Compose();
     EXPECT_EQ(Screen(2, 3), kRed);
   }
 }
@@ -96,7 +96,7 @@ TEST_F(LayerCommandsTest, TransitionsRunToTheirEnd) {
   Rect area;
   int kind_seen = 0;
   Start();
-  Sys().SetTransitionFactory([&](int kind, Surface&, Surface&, Surface&) {
+  Sys().Screen().SetTransitionFactory([&](int kind, Surface&, Surface&, Surface&) {
     kind_seen = kind;
     auto f = std::make_unique<Fake>();
     f->steps = &steps;
@@ -112,7 +112,7 @@ TEST_F(LayerCommandsTest, TransitionsRunToTheirEnd) {
   EXPECT_EQ(area, (Rect{2, 3, 6, 7}));
   EXPECT_GE(run_->R().VirtualClock().NowMs() - before, 2 * TComSurface::kTransitionStepMs);
   EXPECT_EQ(Screen(2, 3), kRed);
-  EXPECT_TRUE(Sys().DirtyRect().IsEmpty());
+  EXPECT_TRUE(Sys().Screen().DirtyRect().IsEmpty());
   // Kind 1 never asks for a transition.
   kind_seen = 0;
   Do<TComSurface>(",,2,g.pmp,0,0,0,255,1");
@@ -130,8 +130,8 @@ TEST_F(LayerCommandsTest, FadeRunsStepByStepAndEndsOnTheNewScene) {
   EXPECT_GE(run_->R().Screen().PresentCount() - presents_before, 10u) << "the fade frames were shown";
   EXPECT_EQ(Screen(2, 3), kRed);
   EXPECT_EQ(Screen(5, 6), kRed);
-  EXPECT_FALSE(Sys().TransitionRunning());
-  EXPECT_TRUE(Sys().DirtyRect().IsEmpty());
+  EXPECT_FALSE(Sys().Screen().TransitionRunning());
+  EXPECT_TRUE(Sys().Screen().DirtyRect().IsEmpty());
 }
 
 // A transition asked for while one runs (from the always stream or an input handler) makes no
@@ -152,7 +152,7 @@ TEST_F(LayerCommandsTest, TransitionRequestedDuringATransitionShowsWithTheRunnin
   };
   Start();
   int made = 0;
-  Sys().SetTransitionFactory([&](int, Surface&, Surface&, Surface&) -> std::unique_ptr<ScreenTransition> {
+  Sys().Screen().SetTransitionFactory([&](int, Surface&, Surface&, Surface&) -> std::unique_ptr<ScreenTransition> {
     ++made;
     auto t = std::make_unique<Nesting>();
     t->on_second_step = [this] {
@@ -166,7 +166,7 @@ TEST_F(LayerCommandsTest, TransitionRequestedDuringATransitionShowsWithTheRunnin
   EXPECT_EQ(made, 1) << "the nested request made no transition";
   EXPECT_EQ(Screen(2, 3), kRed);
   EXPECT_EQ(Screen(20, 20), kGreen);
-  EXPECT_FALSE(Sys().TransitionRunning());
+  EXPECT_FALSE(Sys().Screen().TransitionRunning());
 }
 
 TEST_F(LayerCommandsTest, SetSfcPositionAndRemoval) {
@@ -202,8 +202,8 @@ TEST_F(LayerCommandsTest, NoPaintBackRecordsButDoesNotRedraw) {
   Book().no_paint_back = true;
   Do<TComSurface>(",,1,p.pmp,0,0,0,255,0");
   EXPECT_EQ(Back(1, 1), kBlack);
-  EXPECT_EQ(Sys().DirtyRect(), (Rect{0, 0, 4, 4}));
-  Sys().Compose();
+  EXPECT_EQ(Sys().Screen().DirtyRect(), (Rect{0, 0, 4, 4}));
+  Sys().Screen().Compose();
   EXPECT_EQ(Back(1, 1), kRed);
   EXPECT_EQ(Screen(1, 1), kBlack) << "the screen surface waits for NoPaintBack to end";
 }
@@ -256,7 +256,7 @@ TEST_F(LayerCommandsTest, FramesBrightnessVisibilityAndEffects) {
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 0, 1}));
   Do<TComFrame>(",,3,7");
   EXPECT_EQ(Layer(3).GetFrameIndex(), 7) << "not range-checked";
-  Sys().Compose();
+  Sys().Screen().Compose();
   EXPECT_EQ(Screen(0, 0), kBlack);
   Do<TComSurface>(",,4,g.pmp,4,0,0,255,1");
   Do<TComFrameInc>(",,4");  // a single frame stays
@@ -275,7 +275,7 @@ TEST_F(LayerCommandsTest, FramesBrightnessVisibilityAndEffects) {
 
   Do<TComEffect>(",,4,5");
   EXPECT_EQ(Layer(4).GetEffect(), 5);
-  EXPECT_EQ(Sys().DirtyRect(), Sys().ScreenRect());
+  EXPECT_EQ(Sys().Screen().DirtyRect(), Sys().Screen().ScreenRect());
 }
 
 TEST_F(LayerCommandsTest, DepthAndFullScreenCommands) {

@@ -241,7 +241,7 @@ TEST_P(LayerScenarioTest, FramesVisibilityAndValues) {
   EXPECT_EQ(r->Num("F"), 2);
   EXPECT_EQ(r->Num("W"), 2);
   EXPECT_EQ(r->Num("X"), 8);
-  EXPECT_EQ(r->R().Sys().PictureLayer(3)->GetFrameIndex(), 1) << "three frames cycle 0, 1, 2, 0, 1";
+  EXPECT_EQ(r->R().Sys().Screen().PictureLayer(3)->GetFrameIndex(), 1) << "three frames cycle 0, 1, 2, 0, 1";
   EXPECT_EQ(Pixel(*r, 0, 0), kBlack) << "the old place is cleared";
   EXPECT_EQ(Pixel(*r, 8, 0), kGreen);
 }
@@ -266,7 +266,7 @@ TEST_P(LayerScenarioTest, ARunOfNonStopHidesIsPresentedOnce) {
     r.Load();
     const auto before = r.R().Screen().PresentCount();
     r.Events(3);
-    EXPECT_FALSE(r.R().Sys().LayerVisible(3));
+    EXPECT_FALSE(r.R().Sys().Values().LayerVisible(3));
     EXPECT_EQ(Pixel(r, 8, 0), kBlack);
     return r.R().Screen().PresentCount() - before;
   };
@@ -286,7 +286,7 @@ TEST_P(LayerScenarioTest, BrightnessAndEffects) {
       "Effect ,,2,1\n",
       30);
   EXPECT_EQ(Pixel(*r, 1, 1), kWhiteRgb);
-  TGameSurface& waving = *r->R().Sys().PictureLayer(2);
+  TGameSurface& waving = *r->R().Sys().Screen().PictureLayer(2);
   EXPECT_EQ(waving.GetEffect(), 1);
   EXPECT_GT(waving.WavePhase(), 0) << "every frame redraws the waving layer";
   EXPECT_EQ(Pixel(*r, 21, 1), kRed);
@@ -303,10 +303,10 @@ TEST_P(LayerScenarioTest, DepthAndFullScreenRebuildTheLayers) {
   EXPECT_TRUE(d.FullScreen());
   EXPECT_EQ(d.BitCount(), 16);
   EXPECT_EQ(d.ScreenSurface().bits_per_pixel(), 16);
-  EXPECT_EQ(r->R().Sys().NowBit(), 16);
-  EXPECT_EQ(r->R().Sys().PictureLayer(1)->Frame(0)->bits_per_pixel(), 16);
+  EXPECT_EQ(r->R().Sys().Values().NowBit(), 16);
+  EXPECT_EQ(r->R().Sys().Screen().PictureLayer(1)->Frame(0)->bits_per_pixel(), 16);
   EXPECT_EQ(Pixel(*r, 1, 1), kGreen);
-  EXPECT_EQ(r->R().Sys().BitDepths(), (std::vector<std::int32_t>{16, 24, 32}));
+  EXPECT_EQ(r->R().Sys().Screen().BitDepths(), (std::vector<std::int32_t>{16, 24, 32}));
 }
 
 TEST_P(LayerScenarioTest, DepthSetInAWindowWaitsForFullScreen) {
@@ -329,7 +329,7 @@ TEST_P(LayerScenarioTest, DepthSetInAWindowWaitsForFullScreen) {
   EXPECT_EQ(r->Num("X"), 0) << "refused at 8 bits";
   EXPECT_TRUE(d.FullScreen());
   EXPECT_EQ(d.ScreenSurface().bits_per_pixel(), other);
-  EXPECT_EQ(r->R().Sys().PictureLayer(2)->Frame(0)->bits_per_pixel(), other);
+  EXPECT_EQ(r->R().Sys().Screen().PictureLayer(2)->Frame(0)->bits_per_pixel(), other);
   EXPECT_EQ(Pixel(*r, 1, 1), kGreen);
   EXPECT_EQ(Pixel(*r, 9, 1), kRed);
   EXPECT_EQ(Pixel(*r, 17, 1), kRed);

@@ -48,10 +48,10 @@ TEST_P(ParticleScenarioTest, ParticlesShowOverTheFrameAndNeverReachTheScene) {
   // Snow everywhere on the screen, three flakes a frame.
   auto r = Run("SpEffect ,,7,-3,2,0,0,dot.pmp,1", 12);
   TGameSystem& sys = r->R().Sys();
-  ASSERT_GT(sys.SpEffects().Count(), 20u);
+  ASSERT_GT(sys.Screen().SpEffects().Count(), 20u);
   const Surface& visible = r->R().Screen().VisibleSurface();
   const Surface& screen = r->R().Screen().ScreenSurface();
-  const Surface& back = *sys.WorkSurface(0);
+  const Surface& back = *sys.Screen().WorkSurface(0);
   int particle_pixels = 0;
   for (int y = 0; y < 480; ++y) {
     for (int x = 0; x < 640; ++x) {
@@ -87,7 +87,7 @@ TEST_P(ParticleScenarioTest, ACommandPresentingAtOnceKeepsTheParticlesInPlace) {
   // Every frame a fill of the whole screen is shown at once, covering every particle.
   auto r = Run("SpEffect ,,7,0,0,300,100,dot.pmp,1", 6,
                "Label ,,loop\nFillSfc ,,1,0,0,640,480,$842010,255,1\nWait ,,30\nJump ,,1,loop,3\n");
-  TSpEffectManager& effects = r->R().Sys().SpEffects();
+  TSpEffectManager& effects = r->R().Sys().Screen().SpEffects();
   ASSERT_GT(effects.Count(), 2u);
   RedAtPresents seen;
   r->R().Screen().SetPresentObserver(&seen);
@@ -104,16 +104,16 @@ TEST_P(ParticleScenarioTest, ACommandPresentingAtOnceKeepsTheParticlesInPlace) {
 TEST_P(ParticleScenarioTest, ALayerEffectHoldsTheParticles) {
   // Snow falls for five frames, then layer 0 starts an effect: the particles are not stepped.
   auto r = Run("SpEffect ,,7,0,0,100,100,dot.pmp,1", 12, "Wait ,,150\nEffect ,,0,1\n");
-  const std::size_t count = r->R().Sys().SpEffects().Count();
+  const std::size_t count = r->R().Sys().Screen().SpEffects().Count();
   EXPECT_GE(count, 4u);
   r->Events(5);
-  EXPECT_EQ(r->R().Sys().SpEffects().Count(), count);
+  EXPECT_EQ(r->R().Sys().Screen().SpEffects().Count(), count);
 }
 
 TEST_P(ParticleScenarioTest, TypeZeroLeavesTheWindowAsTheScreen) {
   auto r = Run("SpEffect ,,5,0,2,0,0,dot.pmp,1", 6, "Wait ,,150\nSpEffect ,,0\n");
   r->Events(10);
-  EXPECT_FALSE(r->R().Sys().SpEffects().Running());
+  EXPECT_FALSE(r->R().Sys().Screen().SpEffects().Running());
   const Surface& visible = r->R().Screen().VisibleSurface();
   const Surface& screen = r->R().Screen().ScreenSurface();
   for (int y = 0; y < 480; ++y)
@@ -140,7 +140,7 @@ TEST(ParticleSaveLoad, TheGameSystemSavesTheEffectAndLoadsItBack) {
   TitleRun loaded(quiet);
   loaded.Load();
   loaded.Events(2);
-  TSpEffectManager& effects = loaded.R().Sys().SpEffects();
+  TSpEffectManager& effects = loaded.R().Sys().Screen().SpEffects();
   ASSERT_FALSE(effects.Running());
   loaded.R().Sys().LoadFromStatus(status);
   EXPECT_EQ(effects.Type(), kSpStar);

@@ -32,7 +32,7 @@ class TextScenarioTest : public ::testing::Test {
     run->Load();
     return run;
   }
-  static TTextSurface& Window(TitleRun& r) { return r.R().Sys().TextWindow(); }
+  static TTextSurface& Window(TitleRun& r) { return r.R().Sys().Screen().TextWindow(); }
   // The characters in the window, rows joined by "/" (trailing empty cells dropped), UTF-8.
   static std::string Shown(TitleRun& r) {
     std::string out;

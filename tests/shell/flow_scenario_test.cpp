@@ -7,6 +7,8 @@
 #include "player/engine/book_manager.h"
 #include "player/shell/game_system.h"
 #include "player/storage/game_status.h"
+#include "tests/shell/quiet_game_parts.h"
+#include "tests/support/square_glyphs.h"
 #include "tests/support/test_title.h"
 
 namespace mavlet::testing {
@@ -64,10 +66,10 @@ TEST(FlowCommands, BadRegistryKeyAndCancelledFolderPrompt) {
   EXPECT_TRUE(r2.Book().Terminating());
 }
 
-class FontSystem : public TGameSystem {
+// The screen's fonts come from its glyph source.
+class ThreeFaces : public SquareGlyphs {
  public:
-  using TGameSystem::TGameSystem;
-  std::vector<std::string> ScreenFonts() override { return {Sjis("ＭＳ 明朝"), "Arial", Sjis("@ＭＳ 明朝")}; }
+  std::vector<std::string> FaceNames() override { return {Sjis("ＭＳ 明朝"), "Arial", Sjis("@ＭＳ 明朝")}; }
 };
 
 TEST(BookManager, SetFontNameTakesOnlyUsableScreenFonts) {
@@ -75,7 +77,9 @@ TEST(BookManager, SetFontNameTakesOnlyUsableScreenFonts) {
   TitleRun r(t);
   r.Load();
   HeadlessInput in;
-  FontSystem sys(in);
+  ThreeFaces faces;
+  QuietGameParts parts;
+  TGameSystem sys(in, faces, parts.Sound());
   TBookManager& book = r.Book();
   EXPECT_EQ(book.font_name, TBookManager::kDefaultFontName);
   EXPECT_FALSE(book.SetFontName("Arial", sys));              // no double-byte character

@@ -1,11 +1,13 @@
 // The game system's logical buttons, latches and repeat counters, and its save keys.
 #include "player/shell/game_system.h"
+#include "tests/shell/quiet_game_parts.h"
 
 #include <gtest/gtest.h>
 
 #include "player/backend/headless/headless_clock.h"
 #include "player/backend/headless/headless_input.h"
 #include "player/backend/headless/headless_sound.h"
+#include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/storage/game_status.h"
 
@@ -14,7 +16,8 @@ namespace {
 
 TEST(GameSystem, DecideReportsEachPressOnceToTheFirstQuery) {
   HeadlessInput in;
-  TGameSystem sys(in);
+  QuietGameParts sys_parts;
+  TGameSystem sys(in, sys_parts.glyphs, sys_parts.Sound());
   struct Step {
     const char* what;
     void (*input)(HeadlessInput&);
@@ -33,12 +36,12 @@ TEST(GameSystem, DecideReportsEachPressOnceToTheFirstQuery) {
     SCOPED_TRACE(s.what);
     s.input(in);
     sys.BeginStep();
-    EXPECT_EQ(sys.ClickHeld(), s.held);  // looking takes nothing
+    EXPECT_EQ(sys.Buttons().ClickHeld(), s.held);  // looking takes nothing
     EXPECT_EQ(sys.ClickPressed(), s.decide);
     // Later queries of the step wait for a new press.
     for (int q = 0; q < 2; ++q) {
       EXPECT_FALSE(sys.ClickPressed());
-      EXPECT_EQ(sys.ClickHeld(), s.held);
+      EXPECT_EQ(sys.Buttons().ClickHeld(), s.held);
       EXPECT_FALSE(sys.CancelPressed());  // the cancel button has its own press
     }
   }
@@ -46,7 +49,8 @@ TEST(GameSystem, DecideReportsEachPressOnceToTheFirstQuery) {
 
 TEST(GameSystem, EachButtonIsTakenByItsOwnQuery) {
   HeadlessInput in;
-  TGameSystem sys(in);
+  QuietGameParts sys_parts;
+  TGameSystem sys(in, sys_parts.glyphs, sys_parts.Sound());
   in.Hold(MouseButton::kLeft);
   in.Hold(Key::kEscape);
   sys.BeginStep();
@@ -63,7 +67,7 @@ TEST(GameSystem, EachButtonIsTakenByItsOwnQuery) {
   sys.ConsumePresses();  // taken, reported to nobody
   EXPECT_FALSE(sys.ClickPressed());
   EXPECT_FALSE(sys.CancelPressed());
-  EXPECT_TRUE(sys.ClickHeld());
+  EXPECT_TRUE(sys.Buttons().ClickHeld());
 }
 
 TEST(GameSystem, UnaskedInputIsKeptAsLongAsItsArrivalAllows) {
@@ -86,7 +90,8 @@ TEST(GameSystem, UnaskedInputIsKeptAsLongAsItsArrivalAllows) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     HeadlessInput in;
-    TGameSystem sys(in);
+    QuietGameParts sys_parts;
+    TGameSystem sys(in, sys_parts.glyphs, sys_parts.Sound());
     sys.BeginStep();
     in.Hold(MouseButton::kLeft);
     in.Wheel(1);
@@ -103,26 +108,27 @@ TEST(GameSystem, UnaskedInputIsKeptAsLongAsItsArrivalAllows) {
     for (int k = 0; k < c.steps; ++k) sys.BeginStep();
     EXPECT_EQ(sys.ClickPressed(), c.decide);
     EXPECT_FALSE(sys.ClickPressed());
-    EXPECT_EQ(sys.WheelSteps(), c.wheel);
-    EXPECT_EQ(sys.WheelSteps(), 0);
+    EXPECT_EQ(sys.Buttons().WheelSteps(), c.wheel);
+    EXPECT_EQ(sys.Buttons().WheelSteps(), 0);
   }
 }
 
 TEST(GameSystem, ListKeysAndWheelAreTakenByTheirQueries) {
   HeadlessInput in;
-  TGameSystem sys(in);
+  QuietGameParts sys_parts;
+  TGameSystem sys(in, sys_parts.glyphs, sys_parts.Sound());
   in.Hold(Key::kPageDown);
   in.Wheel(2);
   in.Wheel(-3);
   sys.BeginStep();
-  EXPECT_TRUE(sys.NavigationPressed(NavigationKey::kPageDown));
-  EXPECT_FALSE(sys.NavigationPressed(NavigationKey::kPageDown)) << "reported already";
-  EXPECT_FALSE(sys.NavigationPressed(NavigationKey::kHome));
-  EXPECT_EQ(sys.WheelSteps(), -1);
-  EXPECT_EQ(sys.WheelSteps(), 0) << "the notches went to the first query";
+  EXPECT_TRUE(sys.Buttons().NavigationPressed(NavigationKey::kPageDown));
+  EXPECT_FALSE(sys.Buttons().NavigationPressed(NavigationKey::kPageDown)) << "reported already";
+  EXPECT_FALSE(sys.Buttons().NavigationPressed(NavigationKey::kHome));
+  EXPECT_EQ(sys.Buttons().WheelSteps(), -1);
+  EXPECT_EQ(sys.Buttons().WheelSteps(), 0) << "the notches went to the first query";
   sys.BeginStep();
-  EXPECT_FALSE(sys.NavigationPressed(NavigationKey::kPageDown)) << "held is not pressed again";
-  EXPECT_EQ(sys.WheelSteps(), 0);
+  EXPECT_FALSE(sys.Buttons().NavigationPressed(NavigationKey::kPageDown)) << "held is not pressed again";
+  EXPECT_EQ(sys.Buttons().WheelSteps(), 0);
   in.ReleaseAll();
   in.Hold(Key::kEnd);
   in.Hold(MouseButton::kLeft);
@@ -130,8 +136,8 @@ TEST(GameSystem, ListKeysAndWheelAreTakenByTheirQueries) {
   in.SetActive(false);
   in.Wheel(4);
   sys.BeginStep();
-  EXPECT_FALSE(sys.NavigationPressed(NavigationKey::kEnd)) << "inactive";
-  EXPECT_EQ(sys.WheelSteps(), 0);
+  EXPECT_FALSE(sys.Buttons().NavigationPressed(NavigationKey::kEnd)) << "inactive";
+  EXPECT_EQ(sys.Buttons().WheelSteps(), 0);
   in.Release(MouseButton::kLeft);
   in.SetActive(true);
   EXPECT_FALSE(sys.ClickPressed()) << "nothing waits through an inactive spell";
@@ -160,7 +166,8 @@ TEST(GameSystem, ButtonSources) {
   };
   for (const Case& c : cases) {
     HeadlessInput in;
-    TGameSystem sys(in);
+    QuietGameParts sys_parts;
+    TGameSystem sys(in, sys_parts.glyphs, sys_parts.Sound());
     c.press(in);
     sys.BeginStep();
     EXPECT_EQ(sys.ClickPressed(), c.decide) << c.what;
@@ -170,30 +177,32 @@ TEST(GameSystem, ButtonSources) {
 
 TEST(GameSystem, PressDraggedOutsideStaysDown) {
   HeadlessInput in;
-  TGameSystem sys(in);
+  QuietGameParts sys_parts;
+  TGameSystem sys(in, sys_parts.glyphs, sys_parts.Sound());
   in.Hold(MouseButton::kLeft);
   sys.BeginStep();
-  EXPECT_TRUE(sys.ClickHeld());
+  EXPECT_TRUE(sys.Buttons().ClickHeld());
   in.SetMouse({-1, -1});
   sys.BeginStep();
-  EXPECT_TRUE(sys.ClickHeld());
-  EXPECT_EQ(sys.MousePos(), (Point{-1, -1}));
+  EXPECT_TRUE(sys.Buttons().ClickHeld());
+  EXPECT_EQ(sys.Buttons().MousePos(), (Point{-1, -1}));
 }
 
 TEST(GameSystem, DirectionRepeatsAfter20ThenEvery5Queries) {
   HeadlessInput in;
-  TGameSystem sys(in);
+  QuietGameParts sys_parts;
+  TGameSystem sys(in, sys_parts.glyphs, sys_parts.Sound());
   in.Hold(Key::kDown);
   std::vector<int> reports;
   for (int q = 1; q <= 36; ++q)
-    if (sys.DirectionPressed(1)) reports.push_back(q);
+    if (sys.Buttons().DirectionPressed(1)) reports.push_back(q);
   EXPECT_EQ(reports, (std::vector<int>{1, 21, 26, 31, 36}));
-  EXPECT_FALSE(sys.DirectionPressed(0));  // up has its own counter
+  EXPECT_FALSE(sys.Buttons().DirectionPressed(0));  // up has its own counter
   in.ReleaseAll();
-  EXPECT_FALSE(sys.DirectionPressed(1));
+  EXPECT_FALSE(sys.Buttons().DirectionPressed(1));
   in.Hold(Key::kDown);
-  EXPECT_TRUE(sys.DirectionPressed(1));  // a new press reports at once
-  EXPECT_FALSE(sys.DirectionPressed(7));
+  EXPECT_TRUE(sys.Buttons().DirectionPressed(1));  // a new press reports at once
+  EXPECT_FALSE(sys.Buttons().DirectionPressed(7));
 }
 
 TEST(GameSystem, SaveWritesSoundAndCursorButLoadKeepsTheSoundSwitch) {
@@ -201,30 +210,52 @@ TEST(GameSystem, SaveWritesSoundAndCursorButLoadKeepsTheSoundSwitch) {
   HeadlessClock clock;
   HeadlessSoundDevice device(clock);
   MemoryLog log;
-  TGameSystem sys(in, {}, nullptr, SoundServices{&device, &clock, &log});
-  sys.SetSoundOn(true);
-  sys.SetCursor("hand.cur");
+  QuietGameParts parts;
+  TGameSystem sys(in, parts.glyphs, SoundServices{&device, &clock, &log});
+  sys.Sound().SetSoundOn(true);
+  sys.Screen().SetCursor("hand.cur");
   TGameStatus status({}, 0);
   sys.SaveToStatus(status);
   ASSERT_GE(status.Lines().size(), 2u);  // layers, channels and effects follow
   EXPECT_EQ(status.Lines()[0], "@SoundOn=1");
   EXPECT_EQ(status.Lines()[1], "@Cursor=hand.cur");
-  TGameSystem other(in);
+  QuietGameParts other_parts;
+  TGameSystem other(in, other_parts.glyphs, other_parts.Sound());
   other.LoadFromStatus(status);
-  EXPECT_EQ(other.Cursor(), "hand.cur");
-  EXPECT_FALSE(other.IsSoundOn());
+  EXPECT_EQ(other.Screen().Cursor(), "hand.cur");
+  EXPECT_FALSE(other.Sound().IsSoundOn());
 
   GameSystemOptions no_sound;
   no_sound.has_sound = false;
-  TGameSystem quiet(in, no_sound, nullptr, SoundServices{&device, &clock, &log});
-  quiet.SetSoundOn(true);
-  EXPECT_FALSE(quiet.IsSoundOn());
+  TGameSystem quiet(in, parts.glyphs, SoundServices{&device, &clock, &log}, no_sound);
+  quiet.Sound().SetSoundOn(true);
+  EXPECT_FALSE(quiet.Sound().IsSoundOn());
   // Without a sound device sound cannot be switched on either.
-  TGameSystem deaf(in);
-  deaf.SetSoundOn(true);
-  EXPECT_FALSE(deaf.IsSoundOn());
-  EXPECT_TRUE(deaf.ChannelOutput(0));
-  EXPECT_EQ(deaf.ChannelVolume(3), 100);
+  QuietGameParts deaf_parts;
+  TGameSystem deaf(in, deaf_parts.glyphs, deaf_parts.Sound());
+  deaf.Sound().SetSoundOn(true);
+  EXPECT_FALSE(deaf.Sound().IsSoundOn());
+  EXPECT_TRUE(deaf.Values().ChannelOutput(0));
+  EXPECT_EQ(deaf.Values().ChannelVolume(3), 100);
+}
+
+// Sound output comes whole from the composition root: a part left out is refused at once
+// instead of being read through a null pointer when sound is first used.
+TEST(GameSystem, MissingSoundOutputIsRefused) {
+  HeadlessInput in;
+  QuietGameParts parts;
+  const struct {
+    const char* what;
+    SoundServices sound;
+  } cases[] = {
+      {"no device", {nullptr, &parts.clock, &parts.log}},
+      {"no clock", {&parts.silent, nullptr, &parts.log}},
+      {"no log", {&parts.silent, &parts.clock, nullptr}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_THROW(TGameSystem(in, parts.glyphs, c.sound), MavError) << c.what;
+  }
+  EXPECT_NO_THROW(TGameSystem(in, parts.glyphs, parts.Sound()));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "player/common/error.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 
 namespace mavlet {
 namespace {

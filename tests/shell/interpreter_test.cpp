@@ -162,7 +162,7 @@ TEST(Interpreter, AlwaysStreamRunsAtMostEvery30ms) {
   };
   for (const Case& c : {Case{30, 30}, Case{10, 11}, Case{60, 59}}) {
     RunOptions o;
-    o.interval_ms = c.interval;
+    o.config.interval = static_cast<std::int32_t>(c.interval);
     auto r = RunTitle(t, 31, o);  // 30 events after the restart, 60 logic steps
     EXPECT_EQ(r->Num("N"), c.runs) << c.interval;
   }

@@ -15,13 +15,14 @@
 #include "player/backend/headless/headless_sound.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/engine/global_file.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 #include "player/storage/packed_file.h"
 #include "player/vars/local_time.h"
 #include "player/vars/param_manager.h"
 #include "player/vars/parameter.h"
 #include "tests/support/file_builders.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_title.h"
 
 namespace mavlet {
 namespace {
@@ -90,6 +91,42 @@ class PlayerSessionTest : public ::testing::Test {
   MemoryLog log_;
   PlayerServices services_;
 };
+
+// What a platform puts in the services reaches the engine: the scenario source replaces the
+// title's files, the hook hears every command, and a platform without fonts still runs (the
+// screen offers no faces).
+TEST_F(PlayerSessionTest, ScenarioSourceHookAndMissingFontsTravelInTheServices) {
+  struct Names : EngineHook {
+    std::vector<std::string> seen;
+    void OnExecute(TCallManager&, TCommand& command, const TStackData&) override {
+      seen.push_back(command.ClassName());
+    }
+  } hook;
+  services_.hook = &hook;
+  services_.glyphs = nullptr;
+  services_.scenario_source = [](std::int32_t n) -> std::optional<ByteBuffer> {
+    if (n != 1) return std::nullopt;
+    const std::string text = "Calc ,,A = 7\nWait ,,999999\n";
+    return ByteBuffer(text.begin(), text.end());
+  };
+  TGlobalData global;
+  global.StartPage = 1;
+  global.NoRegistry = 1;
+  global.NumNames = {"A"};
+  {
+    PlayerSession session(services_, PlayerConfig{});
+    ASSERT_EQ(session.StartFrom(global), PlayerSession::StartResult::kRunning) << err_.str();
+    for (int i = 0; i < 3; ++i) {
+      clock_.Advance(30);
+      session.PollTimer();
+    }
+    EXPECT_EQ(A(session), 7) << "scenario 1 came from the source, not from the (empty) title folder";
+    EXPECT_TRUE(session.Sys()->ScreenFonts().empty());
+    EXPECT_EQ(err_.str(), "");
+    ASSERT_GE(hook.seen.size(), 2u);
+    EXPECT_EQ(hook.seen[0], "TComCalc");
+  }
+}
 
 TEST_F(PlayerSessionTest, MissingTitleIsReportedAndNoFrameEverRuns) {
   PlayerSession session(services_, PlayerConfig{});
@@ -172,7 +209,7 @@ TEST_F(PlayerSessionTest, FailedFullScreenSwitchFallsBackToTheWindowThatWorked) 
   display_.fail_full_screen_bits = 16;
   session.SetFullScreen(true);
   ASSERT_TRUE(display_.FullScreen());
-  EXPECT_THROW(session.Sys()->SetBitCount(16), MavError);
+  EXPECT_THROW(session.Sys()->Screen().SetBitCount(16), MavError);
   EXPECT_TRUE(display_.FullScreen());
   EXPECT_EQ(display_.BitCount(), 32);
   EXPECT_TRUE(display_.Initialized());
@@ -251,7 +288,7 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
     PlayerSession session(services_, config);
     ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning) << err_.str();
     run(session, 2);
-    EXPECT_TRUE(session.Sys()->IsSoundOn());
+    EXPECT_TRUE(session.Sys()->Sound().IsSoundOn());
     // The packed sound is unpacked off the frame loop and starts at a later frame.
     for (int i = 0; i < 300 && !(device.Player(0) && device.Player(0)->IsPlaying()); ++i) {
       usleep(10000);
@@ -269,7 +306,7 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
     PlayerSession session(services_, config);
     ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
     run(session, 3);
-    EXPECT_FALSE(session.Sys()->IsSoundOn());
+    EXPECT_FALSE(session.Sys()->Sound().IsSoundOn());
   }
   EXPECT_EQ(device.Initializations(), 1);
 
@@ -280,8 +317,8 @@ TEST_F(PlayerSessionTest, SoundPlaysOnTheGivenDeviceWithTheConfiguredSettings) {
     PlayerSession session(services_, config);
     ASSERT_EQ(session.Start(folder_), PlayerSession::StartResult::kRunning);
     run(session, 3);
-    EXPECT_FALSE(session.Sys()->IsSoundOn());
-    EXPECT_EQ(session.Sys()->ChannelFile(0), "bgm.PMW");
+    EXPECT_FALSE(session.Sys()->Sound().IsSoundOn());
+    EXPECT_EQ(session.Sys()->Values().ChannelFile(0), "bgm.PMW");
   }
   EXPECT_TRUE(dialogs_.Messages().empty());
 }
@@ -324,24 +361,33 @@ TEST_F(PlayerSessionTest, JoystickIsReadEveryLogicStep) {
   EXPECT_GE(pad.reads - reads, 3) << "one read per logic step";
 }
 
-// Every game system setting of a run reaches the session's game system: each one differs from
-// its default here, so a setting dropped on the way back to the default fails the comparison.
+// Every game system setting of the configuration reaches the session's game system: each one
+// differs from its default here, so a setting dropped on the way back to the default fails.
 TEST(RunConfigTest, EverySettingOfARunReachesTheGameSystem) {
   RunOptions o;
-  o.interval_ms = 17;
-  o.game.has_sound = false;
-  o.game.has_joy_pad = false;
-  o.game.anti_alias = false;
-  o.game.fade_in_draw = false;
-  o.game.image_cache = 3;
-  o.game.sound_buffer = 1234;
-  o.game.background_unpack = true;
-  o.game.use_fonts = "IPAGothic,IPAPGothic";
-  EXPECT_FALSE(o.game == GameSystemOptions{});
-  const PlayerConfig c = ConfigFor(o);
-  EXPECT_EQ(c.interval, 17);
-  EXPECT_FALSE(c.full_screen);
-  EXPECT_TRUE(GameSystemOptionsFor(c, o.game.background_unpack) == o.game);
+  o.config.has_sound = false;
+  o.config.has_joy_pad = false;
+  o.config.anti_alias = false;
+  o.config.fade_in_draw = false;
+  o.config.image_cache = 3;
+  o.config.sound_buffer = 1234;
+  o.config.use_fonts = "IPAGothic,IPAPGothic";
+  o.background_unpack = true;
+  GameSystemOptions want;
+  want.has_sound = false;
+  want.has_joy_pad = false;
+  want.anti_alias = false;
+  want.fade_in_draw = false;
+  want.image_cache = 3;
+  want.sound_buffer = 1234;
+  want.use_fonts = "IPAGothic,IPAPGothic";
+  want.background_unpack = true;
+  EXPECT_FALSE(want == GameSystemOptions{});
+  EXPECT_TRUE(GameSystemOptionsFor(o.config, o.background_unpack) == want);
+  testing::TestTitle t;
+  testing::TitleRun r(t, o);
+  r.Load();
+  EXPECT_TRUE(r.R().Sys().Options() == want) << "the run's game system has the configuration's settings";
 }
 
 }  // namespace

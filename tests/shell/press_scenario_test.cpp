@@ -138,7 +138,7 @@ TEST(PressScenario, NotchesAndCursorKeysInsideAStepReachTheChoice) {
     t.Scenario(9, kAlwaysPage);
     auto r = Start(t, {{1, K::kMouse, -1, -1}}, c.inside);  // the mouse away from the items
     r->Events(12);
-    TSelStrSurface* layer = r->R().Sys().SelStrLayer();
+    TSelStrSurface* layer = r->R().Sys().Screen().SelStrLayer();
     ASSERT_EQ(layer->Count(), 3) << c.name;
     EXPECT_EQ(layer->Selected(), c.selected) << c.name;
     EXPECT_EQ(r->Errors(), "") << c.name;

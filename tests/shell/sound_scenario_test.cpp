@@ -89,12 +89,12 @@ TEST(SoundScenario, LoopKeepsPlayingAndPlainArchivedAndMissingNamesAreFound) {
   t.Run("NonStop=1\nSoundOn\nWavPlay ,,0,loop.PMW,1\nWavPlay ,,1,plain.wav\nWavPlay ,,2,archived.pmw\n"
         "WavPlay ,,3,missing.wav\nWait ,,99999\n",
         3);
-  EXPECT_TRUE(t.Sys().Channel(0)->IsPlaying());
-  EXPECT_TRUE(t.Sys().Channel(1)->IsPlaying());
-  EXPECT_TRUE(t.Sys().Channel(2)->IsPlaying());
-  EXPECT_FALSE(t.Sys().Channel(3)->IsPlaying());
+  EXPECT_TRUE(t.Sys().Sound().Channel(0)->IsPlaying());
+  EXPECT_TRUE(t.Sys().Sound().Channel(1)->IsPlaying());
+  EXPECT_TRUE(t.Sys().Sound().Channel(2)->IsPlaying());
+  EXPECT_FALSE(t.Sys().Sound().Channel(3)->IsPlaying());
   t.run->Events(40);  // four times the loop's length
-  EXPECT_TRUE(t.Sys().Channel(0)->IsPlaying());
+  EXPECT_TRUE(t.Sys().Sound().Channel(0)->IsPlaying());
   EXPECT_EQ(t.run->Str("@Wav1"), "loop.PMW");
   const auto lines = t.Lines(0);
   ASSERT_EQ(lines.size(), 1u) << t.log.str();
@@ -125,7 +125,7 @@ TEST(SoundScenario, FadeInRisesToTheVolumeAndFadeOutStopsTheChannel) {
   EXPECT_EQ(falling[1], -400);
   EXPECT_EQ(falling.back(), -9600);
   EXPECT_EQ(lines.back().playing, 0);
-  EXPECT_FALSE(t.Sys().Channel(0)->IsPlaying());
+  EXPECT_FALSE(t.Sys().Sound().Channel(0)->IsPlaying());
 }
 
 TEST(SoundScenario, OutputSwitchAndVolumeValues) {
@@ -135,17 +135,17 @@ TEST(SoundScenario, OutputSwitchAndVolumeValues) {
         3);
   EXPECT_EQ(t.run->Str("@WavOut2"), "OFF");
   EXPECT_EQ(t.run->Str("@WavOut1"), "ON");
-  EXPECT_FALSE(t.Sys().Channel(1)->IsPlaying());
+  EXPECT_FALSE(t.Sys().Sound().Channel(1)->IsPlaying());
   // A channel left stopped loses its name at the next update, like an ended one-shot.
   EXPECT_EQ(t.run->Str("@Wav2"), "");
   // Volume 0 is silence, not -2000; 50 maps to -1000.
   EXPECT_EQ(t.run->Num("@Vol1"), 0);
-  EXPECT_EQ(t.Sys().Channel(0)->Player()->Attenuation(), -10000);
-  EXPECT_EQ(t.Sys().Channel(2)->Player()->Attenuation(), -1000);
+  EXPECT_EQ(t.Sys().Sound().Channel(0)->Player()->Attenuation(), -10000);
+  EXPECT_EQ(t.Sys().Sound().Channel(2)->Player()->Attenuation(), -1000);
   // Switching the output back on takes effect with the next play.
-  t.Sys().SetChannelOutput(1, true);
-  t.Sys().PlayChannelFile(1, "one.PMW");
-  EXPECT_TRUE(t.Sys().Channel(1)->IsPlaying());
+  t.Sys().Values().SetChannelOutput(1, true);
+  t.Sys().Values().PlayChannelFile(1, "one.PMW");
+  EXPECT_TRUE(t.Sys().Sound().Channel(1)->IsPlaying());
 }
 
 TEST(SoundScenario, SoundOffStopsAndReleasesSoundOnRestarts) {
@@ -159,15 +159,15 @@ TEST(SoundScenario, SoundOffStopsAndReleasesSoundOnRestarts) {
   EXPECT_EQ(device.Initializations(), 2);
   EXPECT_EQ(t.run->Str("@SoundOn"), "ON");
   // The fade-out emptied the name, so nothing restarts.
-  EXPECT_FALSE(t.Sys().Channel(0)->IsPlaying());
+  EXPECT_FALSE(t.Sys().Sound().Channel(0)->IsPlaying());
 
   SoundTitle u;
   u.Run("NonStop=1\nSoundOn\nWavPlay ,,0,loop.PMW,1\nWait ,,300\nSoundOff\nWait ,,300\nSoundOn\nWait ,,99999\n", 14);
   EXPECT_EQ(u.run->Str("@SoundOn"), "OFF");
-  EXPECT_FALSE(u.Sys().Channel(0)->IsPlaying());
+  EXPECT_FALSE(u.Sys().Sound().Channel(0)->IsPlaying());
   EXPECT_EQ(u.run->Str("@Wav1"), "loop.PMW");  // kept while sound is off
   u.run->Events(10);
-  EXPECT_TRUE(u.Sys().Channel(0)->IsPlaying());
+  EXPECT_TRUE(u.Sys().Sound().Channel(0)->IsPlaying());
   const auto lines = u.Lines(0);
   ASSERT_EQ(lines.size(), 3u) << u.log.str();
   EXPECT_EQ(lines[1].playing, 0);
@@ -176,11 +176,11 @@ TEST(SoundScenario, SoundOffStopsAndReleasesSoundOnRestarts) {
 
 TEST(SoundScenario, SoundStaysOffWithoutHasSoundOrAWorkingDevice) {
   RunOptions no_sound;
-  no_sound.game.has_sound = false;
+  no_sound.config.has_sound = false;
   SoundTitle t;
   t.Run("NonStop=1\nSoundOn\nWavPlay ,,0,loop.PMW,1\nWait ,,99999\n", 5, no_sound);
   EXPECT_EQ(t.run->Str("@SoundOn"), "OFF");
-  EXPECT_FALSE(t.Sys().Channel(0)->IsPlaying());
+  EXPECT_FALSE(t.Sys().Sound().Channel(0)->IsPlaying());
   EXPECT_EQ(t.run->R().Sound().Initializations(), 0);
 
   SoundTitle u;
@@ -212,27 +212,27 @@ TEST(SoundScenario, LoadingRestoresChannelsButNotTheSoundSwitch) {
   EXPECT_EQ(saved.ReadString("Audio1Src", "?"), "");
   TGameSystem& sys = t.Sys();
   // Change everything, then load.
-  sys.PlayChannelFile(0, "one.PMW");
-  sys.SetChannelVolume(0, 100);
-  sys.PlayChannelFile(1, "loop.PMW");
+  sys.Values().PlayChannelFile(0, "one.PMW");
+  sys.Values().SetChannelVolume(0, 100);
+  sys.Values().PlayChannelFile(1, "loop.PMW");
   t.run->Book().LoadGameSlot(0, sys);
   EXPECT_EQ(t.run->Str("@Wav1"), "loop.PMW");
   EXPECT_EQ(t.run->Num("@Vol1"), 50);
-  EXPECT_TRUE(sys.Channel(0)->IsPlaying());
-  EXPECT_TRUE(sys.Channel(0)->Loop());
-  EXPECT_EQ(sys.Channel(0)->Player()->Attenuation(), -1000);
+  EXPECT_TRUE(sys.Sound().Channel(0)->IsPlaying());
+  EXPECT_TRUE(sys.Sound().Channel(0)->Loop());
+  EXPECT_EQ(sys.Sound().Channel(0)->Player()->Attenuation(), -1000);
   EXPECT_EQ(t.run->Str("@Wav2"), "");
-  EXPECT_FALSE(sys.Channel(1)->IsPlaying());  // the ended one-shot stays silent
+  EXPECT_FALSE(sys.Sound().Channel(1)->IsPlaying());  // the ended one-shot stays silent
 
   // Saved with sound on, loaded with sound off: sound stays off, the channel keeps its name.
-  sys.SetSoundOn(false);
+  sys.Sound().SetSoundOn(false);
   t.run->Book().LoadGameSlot(0, sys);
-  EXPECT_FALSE(sys.IsSoundOn());
+  EXPECT_FALSE(sys.Sound().IsSoundOn());
   EXPECT_EQ(t.run->Str("@Wav1"), "loop.PMW");
-  EXPECT_FALSE(sys.Channel(0)->IsPlaying());
-  sys.SetSoundOn(true);
-  EXPECT_TRUE(sys.Channel(0)->IsPlaying());
-  EXPECT_FALSE(sys.Channel(1)->IsPlaying());
+  EXPECT_FALSE(sys.Sound().Channel(0)->IsPlaying());
+  sys.Sound().SetSoundOn(true);
+  EXPECT_TRUE(sys.Sound().Channel(0)->IsPlaying());
+  EXPECT_FALSE(sys.Sound().Channel(1)->IsPlaying());
 }
 
 TEST(SoundScenario, ADamagedPictureStillFinishesTheLoadAndIsReportedOnce) {
@@ -255,7 +255,7 @@ TEST(SoundScenario, ADamagedPictureStillFinishesTheLoadAndIsReportedOnce) {
   EXPECT_EQ(t.run->Num("L"), 5) << "the after-load page ran on the loaded values";
   EXPECT_EQ(t.run->Num("Saves"), 1) << "the saved stream went on";
   EXPECT_EQ(t.run->Str("@Wav1"), "loop.PMW");
-  EXPECT_TRUE(t.Sys().Channel(0)->IsPlaying()) << "audio channels loaded";
+  EXPECT_TRUE(t.Sys().Sound().Channel(0)->IsPlaying()) << "audio channels loaded";
   const std::string errors = t.run->Errors();
   ASSERT_NE(errors.find("bg.pmp"), std::string::npos) << errors;
   EXPECT_EQ(errors.find("bg.pmp"), errors.rfind("bg.pmp")) << "reported once: " << errors;
@@ -272,7 +272,7 @@ TEST(SoundScenario, TwoChannelsPlayTheSamePackedNameFromTheirOwnFiles) {
   EXPECT_TRUE(p1->IsPlaying());
   EXPECT_NE(p0->FileName(), p1->FileName());
   // Stopping one leaves the other playing.
-  t.Sys().PlayChannelFile(0, "");
+  t.Sys().Values().PlayChannelFile(0, "");
   EXPECT_FALSE(p0->IsPlaying());
   EXPECT_TRUE(p1->IsPlaying());
 }
@@ -294,7 +294,7 @@ TEST(SoundScenario, WavPlayWaitsForItsSoundRunningTheAlwaysStream) {
         "Wait ,,99999\n",
         40);
   EXPECT_EQ(u.run->Num("A"), 1);
-  u.Sys().PlayChannelFile(1, "");
+  u.Sys().Values().PlayChannelFile(1, "");
   u.run->Events(2);
   EXPECT_EQ(u.run->Num("A"), 2);
 }
@@ -318,7 +318,7 @@ TEST(SoundScenario, OneShotBeforeAFrameMovieWithSoundIsLeftToTheMovie) {
   for (const Case& c : cases) {
     SoundTitle t;
     t.Run(std::string("SoundOn 2,\n") + c.page, 4);
-    EXPECT_EQ(t.Sys().Channel(0)->IsPlaying(), c.plays) << c.page;
+    EXPECT_EQ(t.Sys().Sound().Channel(0)->IsPlaying(), c.plays) << c.page;
   }
 }
 
@@ -329,7 +329,7 @@ TEST(SoundScenario, BadChannelsAndDamagedSoundsAreReported) {
   EXPECT_GE(t.run->Num("A"), 1);
   EXPECT_NE(t.run->Errors().find("audio channel 7"), std::string::npos) << t.run->Errors();
   EXPECT_NE(t.run->Errors().find("bad.PMW"), std::string::npos) << t.run->Errors();
-  EXPECT_FALSE(t.Sys().Channel(0)->IsPlaying());
+  EXPECT_FALSE(t.Sys().Sound().Channel(0)->IsPlaying());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "player/engine/global_file.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 #include "tests/support/temp_folder.h"
 
 namespace mavlet::testing {

@@ -6,12 +6,12 @@
 #include <sstream>
 #include <string>
 
-#include "player/common/error.h"
 #include "player/common/encoding.h"
+#include "player/common/error.h"
 #include "player/common/int_convert.h"
 #include "player/debug/debug_core.h"
 #include "player/debug/scripted_debug.h"
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 #include "tools/mavtool/verbs.h"
 
 namespace mavtool {
@@ -114,7 +114,7 @@ int VerbRun(const Args& args) {
     if (a == "--events") {
       options.events = positive(i);
     } else if (a == "--interval") {
-      options.interval_ms = static_cast<std::uint32_t>(positive(i));
+      options.config.interval = positive(i);
     } else if (a == "--input") {
       const std::string& file = value(i);
       options.input = mavlet::ParseInputScript(ReadText(file), file);

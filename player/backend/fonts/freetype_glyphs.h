@@ -37,4 +37,21 @@ class FreeTypeGlyphs : public GlyphSource {
   std::unique_ptr<Impl> impl_;
 };
 
+// FreeType glyphs opened on first use, so a run that draws no text never loads the font
+// configuration.
+class OnDemandGlyphs : public GlyphSource {
+ public:
+  const GlyphImage& Glyph(std::string_view face, int size, bool bold, char32_t ch) override {
+    return Open().Glyph(face, size, bold, ch);
+  }
+  std::vector<std::string> FaceNames() override { return Open().FaceNames(); }
+  FreeTypeGlyphs& Open() {
+    if (!glyphs_) glyphs_ = std::make_unique<FreeTypeGlyphs>();
+    return *glyphs_;
+  }
+
+ private:
+  std::unique_ptr<FreeTypeGlyphs> glyphs_;
+};
+
 }  // namespace mavlet

@@ -1,7 +1,6 @@
-#include "player/shell/headless_runner.h"
+#include "player/runner/headless_runner.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 
 #include "player/backend/graphics/png_writer.h"
@@ -12,132 +11,18 @@
 #include "player/vars/param_manager.h"
 
 namespace mavlet {
-namespace {
-
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    std::size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
-std::optional<int> ToInt(std::string_view s) {
-  int v = 0;
-  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
-  return v;
-}
-
-}  // namespace
-
-std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name) {
-  static constexpr std::pair<std::string_view, InputAction::Kind> kActions[] = {
-      {"click", InputAction::Kind::kClick}, {"cancel", InputAction::Kind::kCancel},
-      {"up", InputAction::Kind::kUp},       {"down", InputAction::Kind::kDown},
-      {"left", InputAction::Kind::kLeft},   {"right", InputAction::Kind::kRight},
-      {"ctrl", InputAction::Kind::kCtrl},   {"home", InputAction::Kind::kHome},
-      {"end", InputAction::Kind::kEnd},     {"pageup", InputAction::Kind::kPageUp},
-      {"pagedown", InputAction::Kind::kPageDown}, {"mouse", InputAction::Kind::kMouse},
-      {"press", InputAction::Kind::kPress}, {"release", InputAction::Kind::kRelease},
-      {"wheel", InputAction::Kind::kWheel}, {"debug-step", InputAction::Kind::kDebugStep},
-      {"debug-break", InputAction::Kind::kDebugBreak}, {"text", InputAction::Kind::kText},
-      {"return", InputAction::Kind::kReturn}, {"escape", InputAction::Kind::kEscape},
-      {"backspace", InputAction::Kind::kBackspace}, {"f11", InputAction::Kind::kF11},
-      {"f12", InputAction::Kind::kF12},     {"alt+return", InputAction::Kind::kAltReturn}};
-  std::vector<InputAction> actions;
-  int line_no = 0;
-  std::size_t pos = 0;
-  while (pos <= text.size()) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    ++line_no;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    auto words = Words(line);
-    if (words.empty() || words[0].starts_with('#')) continue;
-    auto fail = [&](const std::string& problem) -> MavError {
-      return MavError(std::string(source_name) + ":" + std::to_string(line_no) + ": " + problem);
-    };
-    if (words.size() < 2) throw fail("expected \"EVENT ACTION\"");
-    std::optional<int> event = ToInt(words[0]);
-    if (!event || *event < 1) throw fail("event number must be a positive integer, not \"" + std::string(words[0]) + "\"");
-    InputAction a;
-    a.event = *event;
-    auto it = std::find_if(std::begin(kActions), std::end(kActions), [&](const auto& k) { return k.first == words[1]; });
-    if (it == std::end(kActions))
-      throw fail("unknown action \"" + std::string(words[1]) +
-                 "\" (click, cancel, up, down, left, right, ctrl, home, end, pageup, pagedown, mouse X Y, "
-                 "press X Y, release X Y, wheel N, debug-step, debug-break NAME [VALUE], text STRING, return, "
-                 "escape, backspace, f11, f12, alt+return)");
-    a.kind = it->second;
-    if (a.kind == InputAction::Kind::kMouse || a.kind == InputAction::Kind::kPress ||
-        a.kind == InputAction::Kind::kRelease) {
-      if (words.size() != 4) throw fail("expected \"EVENT " + std::string(words[1]) + " X Y\"");
-      auto x = ToInt(words[2]);
-      auto y = ToInt(words[3]);
-      if (!x || !y) throw fail("mouse coordinates must be integers");
-      a.x = *x;
-      a.y = *y;
-    } else if (a.kind == InputAction::Kind::kWheel) {
-      if (words.size() != 3) throw fail("expected \"EVENT wheel N\"");
-      auto n = ToInt(words[2]);
-      if (!n || *n < -1000 || *n > 1000) throw fail("wheel notches must be an integer from -1000 to 1000");
-      a.x = *n;
-    } else if (a.kind == InputAction::Kind::kDebugBreak) {
-      if (words.size() < 3) throw fail("expected \"EVENT debug-break NAME [VALUE]\"");
-      a.name = std::string(words[2]);
-      if (words.size() > 3) {
-        // The value is the rest of the line, blanks inside it kept.
-        std::string_view rest = line.substr(static_cast<std::size_t>(words[3].data() - line.data()));
-        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
-        a.value = std::string(rest);
-      }
-    } else if (a.kind == InputAction::Kind::kText) {
-      if (words.size() < 3) throw fail("expected \"EVENT text STRING\"");
-      // The rest of the line after the blank that ends "text", blanks inside kept.
-      const std::size_t at = static_cast<std::size_t>(words[1].data() - line.data()) + words[1].size() + 1;
-      a.text = std::string(line.substr(at));
-    } else if (words.size() != 2) {
-      throw fail("unexpected text after the action");
-    }
-    actions.push_back(a);
-    if (end == text.size()) break;
-  }
-  std::stable_sort(actions.begin(), actions.end(), [](const InputAction& l, const InputAction& r) { return l.event < r.event; });
-  return actions;
-}
-
-PlayerConfig ConfigFor(const RunOptions& o) {
-  PlayerConfig c;
-  c.has_joy_pad = o.game.has_joy_pad;
-  c.fade_in_draw = o.game.fade_in_draw;
-  c.anti_alias = o.game.anti_alias;
-  c.has_sound = o.game.has_sound;
-  c.sound_buffer = o.game.sound_buffer;
-  c.image_cache = o.game.image_cache;
-  c.use_fonts = o.game.use_fonts;
-  c.full_screen = false;
-  c.interval = static_cast<std::int32_t>(o.interval_ms);
-  return c;
-}
-
 HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std::ostream& err)
     : options_(std::move(options)), trace_out_(trace_out), headless_(err) {
   headless_.Dialogs().SetFolderAnswer(options_.save_dir);
   PlayerServices services = headless_.Services();
-  services.background_unpack = options_.game.background_unpack;
+  services.background_unpack = options_.background_unpack;
+  services.hook = this;
   services.max_run_commands = options_.max_run_commands;
   services.max_step_work_bytes = options_.max_step_work_bytes;
   services.max_save_bytes = options_.max_save_bytes;
   services.screenshot_folder = options_.screenshots_dir;
   services.config_file = options_.config_file;
-  session_ = std::make_unique<PlayerSession>(services, ConfigFor(options_));
+  session_ = std::make_unique<PlayerSession>(services, options_.config);
   session_->SetStepObserver([this] {
     if (audio_log_ && session_->Sys() != nullptr) audio_log_->Check(event_, *session_->Sys());
   });
@@ -160,8 +45,7 @@ bool HeadlessRunner::Load(const std::filesystem::path& title_folder) {
   const PlayerSession::StartResult started = session_->Start(title_folder);
   if (started == PlayerSession::StartResult::kFailed) throw MavError(session_->StartError());
   if (started == PlayerSession::StartResult::kCancelled) return false;
-  session_->Book()->SetHook(this);
-  if (text_log_) session_->Sys()->TextWindow().SetListener(&*text_log_);
+  if (text_log_) session_->Sys()->Screen().TextWindow().SetListener(&*text_log_);
   const ScreenSize size = ScreenSizeForMode(Book().ScreenMode());
   if (options_.expect_size &&
       (size.width != options_.expect_size->width || size.height != options_.expect_size->height)) {
@@ -282,7 +166,7 @@ void HeadlessRunner::ApplyInput() {
 
 void HeadlessRunner::RunEvent() {
   ++event_;
-  headless_.Clock().Advance(options_.interval_ms);
+  headless_.Clock().Advance(static_cast<std::uint32_t>(std::max(options_.config.interval, 1)));
   ApplyInput();
   // Errors of the title are reported by the session, as the player does.
   session_->RunTimerEvent(1);
@@ -310,20 +194,20 @@ void HeadlessRunner::WriteVariables(std::ostream& out) {
   Book().Params().SaveToStatus(status);
   for (const std::string& line : status.Lines()) out << SjisToUtf8(line) << '\n';
   // The text values, as a scenario reads them, and the engine's text settings.
-  TGameSystem& sys = Sys();
+  GameValueHost& values = Sys().Values();
   TBookManager& book = Book();
-  out << "@Text=" << SjisToUtf8(sys.TextWindowText()) << '\n';
-  out << "@TextX=" << sys.TextX() << "\n@TextY=" << sys.TextY() << '\n';
-  out << "@TextBoxX=" << sys.LayerX(9) << "\n@TextBoxY=" << sys.LayerY(9) << '\n';
-  out << "@VisibleText=" << (sys.LayerVisible(9) ? "ON" : "OFF") << '\n';
+  out << "@Text=" << SjisToUtf8(values.TextWindowText()) << '\n';
+  out << "@TextX=" << values.TextX() << "\n@TextY=" << values.TextY() << '\n';
+  out << "@TextBoxX=" << values.LayerX(9) << "\n@TextBoxY=" << values.LayerY(9) << '\n';
+  out << "@VisibleText=" << (values.LayerVisible(9) ? "ON" : "OFF") << '\n';
   out << "@HistoryCount=" << book.HistoryCount() << "\n@TextSpd=" << book.TextSpd() << '\n';
   out << "@TextCol=" << book.text_col << "\n@TextSCol=" << book.text_scol << '\n';
   out << "@FontName=" << SjisToUtf8(book.font_name) << '\n';
   out << "@NoTextWait=" << (book.NoTextWait() ? "ON" : "OFF") << '\n';
   // The choice values, as a scenario reads them.
-  out << "@SelStr=" << SjisToUtf8(Sys().LastChoiceText()) << '\n';
-  out << "@SelIdx=" << Sys().LastChoiceIndex() << '\n';
-  out << "@SelTop=" << Sys().ChoiceTopRow() << '\n';
+  out << "@SelStr=" << SjisToUtf8(values.LastChoiceText()) << '\n';
+  out << "@SelIdx=" << values.LastChoiceIndex() << '\n';
+  out << "@SelTop=" << values.ChoiceTopRow() << '\n';
 }
 
 }  // namespace mavlet

@@ -1,4 +1,4 @@
-#include "player/shell/audio_state_log.h"
+#include "player/runner/audio_state_log.h"
 
 #include "player/backend/sound_device.h"
 #include "player/common/encoding.h"
@@ -31,7 +31,7 @@ AudioStateLog::State AudioStateLog::Of(TAudioChannel& channel) {
 
 void AudioStateLog::Check(int event, TGameSystem& sys) {
   for (int k = 0; k < static_cast<int>(last_.size()); ++k) {
-    TAudioChannel* channel = sys.Channel(k);
+    TAudioChannel* channel = sys.Sound().Channel(k);
     if (channel == nullptr) continue;
     State now = Of(*channel);
     State& last = last_[static_cast<std::size_t>(k)];
@@ -41,8 +41,8 @@ void AudioStateLog::Check(int event, TGameSystem& sys) {
     last = std::move(now);
   }
   State movie;
-  if (PcmStream* stream = sys.MovieSound()) {
-    movie.file = sys.MovieSoundName();
+  if (PcmStream* stream = sys.Sound().MovieSound()) {
+    movie.file = sys.Sound().MovieSoundName();
     movie.attenuation = stream->Attenuation();
     movie.playing = stream->Playing();
   }

@@ -1,4 +1,4 @@
-#include "player/shell/text_log.h"
+#include "player/runner/text_log.h"
 
 #include <cstdio>
 

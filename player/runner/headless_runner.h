@@ -15,42 +15,16 @@
 #include "player/common/log.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/engine_hook.h"
-#include "player/shell/audio_state_log.h"
-#include "player/shell/text_log.h"
+#include "player/runner/audio_state_log.h"
+#include "player/runner/input_script.h"
+#include "player/runner/text_log.h"
 #include "player/shell/game_system.h"
-#include "player/shell/headless_services.h"
+#include "player/runner/headless_services.h"
+#include "player/shell/player_config.h"
 #include "player/shell/player_session.h"
 #include "player/shell/startup.h"
 
 namespace mavlet {
-
-// One line of an input script: "EVENT ACTION".
-struct InputAction {
-  enum class Kind {
-    kClick, kCancel, kUp, kDown, kLeft, kRight, kCtrl, kHome, kEnd, kPageUp, kPageDown,
-    kMouse, kPress, kRelease, kWheel, kDebugStep, kDebugBreak, kText, kReturn, kEscape, kBackspace,
-    kF11, kF12, kAltReturn,  // the player's keys: full screen (F11, Alt+Enter), screenshot (F12)
-  };
-  int event = 0;
-  Kind kind = Kind::kClick;
-  int x = 0;  // kMouse, kPress, kRelease; notches for kWheel
-  int y = 0;
-  // kDebugBreak: the variable's name and the value (none: any change), UTF-8.
-  std::string name;
-  std::optional<std::string> value;
-  std::string text;  // kText: UTF-8
-};
-// Lines "EVENT click|cancel|up|down|left|right|ctrl|home|end|pageup|pagedown" (held for that
-// event), "EVENT mouse X Y" (a move), "EVENT press X Y" / "EVENT release X Y" (move, then hold
-// or let go of the left button until said otherwise: drags) or "EVENT wheel N" (notches,
-// positive away from the player); for the debug window "EVENT debug-step" (its "次へ" button)
-// and "EVENT debug-break NAME [VALUE]" (a new breakpoint; VALUE is the rest of the line);
-// "EVENT text STRING" types the rest of the line (UTF-8) into an open text entry line, "EVENT
-// return|escape|backspace" press those keys (editing keys of an open entry line; Return also
-// decides, Escape and Backspace cancel); text typed while no entry line is open is lost.
-// The player's keys: "EVENT f11|alt+return" (full screen) and "EVENT f12" (screenshot).
-// "#" lines and blank lines are skipped. Throws MavError naming the source and the line.
-std::vector<InputAction> ParseInputScript(std::string_view text, std::string_view source_name);
 
 // A picture of the screen surface to write after a timer event.
 struct ScreenShot {
@@ -60,7 +34,11 @@ struct ScreenShot {
 
 struct RunOptions {
   int events = 600;
-  std::uint32_t interval_ms = 30;
+  // The player's settings, read once: the frame interval, the game system's switches (never
+  // full screen unless asked for).
+  PlayerConfig config;
+  // Unpack packed sounds on a worker thread (off: runs repeat exactly).
+  bool background_unpack = false;
   std::vector<InputAction> input;
   bool trace = false;
   // Answer to the save-folder prompt; none cancels it.
@@ -71,9 +49,8 @@ struct RunOptions {
   // Bytes of saved games one logic step may write and read, and the largest saved game.
   std::uint64_t max_step_work_bytes = TBookManager::kMaxStepWorkBytes;
   std::size_t max_save_bytes = TBookManager::kMaxSaveBytes;
-  // Colour depth of the offscreen display (16, 24 or 32) and the game system's settings.
+  // Colour depth of the offscreen display (16, 24 or 32).
   int bits = 32;
-  GameSystemOptions game;
   // Receives a line whenever an audio channel's state changes (see AudioStateLog); not owned.
   std::ostream* audio_log = nullptr;
   // Receives a line per character the text window places, clears and fills (see TextLog).
@@ -95,10 +72,6 @@ struct RunOptions {
   // When set, Load fails unless the title's screen mode gives this size.
   std::optional<ScreenSize> expect_size;
 };
-
-// The player configuration a run starts its session with: the game system's settings (all but
-// background_unpack, which travels with the services) and the frame interval; never full screen.
-PlayerConfig ConfigFor(const RunOptions& options);
 
 // The debug window of a scripted run: it sees the interpreter as the engine's hook does (the
 // runner forwards every call) and takes the script's debug actions. Implemented above the shell.

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "player/backend/display.h"
+#include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/headless/headless_clock.h"
 #include "player/backend/headless/headless_dialogs.h"
 #include "player/backend/headless/headless_input.h"
@@ -66,6 +67,9 @@ class HeadlessServices {
   FfmpegMovieOpener& Movies() { return movies_; }
   HeadlessDisplay& Screen() { return display_; }
   StreamLog& Log() { return log_; }
+  PosixFileServices& Files() { return files_; }
+  OnDemandGlyphs& Glyphs() { return glyphs_; }
+  JoystickPort* Joysticks() { return nullptr; }  // no joystick support
 
  private:
   StreamLog log_;
@@ -78,6 +82,7 @@ class HeadlessServices {
   HeadlessSoundDevice sound_;
   FfmpegMovieOpener movies_;
   HeadlessDisplay display_;
+  OnDemandGlyphs glyphs_;
 };
 
 }  // namespace mavlet
