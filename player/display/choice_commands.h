@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "player/engine/command.h"
+#include "player/engine/keyword_command.h"
 
 namespace mavlet {
 
@@ -38,7 +38,7 @@ struct TSelStrItem {
   bool operator==(const TSelStrItem&) const = default;
 };
 
-class TComSelStr : public TCommand {
+class TComSelStr : public TKeywordCommand<KeywordIndex("SelStr")> {
  public:
   // Scroll bar interaction.
   enum ScrollState : std::uint8_t { kIdle = 0, kDragging = 1, kPageUp = 2, kPageDown = 3, kLineUp = 4, kLineDown = 5 };
@@ -47,9 +47,8 @@ class TComSelStr : public TCommand {
   // Rows a wheel notch scrolls a list.
   static constexpr std::int32_t kWheelRows = 3;
 
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
-  const char* ClassName() const override { return "TComSelStr"; }
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
@@ -117,11 +116,10 @@ struct TSelMapRegionDef {
   bool operator==(const TSelMapRegionDef&) const = default;
 };
 
-class TComSelMap : public TCommand {
+class TComSelMap : public TKeywordCommand<KeywordIndex("SelMap")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
-  const char* ClassName() const override { return "TComSelMap"; }
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 

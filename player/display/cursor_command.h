@@ -3,15 +3,14 @@
 #include <string>
 #include <string_view>
 
-#include "player/engine/command.h"
+#include "player/engine/keyword_command.h"
 
 namespace mavlet {
 
-class TComCursor : public TCommand {
+class TComCursor : public TKeywordCommand<KeywordIndex("SetCursor")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
-  const char* ClassName() const override { return "TComCursor"; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   // Text expression; an empty or missing name gives the default cursor.

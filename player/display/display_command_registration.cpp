@@ -9,32 +9,32 @@
 namespace mavlet {
 
 void RegisterDisplayCommands(CommandRegistry& registry) {
-  registry.Register<TComSurface>(KeywordIndex("SetSfc"));
-  registry.Register<TComFillSfc>(KeywordIndex("FillSfc"));
-  registry.Register<TComOverSfc>(KeywordIndex("OverSfc"));
-  registry.Register<TComBright>(KeywordIndex("Bright"));
-  registry.Register<TComFrame>(KeywordIndex("SetFrame"));
-  registry.Register<TComFrameInc>(KeywordIndex("IncFrame"));
-  registry.Register<TComShowSfc>(KeywordIndex("ShowSfc"));
-  registry.Register<TComHideSfc>(KeywordIndex("HideSfc"));
-  registry.Register<TComSetBit>(KeywordIndex("SetBit"));
-  registry.Register<TComSetFullScr>(KeywordIndex("SetFullScr"));
-  registry.Register<TComEffect>(KeywordIndex("Effect"));
-  registry.Register<TComEffect2>(KeywordIndex("SpEffect"));
-  registry.Register<TComCursor>(KeywordIndex("SetCursor"));
-  registry.Register<TComInsText>(KeywordIndex("PutText"));
-  registry.Register<TComClrText>(KeywordIndex("ClrText"));
-  registry.Register<TComTextPos>(KeywordIndex("TextPos"));
-  registry.Register<TComTextSpd>(KeywordIndex("TextSpd"));
-  registry.Register<TComTextCol>(KeywordIndex("TextCol"));
-  registry.Register<TComTextSCol>(KeywordIndex("TextSCol"));
-  registry.Register<TComSetFont>(KeywordIndex("SetFont"));
-  registry.Register<TComInput>(KeywordIndex("Input"));
-  registry.Register<TComHistoryCall>(KeywordIndex("HistoryCall"));
-  registry.Register<TComHistoryAdd>(KeywordIndex("HistoryAdd"));
-  registry.Register<TComHistoryClear>(KeywordIndex("HistoryClear"));
-  registry.Register<TComSelStr>(KeywordIndex("SelStr"));
-  registry.Register<TComSelMap>(KeywordIndex("SelMap"));
+  registry.Register<TComSurface>();
+  registry.Register<TComFillSfc>();
+  registry.Register<TComOverSfc>();
+  registry.Register<TComBright>();
+  registry.Register<TComFrame>();
+  registry.Register<TComFrameInc>();
+  registry.Register<TComShowSfc>();
+  registry.Register<TComHideSfc>();
+  registry.Register<TComSetBit>();
+  registry.Register<TComSetFullScr>();
+  registry.Register<TComEffect>();
+  registry.Register<TComEffect2>();
+  registry.Register<TComCursor>();
+  registry.Register<TComInsText>();
+  registry.Register<TComClrText>();
+  registry.Register<TComTextPos>();
+  registry.Register<TComTextSpd>();
+  registry.Register<TComTextCol>();
+  registry.Register<TComTextSCol>();
+  registry.Register<TComSetFont>();
+  registry.Register<TComInput>();
+  registry.Register<TComHistoryCall>();
+  registry.Register<TComHistoryAdd>();
+  registry.Register<TComHistoryClear>();
+  registry.Register<TComSelStr>();
+  registry.Register<TComSelMap>();
 }
 
 }  // namespace mavlet

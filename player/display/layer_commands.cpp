@@ -25,21 +25,6 @@ std::uint8_t LowByte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF
 
 }  // namespace
 
-// layer, picture, X, Y, transparent, alpha, transition kind, reverse, use cache, reserved
-void TComSurface::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-  args_.src = CsvField(args, 3);
-  args_.x = CsvField(args, 4);
-  args_.y = CsvField(args, 5);
-  args_.transparent = LowByte(CsvFieldInt(args, 6, 0));
-  args_.alpha = CsvFieldInt(args, 7, 255);
-  args_.transition_kind = LowByte(CsvFieldInt(args, 8, 0));
-  args_.reverse = LowByte(CsvFieldInt(args, 9, 0));
-  args_.use_cache = LowByte(CsvFieldInt(args, 10, 0));
-  args_.reserved = LowByte(CsvFieldInt(args, 11, 0));
-}
-
 // layer, X, Y, width, height, colour, alpha, transition kind, reverse
 void TComFillSfc::Parse(std::string_view args) {
   TCommand::Parse(args);
@@ -71,56 +56,6 @@ void TComOverSfc::Parse(std::string_view args) {
 }
 
 bool TComOverSfc::SourceIsSfcText() const { return EqualsIgnoreAsciiCase(args_.src, "@SfcText"); }
-
-void TComBright::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-  args_.brightness = CsvFieldInt(args, 3, 0);
-}
-
-void TComFrame::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-  args_.frame_index = CsvFieldInt(args, 3, 0);
-}
-
-void TComFrameInc::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-}
-
-void TComShowSfc::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-}
-
-void TComSetBit::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.depth = CsvField(args, 2);
-}
-
-void TComSetFullScr::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.full_screen = CsvField(args, 2);
-}
-
-void TComEffect::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = LowByte(CsvFieldInt(args, 2, 0));
-  args_.effect = LowByte(CsvFieldInt(args, 3, 0));
-}
-
-// type, count, base, X, Y, picture, wait
-void TComEffect2::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.type = CsvFieldInt(args, 2, 0);
-  args_.count = CsvFieldInt(args, 3, 0);
-  args_.base = CsvFieldInt(args, 4, 0);
-  args_.x = CsvFieldInt(args, 5, 0);
-  args_.y = CsvFieldInt(args, 6, 0);
-  args_.picture = CsvField(args, 7);
-  args_.wait = CsvFieldInt(args, 8, 1);
-}
 
 }  // namespace mavlet
 

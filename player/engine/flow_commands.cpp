@@ -8,13 +8,6 @@
 
 namespace mavlet {
 
-void TComJump::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.target_page = CsvFieldInt(args, 2, -1);
-  args_.label = CsvField(args, 3);
-  args_.target_index = CsvFieldInt(args, 4, 0);
-}
-
 void TComJump::JumpTo(TStackData& pos) const {
   pos.Page = args_.target_page;
   pos.Com = args_.target_index < 0 ? 0 : args_.target_index;
