@@ -13,12 +13,13 @@ set(MAVLET_LAYER_ORDER
   "vars"
   "engine"
   "display,display/transitions,display/particles,media"
+  "display/commands"
   "shell"
   "debug"
   "main,tools/mavtool/kit,downloader/core"
   "downloader/ui")
 set(MAVLET_LAYER_TEXT
-  "common -> backend (graphics and audio, then fonts, headless, posix, sdl, movie) -> storage -> vars -> engine -> display / media -> shell -> debug -> main and tools, and for the downloader common -> downloader/core -> downloader/ui")
+  "common -> backend (graphics and audio, then fonts, headless, posix, sdl, movie) -> storage -> vars -> engine -> display / media -> display/commands -> shell -> debug -> main and tools, and for the downloader common -> downloader/core -> downloader/ui")
 
 # Sets out to the layer number of folder (0 = common), or -1 when the folder is in no layer.
 function(mavlet_layer_rank folder out)

@@ -1,4 +1,4 @@
-#include "player/display/layer_commands.h"
+#include "player/display/commands/layer_commands.h"
 
 #include "player/backend/clock.h"
 #include "player/backend/display.h"
@@ -6,11 +6,11 @@
 #include "player/common/ascii_case.h"
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
-#include "player/display/game_surface.h"
 #include "player/display/display_services.h"
+#include "player/display/game_surface.h"
 #include "player/display/layer_services.h"
-#include "player/display/particles/sp_effect_manager.h"
 #include "player/display/layer_stack.h"
+#include "player/display/particles/sp_effect_manager.h"
 #include "player/display/transitions/transition_driver.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/game_services.h"
@@ -170,7 +170,11 @@ namespace {
 class CommandTransitionHost : public TransitionHost {
  public:
   CommandTransitionHost(TComSurface& command, TCallManager& mgr, GameServices& sys, TBookManager& book)
-      : command_(command), mgr_(mgr), sys_(sys), book_(book), port_(DisplayOf(sys)),
+      : command_(command),
+        mgr_(mgr),
+        sys_(sys),
+        book_(book),
+        port_(DisplayOf(sys)),
         timer_(port_.GetDisplay() != nullptr ? port_.GetDisplay()->Timer() : nullptr) {}
   Clock& TransitionClock() override { return book_.GetClock(); }
   std::uint32_t FrameIntervalMs() override {

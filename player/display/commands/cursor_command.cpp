@@ -1,4 +1,4 @@
-#include "player/display/cursor_command.h"
+#include "player/display/commands/cursor_command.h"
 
 #include "player/common/sjis_text.h"
 #include "player/display/display_services.h"

@@ -1,9 +1,9 @@
-#include "player/display/display_command_registration.h"
+#include "player/display/commands/display_command_registration.h"
 
-#include "player/display/choice_commands.h"
-#include "player/display/cursor_command.h"
-#include "player/display/layer_commands.h"
-#include "player/display/text_commands.h"
+#include "player/display/commands/choice_commands.h"
+#include "player/display/commands/cursor_command.h"
+#include "player/display/commands/layer_commands.h"
+#include "player/display/commands/text_commands.h"
 #include "player/engine/command_registry.h"
 
 namespace mavlet {

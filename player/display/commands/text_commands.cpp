@@ -1,4 +1,4 @@
-#include "player/display/text_commands.h"
+#include "player/display/commands/text_commands.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -147,8 +147,7 @@ void TComInsText::Execute(TCallManager& mgr, GameServices& sys, TBookManager& bo
   wait_ticks_ = book.text_spd;
   Rect dirty;
   while (TypeStep(mgr, sys, book, pos, dirty) && token_index_ < count &&
-         (wait_ticks_ == 0 || pressed || book.NoTextWait())) {
-  }
+         (wait_ticks_ == 0 || pressed || book.NoTextWait())) {}
   DisplayServices& d = DisplayOf(sys);
   TTextSurface& window = TextWindowOf(d);
   if (book.NoTextWait() && (window.Full() || token_index_ >= count)) {

@@ -1,4 +1,4 @@
-#include "player/display/choice_commands.h"
+#include "player/display/commands/choice_commands.h"
 
 #include <cstddef>
 #include <utility>
