@@ -41,11 +41,6 @@ void TComRet::Execute(TCallManager& mgr, GameServices&, TBookManager&, TStackDat
   stack.pop_back();
 }
 
-void TComLabel::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  name_ = CsvField(args, 2);
-}
-
 void TComLabel::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   ++pos.Com;
@@ -88,14 +83,8 @@ void TComExit::Execute(TCallManager&, GameServices&, TBookManager& book, TStackD
   book.RequestTerminate();
 }
 
-void TComIntCall::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  stream_ = CsvFieldInt(args, 2, 0);
-  page_ = CsvFieldInt(args, 3, -1);
-}
-
 void TComIntCall::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
-  book.StartInterrupt(stream_, page_);
+  book.StartInterrupt(args_.stream, args_.page);
   ++pos.Com;
 }
 

@@ -45,16 +45,17 @@ class TComRet : public TKeywordCommand<KeywordIndex("Return")> {
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
-class TComLabel : public TKeywordCommand<KeywordIndex("Label")> {
- public:
-  using TKeywordCommand::TKeywordCommand;
-  bool IsNonStop() const override { return true; }
-  void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const std::string& Name() const { return name_; }
+struct LabelArgs {
+  std::string name;
+  bool operator==(const LabelArgs&) const = default;
+};
 
- private:
-  std::string name_;
+class TComLabel : public TArgsCommand<KeywordIndex("Label"), LabelArgs, &LabelArgs::name> {
+ public:
+  using TArgsCommand::TArgsCommand;
+  bool IsNonStop() const override { return true; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
+  const std::string& Name() const { return args_.name; }
 };
 
 class TComGetStack : public TKeywordCommand<KeywordIndex("GetStack")> {
@@ -76,15 +77,17 @@ class TComExit : public TKeywordCommand<KeywordIndex("Exit")> {
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
-class TComIntCall : public TKeywordCommand<KeywordIndex("IntCall")> {
- public:
-  using TKeywordCommand::TKeywordCommand;
-  void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
+struct IntCallArgs {
+  std::int32_t stream = 0;
+  std::int32_t page = -1;
+  bool operator==(const IntCallArgs&) const = default;
+};
 
- private:
-  std::int32_t stream_ = 0;
-  std::int32_t page_ = -1;
+class TComIntCall
+    : public TArgsCommand<KeywordIndex("IntCall"), IntCallArgs, &IntCallArgs::stream, &IntCallArgs::page> {
+ public:
+  using TArgsCommand::TArgsCommand;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
 class TComComment : public TKeywordCommand<KeywordIndex("Comment")> {

@@ -29,15 +29,18 @@ class TComLoadGame : public TKeywordCommand<KeywordIndex("LoadGame")> {
   std::int32_t after_page_ = -1;
 };
 
-class TComWait : public TKeywordCommand<KeywordIndex("Wait")> {
+struct WaitArgs {
+  std::string ms;  // number expression
+  bool operator==(const WaitArgs&) const = default;
+};
+
+class TComWait : public TArgsCommand<KeywordIndex("Wait"), WaitArgs, &WaitArgs::ms> {
  public:
-  using TKeywordCommand::TKeywordCommand;
-  void Parse(std::string_view args) override;
+  using TArgsCommand::TArgsCommand;
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
  private:
-  std::string ms_;
   std::uint32_t start_ = 0;
 };
 

@@ -39,29 +39,32 @@ class TComLoad : public TKeywordCommand<KeywordIndex("Load"), TComSave> {
   std::string default_;
 };
 
-class TComNew : public TKeywordCommand<KeywordIndex("New")> {
- public:
-  using TKeywordCommand::TKeywordCommand;
-  bool IsNonStop() const override { return true; }
-  void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-
- private:
-  std::int32_t kind_ = 0;
-  std::string name_;
-  std::string initial_;
-  bool mark_ = false;
+struct NewArgs {
+  std::int32_t kind = 0;
+  std::string name;
+  std::string initial;
+  bool mark = false;
+  bool operator==(const NewArgs&) const = default;
 };
 
-class TComDel : public TKeywordCommand<KeywordIndex("Del")> {
+class TComNew : public TArgsCommand<KeywordIndex("New"), NewArgs, &NewArgs::kind, &NewArgs::name, &NewArgs::initial,
+                                    &NewArgs::mark> {
  public:
-  using TKeywordCommand::TKeywordCommand;
+  using TArgsCommand::TArgsCommand;
   bool IsNonStop() const override { return true; }
-  void Parse(std::string_view args) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
+};
 
- private:
-  std::string name_;
+struct DelArgs {
+  std::string name;
+  bool operator==(const DelArgs&) const = default;
+};
+
+class TComDel : public TArgsCommand<KeywordIndex("Del"), DelArgs, &DelArgs::name> {
+ public:
+  using TArgsCommand::TArgsCommand;
+  bool IsNonStop() const override { return true; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
 class TComDelMark : public TKeywordCommand<KeywordIndex("DelMark")> {

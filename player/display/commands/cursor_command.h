@@ -7,17 +7,18 @@
 
 namespace mavlet {
 
-class TComCursor : public TKeywordCommand<KeywordIndex("SetCursor")> {
+struct SetCursorArgs {
+  std::string name;  // text expression; an empty or missing name gives the default cursor
+  bool operator==(const SetCursorArgs&) const = default;
+};
+
+class TComCursor : public TArgsCommand<KeywordIndex("SetCursor"), SetCursorArgs, &SetCursorArgs::name> {
  public:
-  using TKeywordCommand::TKeywordCommand;
-  void Parse(std::string_view args) override;
+  using TArgsCommand::TArgsCommand;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
   // Text expression; an empty or missing name gives the default cursor.
-  const std::string& NameExpr() const { return name_; }
-
- private:
-  std::string name_;
+  const std::string& NameExpr() const { return args_.name; }
 };
 
 }  // namespace mavlet
