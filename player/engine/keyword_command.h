@@ -34,12 +34,13 @@ class TKeywordCommand : public Base {
   const char* ClassName() const override { return kKeywordTable[static_cast<std::size_t>(Keyword)].class_name.data(); }
 };
 
+// A byte-sized field keeps the low 8 bits of its integer (also for the hand-written parsers).
+constexpr std::uint8_t LowByte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+
 namespace command_fields {
 
 inline void Read(std::string_view line, int n, std::int32_t& field) { field = CsvFieldInt(line, n, field); }
-inline void Read(std::string_view line, int n, std::uint8_t& field) {
-  field = static_cast<std::uint8_t>(CsvFieldInt(line, n, field) & 0xFF);
-}
+inline void Read(std::string_view line, int n, std::uint8_t& field) { field = LowByte(CsvFieldInt(line, n, field)); }
 inline void Read(std::string_view line, int n, bool& field) { field = CsvFieldInt(line, n, field ? 1 : 0) != 0; }
 inline void Read(std::string_view line, int n, std::string& field) { field = CsvField(line, n); }
 

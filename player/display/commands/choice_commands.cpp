@@ -9,12 +9,6 @@
 
 namespace mavlet {
 
-namespace {
-
-std::uint8_t LowByte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-
-}  // namespace
-
 // title, title size, title colour, X, Y, font size, text colour, frame width, frame colour,
 // back style, back colour, highlight style, highlight colour, "rows:bold:...", then items as
 // (text, target, call flag) triples up to the first empty text.

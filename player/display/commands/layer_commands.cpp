@@ -14,13 +14,6 @@
 
 namespace mavlet {
 
-namespace {
-
-// Byte-sized fields keep the low 8 bits of the integer, as stored layer state does.
-std::uint8_t LowByte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-
-}  // namespace
-
 // layer, X, Y, width, height, colour, alpha, transition kind, reverse
 void TComFillSfc::Parse(std::string_view args) {
   TCommand::Parse(args);
