@@ -14,13 +14,14 @@ set(MAVLET_LAYER_ORDER
   "vars"
   "engine"
   "display,display/transitions,display/particles,media"
+  "display/commands"
   "shell"
   "runner"
   "debug"
   "main,tools/mavtool/kit,downloader/core"
   "downloader/ui")
 set(MAVLET_LAYER_TEXT
-  "common -> backend (graphics and audio, then the interfaces, then modal, then fonts, headless, posix, sdl, movie) -> storage -> vars -> engine -> display / media -> shell -> runner -> debug -> main and tools, and for the downloader common -> downloader/core -> downloader/ui")
+  "common -> backend (graphics and audio, then the interfaces, then modal, then fonts, headless, posix, sdl, movie) -> storage -> vars -> engine -> display / media -> display/commands -> shell -> runner -> debug -> main and tools, and for the downloader common -> downloader/core -> downloader/ui")
 
 # Sets out to the layer number of folder (0 = common), or -1 when the folder is in no layer.
 function(mavlet_layer_rank folder out)

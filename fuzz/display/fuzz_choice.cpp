@@ -11,8 +11,8 @@
 
 #include "player/backend/graphics/surface.h"
 #include "player/common/random.h"
-#include "player/display/choice_commands.h"
 #include "player/display/choice_region.h"
+#include "player/display/commands/choice_commands.h"
 #include "player/display/layer_services.h"
 #include "player/display/picture_cache.h"
 #include "player/display/sel_str_surface.h"

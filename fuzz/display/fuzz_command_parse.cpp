@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "player/display/choice_commands.h"
+#include "player/display/commands/choice_commands.h"
 #include "player/engine/command_registry.h"
 #include "player/shell/command_set.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "player/display/choice_commands.h"
+#include "player/display/choice_definition.h"
 
 namespace mavlet {
 namespace {

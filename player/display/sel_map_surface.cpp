@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "player/display/choice_commands.h"
+#include "player/display/choice_definition.h"
 
 namespace mavlet {
 

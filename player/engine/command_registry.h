@@ -72,6 +72,11 @@ class CommandRegistry {
   void Register(int index) {
     Register(index, [](TPage* owner) { return std::make_unique<T>(owner); });
   }
+  // A class that names its keyword (TKeywordCommand) is filed under it.
+  template <typename T>
+  void Register() {
+    Register<T>(T::kKeyword);
+  }
   // nullptr when nothing is registered for the index.
   std::unique_ptr<TCommand> Create(int index, TPage* owner) const {
     const auto& f = factories_.at(static_cast<std::size_t>(index));

@@ -48,26 +48,26 @@ std::string_view CommandClassName(int keyword_index) {
 }
 
 void RegisterEngineCommands(CommandRegistry& r) {
-  r.Register<TComJump>(KeywordIndex("Jump"));
-  r.Register<TComCall>(KeywordIndex("Call"));
-  r.Register<TComRet>(KeywordIndex("Return"));
-  r.Register<TComExit>(KeywordIndex("Exit"));
-  r.Register<TComSaveGame>(KeywordIndex("SaveGame"));
-  r.Register<TComLoadGame>(KeywordIndex("LoadGame"));
-  r.Register<TComReset>(KeywordIndex("Reset"));
-  r.Register<TComLabel>(KeywordIndex("Label"));
-  r.Register<TComWait>(KeywordIndex("Wait"));
-  r.Register<TComWaitClick>(KeywordIndex("WaitClick"));
-  r.Register<TComIntCall>(KeywordIndex("IntCall"));
-  r.Register<TComCalc>(KeywordIndex("Calc"));
-  r.Register<TComSave>(KeywordIndex("Save"));
-  r.Register<TComLoad>(KeywordIndex("Load"));
-  r.Register<TComNew>(KeywordIndex("New"));
-  r.Register<TComDel>(KeywordIndex("Del"));
-  r.Register<TComClrReg>(KeywordIndex("ClrReg"));
-  r.Register<TComDelMark>(KeywordIndex("DelMark"));
-  r.Register<TComGetStack>(KeywordIndex("GetStack"));
-  r.Register<TComComment>(KeywordIndex("Comment"));
+  r.Register<TComJump>();
+  r.Register<TComCall>();
+  r.Register<TComRet>();
+  r.Register<TComExit>();
+  r.Register<TComSaveGame>();
+  r.Register<TComLoadGame>();
+  r.Register<TComReset>();
+  r.Register<TComLabel>();
+  r.Register<TComWait>();
+  r.Register<TComWaitClick>();
+  r.Register<TComIntCall>();
+  r.Register<TComCalc>();
+  r.Register<TComSave>();
+  r.Register<TComLoad>();
+  r.Register<TComNew>();
+  r.Register<TComDel>();
+  r.Register<TComClrReg>();
+  r.Register<TComDelMark>();
+  r.Register<TComGetStack>();
+  r.Register<TComComment>();
 }
 
 void RegisterPlaceholders(CommandRegistry& r) {

@@ -1,6 +1,7 @@
 #pragma once
-// Registration of the engine's own command classes and of stand-ins for keywords whose classes
-// nobody has registered yet.
+// Registration of the engine's own command classes, and stand-ins for the keywords a registry
+// leaves without a class: a registry with the engine's commands alone (the engine's own tests
+// parse whole pages that way) still gives every keyword line its command index.
 #include <string_view>
 
 namespace mavlet {

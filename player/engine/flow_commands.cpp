@@ -8,13 +8,6 @@
 
 namespace mavlet {
 
-void TComJump::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.target_page = CsvFieldInt(args, 2, -1);
-  args_.label = CsvField(args, 3);
-  args_.target_index = CsvFieldInt(args, 4, 0);
-}
-
 void TComJump::JumpTo(TStackData& pos) const {
   pos.Page = args_.target_page;
   pos.Com = args_.target_index < 0 ? 0 : args_.target_index;
@@ -46,11 +39,6 @@ void TComRet::Execute(TCallManager& mgr, GameServices&, TBookManager&, TStackDat
   }
   pos = std::move(stack.back());
   stack.pop_back();
-}
-
-void TComLabel::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  name_ = CsvField(args, 2);
 }
 
 void TComLabel::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
@@ -95,14 +83,8 @@ void TComExit::Execute(TCallManager&, GameServices&, TBookManager& book, TStackD
   book.RequestTerminate();
 }
 
-void TComIntCall::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  stream_ = CsvFieldInt(args, 2, 0);
-  page_ = CsvFieldInt(args, 3, -1);
-}
-
 void TComIntCall::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
-  book.StartInterrupt(stream_, page_);
+  book.StartInterrupt(args_.stream, args_.page);
   ++pos.Com;
 }
 

@@ -3,75 +3,66 @@
 #include <cstdint>
 #include <string>
 
-#include "player/engine/command.h"
+#include "player/engine/keyword_command.h"
 
 namespace mavlet {
 
-class TComJump : public TCommand {
- public:
-  using TCommand::TCommand;
-  void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComJump"; }
+struct JumpArgs {
+  std::int32_t target_page = -1;
+  std::string label;  // kept for the author only
+  std::int32_t target_index = 0;
+  bool operator==(const JumpArgs&) const = default;
+};
 
-  struct Args {
-    std::int32_t target_page = -1;
-    std::string label;  // kept for the author only
-    std::int32_t target_index = 0;
-    bool operator==(const Args&) const = default;
-  };
-  const Args& args() const { return args_; }
+class TComJump : public TArgsCommand<KeywordIndex("Jump"), JumpArgs, &JumpArgs::target_page, &JumpArgs::label,
+                                     &JumpArgs::target_index> {
+ public:
+  using TArgsCommand::TArgsCommand;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
  protected:
   // Pos := target page, target index (0 when negative).
   void JumpTo(TStackData& pos) const;
-
- private:
-  Args args_;
 };
 
-class TComCall : public TComJump {
+class TComCall : public TKeywordCommand<KeywordIndex("Call"), TComJump> {
  public:
   // Calls nested deeper than this are refused with an error: no scenario may exhaust memory.
   static constexpr std::size_t kMaxStackDepth = 100'000;
-  using TComJump::TComJump;
+  using TKeywordCommand::TKeywordCommand;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComCall"; }
 };
 
-class TComReset : public TComJump {
+class TComReset : public TKeywordCommand<KeywordIndex("Reset"), TComJump> {
  public:
-  using TComJump::TComJump;
+  using TKeywordCommand::TKeywordCommand;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComReset"; }
 };
 
-class TComRet : public TCommand {
+class TComRet : public TKeywordCommand<KeywordIndex("Return")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComRet"; }
 };
 
-class TComLabel : public TCommand {
+struct LabelArgs {
+  std::string name;
+  bool operator==(const LabelArgs&) const = default;
+};
+
+class TComLabel : public TArgsCommand<KeywordIndex("Label"), LabelArgs, &LabelArgs::name> {
  public:
-  using TCommand::TCommand;
+  using TArgsCommand::TArgsCommand;
   bool IsNonStop() const override { return true; }
-  void Parse(std::string_view args) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComLabel"; }
-  const std::string& Name() const { return name_; }
-
- private:
-  std::string name_;
+  const std::string& Name() const { return args_.name; }
 };
 
-class TComGetStack : public TCommand {
+class TComGetStack : public TKeywordCommand<KeywordIndex("GetStack")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComGetStack"; }
 
  private:
   std::string variable_;
@@ -79,32 +70,31 @@ class TComGetStack : public TCommand {
   std::int32_t remove_ = 0;
 };
 
-class TComExit : public TCommand {
+class TComExit : public TKeywordCommand<KeywordIndex("Exit")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   bool IsNonStop() const override { return false; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComExit"; }
 };
 
-class TComIntCall : public TCommand {
+struct IntCallArgs {
+  std::int32_t stream = 0;
+  std::int32_t page = -1;
+  bool operator==(const IntCallArgs&) const = default;
+};
+
+class TComIntCall
+    : public TArgsCommand<KeywordIndex("IntCall"), IntCallArgs, &IntCallArgs::stream, &IntCallArgs::page> {
  public:
-  using TCommand::TCommand;
-  void Parse(std::string_view args) override;
+  using TArgsCommand::TArgsCommand;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComIntCall"; }
-
- private:
-  std::int32_t stream_ = 0;
-  std::int32_t page_ = -1;
 };
 
-class TComComment : public TCommand {
+class TComComment : public TKeywordCommand<KeywordIndex("Comment")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   // A comment has no fields at all, not even Flags and Cond.
   void Parse(std::string_view) override {}
-  const char* ClassName() const override { return "TComComment"; }
 };
 
 }  // namespace mavlet

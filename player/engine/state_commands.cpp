@@ -57,17 +57,12 @@ void TComLoadGame::Execute(TCallManager& mgr, GameServices& sys, TBookManager& b
   if (load_error) std::rethrow_exception(load_error);
 }
 
-void TComWait::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  ms_ = CsvField(args, 2);
-}
-
 void TComWait::Prepare(GameServices&, TBookManager& book) { start_ = book.GetClock().NowMs(); }
 
 void TComWait::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
   const std::int64_t waited = TickDistance(book.GetClock().NowMs(), start_);
-  if (book.Params().ValueNum(ms_) <= waited) ++pos.Com;
+  if (book.Params().ValueNum(args_.ms) <= waited) ++pos.Com;
 }
 
 void TComWaitClick::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {

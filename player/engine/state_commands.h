@@ -3,52 +3,51 @@
 #include <cstdint>
 #include <string>
 
-#include "player/engine/command.h"
+#include "player/engine/keyword_command.h"
 
 namespace mavlet {
 
-class TComSaveGame : public TCommand {
+class TComSaveGame : public TKeywordCommand<KeywordIndex("SaveGame")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComSaveGame"; }
 
  private:
   std::string slot_;
   std::string offset_;
 };
 
-class TComLoadGame : public TCommand {
+class TComLoadGame : public TKeywordCommand<KeywordIndex("LoadGame")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComLoadGame"; }
 
  private:
   std::string slot_;
   std::int32_t after_page_ = -1;
 };
 
-class TComWait : public TCommand {
+struct WaitArgs {
+  std::string ms;  // number expression
+  bool operator==(const WaitArgs&) const = default;
+};
+
+class TComWait : public TArgsCommand<KeywordIndex("Wait"), WaitArgs, &WaitArgs::ms> {
  public:
-  using TCommand::TCommand;
-  void Parse(std::string_view args) override;
+  using TArgsCommand::TArgsCommand;
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComWait"; }
 
  private:
-  std::string ms_;
   std::uint32_t start_ = 0;
 };
 
-class TComWaitClick : public TCommand {
+class TComWaitClick : public TKeywordCommand<KeywordIndex("WaitClick")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComWaitClick"; }
 };
 
 }  // namespace mavlet

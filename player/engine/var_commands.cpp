@@ -40,28 +40,15 @@ void TComSave::Execute(TCallManager&, GameServices&, TBookManager& book, TStackD
     book.WriteStoreValue(key, var->GetStr());
 }
 
-void TComNew::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  kind_ = CsvFieldInt(args, 2, 0);
-  name_ = CsvField(args, 3);
-  initial_ = CsvField(args, 4);
-  mark_ = CsvFieldInt(args, 5, 0) != 0;
-}
-
 void TComNew::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
-  TParameter& param = book.Params().NewTemporary(kind_, name_, initial_);
-  if (mark_) book.AddMark(param);
+  TParameter& param = book.Params().NewTemporary(args_.kind, args_.name, args_.initial);
+  if (args_.mark) book.AddMark(param);
   ++pos.Com;
-}
-
-void TComDel::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  name_ = CsvField(args, 2);
 }
 
 void TComDel::Execute(TCallManager&, GameServices&, TBookManager& book, TStackData& pos) {
   TParamManager& params = book.Params();
-  if (TParameter* var = params.Find(name_)) {
+  if (TParameter* var = params.Find(args_.name)) {
     book.ForgetMark(var);
     params.RemoveParam(var);
   }

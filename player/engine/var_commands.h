@@ -3,85 +3,81 @@
 #include <cstdint>
 #include <string>
 
-#include "player/engine/command.h"
+#include "player/engine/keyword_command.h"
 #include "player/vars/calc_assignment.h"
 
 namespace mavlet {
 
-class TComCalc : public TCommand {
+class TComCalc : public TKeywordCommand<KeywordIndex("Calc")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComCalc"; }
 
  private:
   CalcAssignment assignment_;  // cut once; the operands are evaluated on every execution
 };
 
-class TComSave : public TCommand {
+class TComSave : public TKeywordCommand<KeywordIndex("Save")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComSave"; }
 
  protected:
   std::string key_;
   std::string variable_;
 };
 
-class TComLoad : public TComSave {
+class TComLoad : public TKeywordCommand<KeywordIndex("Load"), TComSave> {
  public:
-  using TComSave::TComSave;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
-  const char* ClassName() const override { return "TComLoad"; }
   const std::string& Default() const { return default_; }
 
  private:
   std::string default_;
 };
 
-class TComNew : public TCommand {
- public:
-  using TCommand::TCommand;
-  bool IsNonStop() const override { return true; }
-  void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComNew"; }
-
- private:
-  std::int32_t kind_ = 0;
-  std::string name_;
-  std::string initial_;
-  bool mark_ = false;
+struct NewArgs {
+  std::int32_t kind = 0;
+  std::string name;
+  std::string initial;
+  bool mark = false;
+  bool operator==(const NewArgs&) const = default;
 };
 
-class TComDel : public TCommand {
+class TComNew : public TArgsCommand<KeywordIndex("New"), NewArgs, &NewArgs::kind, &NewArgs::name, &NewArgs::initial,
+                                    &NewArgs::mark> {
  public:
-  using TCommand::TCommand;
-  bool IsNonStop() const override { return true; }
-  void Parse(std::string_view args) override;
-  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComDel"; }
-
- private:
-  std::string name_;
-};
-
-class TComDelMark : public TCommand {
- public:
-  using TCommand::TCommand;
+  using TArgsCommand::TArgsCommand;
   bool IsNonStop() const override { return true; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComDelMark"; }
 };
 
-class TComClrReg : public TCommand {
+struct DelArgs {
+  std::string name;
+  bool operator==(const DelArgs&) const = default;
+};
+
+class TComDel : public TArgsCommand<KeywordIndex("Del"), DelArgs, &DelArgs::name> {
  public:
-  using TCommand::TCommand;
+  using TArgsCommand::TArgsCommand;
+  bool IsNonStop() const override { return true; }
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComClrReg"; }
+};
+
+class TComDelMark : public TKeywordCommand<KeywordIndex("DelMark")> {
+ public:
+  using TKeywordCommand::TKeywordCommand;
+  bool IsNonStop() const override { return true; }
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
+};
+
+class TComClrReg : public TKeywordCommand<KeywordIndex("ClrReg")> {
+ public:
+  using TKeywordCommand::TKeywordCommand;
+  void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 };
 
 }  // namespace mavlet

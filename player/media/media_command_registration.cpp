@@ -7,10 +7,10 @@
 namespace mavlet {
 
 void RegisterMediaCommands(CommandRegistry& registry) {
-  registry.Register<TComMovie>(KeywordIndex("SetMovie"));
-  registry.Register<TComWavPlay>(KeywordIndex("WavPlay"));
-  registry.Register<TComSoundOn>(KeywordIndex("SoundOn"));
-  registry.Register<TComSoundOff>(KeywordIndex("SoundOff"));
+  registry.Register<TComMovie>();
+  registry.Register<TComWavPlay>();
+  registry.Register<TComSoundOn>();
+  registry.Register<TComSoundOff>();
 }
 
 }  // namespace mavlet

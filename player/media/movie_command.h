@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "player/backend/graphics/rect.h"
-#include "player/engine/command.h"
+#include "player/engine/keyword_command.h"
 #include "player/media/frame_player.h"
 
 namespace mavlet {
@@ -20,29 +20,28 @@ namespace mavlet {
 class MediaServices;
 class PcmStream;
 
-class TComMovie : public TCommand {
+struct SetMovieArgs {
+  std::string file_name;  // relative to the picture folder
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;  // 0 = the movie's own size
+  std::int32_t height = 0;
+  bool skippable = false;    // a decide press ends the movie
+  bool media_player = true;  // true: pictures with the movie's sound; false: the frame player
+  // Frame player only: decode the frames first, and start the sound of a one-shot, non-stop
+  // WavPlay just before this command together with the first frame.
+  bool preload = false;
+  bool operator==(const SetMovieArgs&) const = default;
+};
+
+class TComMovie : public TArgsCommand<KeywordIndex("SetMovie"), SetMovieArgs, &SetMovieArgs::file_name,
+                                      &SetMovieArgs::x, &SetMovieArgs::y, &SetMovieArgs::width, &SetMovieArgs::height,
+                                      &SetMovieArgs::skippable, &SetMovieArgs::media_player, &SetMovieArgs::preload> {
  public:
-  using TCommand::TCommand;
+  using TArgsCommand::TArgsCommand;
   ~TComMovie() override;
-  void Parse(std::string_view args) override;
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComMovie"; }
-
-  struct Args {
-    std::string file_name;  // relative to the picture folder
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::int32_t width = 0;  // 0 = the movie's own size
-    std::int32_t height = 0;
-    bool skippable = false;    // a decide press ends the movie
-    bool media_player = true;  // true: pictures with the movie's sound; false: the frame player
-    // Frame player only: decode the frames first, and start the sound of a one-shot, non-stop
-    // WavPlay just before this command together with the first frame.
-    bool preload = false;
-    bool operator==(const Args&) const = default;
-  };
-  const Args& args() const { return args_; }
 
   // Media-player states: 0 open, 1 opening, 2 place, 3 start, 4 playing, 5 stop, 6 failed,
   // 7 close; the frame player uses 0, 100 (playing) and 7.
@@ -78,7 +77,6 @@ class TComMovie : public TCommand {
   void ShowFrame(MediaServices& media, bool ended_already);
   void Finish(MediaServices& media, TStackData& pos);
 
-  Args args_;
   std::int32_t state_ = kOpen;
   std::int32_t countdown_ = 0;
   std::unique_ptr<TAVIPlay> player_;

@@ -11,16 +11,6 @@
 
 namespace mavlet {
 
-// channel, file name, loop, wait for the end, fade
-void TComWavPlay::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.channel = CsvFieldInt(args, 2, 0);
-  args_.file_name = CsvField(args, 3);
-  args_.loop = CsvFieldInt(args, 4, 0) != 0;
-  args_.wait = CsvFieldInt(args, 5, 0) != 0;
-  args_.fade = CsvFieldInt(args, 6, 0) != 0;
-}
-
 bool TComWavPlay::LeftToMovie() const {
   if (args_.wait || args_.loop || args_.file_name.empty() || !IsNonStop()) return false;
   const auto* movie = dynamic_cast<const TComMovie*>(NextCommand());

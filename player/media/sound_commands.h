@@ -5,52 +5,46 @@
 #include <string>
 #include <string_view>
 
-#include "player/engine/command.h"
+#include "player/engine/keyword_command.h"
 
 namespace mavlet {
 
-class TComWavPlay : public TCommand {
+struct WavPlayArgs {
+  std::int32_t channel = 0;
+  std::string file_name;  // empty stops the channel (fading out when fade is on)
+  bool loop = false;
+  bool wait = false;  // keep the stream waiting until the sound has ended
+  bool fade = false;
+  bool operator==(const WavPlayArgs&) const = default;
+};
+
+class TComWavPlay
+    : public TArgsCommand<KeywordIndex("WavPlay"), WavPlayArgs, &WavPlayArgs::channel, &WavPlayArgs::file_name,
+                          &WavPlayArgs::loop, &WavPlayArgs::wait, &WavPlayArgs::fade> {
  public:
-  using TCommand::TCommand;
-  void Parse(std::string_view args) override;
+  using TArgsCommand::TArgsCommand;
   // Hands the name, loop and fade settings to the channel and plays it, unless the next command
   // is a frame movie that starts this sound together with its first picture.
   void Prepare(GameServices& sys, TBookManager& book) override;
   // With wait on, stays current while the channel plays.
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComWavPlay"; }
 
   // True when Prepare left the sound to the movie command that follows.
   bool LeftToMovie() const;
-
-  struct Args {
-    std::int32_t channel = 0;
-    std::string file_name;  // empty stops the channel (fading out when fade is on)
-    bool loop = false;
-    bool wait = false;  // keep the stream waiting until the sound has ended
-    bool fade = false;
-    bool operator==(const Args&) const = default;
-  };
-  const Args& args() const { return args_; }
-
- private:
-  Args args_;
 };
 
 // SoundOn; SoundOff derives from it without fields and is told apart by its class.
-class TComSoundOn : public TCommand {
+class TComSoundOn : public TKeywordCommand<KeywordIndex("SoundOn")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
-  const char* ClassName() const override { return "TComSoundOn"; }
   // True for SoundOn, false for SoundOff.
   virtual bool SwitchesOn() const { return true; }
 };
 
-class TComSoundOff : public TComSoundOn {
+class TComSoundOff : public TKeywordCommand<KeywordIndex("SoundOff"), TComSoundOn> {
  public:
-  using TComSoundOn::TComSoundOn;
-  const char* ClassName() const override { return "TComSoundOff"; }
+  using TKeywordCommand::TKeywordCommand;
   bool SwitchesOn() const override { return false; }
 };
 

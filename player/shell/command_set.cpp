@@ -1,6 +1,6 @@
 #include "player/shell/command_set.h"
 
-#include "player/display/display_command_registration.h"
+#include "player/display/commands/display_command_registration.h"
 #include "player/engine/engine_commands.h"
 #include "player/media/media_command_registration.h"
 

@@ -43,6 +43,20 @@ expect_faults("the runner sits above the shell" 0 "")
 mavlet_layer_violations(faults NAME mavlet_debug FOLDERS debug ALLOWED runner shell FILES)
 expect_faults("debug sits above the runner" 0 "")
 
+# A subfolder is a folder of its own: the display commands sit a layer above the display model.
+set(display_allowed ${engine_allowed} engine)
+mavlet_layer_violations(faults NAME mavlet_display_commands FOLDERS display/commands ALLOWED ${display_allowed} display
+                        FILES ${fixture}/display/commands/good.cpp)
+expect_faults("commands use the display model" 0 "")
+
+mavlet_layer_violations(faults NAME mavlet_display FOLDERS display ALLOWED ${display_allowed}
+                        FILES ${fixture}/display/uses_commands.cpp)
+expect_faults("display model includes a command" 1
+              "uses_commands\\.cpp includes \"player/display/commands/layer_commands\\.h\"")
+
+mavlet_layer_violations(faults NAME mavlet_display FOLDERS display ALLOWED ${display_allowed} display/commands FILES)
+expect_faults("display allows its commands" 1 "may not include player/display/commands")
+
 mavlet_layer_violations(faults NAME mavlet_extra FOLDERS extra FILES)
 expect_faults("folder in no layer" 1 "in no layer")
 message(STATUS "include check: all cases pass")

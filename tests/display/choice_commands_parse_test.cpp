@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "player/display/choice_commands.h"
+#include "player/display/commands/choice_commands.h"
 #include "tests/support/command_parse.h"
 
 namespace mavlet {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "player/display/display_command_registration.h"
+#include "player/display/commands/display_command_registration.h"
 #include "player/display/sel_map_surface.h"
 #include "player/display/sel_str_surface.h"
 #include "player/shell/game_system.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "player/backend/glyph_source.h"
-#include "player/display/choice_commands.h"
 #include "player/display/choice_region.h"
+#include "player/display/commands/choice_commands.h"
 #include "player/display/sel_map_surface.h"
 #include "player/display/sel_str_surface.h"
 #include "tests/support/layer_services.h"

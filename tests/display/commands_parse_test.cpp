@@ -8,9 +8,9 @@
 #include <string_view>
 #include <utility>
 
-#include "player/display/cursor_command.h"
-#include "player/display/layer_commands.h"
-#include "player/display/text_commands.h"
+#include "player/display/commands/cursor_command.h"
+#include "player/display/commands/layer_commands.h"
+#include "player/display/commands/text_commands.h"
 #include "tests/support/command_parse.h"
 
 namespace mavlet {

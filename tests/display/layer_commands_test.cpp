@@ -4,8 +4,8 @@
 
 #include "player/backend/display.h"
 #include "player/common/error.h"
+#include "player/display/commands/layer_commands.h"
 #include "player/display/game_surface.h"
-#include "player/display/layer_commands.h"
 #include "player/engine/book_manager.h"
 #include "player/shell/game_system.h"
 #include "tests/support/layer_services.h"

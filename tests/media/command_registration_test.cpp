@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "player/display/display_command_registration.h"
-#include "player/display/layer_commands.h"
-#include "player/display/text_commands.h"
+#include "player/display/commands/display_command_registration.h"
+#include "player/display/commands/layer_commands.h"
+#include "player/display/commands/text_commands.h"
 #include "player/engine/command_registry.h"
 #include "player/engine/engine_commands.h"
 #include "player/media/media_command_registration.h"

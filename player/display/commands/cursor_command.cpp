@@ -1,4 +1,4 @@
-#include "player/display/cursor_command.h"
+#include "player/display/commands/cursor_command.h"
 
 #include "player/common/sjis_text.h"
 #include "player/display/display_services.h"
@@ -7,14 +7,9 @@
 
 namespace mavlet {
 
-void TComCursor::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  name_ = CsvField(args, 2);
-}
-
 void TComCursor::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   RunAlwaysStream(mgr, sys, book);
-  DisplayOf(sys).SetCursor(book.Params().ValueStr(name_));
+  DisplayOf(sys).SetCursor(book.Params().ValueStr(args_.name));
   ++pos.Com;
 }
 

@@ -1,40 +1,13 @@
-#include "player/display/choice_commands.h"
+#include "player/display/commands/choice_commands.h"
 
 #include <cstddef>
 #include <utility>
 
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
+#include "player/display/choice_definition.h"
 
 namespace mavlet {
-
-namespace {
-
-// All parts of s between the delimiter bytes (never a trail byte); a trailing delimiter gives an
-// empty last part. One pass, so long item and point lists stay linear in practice.
-std::vector<std::string> SplitAll(std::string s, std::string_view delimiter) {
-  std::vector<std::string> parts;
-  for (;;) {
-    const std::size_t before = s.size();
-    std::string head = CutToken(s, delimiter);
-    const bool found = head.size() < before;
-    parts.push_back(std::move(head));
-    if (!found) return parts;
-  }
-}
-
-std::uint8_t LowByte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-
-}  // namespace
-
-TJumpTarget TJumpTarget::FromText(std::string text) {
-  TJumpTarget t;
-  t.Page = StrToIntDef(CutToken(text, ":"), -1);
-  t.Label = CutToken(text, ":");
-  t.Com = StrToIntDef(CutToken(text, ":"), 0);
-  if (t.Com < 0) t.Com = 0;
-  return t;
-}
 
 // title, title size, title colour, X, Y, font size, text colour, frame width, frame colour,
 // back style, back colour, highlight style, highlight colour, "rows:bold:...", then items as
@@ -79,34 +52,6 @@ void TComSelStr::Parse(std::string_view args) {
     if (i + 2 < fields.size()) item.Call = StrToIntDef(fields[i + 2], 0);
     args_.items.push_back(std::move(item));
   }
-}
-
-// "kind\decide&enter&leave\x1\y1\x2\y2..."; blanks around every part (and every action) are
-// ignored. The point
-// count is the number of coordinate parts plus one, halved: a lone last x gets y = 0.
-TSelMapRegionDef TSelMapRegionDef::FromText(std::string text) {
-  TSelMapRegionDef def;
-  std::vector<std::string> parts = SplitAll(std::move(text), "\\");
-  def.Kind = StrToIntDef(TrimWide(parts[0]), 0);
-  if (parts.size() >= 2) {
-    std::string actions = TrimWide(parts[1]);
-    for (TJumpTarget& target : def.Actions) {
-      if (actions.empty()) break;
-      target = TJumpTarget::FromText(TrimWide(CutToken(actions, "&")));
-    }
-  }
-  const std::size_t coords = parts.size() >= 2 ? parts.size() - 2 : 0;
-  const std::size_t points = (coords + 1) / 2;
-  def.Points.reserve(points);
-  for (std::size_t p = 0; p < points; ++p) {
-    const std::size_t xi = 2 + 2 * p;
-    const std::size_t yi = xi + 1;
-    TMapPoint pt;
-    pt.X = StrToIntDef(TrimWide(parts[xi]), 0);
-    if (yi < parts.size()) pt.Y = StrToIntDef(TrimWide(parts[yi]), 0);
-    def.Points.push_back(pt);
-  }
-  return def;
 }
 
 // picture, then region definitions up to the first empty one.

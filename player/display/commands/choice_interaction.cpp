@@ -8,14 +8,14 @@
 
 #include "player/backend/clock.h"
 #include "player/common/sjis_text.h"
-#include "player/display/choice_commands.h"
+#include "player/common/ticks.h"
 #include "player/display/choice_services.h"
+#include "player/display/commands/choice_commands.h"
 #include "player/display/sel_map_surface.h"
 #include "player/display/sel_str_surface.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/call_manager.h"
 #include "player/vars/param_manager.h"
-#include "player/common/ticks.h"
 
 namespace mavlet {
 namespace {
@@ -247,10 +247,14 @@ void TComSelStr::Execute(TCallManager& mgr, GameServices& sys, TBookManager& boo
   }
   if (target == -2 && list) {
     const std::int32_t from = selected < 0 ? layer->Top() : selected;
-    if (choices.NavigationPressed(NavigationKey::kHome)) target = 0;
-    else if (choices.NavigationPressed(NavigationKey::kEnd)) target = n - 1;
-    else if (choices.NavigationPressed(NavigationKey::kPageUp)) target = std::max(0, from - rows);
-    else if (choices.NavigationPressed(NavigationKey::kPageDown)) target = std::min(n - 1, from + rows);
+    if (choices.NavigationPressed(NavigationKey::kHome))
+      target = 0;
+    else if (choices.NavigationPressed(NavigationKey::kEnd))
+      target = n - 1;
+    else if (choices.NavigationPressed(NavigationKey::kPageUp))
+      target = std::max(0, from - rows);
+    else if (choices.NavigationPressed(NavigationKey::kPageDown))
+      target = std::min(n - 1, from + rows);
   }
   if (target != -2) {
     if (target >= 0 && target < n) {
@@ -370,7 +374,8 @@ void TComSelMap::Execute(TCallManager& mgr, GameServices& sys, TBookManager& boo
       const TSelMapRgn& r = regions[static_cast<std::size_t>(index)];
       choices.SetLastChoiceIndex(index);
       RunSubScenario(book, sys, r.Pages[static_cast<std::size_t>(action)], r.Coms[static_cast<std::size_t>(action)],
-                     true, action == TSelMapRgn::kEnter ? "a map region's enter action" : "a map region's leave action");
+                     true,
+                     action == TSelMapRgn::kEnter ? "a map region's enter action" : "a map region's leave action");
     };
     run(old, TSelMapRgn::kLeave);
     if (mark.Moved(book)) return;

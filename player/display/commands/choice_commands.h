@@ -13,20 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "player/engine/command.h"
+#include "player/display/choice_definition.h"
+#include "player/engine/keyword_command.h"
 
 namespace mavlet {
-
-// "page:label:com". The label is kept for the author only; a missing page is -1 (none) and a
-// negative command index counts as 0.
-struct TJumpTarget {
-  std::int32_t Page = -1;
-  std::string Label;
-  std::int32_t Com = 0;
-
-  static TJumpTarget FromText(std::string text);
-  bool operator==(const TJumpTarget&) const = default;
-};
 
 struct TSelStrItem {
   // As written; one starting with "@" names a string variable whose text may hold several
@@ -38,7 +28,7 @@ struct TSelStrItem {
   bool operator==(const TSelStrItem&) const = default;
 };
 
-class TComSelStr : public TCommand {
+class TComSelStr : public TKeywordCommand<KeywordIndex("SelStr")> {
  public:
   // Scroll bar interaction.
   enum ScrollState : std::uint8_t { kIdle = 0, kDragging = 1, kPageUp = 2, kPageDown = 3, kLineUp = 4, kLineDown = 5 };
@@ -47,9 +37,8 @@ class TComSelStr : public TCommand {
   // Rows a wheel notch scrolls a list.
   static constexpr std::int32_t kWheelRows = 3;
 
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
-  const char* ClassName() const override { return "TComSelStr"; }
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 
@@ -98,30 +87,10 @@ class TComSelStr : public TCommand {
   std::uint32_t repeat_delay_ = 0;
 };
 
-struct TMapPoint {
-  std::int32_t X = 0;
-  std::int32_t Y = 0;
-  bool operator==(const TMapPoint&) const = default;
-};
-
-// One region of a map choice, in game-area pixels: "kind\actions\x1\y1\x2\y2...".
-struct TSelMapRegionDef {
-  enum Action { kDecide = 0, kEnter = 1, kLeave = 2 };
-  // 0 rectangle, 1 ellipse (both from the first two points as opposite corners), anything
-  // else a winding-rule polygon over all points. Too few points give an empty region.
-  std::int32_t Kind = 0;
-  std::array<TJumpTarget, 3> Actions;
-  std::vector<TMapPoint> Points;
-
-  static TSelMapRegionDef FromText(std::string text);
-  bool operator==(const TSelMapRegionDef&) const = default;
-};
-
-class TComSelMap : public TCommand {
+class TComSelMap : public TKeywordCommand<KeywordIndex("SelMap")> {
  public:
-  using TCommand::TCommand;
+  using TKeywordCommand::TKeywordCommand;
   void Parse(std::string_view args) override;
-  const char* ClassName() const override { return "TComSelMap"; }
   void Prepare(GameServices& sys, TBookManager& book) override;
   void Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) override;
 

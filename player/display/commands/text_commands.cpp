@@ -1,4 +1,4 @@
-#include "player/display/text_commands.h"
+#include "player/display/commands/text_commands.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -147,8 +147,7 @@ void TComInsText::Execute(TCallManager& mgr, GameServices& sys, TBookManager& bo
   wait_ticks_ = book.text_spd;
   Rect dirty;
   while (TypeStep(mgr, sys, book, pos, dirty) && token_index_ < count &&
-         (wait_ticks_ == 0 || pressed || book.NoTextWait())) {
-  }
+         (wait_ticks_ == 0 || pressed || book.NoTextWait())) {}
   DisplayServices& d = DisplayOf(sys);
   TTextSurface& window = TextWindowOf(d);
   if (book.NoTextWait() && (window.Full() || token_index_ >= count)) {
@@ -308,51 +307,6 @@ void TComHistoryCall::Execute(TCallManager& mgr, GameServices& sys, TBookManager
     if (!window.PlaceToken(tokens, i, dirty)) break;
   }
   d.Invalidate(dirty);
-}
-
-void TComInsText::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.text = CsvField(args, 2);
-}
-
-// X, Y, font size, columns, rows, row gap, bold
-void TComTextPos::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.x = CsvFieldInt(args, 2, 0);
-  args_.y = CsvFieldInt(args, 3, 0);
-  args_.font_size = CsvFieldInt(args, 4, 24);
-  args_.cols = CsvFieldInt(args, 5, 5);
-  args_.rows = CsvFieldInt(args, 6, 5);
-  args_.row_gap = CsvFieldInt(args, 7, 0);
-  args_.bold = CsvFieldInt(args, 8, 0) != 0;
-}
-
-void TComTextSpd::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.speed = CsvField(args, 2);
-}
-
-void TComTextCol::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.color = CsvFieldInt(args, 2, 0);
-}
-
-void TComSetFont::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.font = CsvField(args, 2);
-}
-
-// variable, height, width, maximum length, X, Y, text colour, background colour
-void TComInput::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.var_name = CsvField(args, 2);
-  args_.height = CsvFieldInt(args, 3, 16);
-  args_.width = CsvFieldInt(args, 4, 100);
-  args_.max_length = CsvFieldInt(args, 5, 0);
-  args_.x = CsvField(args, 6);
-  args_.y = CsvField(args, 7);
-  args_.text_color = CsvFieldInt(args, 8, 0);
-  args_.back_color = CsvFieldInt(args, 9, 0xFFFFFF);
 }
 
 void TComHistoryCall::Parse(std::string_view args) {

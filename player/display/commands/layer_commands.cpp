@@ -1,44 +1,18 @@
-#include "player/display/layer_commands.h"
+#include "player/display/commands/layer_commands.h"
 
-#include "player/backend/clock.h"
-#include "player/backend/display.h"
-#include "player/backend/frame_timer.h"
 #include "player/common/ascii_case.h"
 #include "player/common/int_convert.h"
 #include "player/common/sjis_text.h"
-#include "player/display/game_surface.h"
 #include "player/display/display_services.h"
+#include "player/display/game_surface.h"
 #include "player/display/layer_services.h"
-#include "player/display/particles/sp_effect_manager.h"
 #include "player/display/layer_stack.h"
-#include "player/display/transitions/transition_driver.h"
+#include "player/display/particles/sp_effect_manager.h"
 #include "player/engine/book_manager.h"
 #include "player/engine/game_services.h"
 #include "player/vars/param_manager.h"
 
 namespace mavlet {
-
-namespace {
-
-// Byte-sized fields keep the low 8 bits of the integer, as stored layer state does.
-std::uint8_t LowByte(std::int32_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
-
-}  // namespace
-
-// layer, picture, X, Y, transparent, alpha, transition kind, reverse, use cache, reserved
-void TComSurface::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-  args_.src = CsvField(args, 3);
-  args_.x = CsvField(args, 4);
-  args_.y = CsvField(args, 5);
-  args_.transparent = LowByte(CsvFieldInt(args, 6, 0));
-  args_.alpha = CsvFieldInt(args, 7, 255);
-  args_.transition_kind = LowByte(CsvFieldInt(args, 8, 0));
-  args_.reverse = LowByte(CsvFieldInt(args, 9, 0));
-  args_.use_cache = LowByte(CsvFieldInt(args, 10, 0));
-  args_.reserved = LowByte(CsvFieldInt(args, 11, 0));
-}
 
 // layer, X, Y, width, height, colour, alpha, transition kind, reverse
 void TComFillSfc::Parse(std::string_view args) {
@@ -71,56 +45,6 @@ void TComOverSfc::Parse(std::string_view args) {
 }
 
 bool TComOverSfc::SourceIsSfcText() const { return EqualsIgnoreAsciiCase(args_.src, "@SfcText"); }
-
-void TComBright::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-  args_.brightness = CsvFieldInt(args, 3, 0);
-}
-
-void TComFrame::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-  args_.frame_index = CsvFieldInt(args, 3, 0);
-}
-
-void TComFrameInc::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-}
-
-void TComShowSfc::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = CsvFieldInt(args, 2, 0);
-}
-
-void TComSetBit::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.depth = CsvField(args, 2);
-}
-
-void TComSetFullScr::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.full_screen = CsvField(args, 2);
-}
-
-void TComEffect::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.layer = LowByte(CsvFieldInt(args, 2, 0));
-  args_.effect = LowByte(CsvFieldInt(args, 3, 0));
-}
-
-// type, count, base, X, Y, picture, wait
-void TComEffect2::Parse(std::string_view args) {
-  TCommand::Parse(args);
-  args_.type = CsvFieldInt(args, 2, 0);
-  args_.count = CsvFieldInt(args, 3, 0);
-  args_.base = CsvFieldInt(args, 4, 0);
-  args_.x = CsvFieldInt(args, 5, 0);
-  args_.y = CsvFieldInt(args, 6, 0);
-  args_.picture = CsvField(args, 7);
-  args_.wait = CsvFieldInt(args, 8, 1);
-}
 
 }  // namespace mavlet
 
@@ -226,88 +150,6 @@ void TComSurface::Prepare(GameServices& sys, TBookManager& book) {
     transition_->SetReverse(args_.reverse != 0);
     transition_->SetArea(display.DirtyRect());
   }
-}
-
-namespace {
-
-// The game's side of a transition run: its clock, frame timer, presentation and the services
-// that keep running between steps (window events, sound, the always stream).
-class CommandTransitionHost : public TransitionHost {
- public:
-  CommandTransitionHost(TComSurface& command, TCallManager& mgr, GameServices& sys, TBookManager& book)
-      : command_(command), mgr_(mgr), sys_(sys), book_(book), port_(DisplayOf(sys)),
-        timer_(port_.GetDisplay() != nullptr ? port_.GetDisplay()->Timer() : nullptr) {}
-  Clock& TransitionClock() override { return book_.GetClock(); }
-  std::uint32_t FrameIntervalMs() override {
-    return timer_ != nullptr ? timer_->Interval() : FrameTimer::kDefaultIntervalMs;
-  }
-  void StopFrameTimer() override {
-    timer_was_on_ = timer_ != nullptr && timer_->Enabled();
-    if (timer_was_on_) timer_->SetEnabled(false);
-  }
-  void RestartFrameTimer() override {
-    if (timer_was_on_) timer_->SetEnabled(true);
-  }
-  void PresentStep(const Rect& rect, bool) override { port_.PresentDirect(rect); }
-  void BetweenSteps() override {
-    port_.ServeTransitionWait();
-    // Runs only for the main stream, and never inside the always stream's own run.
-    command_.RunAlwaysStreamBetweenSteps(mgr_, sys_, book_);
-  }
-  // The window closed or the process was told to end: the transition stops at once, and the
-  // engine terminates, so the step goes no further than past this command.
-  bool Closing() override {
-    Display* display = port_.GetDisplay();
-    if (display != nullptr && display->CloseRequested()) book_.RequestTerminate();
-    return book_.TerminateOnClose(sys_);
-  }
-  void PresentFinal() override {
-    port_.Present(port_.ScreenRect());
-    port_.ClearDirtyRect();
-  }
-
- private:
-  TComSurface& command_;
-  TCallManager& mgr_;
-  GameServices& sys_;
-  TBookManager& book_;
-  DisplayServices& port_;
-  FrameTimer* timer_;
-  bool timer_was_on_ = false;
-};
-
-}  // namespace
-
-void TComSurface::RunTransition(TCallManager& mgr, GameServices& sys, TBookManager& book) {
-  CommandTransitionHost host(*this, mgr, sys, book);
-  DisplayServices& port = DisplayOf(sys);
-  port.SetTransitionRunning(true);
-  Display* display = port.GetDisplay();
-  // Presents made while the transition runs carry its kind (for the record of presents).
-  if (display != nullptr) display->SetPresentTag(args_.transition_kind);
-  struct Done {
-    DisplayServices& port;
-    Display* display;
-    ~Done() {
-      port.SetTransitionRunning(false);
-      if (display != nullptr) display->SetPresentTag(0);
-    }
-  } done{port, display};
-  TransitionDriver::Run(*transition_, host, port.ScreenRect());
-}
-
-void TComSurface::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
-  if (book.Terminating()) {
-    transition_.reset();
-    return;
-  }
-  if (transition_) {
-    RunTransition(mgr, sys, book);
-    transition_.reset();
-  } else {
-    RunAlwaysStream(mgr, sys, book);
-  }
-  ++pos.Com;
 }
 
 void TComBright::Execute(TCallManager&, GameServices& sys, TBookManager&, TStackData& pos) {
