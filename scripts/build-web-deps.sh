@@ -7,7 +7,7 @@
 # the prefixes of the libraries it links, so a changed recipe or compiler builds anew and an
 # unchanged one is reused at once. A build runs in a temporary folder that is renamed into place
 # only when complete: an interrupted run leaves nothing later runs trust.
-# Built: zlib, libpng, FreeType, SDL2 (docs/web-libraries.md has the flags, times and sizes).
+# Built: zlib, libpng, FreeType, SDL2, FFmpeg (docs/web-libraries.md has the flags, times and sizes).
 # Prints one line per library, "<name> <prefix>", on standard output (check-web-deps.sh reads
 # them); progress goes to standard error. Fails (non-zero, nothing renamed into place) when a
 # source cannot be fetched or a file does not compile.
@@ -145,6 +145,38 @@ build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
         "$v" >"$2/lib/cmake/SDL2/SDL2ConfigVersion.cmake"
 }
 
+# FFmpeg's libavformat, libavcodec, libswscale, libswresample and libavutil with only what the
+# movie back end opens: the file protocol; AVI, MP4/MOV, Matroska/WebM, MPEG program streams and
+# ASF (plus the raw MPEG video, MPEG-4, H.264, MP3 and AAC demuxers, whose probes name the codec
+# of a program stream's tracks: without them an .mpg has a video track of no codec); the old AVI
+# codecs (uncompressed DIB, MS RLE, MS Video 1, Cinepak, Indeo 2-5, MJPEG,
+# MPEG-4 ASP and the MS MPEG-4 variants, H.263, HuffYUV), MPEG-1/2, H.264, VP8/9 and WMV 1-3;
+# PCM, MS and IMA ADPCM, MPEG audio layers 2 and 3, AAC, Vorbis, Opus and WMA 1/2. Configured
+# for no operating system, no assembly, no threads and nothing detected from the build machine.
+build_ffmpeg() { # $1 = source dir, $2 = prefix, $3 = version
+    cd "$1"
+    local d want=() list
+    list='demuxer:avi,mov,matroska,mpegps,asf,mpegvideo,m4v,h264,mp3,aac protocol:file
+        decoder:rawvideo,msrle,msvideo1,cinepak,indeo2,indeo3,indeo4,indeo5,mjpeg,mpeg4,msmpeg4v1,msmpeg4v2,msmpeg4v3,h263,huffyuv,mpeg1video,mpeg2video,h264,vp8,vp9,wmv1,wmv2,wmv3
+        decoder:pcm_u8,pcm_s16le,pcm_s16be,pcm_s24le,pcm_s32le,pcm_f32le,pcm_alaw,pcm_mulaw,adpcm_ms,adpcm_ima_wav,mp2,mp3,aac,vorbis,opus,wmav1,wmav2
+        parser:h263,h264,mpeg4video,mpegvideo,mpegaudio,aac,vp8,vp9,vorbis,opus,mjpeg'
+    for d in $list; do
+        local kind=${d%%:*} names=${d#*:}
+        want+=(--enable-$kind="$names")
+    done
+    ./configure --prefix="$2" --target-os=none --arch=x86_32 --enable-cross-compile \
+        --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm --optflags=-O2 \
+        --disable-asm --disable-pthreads --disable-autodetect --disable-debug --disable-stripping \
+        --disable-programs --disable-doc --disable-network --disable-avdevice --disable-avfilter \
+        --disable-postproc --disable-everything --enable-static --disable-shared "${want[@]}" \
+        >configure.log || { tail -30 configure.log ffbuild/config.log; return 1; }
+    make -j"$jobs" >make.log 2>&1 || { grep -B2 -A8 -m3 'error' make.log; return 1; }
+    make install >/dev/null
+    sed -i 's|^prefix=.*|prefix=${pcfiledir}/../..|;s|^libdir=.*|libdir=${prefix}/lib|;s|^includedir=.*|includedir=${prefix}/include|' \
+        "$2"/lib/pkgconfig/*.pc
+    rm -rf "$2/share"
+}
+
 # library <name> <source package> [prefix of a library it links]...: builds one library unless
 # its keyed folder exists; prints its prefix.
 library() {
@@ -175,4 +207,5 @@ zlib=$(library zlib zlib)
 png=$(library png libpng1.6 "$zlib")
 freetype=$(library freetype freetype "$zlib")
 sdl2=$(library sdl2 libsdl2)
-printf '%s %s\n' zlib "$zlib" png "$png" freetype "$freetype" sdl2 "$sdl2"
+ffmpeg=$(library ffmpeg ffmpeg)
+printf '%s %s\n' zlib "$zlib" png "$png" freetype "$freetype" sdl2 "$sdl2" ffmpeg "$ffmpeg"
