@@ -165,7 +165,7 @@ build_ffmpeg() { # $1 = source dir, $2 = prefix, $3 = version
         want+=(--enable-$kind="$names")
     done
     ./configure --prefix="$2" --target-os=none --arch=x86_32 --enable-cross-compile \
-        --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm --optflags=-O2 \
+        --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm --optflags=-Os \
         --disable-asm --disable-pthreads --disable-autodetect --disable-debug --disable-stripping \
         --disable-programs --disable-doc --disable-network --disable-avdevice --disable-avfilter \
         --disable-postproc --disable-everything --enable-static --disable-shared "${want[@]}" \
