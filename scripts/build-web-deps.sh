@@ -11,6 +11,8 @@
 # Prints one line per library, "<name> <prefix>", on standard output (check-web-deps.sh reads
 # them); progress goes to standard error. Fails (non-zero, nothing renamed into place) when a
 # source cannot be fetched or a file does not compile.
+# The single-quoted ${...} below are pkg-config and CMake variables, written as they are.
+# shellcheck disable=SC2016
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup-web.sh"
@@ -28,6 +30,7 @@ fetch() {
     echo "${v#*:}"
 }
 
+# shellcheck disable=SC2206 # object and source names have no spaces
 build_zlib() { # $1 = source dir, $2 = prefix
     cd "$1"
     local f objs=()
@@ -110,6 +113,7 @@ build_freetype() { # $1 = source dir, $2 = prefix, $3 = version, $4 = zlib prefi
 # node for every check. No threads. Programs linking it need
 # -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext,$dynCall (the .pc and CMake files
 # carry it) because its audio back end calls them from inline JavaScript.
+# shellcheck disable=SC2206 # folder names from the list above, globbed on purpose
 build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
     cd "$1"
     local d v=${3%%+*} srcs=()
@@ -153,6 +157,7 @@ build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
 # MPEG-4 ASP and the MS MPEG-4 variants, H.263, HuffYUV), MPEG-1/2, H.264, VP8/9 and WMV 1-3;
 # PCM, MS and IMA ADPCM, MPEG audio layers 2 and 3, AAC, Vorbis, Opus and WMA 1/2. Configured
 # for no operating system, no assembly, no threads and nothing detected from the build machine.
+# shellcheck disable=SC2206,SC2191 # component names from the list above
 build_ffmpeg() { # $1 = source dir, $2 = prefix, $3 = version
     cd "$1"
     local d want=() list
