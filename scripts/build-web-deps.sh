@@ -19,13 +19,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 cache=${MAVLET_WEB_CACHE:-$HOME/.cache/mavlet-web}
 src=$cache/src
 mkdir -p "$src"
-emver=$(emcc --version | head -1)
+# Read emcc's whole output: with head, emcc can die of a closed pipe, which pipefail turns into
+# a failed run.
+emver=$(emcc --version | sed -n 1p)
 jobs=$(nproc)
 
 # fetch <source package>: downloads the Debian source once; prints the version.
 fetch() {
     local v
-    v=$(apt-cache showsrc "$1" | awk '/^Version:/ {print $2; exit}')
+    v=$(apt-cache showsrc "$1" | awk '/^Version:/ && !v {v = $2} END {print v}')
     ls "$src/$1_${v#*:}.dsc" >/dev/null 2>&1 || (cd "$src" && apt-get source -qq --download-only "$1")
     echo "${v#*:}"
 }
