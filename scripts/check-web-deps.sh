@@ -11,7 +11,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 declare -A prefix
-while read -r name dir; do prefix[$name]=$dir; done < <("$here/build-web-deps.sh")
+built=$("$here/build-web-deps.sh") || { echo "FAIL: the libraries did not build" && exit 1; }
+while read -r name dir; do prefix[$name]=$dir; done <<<"$built"
 
 pcpath=$(for d in "${prefix[@]}"; do printf '%s:' "$d/lib/pkgconfig"; done)
 work=$(mktemp -d "${TMPDIR:-/tmp}/mavlet-web-check.XXXXXX")
