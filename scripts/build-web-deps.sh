@@ -112,14 +112,15 @@ build_freetype() { # $1 = source dir, $2 = prefix, $3 = version, $4 = zlib prefi
 # SDL2: compiled from a file list (the generic sources plus the emscripten video, audio,
 # joystick, timer, power, locale, filesystem and URL back ends, and the dummy and disk drivers)
 # with the shipped SDL_config_emscripten.h, instead of its CMake configure, which runs emcc and
-# node for every check. No threads. Programs linking it need
-# -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext,$dynCall (the .pc and CMake files
-# carry it) because its audio back end calls them from inline JavaScript.
+# node for every check. No threads. Programs linking it must keep $autoResumeAudioContext and
+# $dynCall, which its audio back end calls from inline JavaScript: the .pc and CMake files pass
+# -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@<prefix>/lib/sdl2-js-functions.json (a file, because
+# CMake's Ninja generator mangles a literal "$" in link options).
 # shellcheck disable=SC2206 # folder names from the list above, globbed on purpose
 build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
     cd "$1"
     local d v=${3%%+*} srcs=()
-    local link='-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext,$dynCall'
+    local link=-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@
     for d in . atomic audio cpuinfo dynapi events file joystick haptic hidapi libm locale misc \
         power render 'render/*' sensor stdlib thread timer video video/yuv2rgb video/emscripten \
         video/dummy audio/emscripten audio/dummy audio/disk joystick/emscripten \
@@ -131,8 +132,9 @@ build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
     mkdir -p "$2/include/SDL2" "$2/lib/pkgconfig" "$2/lib/cmake/SDL2"
     emar rcs "$2/lib/libSDL2.a" "${srcs[@]/%/.o}"
     cp include/*.h "$2/include/SDL2/"
+    echo '["$autoResumeAudioContext", "$dynCall"]' >"$2/lib/sdl2-js-functions.json"
     pc_file "$2/lib/pkgconfig/sdl2.pc" sdl2 "$v" '-I${includedir}/SDL2' \
-        "-L\${libdir} -lSDL2 $link"
+        "-L\${libdir} -lSDL2 $link\${libdir}/sdl2-js-functions.json"
     {
         echo "# SDL2 $v built with emscripten: the static library as SDL2::SDL2 (and SDL2::SDL2-static)."
         echo 'get_filename_component(_sdl2_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)'
@@ -141,7 +143,7 @@ build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
         echo '  set_target_properties(SDL2::SDL2 PROPERTIES'
         echo '    IMPORTED_LOCATION "${_sdl2_prefix}/lib/libSDL2.a"'
         echo '    INTERFACE_INCLUDE_DIRECTORIES "${_sdl2_prefix}/include;${_sdl2_prefix}/include/SDL2"'
-        echo "    INTERFACE_LINK_OPTIONS \"$link\")"
+        echo "    INTERFACE_LINK_OPTIONS \"$link\${_sdl2_prefix}/lib/sdl2-js-functions.json\")"
         echo '  add_library(SDL2::SDL2-static ALIAS SDL2::SDL2)'
         echo 'endif()'
         echo 'set(SDL2_INCLUDE_DIRS "${_sdl2_prefix}/include/SDL2")'

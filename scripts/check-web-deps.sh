@@ -3,13 +3,17 @@
 # them with build-web-deps.sh, compiles one small C program per library
 # (scripts/web-deps-checks/<library>_check.c) with emcc against the cached prefix, and runs it
 # with node. With no arguments every library is checked; names pick some (zlib png freetype
-# sdl2 ffmpeg). The FreeType check reads a Japanese font found through fontconfig; the FFmpeg
+# sdl2 ffmpeg). "cmake" configures scripts/web-deps-checks/CMakeLists.txt with emcmake against
+# the cache (SDL2's CMake file, CMake's own find modules, pkg-config for FFmpeg) and runs the
+# SDL2 check linked that way. The FreeType check reads a Japanese font found through fontconfig; the FFmpeg
 # check decodes small movies that the machine's ffmpeg program encodes (one per codec and
 # container pair below; a pair whose encoder that program lacks is skipped with a note).
 # Compiles with the flags of the cached .pc files. Prints one line per check; exits non-zero when any check fails to compile, fails, or runs
 # longer than 120 s.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# emcc's optimising link (-O2 and above) runs a node script that needs Debian's node-acorn.
+export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
 declare -A prefix
 built=$("$here/build-web-deps.sh") || { echo "FAIL: the libraries did not build" && exit 1; }
 while read -r name dir; do prefix[$name]=$dir; done <<<"$built"
@@ -83,8 +87,23 @@ LIST
 
 failed=0
 wanted=("$@")
-[ ${#wanted[@]} -gt 0 ] || wanted=(zlib png freetype sdl2 ffmpeg)
+[ ${#wanted[@]} -gt 0 ] || wanted=(zlib png freetype sdl2 ffmpeg cmake)
 for lib in "${wanted[@]}"; do
+    if [ "$lib" = cmake ]; then
+        roots=$(printf '%s;' "${prefix[@]}")
+        if ! PKG_CONFIG_LIBDIR=$pcpath emcmake cmake -S "$here/web-deps-checks" -B "$work/cmake" \
+            -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_PREFIX_PATH=$roots" \
+            "-DCMAKE_FIND_ROOT_PATH=$roots" >"$work/cc.log" 2>&1 ||
+            ! cmake --build "$work/cmake" >>"$work/cc.log" 2>&1; then
+            echo "FAIL cmake: the CMake consumer does not configure or link:"
+            tail -n 15 "$work/cc.log" | sed 's/^/    /'
+            failed=1
+        elif ! timeout 120 node --no-experimental-fetch "$work/cmake/sdl2_cmake_check.js"; then
+            echo "FAIL cmake"
+            failed=1
+        fi
+        continue
+    fi
     [ -n "${prefix[$lib]:-}" ] || { echo "FAIL $lib: no such library" && failed=1 && continue; }
     out=$work/${lib}_check.js
     if [ "$lib" = ffmpeg ] && ! movies; then

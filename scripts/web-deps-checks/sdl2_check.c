@@ -27,13 +27,13 @@ static Uint32 OnTimer(Uint32 interval, void* param) {
   Uint64 waited = SDL_GetTicks64() - started;
   if (waited < 30) {
     printf("SDL2: the 30 ms timer fired after %u ms\n", (unsigned)waited);
-    exit(1);
+    emscripten_force_exit(1);
   }
   printf("ok SDL2 %d.%d.%d: init, events, software renderer, scaled blit, audio conversion, "
          "drivers, timer after %u ms\n",
          SDL_MAJOR_VERSION, SDL_MINOR_VERSION, SDL_PATCHLEVEL, (unsigned)waited);
   SDL_Quit();
-  exit(0);
+  emscripten_force_exit(0);
   return 0;
 }
 
