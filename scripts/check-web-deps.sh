@@ -98,7 +98,8 @@ for lib in "${wanted[@]}"; do
             echo "FAIL cmake: the CMake consumer does not configure or link:"
             tail -n 15 "$work/cc.log" | sed 's/^/    /'
             failed=1
-        elif ! timeout 120 node --no-experimental-fetch "$work/cmake/sdl2_cmake_check.js"; then
+        elif ! timeout 120 node --no-experimental-fetch "$work/cmake/sdl2_cmake_check.js" |
+            sed 's/^ok /ok through CMake: /'; then
             echo "FAIL cmake"
             failed=1
         fi
