@@ -1,15 +1,15 @@
 #!/bin/bash
 # check-web-deps.sh [library]...: smoke checks of the browser build's libraries. Builds or reuses
 # them with build-web-deps.sh, compiles one small C program per library
-# (scripts/web-deps-checks/<library>_check.c) with emcc against the cached prefix, and runs it
-# with node. With no arguments every library is checked; names pick some (zlib png freetype
-# sdl2 ffmpeg). "cmake" configures scripts/web-deps-checks/CMakeLists.txt with emcmake against
-# the cache (SDL2's CMake file, CMake's own find modules, pkg-config for FFmpeg) and runs the
-# SDL2 check linked that way. The FreeType check reads a Japanese font found through fontconfig; the FFmpeg
-# check decodes small movies that the machine's ffmpeg program encodes (one per codec and
+# (scripts/web-deps-checks/<library>_check.c) with emcc and the cached .pc files, and runs it with
+# node. With no arguments every check runs; names pick some (zlib png freetype sdl2 ffmpeg
+# cmake). "cmake" configures scripts/web-deps-checks/CMakeLists.txt with emcmake against the
+# cache (SDL2's CMake file, CMake's own find modules, pkg-config for FFmpeg) and runs the SDL2
+# check linked that way. The FreeType check reads a Japanese font found through fontconfig; the
+# FFmpeg check decodes small movies that the machine's ffmpeg program encodes (one per codec and
 # container pair below; a pair whose encoder that program lacks is skipped with a note).
-# Compiles with the flags of the cached .pc files. Prints one line per check; exits non-zero when any check fails to compile, fails, or runs
-# longer than 120 s.
+# Prints one line per check; exits non-zero when a check fails to compile, fails, or runs longer
+# than 120 s.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # emcc's optimising link (-O2 and above) runs a node script that needs Debian's node-acorn.
