@@ -3,26 +3,36 @@
 # from Debian's source packages, into a cache outside the checkout
 # (${MAVLET_WEB_CACHE:-~/.cache/mavlet-web}). Each library lands in
 # <cache>/<name>-<debian version>-<recipe hash>/prefix (include/, lib/, lib/pkgconfig/); the
-# recipe hash covers this library's build function and emcc's version, so a changed recipe or
-# compiler builds anew and an unchanged one is reused at once. A build runs in a temporary folder
-# that is renamed into place only when complete: an interrupted run leaves nothing later runs trust.
-# Currently built: zlib. Still to do: SDL2, FreeType, libpng, FFmpeg (see docs/web-libraries.md).
+# recipe hash covers this library's build function, the helpers it calls, emcc's version and
+# the prefixes of the libraries it links, so a changed recipe or compiler builds anew and an
+# unchanged one is reused at once. A build runs in a temporary folder that is renamed into place
+# only when complete: an interrupted run leaves nothing later runs trust.
+# Built: zlib, libpng, FreeType, SDL2, FFmpeg (docs/web-libraries.md has the flags, times and sizes).
+# Prints one line per library, "<name> <prefix>", on standard output (check-web-deps.sh reads
+# them); progress goes to standard error. Fails (non-zero, nothing renamed into place) when a
+# source cannot be fetched or a file does not compile.
+# The single-quoted ${...} below are pkg-config and CMake variables, written as they are.
+# shellcheck disable=SC2016
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup-web.sh"
 cache=${MAVLET_WEB_CACHE:-$HOME/.cache/mavlet-web}
 src=$cache/src
 mkdir -p "$src"
-emver=$(emcc --version | head -1)
+# Read emcc's whole output: with head, emcc can die of a closed pipe, which pipefail turns into
+# a failed run.
+emver=$(emcc --version | sed -n 1p)
+jobs=$(nproc)
 
 # fetch <source package>: downloads the Debian source once; prints the version.
 fetch() {
     local v
-    v=$(apt-cache showsrc "$1" | awk '/^Version:/ {print $2; exit}')
+    v=$(apt-cache showsrc "$1" | awk '/^Version:/ && !v {v = $2} END {print v}')
     ls "$src/$1_${v#*:}.dsc" >/dev/null 2>&1 || (cd "$src" && apt-get source -qq --download-only "$1")
     echo "${v#*:}"
 }
 
+# shellcheck disable=SC2206 # object and source names have no spaces
 build_zlib() { # $1 = source dir, $2 = prefix
     cd "$1"
     local f objs=()
@@ -38,23 +48,173 @@ build_zlib() { # $1 = source dir, $2 = prefix
         "${3:-1}" >"$2/lib/pkgconfig/zlib.pc"
 }
 
-# library <name> <source package>: builds one library unless its keyed folder exists.
+# cc_each <flag>... -- <source>...: compiles each source to <source>.o, $jobs at a time; fails
+# when any does not compile.
+cc_each() {
+    local flags=()
+    while [ "$1" != -- ]; do
+        flags+=("$1")
+        shift
+    done
+    shift
+    printf '%s\n' "$@" | xargs -P "$jobs" -I{} emcc "${flags[@]}" -c {} -o {}.o
+}
+
+# pc_file <file> <name> <version> <cflags> <libs> [requires]: writes a relocatable .pc file.
+pc_file() {
+    printf 'prefix=${pcfiledir}/../..\nincludedir=${prefix}/include\nlibdir=${prefix}/lib\n\nName: %s\nDescription: %s built with emscripten\nVersion: %s\nRequires: %s\nLibs: %s\nCflags: %s\n' \
+        "$2" "$2" "$3" "${6:-}" "$5" "$4" >"$1"
+}
+
+# libpng: the library's sources with its shipped prebuilt configuration header (all read and
+# write features, no SIMD code); links against the cached zlib.
+build_png() { # $1 = source dir, $2 = prefix, $3 = version, $4 = zlib prefix
+    cd "$1"
+    cp scripts/pnglibconf.h.prebuilt pnglibconf.h
+    local h srcs=(png.c pngerror.c pngget.c pngmem.c pngpread.c pngread.c pngrio.c pngrtran.c
+        pngrutil.c pngset.c pngtrans.c pngwio.c pngwrite.c pngwtran.c pngwutil.c)
+    cc_each -O2 -I. -I"$4/include" -- "${srcs[@]}"
+    mkdir -p "$2/include/libpng16" "$2/lib/pkgconfig"
+    emar rcs "$2/lib/libpng16.a" "${srcs[@]/%/.o}"
+    ln -s libpng16.a "$2/lib/libpng.a"
+    cp png.h pngconf.h pnglibconf.h "$2/include/libpng16/"
+    for h in png.h pngconf.h pnglibconf.h; do ln -s "libpng16/$h" "$2/include/$h"; done
+    pc_file "$2/lib/pkgconfig/libpng16.pc" libpng "${3%%-*}" '-I${includedir}/libpng16' \
+        '-L${libdir} -lpng16' zlib
+    ln -s libpng16.pc "$2/lib/pkgconfig/libpng.pc"
+}
+
+# FreeType: the file list of its own CMake build, with the stdio stream back end and the cached
+# zlib for compressed fonts (no bzip2, PNG, HarfBuzz or Brotli).
+build_freetype() { # $1 = source dir, $2 = prefix, $3 = version, $4 = zlib prefix
+    cd "$1"
+    local srcs=(src/autofit/autofit.c src/base/ftbase.c src/base/ftbbox.c src/base/ftbdf.c
+        src/base/ftbitmap.c src/base/ftcid.c src/base/ftfstype.c src/base/ftgasp.c
+        src/base/ftglyph.c src/base/ftgxval.c src/base/ftinit.c src/base/ftmm.c
+        src/base/ftotval.c src/base/ftpatent.c src/base/ftpfr.c src/base/ftstroke.c
+        src/base/ftsynth.c src/base/fttype1.c src/base/ftwinfnt.c src/bdf/bdf.c
+        src/bzip2/ftbzip2.c src/cache/ftcache.c src/cff/cff.c src/cid/type1cid.c
+        src/gzip/ftgzip.c src/lzw/ftlzw.c src/pcf/pcf.c src/pfr/pfr.c src/psaux/psaux.c
+        src/pshinter/pshinter.c src/psnames/psnames.c src/raster/raster.c src/sdf/sdf.c
+        src/sfnt/sfnt.c src/smooth/smooth.c src/svg/svg.c src/truetype/truetype.c
+        src/type1/type1.c src/type42/type42.c src/winfonts/winfnt.c src/base/ftsystem.c
+        src/base/ftdebug.c)
+    cc_each -O2 -DFT2_BUILD_LIBRARY -DFT_CONFIG_OPTION_SYSTEM_ZLIB -Iinclude -I"$4/include" \
+        -- "${srcs[@]}"
+    mkdir -p "$2/include/freetype2" "$2/lib/pkgconfig"
+    emar rcs "$2/lib/libfreetype.a" "${srcs[@]/%/.o}"
+    cp -r include/ft2build.h include/freetype "$2/include/freetype2/"
+    rm -rf "$2/include/freetype2/freetype/internal"
+    pc_file "$2/lib/pkgconfig/freetype2.pc" freetype2 "${3%%+*}" '-I${includedir}/freetype2' \
+        '-L${libdir} -lfreetype' zlib
+}
+
+# SDL2: compiled from a file list (the generic sources plus the emscripten video, audio,
+# joystick, timer, power, locale, filesystem and URL back ends, and the dummy and disk drivers)
+# with the shipped SDL_config_emscripten.h, instead of its CMake configure, which runs emcc and
+# node for every check. No threads. Programs linking it must keep $autoResumeAudioContext and
+# $dynCall, which its audio back end calls from inline JavaScript: the .pc and CMake files pass
+# -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@<prefix>/lib/sdl2-js-functions.json (a file, because
+# CMake's Ninja generator mangles a literal "$" in link options).
+# shellcheck disable=SC2206 # folder names from the list above, globbed on purpose
+build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
+    cd "$1"
+    local d v=${3%%+*} srcs=()
+    local link=-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@
+    for d in . atomic audio cpuinfo dynapi events file joystick haptic hidapi libm locale misc \
+        power render 'render/*' sensor stdlib thread timer video video/yuv2rgb video/emscripten \
+        video/dummy audio/emscripten audio/dummy audio/disk joystick/emscripten \
+        filesystem/emscripten power/emscripten locale/emscripten misc/emscripten timer/unix \
+        thread/generic haptic/dummy sensor/dummy loadso/dlopen; do
+        compgen -G "src/$d/*.c" >/dev/null && srcs+=(src/$d/*.c)
+    done
+    cc_each -O2 -w -Iinclude -- "${srcs[@]}"
+    mkdir -p "$2/include/SDL2" "$2/lib/pkgconfig" "$2/lib/cmake/SDL2"
+    emar rcs "$2/lib/libSDL2.a" "${srcs[@]/%/.o}"
+    cp include/*.h "$2/include/SDL2/"
+    echo '["$autoResumeAudioContext", "$dynCall"]' >"$2/lib/sdl2-js-functions.json"
+    pc_file "$2/lib/pkgconfig/sdl2.pc" sdl2 "$v" '-I${includedir}/SDL2' \
+        "-L\${libdir} -lSDL2 $link\${libdir}/sdl2-js-functions.json"
+    {
+        echo "# SDL2 $v built with emscripten: the static library as SDL2::SDL2 (and SDL2::SDL2-static)."
+        echo 'get_filename_component(_sdl2_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)'
+        echo 'if(NOT TARGET SDL2::SDL2)'
+        echo '  add_library(SDL2::SDL2 STATIC IMPORTED)'
+        echo '  set_target_properties(SDL2::SDL2 PROPERTIES'
+        echo '    IMPORTED_LOCATION "${_sdl2_prefix}/lib/libSDL2.a"'
+        echo '    INTERFACE_INCLUDE_DIRECTORIES "${_sdl2_prefix}/include;${_sdl2_prefix}/include/SDL2"'
+        echo "    INTERFACE_LINK_OPTIONS \"$link\${_sdl2_prefix}/lib/sdl2-js-functions.json\")"
+        echo '  add_library(SDL2::SDL2-static ALIAS SDL2::SDL2)'
+        echo 'endif()'
+        echo 'set(SDL2_INCLUDE_DIRS "${_sdl2_prefix}/include/SDL2")'
+        echo 'set(SDL2_LIBRARIES SDL2::SDL2)'
+    } >"$2/lib/cmake/SDL2/SDL2Config.cmake"
+    printf 'set(PACKAGE_VERSION %s)\nif(PACKAGE_FIND_VERSION VERSION_GREATER PACKAGE_VERSION)\n  set(PACKAGE_VERSION_COMPATIBLE FALSE)\nelse()\n  set(PACKAGE_VERSION_COMPATIBLE TRUE)\nendif()\n' \
+        "$v" >"$2/lib/cmake/SDL2/SDL2ConfigVersion.cmake"
+}
+
+# FFmpeg's libavformat, libavcodec, libswscale, libswresample and libavutil with only what the
+# movie back end opens: the file protocol; AVI, MP4/MOV, Matroska/WebM, MPEG program streams and
+# ASF (plus the raw MPEG video, MPEG-4, H.264, MP3 and AAC demuxers, whose probes name the codec
+# of a program stream's tracks: without them an .mpg has a video track of no codec); the old AVI
+# codecs (uncompressed DIB, MS RLE, MS Video 1, Cinepak, Indeo 2-5, MJPEG,
+# MPEG-4 ASP and the MS MPEG-4 variants, H.263, HuffYUV), MPEG-1/2, H.264, VP8/9 and WMV 1-3;
+# PCM, MS and IMA ADPCM, MPEG audio layers 2 and 3, AAC, Vorbis, Opus and WMA 1/2. Configured
+# for no operating system, no assembly, no threads and nothing detected from the build machine.
+# shellcheck disable=SC2206,SC2191 # component names from the list above
+build_ffmpeg() { # $1 = source dir, $2 = prefix, $3 = version
+    cd "$1"
+    local d want=() list
+    list='demuxer:avi,mov,matroska,mpegps,asf,mpegvideo,m4v,h264,mp3,aac protocol:file
+        decoder:rawvideo,msrle,msvideo1,cinepak,indeo2,indeo3,indeo4,indeo5,mjpeg,mpeg4,msmpeg4v1,msmpeg4v2,msmpeg4v3,h263,huffyuv,mpeg1video,mpeg2video,h264,vp8,vp9,wmv1,wmv2,wmv3
+        decoder:pcm_u8,pcm_s16le,pcm_s16be,pcm_s24le,pcm_s32le,pcm_f32le,pcm_alaw,pcm_mulaw,adpcm_ms,adpcm_ima_wav,mp2,mp3,aac,vorbis,opus,wmav1,wmav2
+        parser:h263,h264,mpeg4video,mpegvideo,mpegaudio,aac,vp8,vp9,vorbis,opus,mjpeg'
+    for d in $list; do
+        local kind=${d%%:*} names=${d#*:}
+        want+=(--enable-$kind="$names")
+    done
+    ./configure --prefix="$2" --target-os=none --arch=x86_32 --enable-cross-compile \
+        --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm --optflags=-Os \
+        --disable-asm --disable-pthreads --disable-autodetect --disable-debug --disable-stripping \
+        --disable-programs --disable-doc --disable-network --disable-avdevice --disable-avfilter \
+        --disable-postproc --disable-everything --enable-static --disable-shared "${want[@]}" \
+        >configure.log || { tail -30 configure.log ffbuild/config.log; return 1; }
+    make -j"$jobs" >make.log 2>&1 || { grep -B2 -A8 -m3 'error' make.log; return 1; }
+    make install >/dev/null
+    sed -i 's|^prefix=.*|prefix=${pcfiledir}/../..|;s|^libdir=.*|libdir=${prefix}/lib|;s|^includedir=.*|includedir=${prefix}/include|' \
+        "$2"/lib/pkgconfig/*.pc
+    rm -rf "$2/share"
+}
+
+# library <name> <source package> [prefix of a library it links]...: builds one library unless
+# its keyed folder exists; prints its prefix.
 library() {
-    local name=$1 pkg=$2 ver key dest tmp t0
+    local name=$1 pkg=$2 ver key dest tmp t0 fn h
+    shift 2
     ver=$(fetch "$pkg")
-    key=$(printf '%s\n%s\n' "$(declare -f "build_$name")" "$emver" | sha256sum | cut -c1-12)
+    fn=$(declare -f "build_$name")
+    for h in cc_each pc_file; do
+        [[ $fn == *"$h "* ]] && fn+=$'\n'$(declare -f "$h")
+    done
+    key=$(printf '%s\n' "$fn" "$emver" "$@" | sha256sum | cut -c1-12)
     dest=$cache/$name-$ver-$key
     [ -d "$dest" ] && { echo "$dest/prefix"; return; }
     tmp=$(mktemp -d "$cache/.tmp-$name.XXXXXX")
     trap 'rm -rf "$tmp"' EXIT
     t0=$(date +%s)
     (cd "$tmp" && dpkg-source -x --no-check "$src/${pkg}_$ver.dsc" s >/dev/null \
-        && "build_$name" "$tmp/s" "$tmp/prefix" "$ver") >&2
+        && "build_$name" "$tmp/s" "$tmp/prefix" "$ver" "$@") >&2
     rm -rf "$tmp/s"
+    echo "$(($(date +%s) - t0))" >"$tmp/build-seconds"
     mv "$tmp" "$dest"
     trap - EXIT
     echo "$name built in $(($(date +%s) - t0)) s" >&2
     echo "$dest/prefix"
 }
 
-library zlib zlib
+zlib=$(library zlib zlib)
+png=$(library png libpng1.6 "$zlib")
+freetype=$(library freetype freetype "$zlib")
+sdl2=$(library sdl2 libsdl2)
+ffmpeg=$(library ffmpeg ffmpeg)
+printf '%s %s\n' zlib "$zlib" png "$png" freetype "$freetype" sdl2 "$sdl2" ffmpeg "$ffmpeg"
