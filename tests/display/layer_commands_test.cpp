@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 
 #include "player/backend/display.h"
 #include "player/common/error.h"
@@ -32,7 +33,7 @@ class LayerCommandsTest : public ::testing::Test {
   }
   void Start(PlayerConfig config = {}) {
     RunOptions o;
-    o.config = config;
+    o.config = std::move(config);
     run_ = std::make_unique<TitleRun>(title_, o);
     run_->Load();
     // What the first frame would do: reset the scenario state, present the empty screen.
