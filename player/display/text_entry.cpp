@@ -13,11 +13,6 @@ namespace {
 
 using Decoded = Utf8Char;
 
-char32_t FirstCodePoint(std::string_view utf8) {
-  const auto d = DecodeUtf8(utf8);
-  return d.empty() ? 0xFFFD : d.front().cp;
-}
-
 // Writes coverage a (0..255) of colour rgb over target pixel (x, y), which must lie on it.
 void Blend(const LockedPixels& px, const PixelFormat& fmt, std::int32_t x, std::int32_t y, std::int32_t rgb,
            std::uint32_t a) {
@@ -55,7 +50,7 @@ void TextEntry::Insert(std::string_view utf8) {
     const std::optional<std::string> sjis = Utf8ToSjis(d.bytes);
     if (!sjis || sjis->empty()) continue;  // Shift-JIS cannot hold it: refused
     const std::string wide = ToFullWidth(*sjis);
-    chars_.insert(chars_.begin() + caret_, Char{wide, FirstCodePoint(SjisToUtf8(wide))});
+    chars_.insert(chars_.begin() + caret_, Char{wide, FirstUtf8Char(SjisToUtf8(wide)).cp});
     ++caret_;
   }
 }

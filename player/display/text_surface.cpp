@@ -16,17 +16,6 @@ namespace {
 
 constexpr const char* kPrefix = "Sfc9";
 
-// First code point of a UTF-8 text; 0 when empty.
-char32_t FirstCodePoint(std::string_view s) {
-  if (s.empty()) return 0;
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  int len = b0 < 0x80 ? 1 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
-  if (static_cast<std::size_t>(len) > s.size()) return 0xFFFD;
-  char32_t cp = len == 1 ? b0 : b0 & (0x7F >> len);
-  for (int i = 1; i < len; ++i) cp = cp << 6 | (static_cast<unsigned char>(s[static_cast<std::size_t>(i)]) & 0x3F);
-  return cp;
-}
-
 bool IsAlignCode(std::uint16_t c) {
   return c == pm::kAlignLeft || c == pm::kAlignCentre || c == pm::kAlignRight;
 }
@@ -278,7 +267,7 @@ char32_t TTextSurface::CodePoint(std::uint16_t code) {
   char32_t& cp = code_points_[code];
   if (cp == 0) {
     const std::string utf8 = SjisToUtf8(TokenText(code));
-    cp = FirstCodePoint(utf8);
+    cp = FirstUtf8Char(utf8).cp;
     if (cp == 0) cp = 0xFFFD;
   }
   return cp;
