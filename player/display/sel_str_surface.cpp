@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "player/backend/glyph_blend.h"
 #include "player/backend/glyph_source.h"
+#include "player/backend/graphics/glyph_blend.h"
 #include "player/backend/graphics/surface.h"
 #include "player/common/encoding.h"
 #include "player/common/sjis_text.h"

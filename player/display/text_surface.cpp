@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "player/backend/glyph_source.h"
+#include "player/backend/graphics/glyph_blend.h"
 #include "player/backend/graphics/surface.h"
 #include "player/common/encoding.h"
 #include "player/common/error.h"
@@ -398,11 +399,7 @@ void TTextSurface::DrawText(Surface& target, const Rect& rect) {
         std::uint32_t under = 0;
         for (int k = 0; k < bpp; ++k) under |= static_cast<std::uint32_t>(p[k]) << (8 * k);
         const auto u = static_cast<std::uint32_t>(fmt.ToRgb(under));
-        auto mix = [&](int shift) {
-          const std::uint32_t s = (c >> shift) & 0xFF, d = (u >> shift) & 0xFF;
-          return ((s * a + d * (255 - a) + 127) / 255) << shift;
-        };
-        raw = fmt.FromRgb(static_cast<std::int32_t>(mix(0) | mix(8) | mix(16)));
+        raw = fmt.FromRgb(static_cast<std::int32_t>(MixCoverage(c, u, a)));
       }
       for (int k = 0; k < bpp; ++k) p[k] = static_cast<std::uint8_t>(raw >> (8 * k));
     }
