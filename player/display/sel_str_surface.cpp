@@ -14,8 +14,7 @@ namespace mavlet {
 namespace {
 
 // The Unicode character of one Shift-JIS character (1 or 2 bytes); U+FFFD when it has none.
-char32_t CodePointOf(std::string_view sjis_char) {
-  thread_local std::unordered_map<std::uint16_t, char32_t> cache;
+char32_t CodePointOf(std::string_view sjis_char, std::unordered_map<std::uint16_t, char32_t>& cache) {
   std::uint16_t code = static_cast<unsigned char>(sjis_char[0]);
   if (sjis_char.size() > 1) code = static_cast<std::uint16_t>(code << 8 | static_cast<unsigned char>(sjis_char[1]));
   auto it = cache.find(code);
@@ -297,7 +296,7 @@ void TSelStrSurface::DrawText(Surface& target, const Rect& clip, std::string_vie
     const std::size_t len = wide ? 2 : 1;
     const std::int32_t advance = wide ? size : size / 2;
     if (pen + size > clip.left) {
-      const char32_t cp = CodePointOf(text.substr(i, len));
+      const char32_t cp = CodePointOf(text.substr(i, len), code_points_);
       if (cp != U' ' && cp != U'\u3000') {
         const GlyphImage& g = glyphs->Glyph(face, size, bold, cp);
         if (!g.coverage.empty()) BlendGlyph(target, clip, g, static_cast<std::int32_t>(pen), y, rgb & 0xFFFFFF);
