@@ -98,25 +98,34 @@ std::optional<std::string> Utf8ToSjis(std::string_view utf8) {
   return out;
 }
 
+Utf8Char FirstUtf8Char(std::string_view s) {
+  const Utf8Char bad{0xFFFD, {}};
+  if (s.empty()) return bad;
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  if (b0 < 0x80) return {b0, s.substr(0, 1)};
+  // Lead bytes C2..DF, E0..EF and F0..F4 start two-, three- and four-byte characters.
+  const std::size_t len = b0 >= 0xC2 && b0 <= 0xDF   ? 2
+                          : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                          : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                                     : 0;
+  if (len == 0 || len > s.size()) return bad;
+  char32_t cp = b0 & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[k]);
+    if ((b & 0xC0) != 0x80) return bad;
+    cp = cp << 6 | (b & 0x3F);
+  }
+  constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kLeast[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return bad;
+  return {cp, s.substr(0, len)};
+}
+
 std::vector<Utf8Char> DecodeUtf8(std::string_view s) {
   std::vector<Utf8Char> out;
   for (std::size_t i = 0; i < s.size();) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len = b0 < 0x80 ? 1 : (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
-    bool ok = len != 0 && i + len <= s.size();
-    char32_t cp = len == 1 ? b0 : b0 & (0x7F >> len);
-    for (std::size_t k = 1; ok && k < len; ++k) {
-      const auto b = static_cast<unsigned char>(s[i + k]);
-      ok = (b & 0xC0) == 0x80;
-      cp = cp << 6 | (b & 0x3F);
-    }
-    if (!ok) {
-      out.push_back({0xFFFD, {}});
-      ++i;
-      continue;
-    }
-    out.push_back({cp, s.substr(i, len)});
-    i += len;
+    const Utf8Char c = FirstUtf8Char(s.substr(i));
+    out.push_back(c);
+    i += c.bytes.empty() ? 1 : c.bytes.size();
   }
   return out;
 }

@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "player/backend/glyph_blend.h"
 #include "player/backend/glyph_source.h"
+#include "player/backend/graphics/glyph_blend.h"
 #include "player/backend/graphics/surface.h"
 #include "player/common/encoding.h"
 #include "player/common/sjis_text.h"
@@ -13,26 +13,13 @@
 namespace mavlet {
 namespace {
 
-char32_t FirstCodePoint(const std::string& utf8) {
-  if (utf8.empty()) return 0;
-  const auto b0 = static_cast<unsigned char>(utf8[0]);
-  auto cont = [&](std::size_t i) -> char32_t {
-    return i < utf8.size() ? static_cast<char32_t>(static_cast<unsigned char>(utf8[i]) & 0x3F) : 0;
-  };
-  if (b0 < 0x80) return b0;
-  if ((b0 & 0xE0) == 0xC0) return (static_cast<char32_t>(b0 & 0x1F) << 6) | cont(1);
-  if ((b0 & 0xF0) == 0xE0) return (static_cast<char32_t>(b0 & 0x0F) << 12) | (cont(1) << 6) | cont(2);
-  return (static_cast<char32_t>(b0 & 0x07) << 18) | (cont(1) << 12) | (cont(2) << 6) | cont(3);
-}
-
 // The Unicode character of one Shift-JIS character (1 or 2 bytes); U+FFFD when it has none.
-char32_t CodePointOf(std::string_view sjis_char) {
-  thread_local std::unordered_map<std::uint16_t, char32_t> cache;
+char32_t CodePointOf(std::string_view sjis_char, std::unordered_map<std::uint16_t, char32_t>& cache) {
   std::uint16_t code = static_cast<unsigned char>(sjis_char[0]);
   if (sjis_char.size() > 1) code = static_cast<std::uint16_t>(code << 8 | static_cast<unsigned char>(sjis_char[1]));
   auto it = cache.find(code);
   if (it != cache.end()) return it->second;
-  char32_t cp = FirstCodePoint(SjisToUtf8(sjis_char));
+  char32_t cp = FirstUtf8Char(SjisToUtf8(sjis_char)).cp;
   if (cp == 0) cp = 0xFFFD;
   if (cache.size() < 20000) cache.emplace(code, cp);
   return cp;
@@ -309,7 +296,7 @@ void TSelStrSurface::DrawText(Surface& target, const Rect& clip, std::string_vie
     const std::size_t len = wide ? 2 : 1;
     const std::int32_t advance = wide ? size : size / 2;
     if (pen + size > clip.left) {
-      const char32_t cp = CodePointOf(text.substr(i, len));
+      const char32_t cp = CodePointOf(text.substr(i, len), code_points_);
       if (cp != U' ' && cp != U'\u3000') {
         const GlyphImage& g = glyphs->Glyph(face, size, bold, cp);
         if (!g.coverage.empty()) BlendGlyph(target, clip, g, static_cast<std::int32_t>(pen), y, rgb & 0xFFFFFF);

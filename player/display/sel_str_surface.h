@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "player/backend/graphics/rect.h"
@@ -133,6 +134,7 @@ class TSelStrSurface : public TCustomGameSurface {
   std::vector<std::int32_t> widths_;  // per column, recomputed with the items and style
   std::int32_t selected_ = -1;
   std::int32_t top_ = 0;
+  std::unordered_map<std::uint16_t, char32_t> code_points_;  // Shift-JIS code -> Unicode, for drawing
 };
 
 // Fills rect within clip towards rgb (255 plain); the helpers the choice layers draw with.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "player/backend/glyph_source.h"
+#include "player/backend/graphics/glyph_blend.h"
 #include "player/backend/graphics/surface.h"
 #include "player/common/encoding.h"
 #include "player/common/sjis_text.h"
@@ -12,33 +13,6 @@ namespace mavlet {
 namespace {
 
 using Decoded = Utf8Char;
-
-char32_t FirstCodePoint(std::string_view utf8) {
-  const auto d = DecodeUtf8(utf8);
-  return d.empty() ? 0xFFFD : d.front().cp;
-}
-
-// Writes coverage a (0..255) of colour rgb over target pixel (x, y), which must lie on it.
-void Blend(const LockedPixels& px, const PixelFormat& fmt, std::int32_t x, std::int32_t y, std::int32_t rgb,
-           std::uint32_t a) {
-  const int bpp = fmt.BytesPerPixel();
-  std::uint8_t* p = px.bits + static_cast<std::ptrdiff_t>(y) * px.pitch + static_cast<std::ptrdiff_t>(x) * bpp;
-  std::uint32_t raw = 0;
-  if (a >= 255) {
-    raw = fmt.FromRgb(rgb);
-  } else {
-    std::uint32_t under = 0;
-    for (int k = 0; k < bpp; ++k) under |= static_cast<std::uint32_t>(p[k]) << (8 * k);
-    const auto u = static_cast<std::uint32_t>(fmt.ToRgb(under));
-    const auto c = static_cast<std::uint32_t>(rgb);
-    auto mix = [&](int shift) {
-      const std::uint32_t s = (c >> shift) & 0xFF, d = (u >> shift) & 0xFF;
-      return ((s * a + d * (255 - a) + 127) / 255) << shift;
-    };
-    raw = fmt.FromRgb(static_cast<std::int32_t>(mix(0) | mix(8) | mix(16)));
-  }
-  for (int k = 0; k < bpp; ++k) p[k] = static_cast<std::uint8_t>(raw >> (8 * k));
-}
 
 }  // namespace
 
@@ -55,7 +29,7 @@ void TextEntry::Insert(std::string_view utf8) {
     const std::optional<std::string> sjis = Utf8ToSjis(d.bytes);
     if (!sjis || sjis->empty()) continue;  // Shift-JIS cannot hold it: refused
     const std::string wide = ToFullWidth(*sjis);
-    chars_.insert(chars_.begin() + caret_, Char{wide, FirstCodePoint(SjisToUtf8(wide))});
+    chars_.insert(chars_.begin() + caret_, Char{wide, FirstUtf8Char(SjisToUtf8(wide)).cp});
     ++caret_;
   }
 }
@@ -135,19 +109,18 @@ void TextEntry::Draw(Surface& target, const Rect& clip, GlyphSource* glyphs, std
   if (area.IsEmpty()) return;
   const PixelFormat fmt = target.format();
   target.FillRect(area, fmt.FromRgb(style_.back_colour));
-  auto lock = target.Lock();
-  if (!lock) return;
+  // A surface that cannot be locked (lost) gets no text.
+  if (!target.Lock()) return;
   const std::int32_t size = style_.font_size;
   const std::int32_t top = style_.area.top;
-  auto put = [&](std::int32_t x, std::int32_t y, std::uint32_t a) {
-    if (a != 0 && x >= area.left && x < area.right && y >= area.top && y < area.bottom)
-      Blend(*lock, fmt, x, y, style_.text_colour, a);
+  const std::uint32_t solid = fmt.FromRgb(style_.text_colour);
+  auto line = [&](const Rect& r) {
+    const Rect drawn = Intersect(area, r);
+    if (!drawn.IsEmpty()) target.FillRect(drawn, solid);
   };
   auto glyph = [&](char32_t cp, std::int32_t x) {
     if (glyphs == nullptr || size <= 0) return;
-    const GlyphImage& g = glyphs->Glyph(face, size, false, cp);
-    for (std::int32_t gy = 0; gy < g.height; ++gy)
-      for (std::int32_t gx = 0; gx < g.width; ++gx) put(x + g.left + gx, top + g.top + gy, g.At(gx, gy));
+    BlendGlyph(target, area, glyphs->Glyph(face, size, false, cp), x, top, style_.text_colour);
   };
   std::int32_t pen = style_.area.left - Scroll(glyphs, face);
   std::int32_t caret_x = pen;
@@ -158,7 +131,8 @@ void TextEntry::Draw(Surface& target, const Rect& clip, GlyphSource* glyphs, std
       for (const Decoded& d : DecodeUtf8(composition_)) {
         const std::int32_t w = Advance(glyphs, face, d.cp, d.cp >= 0x100);
         glyph(d.cp, pen);
-        for (std::int32_t x = pen; x < pen + w; ++x) put(x, top + std::max(0, size - 1), 255);
+        const std::int32_t under = top + std::max(0, size - 1);
+        line(Rect{pen, under, pen + std::max(0, w), under + 1});
         pen += w;
       }
       caret_x = pen;
@@ -169,7 +143,7 @@ void TextEntry::Draw(Surface& target, const Rect& clip, GlyphSource* glyphs, std
     pen += Advance(glyphs, face, c.code_point, c.sjis.size() == 2);
   }
   // The drawn part only: a scenario may ask for a box far taller than the screen.
-  for (std::int32_t y = area.top; y < area.bottom; ++y) put(caret_x, y, 255);
+  line(Rect{caret_x, area.top, caret_x + 1, area.bottom});
   target.Unlock();
 }
 

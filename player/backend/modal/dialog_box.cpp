@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "player/backend/glyph_blend.h"
+#include "player/backend/graphics/glyph_blend.h"
 #include "player/common/encoding.h"
 
 namespace mavlet {
