@@ -21,9 +21,9 @@ std::vector<std::string> SplitAll(std::string s, std::string_view delimiter) {
 
 TJumpTarget TJumpTarget::FromText(std::string text) {
   TJumpTarget t;
-  t.Page = StrToIntDef(CutToken(text, ":"), -1);
+  t.Page = ParseIntOr(CutToken(text, ":"), -1);
   t.Label = CutToken(text, ":");
-  t.Com = StrToIntDef(CutToken(text, ":"), 0);
+  t.Com = ParseIntOr(CutToken(text, ":"), 0);
   if (t.Com < 0) t.Com = 0;
   return t;
 }
@@ -33,7 +33,7 @@ TJumpTarget TJumpTarget::FromText(std::string text) {
 TSelMapRegionDef TSelMapRegionDef::FromText(std::string text) {
   TSelMapRegionDef def;
   std::vector<std::string> parts = SplitAll(std::move(text), "\\");
-  def.Kind = StrToIntDef(TrimWide(parts[0]), 0);
+  def.Kind = ParseIntOr(TrimWide(parts[0]), 0);
   if (parts.size() >= 2) {
     std::string actions = TrimWide(parts[1]);
     for (TJumpTarget& target : def.Actions) {
@@ -48,8 +48,8 @@ TSelMapRegionDef TSelMapRegionDef::FromText(std::string text) {
     const std::size_t xi = 2 + 2 * p;
     const std::size_t yi = xi + 1;
     TMapPoint pt;
-    pt.X = StrToIntDef(TrimWide(parts[xi]), 0);
-    if (yi < parts.size()) pt.Y = StrToIntDef(TrimWide(parts[yi]), 0);
+    pt.X = ParseIntOr(TrimWide(parts[xi]), 0);
+    if (yi < parts.size()) pt.Y = ParseIntOr(TrimWide(parts[yi]), 0);
     def.Points.push_back(pt);
   }
   return def;
