@@ -48,7 +48,7 @@ void TComSelStr::Parse(std::string_view args) {
   for (std::size_t i = kFirstItem; i < fields.size() && !fields[i].empty(); i += 3) {
     TSelStrItem item;
     item.Text = std::move(fields[i]);
-    if (i + 1 < fields.size()) item.Target = TJumpTarget::FromText(std::move(fields[i + 1]));
+    if (i + 1 < fields.size()) item.Target = JumpTarget::FromText(std::move(fields[i + 1]));
     if (i + 2 < fields.size()) item.Call = ParseIntOr(fields[i + 2], 0);
     args_.items.push_back(std::move(item));
   }
@@ -63,7 +63,7 @@ void TComSelMap::Parse(std::string_view args) {
   for (std::size_t i = 3; i < fields.size(); ++i) {
     std::string def = TrimWide(fields[i]);
     if (def.empty()) break;
-    args_.regions.push_back(TSelMapRegionDef::FromText(std::move(def)));
+    args_.regions.push_back(SelMapRegionDef::FromText(std::move(def)));
   }
 }
 
