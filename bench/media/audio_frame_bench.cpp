@@ -93,7 +93,7 @@ void WorstFrame(benchmark::State& state, bool background) {
       runner.RunEvent();
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
       worst = std::max(worst, ms);
-      TAudioChannel* channel = runner.Sys().Sound().Channel(0);
+      AudioChannel* channel = runner.Sys().Sound().Channel(0);
       if (channel->Player() != nullptr && channel->Player()->IsPlaying()) started = e;
       if (background && ms < 30) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(30 - ms));
     }
@@ -133,7 +133,7 @@ void BM_WorstFrameSwitchingMusicTenTimes(benchmark::State& state) {
       runner.RunEvent();
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
       worst = std::max(worst, ms);
-      TAudioChannel* channel = runner.Sys().Sound().Channel(0);
+      AudioChannel* channel = runner.Sys().Sound().Channel(0);
       playing = e > 11 + 2 * kSwitches && channel->Player() != nullptr && channel->Player()->IsPlaying() &&
                 channel->FileName() == "SONG" + std::to_string((kSwitches - 1) % 2) + ".PMW";
       if (ms < 30) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(30 - ms));

@@ -72,7 +72,7 @@ void PlayBig(benchmark::State& state, SoundDevice& device, Clock& clock) {
   MemoryLog log;
   AudioChannels channels(device, clock, log, TitleFiles{title.dir.path() / "title", &title.files}, {});
   channels.SetSoundOn(true);
-  TAudioChannel& channel = channels.Channel(0);
+  AudioChannel& channel = channels.Channel(0);
   channel.SetLoop(true);
   for (auto _ : state) {
     channel.SetFileName("BIG.PMW");

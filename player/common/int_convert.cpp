@@ -33,7 +33,7 @@ int HexDigitValue(char c) {
 }
 
 std::optional<std::int32_t> ParseInt(std::string_view s) {
-  // Leading blanks are skipped as the original platform's conversion does; trailing ones are not.
+  // Leading blanks are skipped; trailing ones make the text no number.
   std::size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   bool negative = false;
@@ -66,7 +66,7 @@ std::optional<std::int32_t> ParseInt(std::string_view s) {
   return Signed(value, negative);
 }
 
-std::int32_t StrToIntDef(std::string_view s, std::int32_t fallback) { return ParseInt(s).value_or(fallback); }
+std::int32_t ParseIntOr(std::string_view s, std::int32_t fallback) { return ParseInt(s).value_or(fallback); }
 
 std::optional<std::int32_t> ParseDecimalStrict(std::string_view s) {
   bool negative = false;

@@ -14,8 +14,8 @@ namespace {
 inline std::uint8_t Byte(std::string_view s, std::size_t i) { return static_cast<std::uint8_t>(s[i]); }
 
 // Byte length of the character starting at i. A lead byte takes the next byte with it whatever
-// it is (as the lead-byte test of the original platform does); a lead byte at the very end
-// stands alone.
+// it is (the lead-byte test alone decides, the trail byte is not checked); a lead byte at the
+// very end stands alone.
 inline std::size_t CharLen(std::string_view s, std::size_t i) {
   return (IsLeadByte(Byte(s, i)) && i + 1 < s.size()) ? 2 : 1;
 }
@@ -313,7 +313,7 @@ std::string CsvField(std::string_view s, int n) {
   return {};
 }
 
-int CsvFieldInt(std::string_view s, int n, int fallback) { return StrToIntDef(CsvField(s, n), fallback); }
+int CsvFieldInt(std::string_view s, int n, int fallback) { return ParseIntOr(CsvField(s, n), fallback); }
 
 std::string NormalizeText(std::string_view s) {
   std::string out;

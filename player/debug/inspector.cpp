@@ -43,7 +43,7 @@ Inspection Inspect(TBookManager& book, TGameSystem& sys) {
   const TTextSurface& text = sys.Screen().TextWindow();
   in.text = TextWindowRow{text.Cols(), text.Rows(), text.CurCol(), text.CurRow(), text.LayerRect(), text.Visible()};
   for (int k = 0; k < 4; ++k) {
-    TAudioChannel* channel = sys.Sound().Channel(k);
+    AudioChannel* channel = sys.Sound().Channel(k);
     if (channel == nullptr) continue;
     const AudioStateLog::State state = AudioStateLog::Of(*channel);
     in.channels.push_back(ChannelRow{k, SjisToUtf8(state.file), state.loop, state.attenuation, state.playing,

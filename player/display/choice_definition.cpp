@@ -19,26 +19,26 @@ std::vector<std::string> SplitAll(std::string s, std::string_view delimiter) {
   }
 }
 
-TJumpTarget TJumpTarget::FromText(std::string text) {
-  TJumpTarget t;
-  t.Page = StrToIntDef(CutToken(text, ":"), -1);
+JumpTarget JumpTarget::FromText(std::string text) {
+  JumpTarget t;
+  t.Page = ParseIntOr(CutToken(text, ":"), -1);
   t.Label = CutToken(text, ":");
-  t.Com = StrToIntDef(CutToken(text, ":"), 0);
+  t.Com = ParseIntOr(CutToken(text, ":"), 0);
   if (t.Com < 0) t.Com = 0;
   return t;
 }
 
 // "kind\decide&enter&leave\x1\y1\x2\y2..."; blanks around every part (and every action) are
 // ignored. The point count is the number of coordinate parts plus one, halved: a lone last x gets y = 0.
-TSelMapRegionDef TSelMapRegionDef::FromText(std::string text) {
-  TSelMapRegionDef def;
+SelMapRegionDef SelMapRegionDef::FromText(std::string text) {
+  SelMapRegionDef def;
   std::vector<std::string> parts = SplitAll(std::move(text), "\\");
-  def.Kind = StrToIntDef(TrimWide(parts[0]), 0);
+  def.Kind = ParseIntOr(TrimWide(parts[0]), 0);
   if (parts.size() >= 2) {
     std::string actions = TrimWide(parts[1]);
-    for (TJumpTarget& target : def.Actions) {
+    for (JumpTarget& target : def.Actions) {
       if (actions.empty()) break;
-      target = TJumpTarget::FromText(TrimWide(CutToken(actions, "&")));
+      target = JumpTarget::FromText(TrimWide(CutToken(actions, "&")));
     }
   }
   const std::size_t coords = parts.size() >= 2 ? parts.size() - 2 : 0;
@@ -47,9 +47,9 @@ TSelMapRegionDef TSelMapRegionDef::FromText(std::string text) {
   for (std::size_t p = 0; p < points; ++p) {
     const std::size_t xi = 2 + 2 * p;
     const std::size_t yi = xi + 1;
-    TMapPoint pt;
-    pt.X = StrToIntDef(TrimWide(parts[xi]), 0);
-    if (yi < parts.size()) pt.Y = StrToIntDef(TrimWide(parts[yi]), 0);
+    MapPoint pt;
+    pt.X = ParseIntOr(TrimWide(parts[xi]), 0);
+    if (yi < parts.size()) pt.Y = ParseIntOr(TrimWide(parts[yi]), 0);
     def.Points.push_back(pt);
   }
   return def;

@@ -13,7 +13,7 @@ std::int64_t Clamp(std::int32_t v) {
 
 }  // namespace
 
-TRegionShape::TRegionShape(std::int32_t kind, const std::vector<TMapPoint>& points) {
+TRegionShape::TRegionShape(std::int32_t kind, const std::vector<MapPoint>& points) {
   kind_ = kind == 0 ? kRectangle : (kind == 1 ? kEllipse : kPolygon);
   if (kind_ != kPolygon) {
     if (points.size() < 2) return;
@@ -26,7 +26,7 @@ TRegionShape::TRegionShape(std::int32_t kind, const std::vector<TMapPoint>& poin
   if (points.size() < 3) return;
   vertices_.reserve(points.size());
   std::int64_t l = kCoordLimit, t = kCoordLimit, r = -kCoordLimit, b = -kCoordLimit;
-  for (const TMapPoint& p : points) {
+  for (const MapPoint& p : points) {
     const Vertex v{Clamp(p.X), Clamp(p.Y)};
     vertices_.push_back(v);
     l = std::min(l, v.x);

@@ -12,7 +12,7 @@
 
 namespace mavlet {
 
-struct TMapPoint;
+struct MapPoint;
 
 class TRegionShape {
  public:
@@ -21,7 +21,7 @@ class TRegionShape {
 
   TRegionShape() = default;
   // kind: 0 rectangle, 1 ellipse, anything else a polygon.
-  TRegionShape(std::int32_t kind, const std::vector<TMapPoint>& points);
+  TRegionShape(std::int32_t kind, const std::vector<MapPoint>& points);
 
   Kind GetKind() const { return kind_; }
   bool Empty() const { return bounds_.IsEmpty(); }

@@ -4,6 +4,7 @@
 
 namespace mavlet {
 
+// One frame of a picture: an off-screen surface plus the frame's own colour-key switch.
 class TGameDxSurface : public Surface {
  public:
   using Surface::Surface;

@@ -51,7 +51,7 @@ std::optional<std::filesystem::path> FindPictureFile(FileServices& files,
                                                      const std::filesystem::path& base,
                                                      std::string_view name, DiscSearch discs);
 // The mask file beside a found ".pmp" picture, when it exists (its name is matched ignoring
-// ASCII case, as on the original file system).
+// ASCII case, so a title made on a case-blind file system finds it here too).
 std::optional<std::filesystem::path> FindMaskFile(FileServices& files,
                                                   const std::filesystem::path& picture_file);
 

@@ -6,7 +6,7 @@
 
 namespace mavlet {
 
-TSelMapRgn TSelMapRgn::FromDef(const TSelMapRegionDef& def) {
+TSelMapRgn TSelMapRgn::FromDef(const SelMapRegionDef& def) {
   TSelMapRgn r;
   r.Shape = TRegionShape(def.Kind, def.Points);
   for (std::size_t a = 0; a < 3; ++a) {

@@ -13,7 +13,7 @@
 
 namespace mavlet {
 
-struct TSelMapRegionDef;
+struct SelMapRegionDef;
 
 struct TSelMapRgn {
   enum Action { kDecide = 0, kEnter = 1, kLeave = 2 };
@@ -21,7 +21,7 @@ struct TSelMapRgn {
   std::array<std::int32_t, 3> Pages{-1, -1, -1};
   std::array<std::int32_t, 3> Coms{0, 0, 0};
 
-  static TSelMapRgn FromDef(const TSelMapRegionDef& def);
+  static TSelMapRgn FromDef(const SelMapRegionDef& def);
 };
 
 class TSelMapSurface : public TGameSurface {

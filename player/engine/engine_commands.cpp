@@ -23,9 +23,9 @@ FieldLayout LayoutOf(int keyword) {
 }
 
 // Stand-in for a keyword whose class is not registered: keeps the standard fields and moves on.
-class TComPlaceholder : public TCommand {
+class UnregisteredCommand : public TCommand {
  public:
-  TComPlaceholder(TPage* owner, int keyword) : TCommand(owner), keyword_(keyword) {}
+  UnregisteredCommand(TPage* owner, int keyword) : TCommand(owner), keyword_(keyword) {}
   void Parse(std::string_view args) override {
     switch (LayoutOf(keyword_)) {
       case FieldLayout::kStandard: TCommand::Parse(args); break;
@@ -73,7 +73,7 @@ void RegisterEngineCommands(CommandRegistry& r) {
 void RegisterPlaceholders(CommandRegistry& r) {
   for (int i = 0; i < kKeywordCount; ++i) {
     if (r.Has(i)) continue;
-    r.Register(i, [i](TPage* owner) { return std::make_unique<TComPlaceholder>(owner, i); });
+    r.Register(i, [i](TPage* owner) { return std::make_unique<UnregisteredCommand>(owner, i); });
   }
 }
 

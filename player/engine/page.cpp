@@ -67,7 +67,7 @@ void TPage::ParseText(std::string_view text, const CommandRegistry& registry) {
       first = false;
       if (line.find("NonStop=") != std::string_view::npos) {
         std::string_view value = line.substr(line.find('=') + 1);
-        non_stop_ = static_cast<std::uint8_t>(StrToIntDef(value, 0) & 0xFF);
+        non_stop_ = static_cast<std::uint8_t>(ParseIntOr(value, 0) & 0xFF);
         return;
       }
     }

@@ -84,12 +84,11 @@ int VolumeToAttenuation(int volume) {
   return v == 0 ? kSilentAttenuation : v * 20 - 2000;
 }
 
-TAudioChannel::TAudioChannel(SoundContext& context, std::uint8_t number)
-    : context_(context), number_(number) {
+AudioChannel::AudioChannel(SoundContext& context, std::uint8_t number) : context_(context), number_(number) {
   temp_file_ = context_.temp_folder / ("~mavl" + std::to_string(number_) + ".wav");
 }
 
-TAudioChannel::~TAudioChannel() {
+AudioChannel::~AudioChannel() {
   AbandonUnpacking();
   ReapAbandoned(true);
   EndFade();
@@ -98,16 +97,16 @@ TAudioChannel::~TAudioChannel() {
   std::filesystem::remove(temp_file_, ignored);
 }
 
-void TAudioChannel::SetVolume(int volume) {
+void AudioChannel::SetVolume(int volume) {
   volume_ = volume;
   if (!Fading() && player_ && player_->IsPlaying()) {
     player_->SetAttenuation(VolumeToAttenuation(volume_));
   }
 }
 
-bool TAudioChannel::IsPlaying() const { return unpacking_.has_value() || (player_ && player_->IsPlaying()); }
+bool AudioChannel::IsPlaying() const { return unpacking_.has_value() || (player_ && player_->IsPlaying()); }
 
-void TAudioChannel::AbandonUnpacking() {
+void AudioChannel::AbandonUnpacking() {
   if (!unpacking_) return;
   unpacking_->stop.request_stop();
   abandoned_.push_back(std::move(*unpacking_));
@@ -119,7 +118,7 @@ void TAudioChannel::AbandonUnpacking() {
   ReapAbandoned(false);
 }
 
-void TAudioChannel::ReapAbandoned(bool wait) {
+void AudioChannel::ReapAbandoned(bool wait) {
   std::erase_if(abandoned_, [wait](Unpack& u) {
     if (!wait && u.result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
     try {
@@ -134,7 +133,7 @@ void TAudioChannel::ReapAbandoned(bool wait) {
   });
 }
 
-void TAudioChannel::FinishUnpacking() {
+void AudioChannel::FinishUnpacking() {
   Unpack done = std::move(*unpacking_);
   unpacking_.reset();
   std::string failure;
@@ -157,7 +156,7 @@ void TAudioChannel::FinishUnpacking() {
   OpenAndStart(temp_file_, unpacking_name_);
 }
 
-void TAudioChannel::Play() {
+void AudioChannel::Play() {
   // Whatever was being unpacked is replaced by this request.
   AbandonUnpacking();
   if (!player_ && context_.sound_on) {
@@ -214,7 +213,7 @@ void TAudioChannel::Play() {
   }
 }
 
-bool TAudioChannel::OpenSound(const SoundLocation& where) {
+bool AudioChannel::OpenSound(const SoundLocation& where) {
   const std::string shown = SjisToUtf8(file_name_);
   std::filesystem::path path;
   if (IsPacked(where)) {
@@ -233,7 +232,7 @@ bool TAudioChannel::OpenSound(const SoundLocation& where) {
   return true;
 }
 
-void TAudioChannel::OpenAndStart(const std::filesystem::path& wave, const std::string& shown) {
+void AudioChannel::OpenAndStart(const std::filesystem::path& wave, const std::string& shown) {
   try {
     player_->SetFileName(wave);
   } catch (const MavError& e) {
@@ -242,7 +241,7 @@ void TAudioChannel::OpenAndStart(const std::filesystem::path& wave, const std::s
   Start();
 }
 
-void TAudioChannel::Start() {
+void AudioChannel::Start() {
   player_->Rewind();
   player_->SetLooping(loop_);
   player_->Update();
@@ -255,21 +254,21 @@ void TAudioChannel::Start() {
   }
 }
 
-bool TAudioChannel::TempWritten(const std::string& failure) {
+bool AudioChannel::TempWritten(const std::string& failure) {
   if (failure.empty()) return true;
   context_.log.Error("sound channel " + std::to_string(number_) + " stopped: " + failure + " for " +
                      SjisToUtf8(file_name_));
   return false;
 }
 
-void TAudioChannel::StartFade(int step) {
+void AudioChannel::StartFade(int step) {
   fade_step_ = step;
   // The first step comes with the next update, like a fade thread's first tick.
   next_tick_ms_ = context_.clock.NowMs();
   if (step > 0) player_->Play();
 }
 
-void TAudioChannel::FadeTick() {
+void AudioChannel::FadeTick() {
   if (!player_) {
     EndFade();
     return;
@@ -293,7 +292,7 @@ void TAudioChannel::FadeTick() {
   }
 }
 
-void TAudioChannel::Update() {
+void AudioChannel::Update() {
   if (!abandoned_.empty()) ReapAbandoned(false);
   if (!player_) return;
   if (unpacking_) {
@@ -314,21 +313,21 @@ void TAudioChannel::Update() {
   }
 }
 
-void TAudioChannel::Reset() {
+void AudioChannel::Reset() {
   file_name_.clear();
   fade_ = false;
   volume_ = 100;
   Play();
 }
 
-void TAudioChannel::SaveToStatus(TGameStatus& status) const {
+void AudioChannel::SaveToStatus(TGameStatus& status) const {
   const std::string prefix = "Audio" + std::to_string(number_);
   status.WriteString(prefix + "Src", file_name_);
   status.WriteBool(prefix + "Loop", loop_);
   status.WriteInteger(prefix + "Vol", volume_);
 }
 
-void TAudioChannel::LoadFromStatus(const TGameStatus& status) {
+void AudioChannel::LoadFromStatus(const TGameStatus& status) {
   file_name_.clear();
   fade_ = false;
   Play();

@@ -41,18 +41,18 @@ struct SoundContext {
 // Values outside 0..100 count as the nearest end.
 int VolumeToAttenuation(int volume);
 
-class TAudioChannel {
+class AudioChannel {
  public:
   static constexpr int kFadeTickMs = 100;
   static constexpr int kFadeInStep = 400;
   static constexpr int kFadeOutStep = -400;
   static constexpr int kFadeInStart = -5000;
 
-  TAudioChannel(SoundContext& context, std::uint8_t number);
+  AudioChannel(SoundContext& context, std::uint8_t number);
   // Stops the channel and deletes its temporary file.
-  ~TAudioChannel();
-  TAudioChannel(const TAudioChannel&) = delete;
-  TAudioChannel& operator=(const TAudioChannel&) = delete;
+  ~AudioChannel();
+  AudioChannel(const AudioChannel&) = delete;
+  AudioChannel& operator=(const AudioChannel&) = delete;
 
   std::uint8_t Number() const { return number_; }
   // Shift-JIS name as the scenario gives it ("BGM01.PMW"); empty when nothing is assigned.

@@ -24,7 +24,7 @@ AudioChannels::AudioChannels(SoundDevice& device, Clock& clock, Log& log, TitleF
                static_cast<std::uint32_t>(std::max<std::int32_t>(settings.buffer_ms, kMinSoundBufferMs)),
                false, settings.background_unpack} {
   for (int k = 0; k < kCount; ++k) {
-    channels_[k] = std::make_unique<TAudioChannel>(context_, static_cast<std::uint8_t>(k));
+    channels_[k] = std::make_unique<AudioChannel>(context_, static_cast<std::uint8_t>(k));
   }
 }
 
@@ -39,14 +39,12 @@ AudioChannels::~AudioChannels() {
   }
 }
 
-TAudioChannel& AudioChannels::Channel(int k) {
+AudioChannel& AudioChannels::Channel(int k) {
   if (k < 0 || k >= kCount) throw MavError("audio channel " + std::to_string(k) + " does not exist");
   return *channels_[k];
 }
 
-const TAudioChannel& AudioChannels::Channel(int k) const {
-  return const_cast<AudioChannels*>(this)->Channel(k);
-}
+const AudioChannel& AudioChannels::Channel(int k) const { return const_cast<AudioChannels*>(this)->Channel(k); }
 
 template <typename Op>
 void AudioChannels::ForEachChannel(Op op) {
@@ -80,12 +78,12 @@ void AudioChannels::SetSoundOn(bool on) {
       }
     }
     context_.sound_on = true;
-    ForEachChannel([](TAudioChannel& c) { c.Play(); });
+    ForEachChannel([](AudioChannel& c) { c.Play(); });
     return;
   }
   context_.sound_on = false;
   // Switching off cannot fail per channel: Play only drops the player.
-  ForEachChannel([](TAudioChannel& c) { c.Play(); });
+  ForEachChannel([](AudioChannel& c) { c.Play(); });
   if (context_.device.Initialized()) {
     try {
       context_.device.Finalize();
@@ -97,7 +95,7 @@ void AudioChannels::SetSoundOn(bool on) {
 }
 
 void AudioChannels::UpdateAudio() {
-  ForEachChannel([](TAudioChannel& c) { c.Update(); });
+  ForEachChannel([](AudioChannel& c) { c.Update(); });
 }
 
 void AudioChannels::SaveToStatus(TGameStatus& status) const {
@@ -105,11 +103,11 @@ void AudioChannels::SaveToStatus(TGameStatus& status) const {
 }
 
 void AudioChannels::LoadFromStatus(const TGameStatus& status) {
-  ForEachChannel([&status](TAudioChannel& c) { c.LoadFromStatus(status); });
+  ForEachChannel([&status](AudioChannel& c) { c.LoadFromStatus(status); });
 }
 
 void AudioChannels::ResetAll() {
-  ForEachChannel([](TAudioChannel& c) { c.Reset(); });
+  ForEachChannel([](AudioChannel& c) { c.Reset(); });
 }
 
 }  // namespace mavlet

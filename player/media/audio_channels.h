@@ -35,8 +35,8 @@ class AudioChannels {
   AudioChannels& operator=(const AudioChannels&) = delete;
 
   // k in 0..3; throws MavError otherwise.
-  TAudioChannel& Channel(int k);
-  const TAudioChannel& Channel(int k) const;
+  AudioChannel& Channel(int k);
+  const AudioChannel& Channel(int k) const;
 
   bool SoundOn() const { return context_.sound_on; }
   // Switching on opens the device (a failure keeps sound off, logged only) and restarts every
@@ -68,7 +68,7 @@ class AudioChannels {
 
   SoundSettings settings_;
   SoundContext context_;
-  std::array<std::unique_ptr<TAudioChannel>, kCount> channels_;
+  std::array<std::unique_ptr<AudioChannel>, kCount> channels_;
   bool opened_device_ = false;
 };
 

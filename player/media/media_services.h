@@ -13,14 +13,14 @@ class GameServices;
 class MovieOpener;
 class PcmStream;
 class Surface;
-class TAudioChannel;
+class AudioChannel;
 
 class MediaServices {
  public:
   virtual ~MediaServices() = default;
 
   // Audio channel k (0..3); nullptr outside that range.
-  virtual TAudioChannel* Channel(int k) = 0;
+  virtual AudioChannel* Channel(int k) = 0;
   // Refused (nothing happens) while the configuration keeps sound off.
   virtual void SetSoundOn(bool on) = 0;
 

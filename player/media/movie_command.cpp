@@ -61,7 +61,7 @@ void TComMovie::OpenFrames(MediaServices& media, TBookManager& book) {
   // decoding, so that picture and sound begin together (a movie that failed keeps the sound).
   if (args_.preload) {
     if (const auto* wav = dynamic_cast<const TComWavPlay*>(PrevCommand()); wav != nullptr && wav->LeftToMovie()) {
-      if (TAudioChannel* channel = media.Channel(wav->args().channel)) {
+      if (AudioChannel* channel = media.Channel(wav->args().channel)) {
         channel->SetFileName(wav->args().file_name);
         channel->SetLoop(false);
         channel->SetFade(wav->args().fade);

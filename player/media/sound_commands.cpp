@@ -19,9 +19,9 @@ bool TComWavPlay::LeftToMovie() const {
 
 void TComWavPlay::Prepare(GameServices& sys, TBookManager& book) {
   if (LeftToMovie()) return;
-  TAudioChannel* channel = MediaOf(sys).Channel(args_.channel);
+  AudioChannel* channel = MediaOf(sys).Channel(args_.channel);
   if (channel == nullptr) {
-    // The original indexed past its four channels here; play nothing instead.
+    // A channel outside 0 to 3 plays nothing: the command is skipped with a warning.
     book.GetLog().Warn("WavPlay: there is no audio channel " + std::to_string(args_.channel) +
                        " (channels are 0 to 3); nothing played");
     return;
@@ -35,7 +35,7 @@ void TComWavPlay::Prepare(GameServices& sys, TBookManager& book) {
 void TComWavPlay::Execute(TCallManager& mgr, GameServices& sys, TBookManager& book, TStackData& pos) {
   if (args_.wait) {
     RunAlwaysStream(mgr, sys, book);
-    if (TAudioChannel* channel = MediaOf(sys).Channel(args_.channel)) {
+    if (AudioChannel* channel = MediaOf(sys).Channel(args_.channel)) {
       if (channel->IsPlaying()) return;
       channel->SetFileName({});
     }

@@ -19,7 +19,7 @@ std::string Column(const std::string& sjis) {
 
 }  // namespace
 
-AudioStateLog::State AudioStateLog::Of(TAudioChannel& channel) {
+AudioStateLog::State AudioStateLog::Of(AudioChannel& channel) {
   State s;
   s.file = channel.FileName();
   s.loop = channel.Loop();
@@ -31,7 +31,7 @@ AudioStateLog::State AudioStateLog::Of(TAudioChannel& channel) {
 
 void AudioStateLog::Check(int event, TGameSystem& sys) {
   for (int k = 0; k < static_cast<int>(last_.size()); ++k) {
-    TAudioChannel* channel = sys.Sound().Channel(k);
+    AudioChannel* channel = sys.Sound().Channel(k);
     if (channel == nullptr) continue;
     State now = Of(*channel);
     State& last = last_[static_cast<std::size_t>(k)];

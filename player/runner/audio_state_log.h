@@ -9,7 +9,7 @@
 
 namespace mavlet {
 
-class TAudioChannel;
+class AudioChannel;
 class TGameSystem;
 
 class AudioStateLog {
@@ -25,7 +25,7 @@ class AudioStateLog {
     friend bool operator==(const State&, const State&) = default;
   };
   // The channel's output: its player's attenuation, or the volume's when it has no player.
-  static State Of(TAudioChannel& channel);
+  static State Of(AudioChannel& channel);
   // Writes a line for each channel whose state differs from the last one written.
   void Check(int event, TGameSystem& sys);
 

@@ -97,7 +97,7 @@ TGameInput::TGameInput(JoystickPort& joysticks, InputState& keys) : joysticks_(j
   device_->SetAutoUpdate(true);
 }
 
-std::unique_ptr<TInputDevice> TGameInput::MakeDevice(TInputMode mode) {
+std::unique_ptr<InputDevice> TGameInput::MakeDevice(TInputMode mode) {
   switch (mode) {
     case TInputMode::imJoyStick1: return std::make_unique<TJoyStick>(joysticks_, 0);
     case TInputMode::imJoyStick2: return std::make_unique<TJoyStick>(joysticks_, 1);

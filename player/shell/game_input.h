@@ -13,9 +13,9 @@ namespace mavlet {
 
 enum class TInputMode : std::uint8_t { imJoyStick1, imJoyStick2, imKeyBoard, imKeyLeft, imKeyRight };
 
-class TInputDevice {
+class InputDevice {
  public:
-  virtual ~TInputDevice() = default;
+  virtual ~InputDevice() = default;
   virtual bool Button(int index) = 0;
   virtual bool Poll() = 0;
   bool AutoUpdate() const { return auto_update_; }
@@ -25,7 +25,7 @@ class TInputDevice {
   bool auto_update_ = false;
 };
 
-class TJoyStick : public TInputDevice {
+class TJoyStick : public InputDevice {
  public:
   TJoyStick(JoystickPort& port, int id) : port_(port), id_(id) {}
   // Calibrates on first use; false when the joystick cannot be read (its buttons then read
@@ -44,7 +44,7 @@ class TJoyStick : public TInputDevice {
   JoystickReading last_;
 };
 
-class TKeyStick : public TInputDevice {
+class TKeyStick : public InputDevice {
  public:
   TKeyStick(InputState& keys, TInputMode mode);
   bool Poll() override;
@@ -73,12 +73,12 @@ class TGameInput {
   bool Update() { return device_->Poll(); }
 
  private:
-  std::unique_ptr<TInputDevice> MakeDevice(TInputMode mode);
+  std::unique_ptr<InputDevice> MakeDevice(TInputMode mode);
 
   JoystickPort& joysticks_;
   InputState& keys_;
   TInputMode mode_ = TInputMode::imKeyBoard;
-  std::unique_ptr<TInputDevice> device_;
+  std::unique_ptr<InputDevice> device_;
 };
 
 }  // namespace mavlet

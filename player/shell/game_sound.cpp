@@ -41,18 +41,18 @@ void GameSound::SetSoundOn(bool on) { Audio().SetSoundOn(on); }
 
 bool GameSound::IsSoundOn() const { return audio_ && audio_->SoundOn(); }
 
-TAudioChannel* GameSound::Channel(int k) {
+AudioChannel* GameSound::Channel(int k) {
   if (k < 0 || k >= AudioChannels::kCount) return nullptr;
   return &Audio().Channel(k);
 }
 
 bool GameSound::ChannelEnabled(int k) {
-  TAudioChannel* c = Channel(k);
+  AudioChannel* c = Channel(k);
   return c != nullptr && c->OutputEnabled();
 }
 
 void GameSound::SetChannelEnabled(int k, bool on) {
-  if (TAudioChannel* c = Channel(k)) c->SetOutputEnabled(on);
+  if (AudioChannel* c = Channel(k)) c->SetOutputEnabled(on);
 }
 
 void GameSound::UpdateAudio() {

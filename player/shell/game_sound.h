@@ -54,7 +54,7 @@ class GameSound : public MediaServices {
   void SetSoundOn(bool on) override;
   bool IsSoundOn() const;
   // Audio channel k (0..3); nullptr outside that range.
-  TAudioChannel* Channel(int k) override;
+  AudioChannel* Channel(int k) override;
   bool ChannelEnabled(int k);
   void SetChannelEnabled(int k, bool on);
   // The channels, made on first use.

@@ -77,24 +77,24 @@ bool GameValues::ChannelOutput(int channel) { return sound_.ChannelEnabled(chann
 void GameValues::SetChannelOutput(int channel, bool on) { sound_.SetChannelEnabled(channel, on); }
 
 std::string GameValues::ChannelFile(int channel) {
-  TAudioChannel* c = sound_.Channel(channel);
+  AudioChannel* c = sound_.Channel(channel);
   return c != nullptr ? c->FileName() : std::string();
 }
 
 void GameValues::PlayChannelFile(int channel, std::string_view name) {
-  TAudioChannel* c = sound_.Channel(channel);
+  AudioChannel* c = sound_.Channel(channel);
   if (c == nullptr) return;
   c->SetFileName(std::string(name));
   c->Play();
 }
 
 std::int32_t GameValues::ChannelVolume(int channel) {
-  TAudioChannel* c = sound_.Channel(channel);
+  AudioChannel* c = sound_.Channel(channel);
   return c != nullptr ? c->Volume() : 0;
 }
 
 void GameValues::SetChannelVolume(int channel, std::int32_t volume) {
-  if (TAudioChannel* c = sound_.Channel(channel)) c->SetVolume(volume);
+  if (AudioChannel* c = sound_.Channel(channel)) c->SetVolume(volume);
 }
 
 std::string GameValues::LayerSource(int layer) {

@@ -28,7 +28,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (!first.empty()) cmd.project_folder = std::filesystem::path(first);
   }
-  // Exactly two parameters, as the original command line had it.
+  // Debug mode needs exactly two parameters: the folder and "-debugmode".
   cmd.debug_mode = args.size() == 2 && EqualsIgnoreAsciiCaseBytes(args[1], "-debugmode");
   return cmd;
 }

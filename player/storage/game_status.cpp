@@ -189,7 +189,7 @@ std::int32_t TGameStatus::ReadInteger(std::string_view key, std::int32_t fallbac
   if (IsCountQuery(key)) return CountPrefix(lines_, key.substr(0, key.size() - 1));
   const auto pos = KeyPosition(key);
   if (pos == lines_.end()) return fallback;
-  return StrToIntDef(std::string_view(*pos).substr(key.size() + 1), fallback);
+  return ParseIntOr(std::string_view(*pos).substr(key.size() + 1), fallback);
 }
 
 bool TGameStatus::ReadBool(std::string_view key, bool fallback) const {

@@ -76,7 +76,7 @@ std::string TParamManager::ValueStr(std::string_view operand) {
 
 std::int32_t TParamManager::ValueNum(std::string_view operand) {
   if (TParameter* p = Find(operand)) return p->GetNum();
-  return StrToIntDef(NormalizeText(operand), 0);
+  return ParseIntOr(NormalizeText(operand), 0);
 }
 
 bool TParamManager::ValueFlag(std::string_view operand) {
@@ -214,7 +214,7 @@ void TParamManager::Calc(TParameter& target, std::string_view left, CalcOp op,
           return;
         }
         case CalcOp::kTrim:
-          target.SetNum(StrToIntDef(NormalizeText(TrimWide(ValueStr(left))), 0));
+          target.SetNum(ParseIntOr(NormalizeText(TrimWide(ValueStr(left))), 0));
           return;
         case CalcOp::kPos: {
           const std::string needle = ValueStr(right);
@@ -230,12 +230,12 @@ void TParamManager::Calc(TParameter& target, std::string_view left, CalcOp op,
           }
           const std::string text = ValueStr(left);
           const std::string part = op == CalcOp::kLeft ? MbLeft(text, n) : MbRight(text, n);
-          target.SetNum(StrToIntDef(NormalizeText(part), 0));
+          target.SetNum(ParseIntOr(NormalizeText(part), 0));
           return;
         }
         case CalcOp::kMid: {
           const auto part = mid(ValueStr(left));
-          target.SetNum(part ? StrToIntDef(*part, 0) : 0);
+          target.SetNum(part ? ParseIntOr(*part, 0) : 0);
           return;
         }
       }

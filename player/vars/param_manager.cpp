@@ -253,7 +253,7 @@ void TParamManager::LoadFromStatus(TGameStatus& status) {
     const std::string_view code = stored.substr(0, comma);
     const std::string_view value =
         comma == std::string_view::npos ? std::string_view() : stored.substr(comma + 1);
-    auto param = CreateParam(StrToIntDef(code, 2), true);
+    auto param = CreateParam(ParseIntOr(code, 2), true);
     param->SetName(name);
     param->SetStr(value);
     Append(std::move(param));

@@ -8,7 +8,7 @@ namespace mavlet {
 std::string TParamNum::GetStr() { return std::to_string(value_); }
 
 void TParamNum::SetStr(std::string_view text) {
-  value_ = StrToIntDef(NormalizeText(text), 0);
+  value_ = ParseIntOr(NormalizeText(text), 0);
   NotifyChanged();
 }
 

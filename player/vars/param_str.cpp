@@ -16,7 +16,7 @@ void TParamStr::SetStr(std::string_view text) {
   NotifyChanged();
 }
 
-std::int32_t TParamStr::GetNum() { return StrToIntDef(NormalizeText(GetStr()), 0); }
+std::int32_t TParamStr::GetNum() { return ParseIntOr(NormalizeText(GetStr()), 0); }
 
 void TParamStr::SetNum(std::int32_t value) {
   value_ = std::to_string(value);

@@ -261,7 +261,7 @@ void TParamSystem::SetStr(std::string_view text) {
     case SysKind::kMouseY:
     case SysKind::kVol:
     case SysKind::kNowPage:
-      WriteNumber(*e, StrToIntDef(text, 0), engine, game);
+      WriteNumber(*e, ParseIntOr(text, 0), engine, game);
       return;
     default:
       return;

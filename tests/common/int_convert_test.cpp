@@ -52,7 +52,7 @@ TEST(ParseInt, Table) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParseInt(c.text), c.value) << "'" << c.text << "'";
-    EXPECT_EQ(StrToIntDef(c.text, 1234), c.value.value_or(1234)) << "'" << c.text << "'";
+    EXPECT_EQ(ParseIntOr(c.text, 1234), c.value.value_or(1234)) << "'" << c.text << "'";
   }
 }
 

@@ -20,8 +20,8 @@ using SelStrLine = testing::ParsedLine<TComSelStr::Args>;
 const std::string kSo = "\x83\x5C";
 const std::string kLeadComma = "\x81\x2C";
 
-TJumpTarget Target(std::int32_t page, std::string label, std::int32_t com) {
-  TJumpTarget t;
+JumpTarget Target(std::int32_t page, std::string label, std::int32_t com) {
+  JumpTarget t;
   t.Page = page;
   t.Label = std::move(label);
   t.Com = com;
@@ -31,7 +31,7 @@ TJumpTarget Target(std::int32_t page, std::string label, std::int32_t com) {
 TEST(JumpTargetParse, Table) {
   struct Case {
     std::string text;
-    TJumpTarget expect;
+    JumpTarget expect;
   };
   const Case cases[] = {
       {"", Target(-1, "", 0)},
@@ -44,7 +44,7 @@ TEST(JumpTargetParse, Table) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(TJumpTarget::FromText(c.text), c.expect);
+    EXPECT_EQ(JumpTarget::FromText(c.text), c.expect);
   }
 }
 
@@ -100,10 +100,10 @@ TEST(SelMapParse, RegionDefinitions) {
     const char* name;
     std::string text;
     std::int32_t kind;
-    TJumpTarget decide, enter, leave;
-    std::vector<TMapPoint> points;
+    JumpTarget decide, enter, leave;
+    std::vector<MapPoint> points;
   };
-  const TJumpTarget none = Target(-1, "", 0);
+  const JumpTarget none = Target(-1, "", 0);
   const Case cases[] = {
       {"rectangle with three actions", "0\\10:a:0&11&12:b:2\\10\\10\\110\\60", 0, Target(10, "a", 0),
        Target(11, "", 0), Target(12, "b", 2), {{10, 10}, {110, 60}}},
@@ -120,11 +120,11 @@ TEST(SelMapParse, RegionDefinitions) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TSelMapRegionDef d = TSelMapRegionDef::FromText(c.text);
+    SelMapRegionDef d = SelMapRegionDef::FromText(c.text);
     EXPECT_EQ(d.Kind, c.kind);
-    EXPECT_EQ(d.Actions[TSelMapRegionDef::kDecide], c.decide);
-    EXPECT_EQ(d.Actions[TSelMapRegionDef::kEnter], c.enter);
-    EXPECT_EQ(d.Actions[TSelMapRegionDef::kLeave], c.leave);
+    EXPECT_EQ(d.Actions[SelMapRegionDef::kDecide], c.decide);
+    EXPECT_EQ(d.Actions[SelMapRegionDef::kEnter], c.enter);
+    EXPECT_EQ(d.Actions[SelMapRegionDef::kLeave], c.leave);
     EXPECT_EQ(d.Points, c.points);
   }
 }
@@ -134,7 +134,7 @@ TEST(SelMapParse, RegionList) {
     const char* name;
     std::string line;
     std::string picture;
-    std::vector<std::string> regions;  // as TSelMapRegionDef::FromText reads them
+    std::vector<std::string> regions;  // as SelMapRegionDef::FromText reads them
   };
   const Case cases[] = {
       {"two regions", "2,,map,0\\1\\0\\0\\9\\9, 1\\2\\0\\0\\9\\9 ", "map",
@@ -146,7 +146,7 @@ TEST(SelMapParse, RegionList) {
   };
   for (const Case& c : cases) {
     TComSelMap::Args want{c.picture, {}};
-    for (const std::string& r : c.regions) want.regions.push_back(TSelMapRegionDef::FromText(r));
+    for (const std::string& r : c.regions) want.regions.push_back(SelMapRegionDef::FromText(r));
     EXPECT_EQ(ParseLine<TComSelMap>(c.line).args, want) << c.name;
   }
   EXPECT_EQ(ParseLine<TComSelMap>("2,,map,0\\1").flags, 2);

@@ -20,9 +20,9 @@ namespace {
 using testing::PictureFolder;
 using testing::TestLayerServices;
 
-std::vector<TMapPoint> Pts(std::initializer_list<std::pair<int, int>> ps) {
-  std::vector<TMapPoint> out;
-  for (auto [x, y] : ps) out.push_back(TMapPoint{x, y});
+std::vector<MapPoint> Pts(std::initializer_list<std::pair<int, int>> ps) {
+  std::vector<MapPoint> out;
+  for (auto [x, y] : ps) out.push_back(MapPoint{x, y});
   return out;
 }
 
@@ -30,7 +30,7 @@ TEST(RegionShape, HitTable) {
   struct Case {
     const char* name;
     int kind;
-    std::vector<TMapPoint> points;
+    std::vector<MapPoint> points;
     int x, y;
     bool inside;
   };

@@ -35,7 +35,7 @@ class BackgroundUnpack : public ::testing::Test {
     channels = std::make_unique<AudioChannels>(device, clock, log, TitleFiles{dir.path() / "title", &files}, settings);
     channels->SetSoundOn(true);
   }
-  TAudioChannel& Ch(int k) { return channels->Channel(k); }
+  AudioChannel& Ch(int k) { return channels->Channel(k); }
   void Start(int k, const std::string& name, bool loop = false) {
     Ch(k).SetFileName(name);
     Ch(k).SetLoop(loop);

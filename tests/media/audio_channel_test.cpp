@@ -40,7 +40,7 @@ class AudioChannelTest : public ::testing::Test {
     channels.reset();
     channels = std::make_unique<AudioChannels>(device, clock, log, TitleFiles{dir.path() / "title", &files}, settings);
   }
-  TAudioChannel& Ch(int k) { return channels->Channel(k); }
+  AudioChannel& Ch(int k) { return channels->Channel(k); }
   HeadlessWavePlayer* Player(int k) { return device.Player(k); }
   void Start(int k, const std::string& name, bool loop = false, bool fade = false) {
     Ch(k).SetFileName(name);

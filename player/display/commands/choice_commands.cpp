@@ -29,18 +29,18 @@ void TComSelStr::Parse(std::string_view args) {
   args_.highlight_color = CsvFieldInt(args, 14, 0);
 
   std::string style = CsvField(args, 15);
-  args_.rows = StrToIntDef(CutToken(style, ":"), 10);
+  args_.rows = ParseIntOr(CutToken(style, ":"), 10);
   // Columns and scrolling divide by the row count.
   if (args_.rows < 1) args_.rows = 10;
-  args_.bold = StrToIntDef(CutToken(style, ":"), 0);
-  args_.title_bold = StrToIntDef(CutToken(style, ":"), 0);
-  args_.list_mode = StrToIntDef(CutToken(style, ":"), 0);
+  args_.bold = ParseIntOr(CutToken(style, ":"), 0);
+  args_.title_bold = ParseIntOr(CutToken(style, ":"), 0);
+  args_.list_mode = ParseIntOr(CutToken(style, ":"), 0);
   args_.top = CutToken(style, ":");
-  args_.scroll_back_color = StrToIntDef(CutToken(style, ":"), 0);
-  args_.thumb_color = StrToIntDef(CutToken(style, ":"), 0);
-  args_.scroll_frame_width = StrToIntDef(CutToken(style, ":"), 0);
-  args_.scroll_frame_color = StrToIntDef(CutToken(style, ":"), 0);
-  args_.scroll_back_style = LowByte(StrToIntDef(CutToken(style, ":"), 0));
+  args_.scroll_back_color = ParseIntOr(CutToken(style, ":"), 0);
+  args_.thumb_color = ParseIntOr(CutToken(style, ":"), 0);
+  args_.scroll_frame_width = ParseIntOr(CutToken(style, ":"), 0);
+  args_.scroll_frame_color = ParseIntOr(CutToken(style, ":"), 0);
+  args_.scroll_back_style = LowByte(ParseIntOr(CutToken(style, ":"), 0));
 
   args_.items.clear();
   std::vector<std::string> fields = SplitAll(std::string(args), ",");
@@ -48,8 +48,8 @@ void TComSelStr::Parse(std::string_view args) {
   for (std::size_t i = kFirstItem; i < fields.size() && !fields[i].empty(); i += 3) {
     TSelStrItem item;
     item.Text = std::move(fields[i]);
-    if (i + 1 < fields.size()) item.Target = TJumpTarget::FromText(std::move(fields[i + 1]));
-    if (i + 2 < fields.size()) item.Call = StrToIntDef(fields[i + 2], 0);
+    if (i + 1 < fields.size()) item.Target = JumpTarget::FromText(std::move(fields[i + 1]));
+    if (i + 2 < fields.size()) item.Call = ParseIntOr(fields[i + 2], 0);
     args_.items.push_back(std::move(item));
   }
 }
@@ -63,7 +63,7 @@ void TComSelMap::Parse(std::string_view args) {
   for (std::size_t i = 3; i < fields.size(); ++i) {
     std::string def = TrimWide(fields[i]);
     if (def.empty()) break;
-    args_.regions.push_back(TSelMapRegionDef::FromText(std::move(def)));
+    args_.regions.push_back(SelMapRegionDef::FromText(std::move(def)));
   }
 }
 

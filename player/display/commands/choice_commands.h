@@ -22,7 +22,7 @@ struct TSelStrItem {
   // As written; one starting with "@" names a string variable whose text may hold several
   // items separated by "\n".
   std::string Text;
-  TJumpTarget Target;
+  JumpTarget Target;
   // Non-zero: run the target as a sub-scenario and keep the choice open.
   std::int32_t Call = 0;
   bool operator==(const TSelStrItem&) const = default;
@@ -96,7 +96,7 @@ class TComSelMap : public TKeywordCommand<KeywordIndex("SelMap")> {
 
   struct Args {
     std::string picture;  // highlight picture, shown inside the region under the mouse
-    std::vector<TSelMapRegionDef> regions;
+    std::vector<SelMapRegionDef> regions;
     bool operator==(const Args&) const = default;
   };
   const Args& args() const { return args_; }

@@ -341,7 +341,7 @@ void TComSelMap::Prepare(GameServices& sys, TBookManager& book) {
   if (layer == nullptr) return;
   std::vector<TSelMapRgn> regions;
   regions.reserve(args_.regions.size());
-  for (const TSelMapRegionDef& def : args_.regions) regions.push_back(TSelMapRgn::FromDef(def));
+  for (const SelMapRegionDef& def : args_.regions) regions.push_back(TSelMapRgn::FromDef(def));
   layer->SetRegions(std::move(regions));
   layer->SetSrc(args_.picture);
   layer->SetHighlighted(-1);

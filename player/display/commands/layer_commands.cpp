@@ -212,7 +212,7 @@ void TComEffect2::Execute(TCallManager&, GameServices& sys, TBookManager&, TStac
 }
 
 void TComSetBit::Execute(TCallManager&, GameServices& sys, TBookManager& book, TStackData& pos) {
-  const std::int32_t depth = StrToIntDef(NormalizeText(book.Params().ValueStr(args_.depth)), 16);
+  const std::int32_t depth = ParseIntOr(NormalizeText(book.Params().ValueStr(args_.depth)), 16);
   book.SetBitCount(depth);
   // Moved on first: a depth the display refuses is reported once, not on every step.
   ++pos.Com;

@@ -63,10 +63,10 @@ void TComInsText::Prepare(GameServices&, TBookManager& book) {
 
 void TComInsText::Enter(TCallManager& mgr, GameServices& sys, TBookManager& book, std::string_view resume) {
   std::string r(resume);
-  start_pos_ = StrToIntDef(CutToken(r, ","), 1);
+  start_pos_ = ParseIntOr(CutToken(r, ","), 1);
   const std::string colour = CutToken(r, ",");
-  cur_color_ = StrToIntDef(colour, book.text_col);
-  cur_shadow_ = StrToIntDef(r, book.text_scol);
+  cur_color_ = ParseIntOr(colour, book.text_col);
+  cur_shadow_ = ParseIntOr(r, book.text_scol);
   const bool main = mgr.Kind() == kMainStream;
   if (start_pos_ == 1 && main) {
     Restart(book, kOnTextStart);

@@ -90,9 +90,9 @@ class TDrawCurtain : public TransitionItem {
 // Kinds 4, 5, 8 and 9: one band of 16 pixels joins per step (vertical kinds top to bottom,
 // horizontal ones left to right; reverse the other way); the union of the live bands is
 // presented and the transition ends when no band is left.
-class TBandedKind : public TSbHasItem2 {
+class BandedKind : public TSbHasItem2 {
  public:
-  TBandedKind(Surface& screen, Surface& front, Surface& back, bool vertical, bool curtain)
+  BandedKind(Surface& screen, Surface& front, Surface& back, bool vertical, bool curtain)
       : TSbHasItem2(screen, front, back), vertical_(vertical), curtain_(curtain) {}
   void SetReverse(bool reverse) override {
     TSbHasItem2::SetReverse(reverse);
@@ -139,9 +139,9 @@ class TBandedKind : public TSbHasItem2 {
 };
 
 // Kinds 6 and 7: a 4-pixel band of the back picture, across the whole screen, per step.
-class TWipeKind : public TShowBackClass {
+class WipeKind : public TShowBackClass {
  public:
-  TWipeKind(Surface& screen, Surface& front, Surface& back, bool vertical)
+  WipeKind(Surface& screen, Surface& front, Surface& back, bool vertical)
       : TShowBackClass(screen, front, back), vertical_(vertical) {}
   void SetReverse(bool reverse) override {
     TShowBackClass::SetReverse(reverse);
@@ -174,9 +174,9 @@ class TWipeKind : public TShowBackClass {
 };
 
 // Kinds 10 and 11: every band starts at once; the first step only makes them.
-class TBlindKind : public TSbHasItem {
+class BlindKind : public TSbHasItem {
  public:
-  TBlindKind(Surface& screen, Surface& front, Surface& back, bool vertical)
+  BlindKind(Surface& screen, Surface& front, Surface& back, bool vertical)
       : TSbHasItem(screen, front, back), vertical_(vertical) {}
   bool Advance() override {
     update_rect_ = Whole();
@@ -210,9 +210,9 @@ class TBlindKind : public TSbHasItem {
 
 // Kinds 27 and 28: the old picture burns out to white (add) or black (subtract), the new one
 // comes back from it.
-class TAddSubKind : public TShowBackClass2 {
+class AddSubKind : public TShowBackClass2 {
  public:
-  TAddSubKind(Surface& screen, Surface& front, Surface& back, bool subtract, int step)
+  AddSubKind(Surface& screen, Surface& front, Surface& back, bool subtract, int step)
       : TShowBackClass2(screen, front, back), subtract_(subtract), step_(step) {}
   bool Advance() override {
     update_rect_ = area_;
@@ -242,22 +242,22 @@ std::unique_ptr<TShowBackClass> MakeFadeKind(int kind, Surface& screen, Surface&
   switch (kind) {
     case 2: return std::make_unique<TSbFadeIn>(screen, front, back);
     case 3: return std::make_unique<TSbFadeInS>(screen, front, back);
-    case 4: return std::make_unique<TBandedKind>(screen, front, back, true, false);
-    case 5: return std::make_unique<TBandedKind>(screen, front, back, false, false);
-    case 6: return std::make_unique<TWipeKind>(screen, front, back, true);
-    case 7: return std::make_unique<TWipeKind>(screen, front, back, false);
-    case 8: return std::make_unique<TBandedKind>(screen, front, back, true, true);
-    case 9: return std::make_unique<TBandedKind>(screen, front, back, false, true);
-    case 10: return std::make_unique<TBlindKind>(screen, front, back, true);
-    case 11: return std::make_unique<TBlindKind>(screen, front, back, false);
-    case 27: return std::make_unique<TAddSubKind>(screen, front, back, false, 4);
-    case 28: return std::make_unique<TAddSubKind>(screen, front, back, true, 4);
+    case 4: return std::make_unique<BandedKind>(screen, front, back, true, false);
+    case 5: return std::make_unique<BandedKind>(screen, front, back, false, false);
+    case 6: return std::make_unique<WipeKind>(screen, front, back, true);
+    case 7: return std::make_unique<WipeKind>(screen, front, back, false);
+    case 8: return std::make_unique<BandedKind>(screen, front, back, true, true);
+    case 9: return std::make_unique<BandedKind>(screen, front, back, false, true);
+    case 10: return std::make_unique<BlindKind>(screen, front, back, true);
+    case 11: return std::make_unique<BlindKind>(screen, front, back, false);
+    case 27: return std::make_unique<AddSubKind>(screen, front, back, false, 4);
+    case 28: return std::make_unique<AddSubKind>(screen, front, back, true, 4);
     default: return nullptr;
   }
 }
 
 std::unique_ptr<TShowBackClass> MakeFastAddSub(bool subtract, Surface& screen, Surface& front, Surface& back) {
-  return std::make_unique<TAddSubKind>(screen, front, back, subtract, 16);
+  return std::make_unique<AddSubKind>(screen, front, back, subtract, 16);
 }
 
 }  // namespace mavlet

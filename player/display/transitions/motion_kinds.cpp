@@ -12,9 +12,9 @@ namespace mavlet {
 namespace {
 
 // Kinds 12 and 13: the new picture pushes the old one down (right); reverse up (left).
-class TScrollKind : public TShowBackClass2 {
+class ScrollKind : public TShowBackClass2 {
  public:
-  TScrollKind(Surface& screen, Surface& front, Surface& back, bool vertical)
+  ScrollKind(Surface& screen, Surface& front, Surface& back, bool vertical)
       : TShowBackClass2(screen, front, back), vertical_(vertical) {}
   bool Advance() override {
     update_rect_ = Whole();
@@ -39,9 +39,9 @@ class TScrollKind : public TShowBackClass2 {
 
 // Kinds 14 to 17: the old picture shrinks into the centre (14, 16 fading) or the new one grows
 // out of it (15, 17 fading in).
-class TSizeKind : public TShowBackClass2 {
+class SizeKind : public TShowBackClass2 {
  public:
-  TSizeKind(Surface& screen, Surface& front, Surface& back, bool grow, bool fade)
+  SizeKind(Surface& screen, Surface& front, Surface& back, bool grow, bool fade)
       : TShowBackClass2(screen, front, back), grow_(grow), fade_(fade) {
     counter_ = grow ? 0 : 100;
   }
@@ -384,12 +384,12 @@ class TSbStretchS : public TSbStretch {
 std::unique_ptr<TShowBackClass> MakeMotionKind(int kind, Surface& screen, Surface& front, Surface& back,
                                                TRandom& random) {
   switch (kind) {
-    case 12: return std::make_unique<TScrollKind>(screen, front, back, true);
-    case 13: return std::make_unique<TScrollKind>(screen, front, back, false);
-    case 14: return std::make_unique<TSizeKind>(screen, front, back, false, false);
-    case 15: return std::make_unique<TSizeKind>(screen, front, back, true, false);
-    case 16: return std::make_unique<TSizeKind>(screen, front, back, false, true);
-    case 17: return std::make_unique<TSizeKind>(screen, front, back, true, true);
+    case 12: return std::make_unique<ScrollKind>(screen, front, back, true);
+    case 13: return std::make_unique<ScrollKind>(screen, front, back, false);
+    case 14: return std::make_unique<SizeKind>(screen, front, back, false, false);
+    case 15: return std::make_unique<SizeKind>(screen, front, back, true, false);
+    case 16: return std::make_unique<SizeKind>(screen, front, back, false, true);
+    case 17: return std::make_unique<SizeKind>(screen, front, back, true, true);
     case 25: return std::make_unique<TSbRotate>(screen, front, back);
     case 29: return std::make_unique<TSbPot>(screen, front, back);
     case 31: return std::make_unique<TSbBlur>(screen, front, back);

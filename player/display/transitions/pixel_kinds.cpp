@@ -41,9 +41,9 @@ class TDrawRect : public TSbLock {
 };
 
 // Kinds 18 to 20: rows, columns or both of 16-pixel cells join step by step.
-class TGridKind : public TSbHasLockItem {
+class GridKind : public TSbHasLockItem {
  public:
-  TGridKind(Surface& screen, Surface& front, Surface& back, int kind) : TSbHasLockItem(screen, front, back), kind_(kind) {}
+  GridKind(Surface& screen, Surface& front, Surface& back, int kind) : TSbHasLockItem(screen, front, back), kind_(kind) {}
   void SetReverse(bool reverse) override {
     TSbHasLockItem::SetReverse(reverse);
     ResetPosition();
@@ -169,9 +169,9 @@ class TDrawDiamond : public TSbLock {
 };
 
 // Kinds 22 to 24: rows, columns or a growing corner of overlapping diamond cells.
-class TDiamondKind : public TSbHasLockItem {
+class DiamondKind : public TSbHasLockItem {
  public:
-  TDiamondKind(Surface& screen, Surface& front, Surface& back, int kind)
+  DiamondKind(Surface& screen, Surface& front, Surface& back, int kind)
       : TSbHasLockItem(screen, front, back), kind_(kind) {
     counter_ = -16;
   }
@@ -480,11 +480,11 @@ std::unique_ptr<TShowBackClass> MakePixelKind(int kind, Surface& screen, Surface
   switch (kind) {
     case 18:
     case 19:
-    case 20: return std::make_unique<TGridKind>(screen, front, back, kind);
+    case 20: return std::make_unique<GridKind>(screen, front, back, kind);
     case 21: return std::make_unique<TSbRand>(screen, front, back, random);
     case 22:
     case 23:
-    case 24: return std::make_unique<TDiamondKind>(screen, front, back, kind);
+    case 24: return std::make_unique<DiamondKind>(screen, front, back, kind);
     case 26: return std::make_unique<TSbRipple>(screen, front, back, 2);
     case 30: return std::make_unique<TSbMosaic>(screen, front, back);
     case 34: return std::make_unique<TSbCircleAdd>(screen, front, back);

@@ -56,6 +56,7 @@ class TShowBackClass : public ScreenTransition {
   std::int32_t counter_ = 0;
 };
 
+// A transition that starts from the old picture: it takes the front copy when it is made.
 class TShowBackClass2 : public TShowBackClass {
  public:
   TShowBackClass2(Surface& screen, Surface& front, Surface& back) : TShowBackClass(screen, front, back) {
@@ -88,6 +89,7 @@ class TSbHasItem : public TShowBackClass {
   std::vector<std::unique_ptr<TransitionItem>> items_;
 };
 
+// An item-owning transition that starts from the old picture: it takes the front copy when made.
 class TSbHasItem2 : public TSbHasItem {
  public:
   TSbHasItem2(Surface& screen, Surface& front, Surface& back) : TSbHasItem(screen, front, back) {
