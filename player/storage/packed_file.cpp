@@ -37,8 +37,8 @@ std::string TooLarge(std::string_view what, std::size_t limit) {
 }  // namespace
 
 ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view what, std::size_t limit,
-                             const std::stop_token& stop) {
-  const bool cancellable = stop.stop_possible();
+                             const StopToken& stop) {
+  const bool cancellable = stop.StopPossible();
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw MavError(std::string(what) + ": cannot start the inflater");
   struct Ender {
@@ -58,7 +58,7 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
   const std::uint8_t* next = in.data();
   std::size_t left = in.size();
   for (;;) {
-    if (cancellable && stop.stop_requested()) throw UnpackCancelled(std::string(what) + ": unpacking cancelled");
+    if (cancellable && stop.StopRequested()) throw UnpackCancelled(std::string(what) + ": unpacking cancelled");
     if (zs.avail_in == 0 && left > 0) {
       const std::size_t n = std::min<std::size_t>(left, UINT32_MAX);
       zs.next_in = const_cast<Bytef*>(next);
@@ -146,18 +146,18 @@ void ApplyMask(std::span<std::uint8_t> bytes) {
 }
 
 ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what, std::size_t limit,
-                        const std::stop_token& stop) {
+                        const StopToken& stop) {
   ApplyMask(packed);
 #ifdef MAVLET_HAVE_LIBDEFLATE
   // The whole-buffer inflater cannot stop part-way; a cancellable unpack streams instead.
-  if (!stop.stop_possible()) {
+  if (!stop.StopPossible()) {
     if (std::optional<ByteBuffer> out = InflateWhole(packed, limit)) return std::move(*out);
   }
 #endif
   return InflateZlibStream(packed, what, limit, stop);
 }
 
-ByteBuffer UnpackFile(const std::filesystem::path& file, const std::stop_token& stop) {
+ByteBuffer UnpackFile(const std::filesystem::path& file, const StopToken& stop) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
     throw MavError("ﾌｧｲﾙ " + file.string() + " が見つかりません");
