@@ -73,7 +73,7 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
       // One byte past the limit is enough to notice an oversized payload.
       const std::size_t left_to_limit = limit - produced;
       const std::size_t n = left_to_limit >= want ? want : left_to_limit + 1;
-      chunks.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(n), n, 0});
+      chunks.push_back({std::unique_ptr<std::uint8_t[]>(new std::uint8_t[n]), n, 0});
     }
     Chunk& c = chunks.back();
     const std::size_t room = std::min<std::size_t>(c.size - c.used, cancellable ? kCancellableInflateStep : UINT32_MAX);
@@ -119,7 +119,8 @@ std::optional<ByteBuffer> InflateWhole(std::span<const std::uint8_t> in, std::si
   if (!d) return std::nullopt;
   for (;;) {
     // Not zero-filled: only the bytes the decompressor writes are copied out.
-    auto buf = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+    // Left uninitialised, as make_unique_for_overwrite would (which libc++ 14 lacks).
+    auto buf = std::unique_ptr<std::uint8_t[]>(new std::uint8_t[room]);
     std::size_t got = 0;
     const libdeflate_result r = libdeflate_zlib_decompress(d.get(), in.data(), in.size(), buf.get(), room, &got);
     if (r == LIBDEFLATE_SUCCESS) return ByteBuffer(buf.get(), buf.get() + got);
