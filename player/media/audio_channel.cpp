@@ -53,9 +53,8 @@ std::string WriteWhole(const std::filesystem::path& target, const std::vector<st
 // but its arguments, so it may run on a worker thread with copies of them. Returns WriteWhole's
 // failure text; throws MavError naming the sound when it is damaged. When stop is signalled it
 // throws UnpackCancelled and leaves no target behind.
-std::string UnpackSoundTo(const std::optional<std::filesystem::path>& loose, const TBigFileUnit& archive,
-                          int entry, const std::string& shown, const std::filesystem::path& target,
-                          const std::stop_token& stop = {}) {
+std::string UnpackSoundTo(const std::optional<std::filesystem::path>& loose, const TBigFileUnit& archive, int entry,
+                          const std::string& shown, const std::filesystem::path& target, const StopToken& stop = {}) {
   ByteBuffer wave;
   if (loose) {
     wave = UnpackFile(*loose, stop);
@@ -67,9 +66,9 @@ std::string UnpackSoundTo(const std::optional<std::filesystem::path>& loose, con
     wave = UnpackStream(packed, "sound " + shown, kMaxUnpackedSize, stop);
   }
   const auto cancelled = [&] { return UnpackCancelled("sound " + shown + ": unpacking cancelled"); };
-  if (stop.stop_requested()) throw cancelled();
+  if (stop.StopRequested()) throw cancelled();
   std::string failure = WriteWhole(target, wave);
-  if (stop.stop_requested()) {
+  if (stop.StopRequested()) {
     std::error_code ignored;
     std::filesystem::remove(target, ignored);
     throw cancelled();
@@ -108,7 +107,7 @@ bool AudioChannel::IsPlaying() const { return unpacking_.has_value() || (player_
 
 void AudioChannel::AbandonUnpacking() {
   if (!unpacking_) return;
-  unpacking_->stop.request_stop();
+  unpacking_->stop.RequestStop();
   abandoned_.push_back(std::move(*unpacking_));
   unpacking_.reset();
   if (abandoned_.size() > kMaxAbandoned) {
@@ -186,11 +185,11 @@ void AudioChannel::Play() {
         Unpack work;
         work.part = temp_file_;
         work.part += "." + std::to_string(++unpack_serial_) + ".part";
-        work.result = std::async(std::launch::async, [loose = where.loose, archive = context_.archive,
-                                                      entry = where.entry, shown = unpacking_name_,
-                                                      target = work.part, stop = work.stop.get_token()] {
-          return UnpackSoundTo(loose, archive, entry, shown, target, stop);
-        });
+        work.result =
+            std::async(std::launch::async, [loose = where.loose, archive = context_.archive, entry = where.entry,
+                                            shown = unpacking_name_, target = work.part, stop = work.stop.Token()] {
+              return UnpackSoundTo(loose, archive, entry, shown, target, stop);
+            });
         unpacking_ = std::move(work);
         return;
       } catch (const std::system_error&) {

@@ -6,13 +6,13 @@
 #include <future>
 #include <memory>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "player/backend/clock.h"
 #include "player/backend/sound_device.h"
 #include "player/common/log.h"
+#include "player/common/stop_flag.h"
 #include "player/storage/big_file_unit.h"
 #include "player/storage/data_lookup.h"
 
@@ -126,7 +126,7 @@ class AudioChannel {
   // or the unpacking error.
   struct Unpack {
     std::future<std::string> result;
-    std::stop_source stop;
+    StopSource stop;
     std::filesystem::path part;
   };
   std::optional<Unpack> unpacking_;

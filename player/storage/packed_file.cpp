@@ -37,8 +37,8 @@ std::string TooLarge(std::string_view what, std::size_t limit) {
 }  // namespace
 
 ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view what, std::size_t limit,
-                             const std::stop_token& stop) {
-  const bool cancellable = stop.stop_possible();
+                             const StopToken& stop) {
+  const bool cancellable = stop.StopPossible();
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw MavError(std::string(what) + ": cannot start the inflater");
   struct Ender {
@@ -58,7 +58,7 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
   const std::uint8_t* next = in.data();
   std::size_t left = in.size();
   for (;;) {
-    if (cancellable && stop.stop_requested()) throw UnpackCancelled(std::string(what) + ": unpacking cancelled");
+    if (cancellable && stop.StopRequested()) throw UnpackCancelled(std::string(what) + ": unpacking cancelled");
     if (zs.avail_in == 0 && left > 0) {
       const std::size_t n = std::min<std::size_t>(left, UINT32_MAX);
       zs.next_in = const_cast<Bytef*>(next);
@@ -73,7 +73,7 @@ ByteBuffer InflateZlibStream(std::span<const std::uint8_t> in, std::string_view 
       // One byte past the limit is enough to notice an oversized payload.
       const std::size_t left_to_limit = limit - produced;
       const std::size_t n = left_to_limit >= want ? want : left_to_limit + 1;
-      chunks.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(n), n, 0});
+      chunks.push_back({std::unique_ptr<std::uint8_t[]>(new std::uint8_t[n]), n, 0});
     }
     Chunk& c = chunks.back();
     const std::size_t room = std::min<std::size_t>(c.size - c.used, cancellable ? kCancellableInflateStep : UINT32_MAX);
@@ -119,7 +119,8 @@ std::optional<ByteBuffer> InflateWhole(std::span<const std::uint8_t> in, std::si
   if (!d) return std::nullopt;
   for (;;) {
     // Not zero-filled: only the bytes the decompressor writes are copied out.
-    auto buf = std::make_unique_for_overwrite<std::uint8_t[]>(room);
+    // Left uninitialised, as make_unique_for_overwrite would (which libc++ 14 lacks).
+    auto buf = std::unique_ptr<std::uint8_t[]>(new std::uint8_t[room]);
     std::size_t got = 0;
     const libdeflate_result r = libdeflate_zlib_decompress(d.get(), in.data(), in.size(), buf.get(), room, &got);
     if (r == LIBDEFLATE_SUCCESS) return ByteBuffer(buf.get(), buf.get() + got);
@@ -146,18 +147,18 @@ void ApplyMask(std::span<std::uint8_t> bytes) {
 }
 
 ByteBuffer UnpackStream(std::span<std::uint8_t> packed, std::string_view what, std::size_t limit,
-                        const std::stop_token& stop) {
+                        const StopToken& stop) {
   ApplyMask(packed);
 #ifdef MAVLET_HAVE_LIBDEFLATE
   // The whole-buffer inflater cannot stop part-way; a cancellable unpack streams instead.
-  if (!stop.stop_possible()) {
+  if (!stop.StopPossible()) {
     if (std::optional<ByteBuffer> out = InflateWhole(packed, limit)) return std::move(*out);
   }
 #endif
   return InflateZlibStream(packed, what, limit, stop);
 }
 
-ByteBuffer UnpackFile(const std::filesystem::path& file, const std::stop_token& stop) {
+ByteBuffer UnpackFile(const std::filesystem::path& file, const StopToken& stop) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
     throw MavError("ﾌｧｲﾙ " + file.string() + " が見つかりません");

@@ -136,12 +136,12 @@ TEST_F(BackgroundUnpack, SupersededUnpackIsCancelledLeavesNoFileAndNeverPlays) {
 TEST(UnpackCancel, StopsBetweenInflateStepsAndSaysSo) {
   const Bytes wave = SineWave(60000);
   ByteBuffer packed = PackBuffer(wave);
-  std::stop_source stop;
+  StopSource stop;
   ByteBuffer copy = packed;
-  EXPECT_EQ(UnpackStream(copy, "s", kMaxUnpackedSize, stop.get_token()).size(), wave.size()) << "not stopped: whole";
-  stop.request_stop();
+  EXPECT_EQ(UnpackStream(copy, "s", kMaxUnpackedSize, stop.Token()).size(), wave.size()) << "not stopped: whole";
+  stop.RequestStop();
   copy = packed;
-  EXPECT_THROW(UnpackStream(copy, "s", kMaxUnpackedSize, stop.get_token()), UnpackCancelled);
+  EXPECT_THROW(UnpackStream(copy, "s", kMaxUnpackedSize, stop.Token()), UnpackCancelled);
 }
 
 TEST_F(BackgroundUnpack, DamagedSoundIsReportedByTheUpdateThatFindsIt) {

@@ -119,7 +119,8 @@ std::int64_t AddGrey565Sse2(std::uint8_t* to, const std::uint8_t* from, const st
 }  // namespace
 
 void AddGreyByDistance(std::uint8_t* to, const std::uint8_t* from, const std::int32_t* distance, std::int64_t count,
-                       int slope, std::int32_t offset, const LockedPixels& format, RowKernels kernels) {
+                       int slope, std::int32_t offset, const LockedPixels& format,
+                       [[maybe_unused]] RowKernels kernels) {
   const int bits = format.bits_per_pixel;
   if (bits != 16 && bits != 24 && bits != 32) return;
   std::int64_t i = 0;

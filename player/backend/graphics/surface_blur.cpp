@@ -200,7 +200,7 @@ const std::uint8_t* SourceRows(const Surface& source, BlurBuffers& buffers, std:
 }  // namespace
 
 bool DrawBlurred(Surface& target, const Surface& source, int radius, int grey, BlurBuffers& buffers,
-                 RowKernels kernels) {
+                 [[maybe_unused]] RowKernels kernels) {
   const std::int32_t w = source.width(), h = source.height();
   if (target.format() != source.format() || target.width() != w || target.height() != h || w <= 0 || h <= 0) {
     return false;

@@ -13,7 +13,7 @@
 namespace mavlet {
 namespace {
 
-constexpr std::uint32_t kLaneLimit = 1u << 27;
+[[maybe_unused]] constexpr std::uint32_t kLaneLimit = 1u << 27;
 
 std::uint32_t StepCell(const std::int32_t* up, const std::int32_t* mid, const std::int32_t* down, std::int32_t* out,
                        std::size_t x) {
@@ -50,7 +50,8 @@ std::size_t StepRowSse2(const std::int32_t* up, const std::int32_t* mid, const s
 }  // namespace
 
 std::uint32_t StepWater(const std::int32_t* current, std::int32_t* other, std::int32_t gw, std::int32_t gh,
-                        std::uint32_t current_bits, std::uint32_t other_bits, RowKernels kernels) {
+                        [[maybe_unused]] std::uint32_t current_bits, [[maybe_unused]] std::uint32_t other_bits,
+                        [[maybe_unused]] RowKernels kernels) {
   const auto w = static_cast<std::size_t>(gw);
   std::uint32_t bits = 0;
   bool lanes = false;
