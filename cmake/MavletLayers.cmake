@@ -2,8 +2,10 @@
 # functions without targets, so the configure step and a test script (cmake -P) share them.
 #
 # Layers run one way: a folder may include only folders of a lower layer, and itself. Folders
-# are named relative to player/ (the tools' libraries from the repository root); folders of one layer (display and media, say) never include
-# each other. One entry per layer, its folders separated by commas.
+# are named relative to player/ (the tools' libraries from the repository root). Folders of one
+# layer include each other only when one library claims them all (display with transitions/ and
+# particles/); display and media, two libraries, never do. One entry per layer, its folders
+# separated by commas.
 set(MAVLET_LAYER_ORDER
   "common"
   "backend/graphics,backend/audio"

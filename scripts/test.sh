@@ -133,7 +133,9 @@ if [ "$fuzz_seconds" -gt 0 ]; then
     [ -d "$seeds" ] && cp -r "$seeds"/. "$work"/ 2>/dev/null || true
     if "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 \
         -artifact_prefix="build/sanitize/$name-" "$work" >"build/sanitize/$name.log" 2>&1; then
-      echo "fuzz $name: ok ($(grep -Eo '#[0-9]+' "build/sanitize/$name.log" | tail -n 1 | tr -d '#') runs)"
+      # libFuzzer's closing "Done N runs" line (the recommended dictionary printed before it may
+      # hold "#<digits>" of its own).
+      echo "fuzz $name: ok ($(sed -nE 's/^Done ([0-9]+) runs.*/\1/p' "build/sanitize/$name.log" | tail -n 1) runs)"
       passed=$((passed + 1))
     else
       echo "fuzz $name: FAILED (see build/sanitize/$name.log)"
