@@ -40,20 +40,13 @@ TestTitle& Blinking(TestTitle& t) {
   return t;
 }
 
-// The title keeps its saves beside it (a settings key asks for a save folder).
-RunOptions OptionsFor(const TestTitle& t) {
-  RunOptions o;
-  o.save_dir = t.Folder() / "saves";
-  return o;
-}
-
 TEST(PlayerKeys, FullScreenKeysGoThroughTheTitlesSwitchAndAreKept) {
   TestTitle t;
   Blinking(t);
   const fs::path ini = t.Folder() / "config" / "mavlet.ini";
   fs::create_directories(ini.parent_path());
   std::ofstream(ini) << "; my settings\n[STATUS]\nInterval=30\n";
-  RunOptions o = OptionsFor(t);
+  RunOptions o = WithSaves(t);
   o.config_file = ini;
   o.input = ParseInputScript("3 f11\n5 alt+return\n7 f11\n", "keys");
   TitleRun r(t, o);
@@ -76,7 +69,7 @@ TEST(PlayerKeys, FullScreenKeysGoThroughTheTitlesSwitchAndAreKept) {
 TEST(PlayerKeys, FullScreenKeyWithoutASettingsFileStillSwitches) {
   TestTitle t;
   Blinking(t);
-  RunOptions o = OptionsFor(t);
+  RunOptions o = WithSaves(t);
   o.input = ParseInputScript("3 f11\n", "keys");
   TitleRun r(t, o);
   r.Load();
@@ -88,7 +81,7 @@ TEST(PlayerKeys, FullScreenKeyWithoutASettingsFileStillSwitches) {
 TEST(PlayerKeys, ScreenshotKeySavesNumberedPicturesAndSaysSoForTwoSeconds) {
   TestTitle t;
   Blinking(t);
-  RunOptions o = OptionsFor(t);
+  RunOptions o = WithSaves(t);
   o.screenshots_dir = t.Folder() / "shots";
   o.input = ParseInputScript("4 f12\n5 f12\n", "keys");
   TitleRun r(t, o);
@@ -118,7 +111,7 @@ TEST(PlayerKeys, ScreenshotKeySavesNumberedPicturesAndSaysSoForTwoSeconds) {
 TEST(PlayerKeys, ScreenshotKeyWithoutAFolderOnlySaysSo) {
   TestTitle t;
   Blinking(t);
-  RunOptions o = OptionsFor(t);
+  RunOptions o = WithSaves(t);
   o.input = ParseInputScript("2 f12\n", "keys");
   TitleRun r(t, o);
   r.Load();
@@ -133,7 +126,7 @@ TEST(PlayerKeys, WindowPlaceIsReadAtStartAndKeptPerTitle) {
   const fs::path ini = t.Folder() / "mavlet.ini";
   std::ofstream(ini) << "[Window Software\\Mavlet\\Other]\nScale=4\nX=1\nY=2\n"
                         "[Window Software\\Mavlet\\Keys]\nScale=3\nX=40\nY=-50\n";
-  RunOptions o = OptionsFor(t);
+  RunOptions o = WithSaves(t);
   o.config_file = ini;
   TitleRun r(t, o);
   r.Load();
@@ -170,7 +163,7 @@ TEST(PlayerKeys, TitleWithoutSettingsKeyKeepsItsPlaceUnderItsCaption) {
 TEST(PlayerKeys, MinimisedWindowDrawsNothingAndIsFlippedWhenShownAgain) {
   TestTitle t;
   Blinking(t);
-  TitleRun r(t, OptionsFor(t));
+  TitleRun r(t, WithSaves(t));
   r.Load();
   r.Events(10);
   auto& screen = r.R().Screen();

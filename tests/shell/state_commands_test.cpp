@@ -14,12 +14,6 @@
 namespace mavlet::testing {
 namespace {
 
-RunOptions WithSaves(const TestTitle& t) {
-  RunOptions o;
-  o.save_dir = t.Folder() / "saves";
-  return o;
-}
-
 bool HasLine(const TGameStatus& s, const std::string& line) {
   return std::find(s.Lines().begin(), s.Lines().end(), line) != s.Lines().end();
 }

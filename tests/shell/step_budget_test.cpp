@@ -20,12 +20,6 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
-RunOptions WithSaves(const TestTitle& t) {
-  RunOptions o;
-  o.save_dir = t.Folder() / "saves";
-  return o;
-}
-
 TEST(StepBudget, PageThatCallsItselfAndSavesEndsEachStepAndGoesOn) {
   // Every level saves a call stack one entry deeper: without a bound on the work the first step
   // would run to the command budget (here a thousand levels) writing a slot file each time.

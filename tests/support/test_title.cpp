@@ -86,6 +86,12 @@ RunOptions Traced() {
   return o;
 }
 
+RunOptions WithSaves(const TestTitle& title) {
+  RunOptions o;
+  o.save_dir = title.Folder() / "saves";
+  return o;
+}
+
 TitleRun::TitleRun(const TestTitle& title, RunOptions options) : title_(title) {
   runner_ = std::make_unique<HeadlessRunner>(std::move(options), trace_, err_);
 }

@@ -72,6 +72,8 @@ class TitleRun {
 
 // Options with tracing on.
 RunOptions Traced();
+// Options that keep the title's saves beside it, in saves/ (a settings key asks for a save folder).
+RunOptions WithSaves(const TestTitle& title);
 
 // A loaded run of the title after `events` timer events; fails the test when it cannot load.
 std::unique_ptr<TitleRun> RunTitle(const TestTitle& title, int events, RunOptions options = {});
