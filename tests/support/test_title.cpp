@@ -34,17 +34,17 @@ TestTitle::TestTitle() {
   Write();
 }
 
-TestTitle& TestTitle::Nums(std::vector<std::string> names) {
+TestTitle& TestTitle::Nums(const std::vector<std::string>& names) {
   global_.NumNames = SjisAll(names);
   Write();
   return *this;
 }
-TestTitle& TestTitle::Strs(std::vector<std::string> names) {
+TestTitle& TestTitle::Strs(const std::vector<std::string>& names) {
   global_.StrNames = SjisAll(names);
   Write();
   return *this;
 }
-TestTitle& TestTitle::Flags(std::vector<std::string> names) {
+TestTitle& TestTitle::Flags(const std::vector<std::string>& names) {
   global_.FlagNames = SjisAll(names);
   Write();
   return *this;
@@ -54,7 +54,7 @@ TestTitle& TestTitle::StartPage(int page) {
   Write();
   return *this;
 }
-TestTitle& TestTitle::Registry(std::string key) {
+TestTitle& TestTitle::Registry(const std::string& key) {
   global_.RegKey = Sjis(key);
   global_.NoRegistry = 0;
   Write();

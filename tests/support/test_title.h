@@ -27,11 +27,11 @@ class TestTitle {
 
   const std::filesystem::path& Folder() const { return folder_.path(); }
   // Global.pmx fields; names and texts in UTF-8. Written by Write().
-  TestTitle& Nums(std::vector<std::string> names);
-  TestTitle& Strs(std::vector<std::string> names);
-  TestTitle& Flags(std::vector<std::string> names);
+  TestTitle& Nums(const std::vector<std::string>& names);
+  TestTitle& Strs(const std::vector<std::string>& names);
+  TestTitle& Flags(const std::vector<std::string>& names);
   TestTitle& StartPage(int page);
-  TestTitle& Registry(std::string key);  // clears NoRegistry
+  TestTitle& Registry(const std::string& key);  // clears NoRegistry
   void Write();
 
   // A loose "Pmx/<n>.pmx" from UTF-8 text.
