@@ -23,15 +23,9 @@ fi
 
 echo "run-demo: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the demo headless"
 rm -rf "$shots" && mkdir -p "$shots"
-input=build/demo-input.txt
-# What a player would do: watch the opening movie for two seconds and skip it with a click, move
-# the mouse over the title screen (sparkles follow it), click it,
-# choose "start" in its menu; in the room (petals fall) read the girl's lines, clicking when a
-# page is typed or full (one click completes a page that is still typing), type the name "Mika"
-# when she asks and press Return, read the name in her answer and the first page recalled from the
-# history; answer the question with "wait for the night", then hover the door and the window of
-# the room map, choose the window, and finally the door (back to the title).
-printf '# event action\n60 click\n90 mouse 200 230\n130 mouse 330 300\n170 mouse 460 220\n210 click\n215 mouse 300 266\n218 click\n350 click\n380 click\n390 click\n405 click\n415 click\n450 text Mika\n460 return\n520 click\n565 click\n576 mouse 250 188\n579 click\n826 mouse 500 200\n866 mouse 150 150\n906 click\n986 mouse 500 200\n996 click\n' >"$input"
+input=demo/run-demo.input
+# demo/run-demo.input plays what a player would do (its comment tells the story); the browser
+# tests run the same input in the page.
 # Besides every 50th event: a full text window, the name being typed, the name in the text.
 "$tool" run "$title" --events 1026 --input "$input" --shots-every 50 "$shots" \
   --shot "380:$shots/text-full.png" --shot "455:$shots/text-name-entry.png" \
