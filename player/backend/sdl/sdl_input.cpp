@@ -11,6 +11,40 @@ namespace mavlet {
 SdlInputState::SdlInputState(SdlDisplay& display) : display_(display) {
   // SDL starts with text input on, which would wake the input method during play.
   SDL_StopTextInput();
+  SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+  SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+}
+
+void SdlInputState::OnFinger(const SDL_Event& event) {
+  const SDL_TouchFingerEvent& t = event.tfinger;
+  // Touches SDL makes up from the mouse, and another window's fingers, are not touches here.
+  if (t.touchId == SDL_MOUSE_TOUCHID || (t.windowID != 0 && t.windowID != display_.WindowId())) return;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(display_.Window(), &w, &h);
+  // Fingers come normalised to the window; gestures measure them in window points.
+  const float x = t.x * static_cast<float>(w), y = t.y * static_cast<float>(h);
+  const Viewport view = display_.CurrentViewport();
+  touch_.SetScale(view.width > 0 ? static_cast<double>(display_.Width()) / view.width : 1.0);
+  switch (t.type) {
+    case SDL_FINGERDOWN: {
+      const bool first = touch_.Down(t.fingerId, x, y);
+      const Point at = display_.WindowToGame(static_cast<int>(x), static_cast<int>(y));
+      // The gesture's point is its first finger's, or the first one on the picture.
+      if (first || !touch_point_ || touch_point_->x < 0) touch_point_ = at;
+      break;
+    }
+    case SDL_FINGERMOTION:
+      wheel_ += touch_.Move(t.fingerId, x, y);
+      break;
+    case SDL_FINGERUP:
+      if (const std::optional<MouseButton> click = touch_.Up(t.fingerId, x, y)) {
+        // A tap on the black bars is no click, as a mouse click there is none.
+        if (touch_point_ && touch_point_->x >= 0) pending_buttons_[*click == MouseButton::kLeft ? 0 : 1] = true;
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 void SdlInputState::StartTextInput(const Rect& caret) {
@@ -81,13 +115,23 @@ int SdlInputState::Scancode(Key key) {
 
 void SdlInputState::OnEvent(const SDL_Event& event) {
   switch (event.type) {
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP:
+      OnFinger(event);
+      break;
+    case SDL_MOUSEMOTION:
+      if (event.motion.windowID == display_.WindowId() && event.motion.which != SDL_TOUCH_MOUSEID) touch_point_.reset();
+      break;
     case SDL_MOUSEBUTTONDOWN:
-      if (event.button.windowID != display_.WindowId()) break;
+      // The gestures stand for touches; SDL's clicks made up from them would count twice.
+      if (event.button.windowID != display_.WindowId() || event.button.which == SDL_TOUCH_MOUSEID) break;
+      touch_point_.reset();
       if (event.button.button == SDL_BUTTON_LEFT) pending_buttons_[0] = true;
       if (event.button.button == SDL_BUTTON_RIGHT) pending_buttons_[1] = true;
       break;
     case SDL_MOUSEWHEEL:
-      if (event.wheel.windowID != display_.WindowId()) break;
+      if (event.wheel.windowID != display_.WindowId() || event.wheel.which == SDL_TOUCH_MOUSEID) break;
       wheel_ += event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
       break;
     case SDL_KEYDOWN: {
@@ -153,6 +197,7 @@ void SdlInputState::OnEvent(const SDL_Event& event) {
         pending_buttons_ = {};
         pending_keys_.clear();
         wheel_ = 0;
+        touch_.Reset();
       }
       break;
     default:
@@ -207,6 +252,7 @@ bool SdlInputState::MouseButtonDown(MouseButton button) {
 }
 
 Point SdlInputState::MousePosition() {
+  if (touch_point_) return *touch_point_;
   if (SDL_GetMouseFocus() != display_.Window()) return Point{-1, -1};
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);

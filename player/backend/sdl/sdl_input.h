@@ -2,14 +2,20 @@
 // Keys, mouse buttons and the mouse position as SDL last saw them for the game window. A press
 // that was released again before anybody asked (a tap shorter than a frame) still counts as
 // held once, so quick clicks are not lost between two polls. Text input (with the desktop's
-// input method) is on only while a text entry line asks for it.
+// input method) is on only while a text entry line asks for it. Touch comes as gestures (see
+// touch_gestures.h): a tap is a left click and a two-finger tap a right click at the first
+// finger's game point, a drag gives wheel steps; SDL's mouse events made up from touches are
+// ignored so nothing counts twice. After a touch the mouse position is the touch's point until
+// the real mouse moves.
 #include <array>
 #include <deque>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "player/backend/input.h"
+#include "player/backend/sdl/touch_gestures.h"
 
 union SDL_Event;
 
@@ -19,7 +25,8 @@ class SdlDisplay;
 
 class SdlInputState : public InputState {
  public:
-  // Turns SDL's text input off until a text entry line asks for it.
+  // Turns SDL's text input off until a text entry line asks for it, and SDL's mouse events made
+  // up from touches off (the gestures stand for them).
   explicit SdlInputState(SdlDisplay& display);
   bool KeyDown(Key key) override;
   bool MouseButtonDown(MouseButton button) override;
@@ -46,6 +53,7 @@ class SdlInputState : public InputState {
   // what is held there is not input for the play window.
   bool OtherWindowHasKeyboard() const;
   bool OtherWindowHasMouse() const;
+  void OnFinger(const SDL_Event& event);
 
   SdlDisplay& display_;
   std::array<bool, 2> pending_buttons_{};
@@ -55,6 +63,9 @@ class SdlInputState : public InputState {
   std::vector<TextInputEvent> typed_;
   std::string composition_;
   std::deque<PlayerKey> player_keys_;
+  TouchGestures touch_;
+  // The game point of the last touch, standing for the mouse's until the mouse moves.
+  std::optional<Point> touch_point_;
 };
 
 }  // namespace mavlet

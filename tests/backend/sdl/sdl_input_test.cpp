@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <vector>
 
 #include <cstdlib>
 
@@ -73,6 +74,151 @@ TEST_F(SdlInputTest, TapsBetweenPollsCountOnce) {
   lost.window.windowID = display.WindowId() + 1;
   input.OnEvent(lost);
   EXPECT_TRUE(input.MouseButtonDown(MouseButton::kLeft)) << "another window losing the focus";
+}
+
+// Gestures on a 320x240 game shown twice as large in a 1000x480 window (bars 180 points wide at
+// either side): each case's fingers, then what the title sees.
+TEST_F(SdlInputTest, TouchGesturesAreClicksAndWheelSteps) {
+  SdlDisplay display(Options(2));
+  display.SetSize(320, 240);
+  display.Initialize();
+  SDL_SetWindowSize(display.Window(), 1000, 480);
+  SdlInputState input(display);
+  struct Finger {
+    Uint32 type;
+    SDL_FingerID id;
+    float x, y;  // game pixels; x below 0 is on the left bar
+  };
+  constexpr Uint32 kDown = SDL_FINGERDOWN, kMove = SDL_FINGERMOTION, kUp = SDL_FINGERUP;
+  auto event = [&](const Finger& f) {
+    SDL_Event e{};
+    e.type = f.type;
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = f.id;
+    e.tfinger.windowID = display.WindowId();
+    e.tfinger.x = (180.0f + f.x * 2.0f) / 1000.0f;
+    e.tfinger.y = f.y * 2.0f / 480.0f;
+    return e;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Finger> fingers;
+    bool left, right;
+    int wheel;
+    Point at;
+  };
+  const Case cases[] = {
+      {"tap", {{kDown, 1, 100, 100}, {kUp, 1, 100, 100}}, true, false, 0, {100, 100}},
+      {"tap that wobbles",
+       {{kDown, 1, 100, 100}, {kMove, 1, 108, 106}, {kUp, 1, 104, 104}},
+       true,
+       false,
+       0,
+       {100, 100}},
+      {"two-finger tap",
+       {{kDown, 1, 50, 60}, {kDown, 2, 90, 60}, {kUp, 1, 50, 60}, {kUp, 2, 90, 60}},
+       false,
+       true,
+       0,
+       {50, 60}},
+      {"two-finger tap, first finger on the bar",
+       {{kDown, 1, -20, 60}, {kDown, 2, 90, 60}, {kUp, 2, 90, 60}, {kUp, 1, -20, 60}},
+       false,
+       true,
+       0,
+       {90, 60}},
+      {"three-finger tap",
+       {{kDown, 1, 50, 60},
+        {kDown, 2, 90, 60},
+        {kDown, 3, 130, 60},
+        {kUp, 1, 50, 60},
+        {kUp, 2, 90, 60},
+        {kUp, 3, 130, 60}},
+       false,
+       false,
+       0,
+       {50, 60}},
+      {"drag down",
+       {{kDown, 1, 100, 50}, {kMove, 1, 100, 80}, {kMove, 1, 100, 110}, {kUp, 1, 100, 110}},
+       false,
+       false,
+       2,
+       {100, 50}},
+      {"drag up",
+       {{kDown, 1, 100, 200}, {kMove, 1, 100, 150}, {kMove, 1, 100, 120}, {kUp, 1, 100, 120}},
+       false,
+       false,
+       -3,
+       {100, 200}},
+      {"drag down and back",
+       {{kDown, 1, 100, 50}, {kMove, 1, 100, 110}, {kMove, 1, 100, 52}, {kUp, 1, 100, 50}},
+       false,
+       false,
+       0,
+       {100, 50}},
+      {"two-finger drag",
+       {{kDown, 1, 100, 50},
+        {kDown, 2, 140, 50},
+        {kMove, 1, 100, 150},
+        {kMove, 2, 140, 150},
+        {kUp, 1, 100, 150},
+        {kUp, 2, 140, 150}},
+       false,
+       false,
+       0,
+       {100, 50}},
+      {"tap on the bar", {{kDown, 1, -20, 100}, {kUp, 1, -20, 100}}, false, false, 0, {-1, -1}},
+      {"long press that strayed and came back",
+       {{kDown, 1, 100, 100}, {kMove, 1, 130, 100}, {kMove, 1, 100, 100}, {kUp, 1, 100, 100}},
+       false,
+       false,
+       0,
+       {100, 100}},
+      {"press that ends too far", {{kDown, 1, 100, 100}, {kUp, 1, 120, 100}}, false, false, 0, {100, 100}},
+      {"up of a finger never down", {{kUp, 7, 100, 100}}, false, false, 0, {100, 100}},
+  };
+  for (const Case& c : cases) {
+    for (const Finger& f : c.fingers) input.OnEvent(event(f));
+    EXPECT_EQ(input.MouseButtonDown(MouseButton::kLeft), c.left) << c.name;
+    EXPECT_EQ(input.MouseButtonDown(MouseButton::kRight), c.right) << c.name;
+    EXPECT_EQ(input.TakeWheel(), c.wheel) << c.name;
+    EXPECT_EQ(input.MousePosition(), c.at) << c.name;
+  }
+
+  // What SDL makes up from a touch (mouse clicks) or from the mouse (touches) counts not twice.
+  SDL_Event made_up{};
+  made_up.type = SDL_MOUSEBUTTONDOWN;
+  made_up.button.windowID = display.WindowId();
+  made_up.button.which = SDL_TOUCH_MOUSEID;
+  made_up.button.button = SDL_BUTTON_LEFT;
+  input.OnEvent(made_up);
+  EXPECT_FALSE(input.MouseButtonDown(MouseButton::kLeft)) << "a click made up from a touch";
+  for (const Uint32 type : {kDown, kUp}) {
+    SDL_Event from_mouse = event({type, 0, 100, 100});
+    from_mouse.tfinger.touchId = SDL_MOUSE_TOUCHID;
+    input.OnEvent(from_mouse);
+  }
+  EXPECT_FALSE(input.MouseButtonDown(MouseButton::kLeft)) << "a touch made up from the mouse";
+  SDL_Event other = event({kDown, 1, 100, 100});
+  other.tfinger.windowID = display.WindowId() + 1;
+  input.OnEvent(other);
+  other.type = kUp;
+  input.OnEvent(other);
+  EXPECT_FALSE(input.MouseButtonDown(MouseButton::kLeft)) << "another window's tap";
+  // Focus lost mid-gesture: the finger's up is no tap.
+  input.OnEvent(event({kDown, 1, 10, 10}));
+  SDL_Event lost{};
+  lost.type = SDL_WINDOWEVENT;
+  lost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  input.OnEvent(lost);
+  input.OnEvent(event({kUp, 1, 10, 10}));
+  EXPECT_FALSE(input.MouseButtonDown(MouseButton::kLeft)) << "a tap cut by the focus going";
+  // The real mouse moving takes the position back.
+  SDL_Event motion{};
+  motion.type = SDL_MOUSEMOTION;
+  motion.motion.windowID = display.WindowId();
+  input.OnEvent(motion);
+  EXPECT_EQ(input.MousePosition(), (Point{-1, -1})) << "the mouse's again (outside the window)";
 }
 
 TEST_F(SdlInputTest, PlayerKeysNeverReachTheTitle) {
