@@ -172,6 +172,15 @@ int Run(int argc, char** argv) {
     PlayerServices services = platform->Services();
     services.config_file = config_file;
     services.screenshot_folder = DefaultScreenshotFolder(Env("XDG_PICTURES_DIR"), Env("XDG_CONFIG_HOME"), Env("HOME"));
+    // The debug window's core watches the engine from its making (before the title starts) to
+    // the session's end; the session owns it.
+    DebugCore* debug_core = nullptr;
+    if (debug_mode)
+      services.make_hook = [&debug_core](TBookManager& book) {
+        auto core = std::make_unique<DebugCore>(book);
+        debug_core = core.get();
+        return std::unique_ptr<EngineHook>(std::move(core));
+      };
     PlayerSession session(services, config);
     const PlayerSession::StartResult started = session.Start(project);
     bool quit = started == PlayerSession::StartResult::kCancelled;
@@ -186,13 +195,9 @@ int Run(int argc, char** argv) {
       exit_code = 1;
       quit = true;
     }
-    // The debug window watches the engine from its creation to the end of the loop; it goes
-    // before the session that owns the engine.
-    std::unique_ptr<DebugCore> debug_core;
+    // The debug window goes before the session that owns its core and the engine.
     std::unique_ptr<DebugWindow> debug_window;
-    if (debug_mode && started == PlayerSession::StartResult::kRunning && session.Book() != nullptr) {
-      debug_core = std::make_unique<DebugCore>(*session.Book());
-      session.Book()->SetHook(debug_core.get());
+    if (debug_core != nullptr && started == PlayerSession::StartResult::kRunning && session.Book() != nullptr) {
       try {
         FreeTypeGlyphs glyphs;
         debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(),
@@ -200,8 +205,8 @@ int Run(int argc, char** argv) {
       } catch (const MavError& e) {
         // Without its window the core is of no use; the title runs on.
         log.Error(e.what());
-        session.Book()->SetHook(nullptr);
-        debug_core.reset();
+        session.DropMadeHook();
+        debug_core = nullptr;
       }
     }
     // A close request during a question ends the player too.
@@ -219,9 +224,7 @@ int Run(int argc, char** argv) {
       if (debug_window) debug_window->Frame();
     }
     session.KeepWindowPlace();
-    if (debug_core) session.Book()->SetHook(nullptr);
     debug_window.reset();
-    debug_core.reset();
   }
   SDL_Quit();
   return exit_code;

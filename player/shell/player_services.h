@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "player/engine/book_manager.h"
+#include "player/engine/engine_hook.h"
 #include "player/storage/byte_buffer.h"
 
 namespace mavlet {
@@ -16,7 +18,6 @@ namespace mavlet {
 class Clock;
 class Dialogs;
 class Display;
-class EngineHook;
 class FileServices;
 class GlyphSource;
 class InputState;
@@ -48,6 +49,10 @@ struct PlayerServices {
   std::function<std::optional<ByteBuffer>(std::int32_t n)> scenario_source;
   // Hears every command the engine runs (trace, debug window); null: nobody. Not owned.
   EngineHook* hook = nullptr;
+  // Makes a hook that needs the engine itself (the debug window's core), called once the session
+  // has made its engine and before the title starts. The session owns what it makes, hooks it in
+  // place of `hook`, and drops it before the engine goes. Unset: `hook` alone.
+  std::function<std::unique_ptr<EngineHook>(TBookManager&)> make_hook;
 
   // How the session runs; the SDL program keeps the defaults.
   // Unpack packed sounds on a worker thread, so that starting one never stalls a frame; runs on

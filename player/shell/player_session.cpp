@@ -48,9 +48,16 @@ PlayerSession::~PlayerSession() {
     book_->SetHook(nullptr);
     book_->Params().SetGameHost(nullptr);
   }
+  made_hook_.reset();
   sys_.reset();
   joystick_.reset();
   book_.reset();
+}
+
+void PlayerSession::DropMadeHook() {
+  if (!made_hook_) return;
+  if (book_) book_->SetHook(services_.hook);
+  made_hook_.reset();
 }
 
 void PlayerSession::Report(const std::string& message) {
@@ -82,6 +89,10 @@ PlayerSession::StartResult PlayerSession::StartWith(const std::function<void()>&
   es.scenario_source = services_.scenario_source;
   book_ = std::make_unique<TBookManager>(es);
   book_->SetHook(services_.hook);
+  if (services_.make_hook) {
+    made_hook_ = services_.make_hook(*book_);
+    if (made_hook_) book_->SetHook(made_hook_.get());
+  }
   try {
     init();
   } catch (const MavError& e) {

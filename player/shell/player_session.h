@@ -79,6 +79,9 @@ class PlayerSession : private FrameClient, private DisplayListener {
   static constexpr std::uint32_t kNoticeMs = 2000;
 
   TBookManager* Book() { return book_.get(); }
+  // Unhooks and destroys the hook made by the services' make_hook (its window could not open);
+  // the engine goes on with the services' plain hook.
+  void DropMadeHook();
   TGameSystem* Sys() { return sys_.get(); }
   TGameInput* Joystick() { return joystick_.get(); }
   // Depths above 8 bits offered at the game screen size.
@@ -120,6 +123,7 @@ class PlayerSession : private FrameClient, private DisplayListener {
   FrameTimer timer_;
   FrameLoop loop_;
   std::unique_ptr<TBookManager> book_;
+  std::unique_ptr<EngineHook> made_hook_;  // needs book_: goes before it
   std::unique_ptr<TGameInput> joystick_;
   std::unique_ptr<TGameSystem> sys_;
   std::string start_error_;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -126,6 +127,75 @@ TEST_F(PlayerSessionTest, ScenarioSourceHookAndMissingFontsTravelInTheServices) 
     ASSERT_GE(hook.seen.size(), 2u);
     EXPECT_EQ(hook.seen[0], "TComCalc");
   }
+}
+
+// A hook made from the session's own engine (the debug window's core) hears the title from its
+// first command in place of the plain hook, lives while the engine does and can be dropped, the
+// plain hook then hearing again.
+TEST_F(PlayerSessionTest, MadeHookHearsTheTitleUntilDroppedAndGoesBeforeTheEngine) {
+  struct Count : EngineHook {
+    int commands = 0;
+    void OnExecute(TCallManager&, TCommand&, const TStackData&) override { ++commands; }
+  };
+  struct Made : Count {
+    TBookManager& book;
+    int* alive;
+    Made(TBookManager& b, int* a) : book(b), alive(a) { ++*alive; }
+    // The engine is still there: its variables can still be reached.
+    ~Made() override {
+      book.Params().SetOnChange(nullptr);
+      --*alive;
+    }
+  };
+  Count plain;
+  Made* made = nullptr;
+  int alive = 0, calls = 0;
+  services_.hook = &plain;
+  services_.make_hook = [&](TBookManager& book) {
+    ++calls;
+    auto m = std::make_unique<Made>(book, &alive);
+    made = m.get();
+    return std::unique_ptr<EngineHook>(std::move(m));
+  };
+  services_.scenario_source = [](std::int32_t n) -> std::optional<ByteBuffer> {
+    if (n != 1) return std::nullopt;
+    const std::string text = "Calc ,,A = A + 1\nWait ,,300\nCalc ,,A = A + 1\nWait ,,999999\n";
+    return ByteBuffer(text.begin(), text.end());
+  };
+  TGlobalData global;
+  global.StartPage = 1;
+  global.NoRegistry = 1;
+  global.NumNames = {"A"};
+  {
+    PlayerSession session(services_, PlayerConfig{});
+    ASSERT_EQ(session.StartFrom(global), PlayerSession::StartResult::kRunning) << err_.str();
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(&made->book, session.Book()) << "made from the session's engine";
+    for (int i = 0; i < 3; ++i) {
+      clock_.Advance(30);
+      session.PollTimer();
+    }
+    ASSERT_EQ(A(session), 1);
+    EXPECT_GE(made->commands, 1);
+    EXPECT_EQ(plain.commands, 0) << "the made hook stands in for the plain one";
+    session.DropMadeHook();
+    EXPECT_EQ(alive, 0) << "dropped at once";
+    for (int i = 0; i < 15; ++i) {
+      clock_.Advance(30);
+      session.PollTimer();
+    }
+    EXPECT_EQ(A(session), 2);
+    EXPECT_GE(plain.commands, 1) << "the plain hook hears again";
+  }
+  made = nullptr;
+  services_.make_hook = [&](TBookManager& book) { return std::unique_ptr<EngineHook>(new Made(book, &alive)); };
+  {
+    PlayerSession session(services_, PlayerConfig{});
+    ASSERT_EQ(session.StartFrom(global), PlayerSession::StartResult::kRunning) << err_.str();
+    EXPECT_EQ(alive, 1);
+  }
+  EXPECT_EQ(alive, 0) << "the session's end takes it (before the engine)";
+  EXPECT_EQ(calls, 1) << "made once per session";
 }
 
 TEST_F(PlayerSessionTest, MissingTitleIsReportedAndNoFrameEverRuns) {
