@@ -116,25 +116,48 @@ std::optional<pid_t> ReadPid(const fs::path& file) {
   return std::nullopt;
 }
 
+std::atomic<bool> g_terminated{false};  // set by the test's own SIGTERM handler
+void OnTerm(int) { g_terminated = true; }
+
 // A close request ends the child, which is reaped before the run returns: no process and no
-// zombie is left, also when the child ignores the polite SIGTERM.
+// zombie is left, also when the child ignores the polite SIGTERM. A SIGTERM to the player wakes
+// the run's default wait at once (the close request then being the handler's flag).
 TEST(DesktopDialog, CloseRequestEndsAndReapsTheChild) {
   struct Case {
     const char* name;
     const char* script;  // writes its pid to $1 first
+    bool sigterm;        // the close request comes as a SIGTERM to this process
   };
   const Case cases[] = {
-      {"ends on SIGTERM", "echo $$ > \"$1\"; exec sleep 30"},
-      {"ignores SIGTERM", "trap '' TERM; echo $$ > \"$1\"; exec sleep 30"},
+      {"ends on SIGTERM", "echo $$ > \"$1\"; exec sleep 30", false},
+      {"ignores SIGTERM", "trap '' TERM; echo $$ > \"$1\"; exec sleep 30", false},
+      {"SIGTERM to the player", "echo $$ > \"$1\"; exec sleep 30", true},
   };
   for (const Case& c : cases) {
     testing::TempFolder temp{"desktop-dialog"};
     const fs::path pidfile = temp.path() / "pid";
+    const std::vector<std::string> argv = {"/bin/sh", "-c", c.script, "sh", pidfile.string()};
     const auto start = Clock::now();
-    const ChildRun r = RunDesktopDialog(
-        {"/bin/sh", "-c", c.script, "sh", pidfile.string()},
-        [&] { return ReadPid(pidfile).has_value() || Clock::now() - start > std::chrono::seconds(5); },
-        std::chrono::milliseconds(20));
+    ChildRun r;
+    if (c.sigterm) {
+      struct sigaction action {
+      }, old{};
+      action.sa_handler = OnTerm;
+      sigemptyset(&action.sa_mask);
+      ASSERT_EQ(::sigaction(SIGTERM, &action, &old), 0);
+      g_terminated = false;
+      std::thread sender([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ::kill(::getpid(), SIGTERM);
+      });
+      r = RunDesktopDialog(argv, [] { return g_terminated.load(); });
+      sender.join();
+      ::sigaction(SIGTERM, &old, nullptr);
+    } else {
+      r = RunDesktopDialog(
+          argv, [&] { return ReadPid(pidfile).has_value() || Clock::now() - start > std::chrono::seconds(5); },
+          std::chrono::milliseconds(20));
+    }
     EXPECT_EQ(r.outcome, Outcome::kClosed) << c.name;
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(4)) << c.name;
     const std::optional<pid_t> pid = ReadPid(pidfile);
@@ -143,29 +166,6 @@ TEST(DesktopDialog, CloseRequestEndsAndReapsTheChild) {
     EXPECT_EQ(::kill(*pid, 0), -1) << c.name << ": the child is still there (running or a zombie)";
     EXPECT_EQ(errno, ESRCH) << c.name;
   }
-}
-
-std::atomic<bool> g_terminated{false};  // set by the test's own SIGTERM handler
-void OnTerm(int) { g_terminated = true; }
-
-TEST(DesktopDialog, SigtermDuringTheRunEndsIt) {
-  struct sigaction action {
-  }, old{};
-  action.sa_handler = OnTerm;
-  sigemptyset(&action.sa_mask);
-  ASSERT_EQ(::sigaction(SIGTERM, &action, &old), 0);
-  g_terminated = false;
-  std::thread sender([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ::kill(::getpid(), SIGTERM);
-  });
-  const auto start = Clock::now();
-  // The wait is the default one: a signal or the poll interval wakes it.
-  const ChildRun r = RunDesktopDialog({"/usr/bin/sleep", "30"}, [] { return g_terminated.load(); });
-  sender.join();
-  ::sigaction(SIGTERM, &old, nullptr);
-  EXPECT_EQ(r.outcome, Outcome::kClosed);
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
 }
 
 }  // namespace

@@ -206,9 +206,18 @@ class ScriptedScreen : public DialogScreen {
   std::deque<DialogEvent> events_;
 };
 
+// Whole folder questions: the folder made on OK, nothing made otherwise; a folder that cannot be
+// made (empty, relative, below a file) is refused and the box stays open and editable.
 TEST(FolderQuestion, AnswersTable) {
   testing::TempFolder temp{"folder-box"};
-  const fs::path base = temp.path() / "saves";
+  const fs::path base = temp.path() / "saves", file = temp.path() / "file";
+  std::ofstream(file) << "x";
+  // Replaces the whole field, asks for it (refused: the box stays), types on and cancels.
+  auto refused = [](const std::string& typed) {
+    std::vector<DialogEvent> events(200, Key(K::kBackspace));
+    events.insert(events.end(), {Text(typed), Key(K::kReturn), Text("/never"), Key(K::kEscape)});
+    return events;
+  };
   struct Case {
     const char* name;
     std::vector<DialogEvent> events;
@@ -221,6 +230,9 @@ TEST(FolderQuestion, AnswersTable) {
       {"clicked OK after Tab", {Key(K::kTab), Key(K::kReturn)}, DialogAnswer::kOk, "saves"},
       {"cancelled", {Key(K::kEscape)}, DialogAnswer::kCancel, ""},
       {"closed during the question", {Text("/x"), Close()}, DialogAnswer::kClosed, ""},
+      {"refused: empty", refused(""), DialogAnswer::kCancel, ""},
+      {"refused: relative", refused("saves"), DialogAnswer::kCancel, ""},
+      {"refused: below a file", refused((file / "sub").string()), DialogAnswer::kCancel, ""},
   };
   for (const Case& c : cases) {
     fs::remove_all(base);
@@ -236,29 +248,6 @@ TEST(FolderQuestion, AnswersTable) {
       EXPECT_TRUE(a.folder.empty()) << c.name;
       EXPECT_FALSE(fs::exists(base)) << c.name << ": nothing made without an OK";
     }
-  }
-}
-
-TEST(FolderQuestion, AFolderThatCannotBeMadeKeepsTheBoxOpen) {
-  testing::TempFolder temp{"folder-box"};
-  const fs::path file = temp.path() / "file";
-  std::ofstream(file) << "x";
-  struct Case {
-    const char* name;
-    std::string typed;  // replaces the whole field
-  };
-  const Case cases[] = {{"empty", ""}, {"relative", "saves"}, {"below a file", (file / "sub").string()}};
-  for (const Case& c : cases) {
-    std::vector<DialogEvent> events;
-    for (int i = 0; i < 200; ++i) events.push_back(Key(K::kBackspace));
-    events.push_back(Text(c.typed));
-    events.push_back(Key(K::kReturn));  // refused: the box stays
-    events.push_back(Text("/never"));   // still editable
-    events.push_back(Key(K::kEscape));
-    ScriptedScreen screen(events);
-    testing::SquareGlyphs glyphs;
-    const FolderAnswer a = AskFolderInBox(screen, glyphs, kMsGothic, "Mavlet", "フォルダ", temp.path() / "x");
-    EXPECT_EQ(a.answer, DialogAnswer::kCancel) << c.name;
   }
   EXPECT_NE(MakeFolder(""), "");
   EXPECT_NE(MakeFolder("relative"), "");

@@ -76,27 +76,69 @@ class FolderPromptTest : public ::testing::Test {
   std::ostringstream err_;
 };
 
-TEST_F(FolderPromptTest, ZenityAnswerIsCreatedAndReturned) {
-  const fs::path chosen = dir_ / "chosen" / "saves";
-  FakeChooser("zenity", chosen.string(), 0);
-  SdlDialogs d(&err_);
-  d.SetSearchPath({dir_ / "bin"});
-  d.SetFallbackFolder(dir_ / "offer");
-  std::optional<fs::path> got = d.AskFolder("Save folder", "/tmp");
-  ASSERT_TRUE(got.has_value());
-  EXPECT_EQ(*got, chosen);
-  EXPECT_TRUE(fs::is_directory(chosen));
-  EXPECT_NE(Args().find("--directory"), std::string::npos);
-  EXPECT_NE(Args().find("--filename=" + (dir_ / "offer").string() + "/"), std::string::npos)
-      << "starts in the offered folder: " << Args();
-}
-
-TEST_F(FolderPromptTest, CancelInChooserCancels) {
-  FakeChooser("kdialog", "", 1);
-  SdlDialogs d(&err_);
-  d.SetSearchPath({dir_ / "bin"});
-  EXPECT_FALSE(d.AskFolder("Save folder", dir_).has_value());
-  EXPECT_NE(Args().find("--getexistingdirectory"), std::string::npos);
+// The desktop's dialog program (a stand-in printing `answer` and exiting with `status`) answers
+// each kind of question; the piece of its arguments shows which program ran and what it was
+// asked. It is found on the search path given, or on PATH only while there is a DISPLAY.
+TEST_F(FolderPromptTest, DesktopDialogProgramAnswers) {
+  const fs::path chosen = dir_ / "chosen" / "saves", offer = dir_ / "offer";
+  enum class Ask { kFolder, kOkCancel, kMessage };
+  struct Case {
+    const char* name;
+    const char* program;
+    int status;
+    Ask ask;
+    const char* path_display;  // null: the search path; else found on PATH with this DISPLAY ("": none)
+    bool yes;                  // a folder came back, OK was chosen, or the message was shown
+    std::string arg;           // in its arguments when it ran
+  };
+  const Case cases[] = {
+      // The chooser starts in the offered folder; the folder it answers is made.
+      {"zenity folder", "zenity", 0, Ask::kFolder, nullptr, true, "--filename=" + offer.string() + "/"},
+      {"kdialog folder cancelled", "kdialog", 1, Ask::kFolder, nullptr, false, "--getexistingdirectory"},
+      {"question, OK", "zenity", 0, Ask::kOkCancel, nullptr, true, "--question"},
+      {"question, Cancel", "zenity", 1, Ask::kOkCancel, nullptr, false, "--question"},
+      {"message", "zenity", 0, Ask::kMessage, nullptr, true, "--info"},
+      {"on PATH with a display", "zenity", 0, Ask::kOkCancel, ":77", true, "--text=セーブしますか?"},
+      {"on PATH without a display", "zenity", 0, Ask::kOkCancel, "", false, ""},
+  };
+  const std::string old_path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  for (const Case& c : cases) {
+    fs::remove_all(dir_ / "bin");
+    fs::create_directories(dir_ / "bin");
+    fs::remove(dir_ / "args");
+    fs::remove_all(dir_ / "chosen");
+    FakeChooser(c.program, c.ask == Ask::kFolder ? chosen.string() : "", c.status);
+    if (c.path_display != nullptr) {
+      ::setenv("PATH", (dir_ / "bin").c_str(), 1);
+      if (*c.path_display != '\0') ::setenv("DISPLAY", c.path_display, 1);
+    }
+    std::ostringstream err;
+    SdlDialogs d(&err);
+    if (c.path_display == nullptr) d.SetSearchPath({dir_ / "bin"});
+    d.SetFallbackFolder(offer);
+    bool yes = true;
+    if (c.ask == Ask::kFolder) {
+      const std::optional<fs::path> got = d.AskFolder("Save folder", "/tmp");
+      yes = got.has_value();
+      if (got) {
+        EXPECT_EQ(*got, chosen) << c.name;
+      }
+      EXPECT_EQ(fs::is_directory(chosen), yes) << c.name;
+    } else if (c.ask == Ask::kOkCancel) {
+      yes = d.AskOkCancel("Mavlet", "セーブしますか?");
+    } else {
+      d.ShowMessage("Mavlet", "saved");
+    }
+    ::setenv("PATH", old_path.c_str(), 1);
+    ::unsetenv("DISPLAY");
+    EXPECT_EQ(yes, c.yes) << c.name;
+    if (c.arg.empty()) {
+      EXPECT_FALSE(fs::exists(dir_ / "args")) << c.name << ": nothing ran";
+    } else {
+      EXPECT_NE(Args().find(c.arg), std::string::npos) << c.name << ": " << Args();
+      EXPECT_EQ(err.str(), "") << c.name << ": nothing left for the error stream";
+    }
+  }
 }
 
 TEST_F(FolderPromptTest, WithoutChooserOrScreenTheAnswerIsCancelAndSaidOnStderr) {
@@ -107,20 +149,6 @@ TEST_F(FolderPromptTest, WithoutChooserOrScreenTheAnswerIsCancelAndSaidOnStderr)
   EXPECT_FALSE(d.AskFolder("Save folder", "/tmp").has_value());
   EXPECT_NE(err_.str().find((dir_ / "offer").string()), std::string::npos) << err_.str();
   EXPECT_FALSE(fs::exists(dir_ / "offer")) << "nothing created without a yes";
-}
-
-TEST_F(FolderPromptTest, BoxesFallBackToTheDialogProgram) {
-  for (int status : {0, 1}) {
-    FakeChooser("zenity", "", status);
-    SdlDialogs d(&err_);
-    d.SetSearchPath({dir_ / "bin"});
-    EXPECT_EQ(d.AskOkCancel("Mavlet", "Go on?"), status == 0);
-    EXPECT_NE(Args().find("--question"), std::string::npos) << Args();
-    d.ShowMessage("Mavlet", "saved");
-    EXPECT_NE(Args().find("--info"), std::string::npos) << Args();
-    EXPECT_NE(Args().find("--text=saved"), std::string::npos) << Args();
-  }
-  EXPECT_EQ(err_.str(), "") << "nothing left for the error stream";
 }
 
 // SIGTERM or the window's close button while the desktop's dialog is open: SDL turns SIGTERM
@@ -170,28 +198,6 @@ TEST_F(FolderPromptTest, CloseRequestDuringTheDesktopDialogEndsIt) {
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, c.queued, c.queued), 1) << c.name;
   }
   SDL_Quit();
-}
-
-// With a desktop to show on, the dialog program is looked for on PATH.
-TEST_F(FolderPromptTest, DialogProgramFoundOnPath) {
-  const std::string old_path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-  struct Case {
-    const char* display;
-    bool asked;
-  };
-  const Case cases[] = {{":77", true}, {nullptr, false}};
-  for (const Case& c : cases) {
-    fs::remove(dir_ / "args");
-    FakeChooser("zenity", "", 0);
-    ::setenv("PATH", (dir_ / "bin").c_str(), 1);
-    if (c.display != nullptr) ::setenv("DISPLAY", c.display, 1);
-    SdlDialogs d(&err_);
-    const bool ok = d.AskOkCancel("Mavlet", "セーブしますか?");
-    ::setenv("PATH", old_path.c_str(), 1);
-    ::unsetenv("DISPLAY");
-    EXPECT_EQ(ok, c.asked) << (c.display ? c.display : "no display");
-    EXPECT_EQ(Args().find("--text=セーブしますか?") != std::string::npos, c.asked) << Args();
-  }
 }
 
 // Without a desktop dialog the box is drawn in the game window (offscreen here) and answered
@@ -251,66 +257,72 @@ class InWindowBoxTest : public FolderPromptTest {
   std::thread sender_;
 };
 
+// Both questions answered from the window's events; a folder typed there is made below the
+// offered one, and nothing is made without an OK.
 TEST_F(InWindowBoxTest, QuestionsAnsweredFromTheWindow) {
   struct Case {
     const char* name;
     std::function<void()> events;
-    bool ok;
+    bool folder;  // the folder question, else OK/Cancel
+    bool ok;      // OK, or a folder came back
     bool closed;
   };
   const Case cases[] = {
-      {"Return", [] { Key(SDLK_RETURN); }, true, false},
-      {"Escape", [] { Key(SDLK_ESCAPE); }, false, false},
+      {"Return", [] { Key(SDLK_RETURN); }, false, true, false},
       {"Tab to Cancel",
        [] {
          Key(SDLK_TAB);
          Key(SDLK_KP_ENTER);
        },
-       false, false},
-      {"close request", [] { Quit(); }, false, true},
-      {"window close button", [this] { CloseWindow(display_->WindowId()); }, false, true},
-      {"SIGTERM", [this] { Signal(SIGTERM); }, false, true},
-      {"another window's close button",
+       false, false, false},
+      {"close request", [] { Quit(); }, false, false, true},
+      {"window close button", [this] { CloseWindow(display_->WindowId()); }, false, false, true},
+      {"SIGTERM", [this] { Signal(SIGTERM); }, false, false, true},
+      {"another window's close button, then Escape",
        [] {
          CloseWindow(0xFFFF);
          Key(SDLK_ESCAPE);
        },
-       false, false},
+       false, false, false},
+      {"folder question closed",
+       [] {
+         Type("/x");
+         Quit();
+       },
+       true, false, true},
+      {"folder typed",
+       [] {
+         Type("/game");
+         Key(SDLK_RETURN);
+       },
+       true, true, false},
   };
   struct sigaction current {};
   ::sigaction(SIGTERM, nullptr, &current);
   ASSERT_NE(current.sa_handler, SIG_DFL) << "SDL's signal handler is missing: SIGTERM would end the test";
+  const fs::path offer = dir_ / "offer";
   for (const Case& c : cases) {
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     auto d = Dialogs();
+    d->SetFallbackFolder(offer);
     c.events();
-    EXPECT_EQ(d->AskOkCancel("Mavlet", "セーブしますか?"), c.ok) << c.name;
+    if (c.folder) {
+      const std::optional<fs::path> got = d->AskFolder("セーブデータを保存するフォルダ", "/tmp");
+      EXPECT_EQ(got.has_value(), c.ok) << c.name;
+      if (got) {
+        EXPECT_EQ(*got, offer / "game") << c.name;
+      }
+      EXPECT_EQ(fs::is_directory(offer / "game"), c.ok) << c.name;
+      EXPECT_EQ(fs::exists(offer), c.ok) << c.name;
+    } else {
+      EXPECT_EQ(d->AskOkCancel("Mavlet", "セーブしますか?"), c.ok) << c.name;
+    }
     if (sender_.joinable()) sender_.join();
     EXPECT_EQ(d->CloseRequested(), c.closed) << c.name;
     SDL_PumpEvents();
     EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT), c.closed ? 1 : 0) << c.name;
   }
   EXPECT_EQ(err_.str(), "");
-}
-
-TEST_F(InWindowBoxTest, FolderTypedInTheWindowIsCreated) {
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  auto d = Dialogs();
-  d->SetFallbackFolder(dir_ / "offer");
-  Type("/game");
-  Key(SDLK_RETURN);
-  std::optional<fs::path> got = d->AskFolder("セーブデータを保存するフォルダ", "/tmp");
-  ASSERT_TRUE(got.has_value());
-  EXPECT_EQ(*got, dir_ / "offer" / "game");
-  EXPECT_TRUE(fs::is_directory(*got));
-
-  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-  auto closing = Dialogs();
-  closing->SetFallbackFolder(dir_ / "other");
-  Quit();
-  EXPECT_FALSE(closing->AskFolder("セーブデータを保存するフォルダ", "/tmp").has_value());
-  EXPECT_TRUE(closing->CloseRequested());
-  EXPECT_FALSE(fs::exists(dir_ / "other"));
 }
 
 }  // namespace
