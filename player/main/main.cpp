@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/backend/sdl/sdl_clock.h"
@@ -199,9 +200,9 @@ int Run(int argc, char** argv) {
     std::unique_ptr<DebugWindow> debug_window;
     if (debug_core != nullptr && started == PlayerSession::StartResult::kRunning && session.Book() != nullptr) {
       try {
-        FreeTypeGlyphs glyphs;
+        const std::unique_ptr<FreeTypeGlyphs> glyphs = InstalledGlyphs();
         debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(),
-                                                     input, glyphs.FaceFile(TBookManager::kDefaultFontName), log);
+                                                     input, glyphs->FaceFile(TBookManager::kDefaultFontName), log);
       } catch (const MavError& e) {
         // Without its window the core is of no use; the title runs on.
         log.Error(e.what());
