@@ -67,7 +67,7 @@ TEST(TitleManifest, BadLinesNameTheFileAndLine) {
       {"mavlet-title 1\n1\t\n", ":2: the path is empty"},
       {"mavlet-title 1\n1\t..\\x\n", ":2: the path holds a backslash"},
       {"mavlet-title 1\n1\ta\tb\n", ":2: the path holds a control character"},
-      {std::string("mavlet-title 1\n1\ta\0b\n", 22), ":2: the path holds a control character"},
+      {std::string("mavlet-title 1\n1\ta\0b\n", 21), ":2: the path holds a control character"},
       {"mavlet-title 1\n1\t\x82\xA0.txt\n", ":2: the path is not UTF-8"},
       {"mavlet-title 1\n1\ta\n2\ta\n", ":3: the path is listed twice: a"},
       {"mavlet-title 1\n1\ta\nprefetch\n", ":3: expected SIZE<TAB>PATH"},

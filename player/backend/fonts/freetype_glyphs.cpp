@@ -134,13 +134,17 @@ const GlyphImage& FreeTypeGlyphs::Glyph(std::string_view face, int size, bool bo
   return it->second;
 }
 
-std::vector<std::string> FreeTypeGlyphs::FaceNames() {
-  if (impl_->locator == nullptr) return {};
+std::vector<std::string> ShiftJisFaceNames(const std::vector<std::string>& utf8_names) {
   std::set<std::string> names;
-  for (const std::string& family : impl_->locator->FaceNames()) {
+  for (const std::string& family : utf8_names) {
     if (auto sjis = Utf8ToSjis(family); sjis && !sjis->empty()) names.insert(*sjis);
   }
   return {names.begin(), names.end()};
+}
+
+std::vector<std::string> FreeTypeGlyphs::FaceNames() {
+  if (impl_->locator == nullptr) return {};
+  return ShiftJisFaceNames(impl_->locator->FaceNames());
 }
 
 std::string FreeTypeGlyphs::FaceFile(std::string_view face) {

@@ -18,6 +18,10 @@
 
 namespace mavlet {
 
+// The face list titles see, from a locator's UTF-8 names: the names Shift-JIS can hold, in
+// Shift-JIS, sorted, once each.
+std::vector<std::string> ShiftJisFaceNames(const std::vector<std::string>& utf8_names);
+
 class FreeTypeGlyphs : public GlyphSource {
  public:
   // Glyphs kept before the cache starts again from empty.
