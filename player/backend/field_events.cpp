@@ -16,14 +16,29 @@ std::vector<TextInputEvent> ParseFieldEvents(const std::string& records) {
       case 't':
         if (record.size() > 1) out.push_back({K::kText, record.substr(1)});
         break;
-      case 'r': out.push_back({K::kReturn, {}}); break;
-      case 'e': out.push_back({K::kEscape, {}}); break;
-      case 'b': out.push_back({K::kBackspace, {}}); break;
-      case 'l': out.push_back({K::kLeft, {}}); break;
-      case 'g': out.push_back({K::kRight, {}}); break;
-      case 'h': out.push_back({K::kHome, {}}); break;
-      case 'n': out.push_back({K::kEnd, {}}); break;
-      default: break;
+      case 'r':
+        out.push_back({K::kReturn, {}});
+        break;
+      case 'e':
+        out.push_back({K::kEscape, {}});
+        break;
+      case 'b':
+        out.push_back({K::kBackspace, {}});
+        break;
+      case 'l':
+        out.push_back({K::kLeft, {}});
+        break;
+      case 'g':
+        out.push_back({K::kRight, {}});
+        break;
+      case 'h':
+        out.push_back({K::kHome, {}});
+        break;
+      case 'n':
+        out.push_back({K::kEnd, {}});
+        break;
+      default:
+        break;
     }
   }
   return out;

@@ -63,8 +63,8 @@ RunQuery ParseRunQuery(std::string_view query) {
     const std::size_t eq = part.find('=');
     const std::string_view name = part.substr(0, eq);
     const std::string_view raw = eq == std::string_view::npos ? std::string_view() : part.substr(eq + 1);
-    const bool known = name == "events" || name == "interval" || name == "input" || name == "vars" ||
-                       name == "shot" || name == "depth";
+    const bool known = name == "events" || name == "interval" || name == "input" || name == "vars" || name == "shot" ||
+                       name == "depth";
     if (!known) continue;
     const std::optional<std::string> value = DecodeQueryValue(raw);
     if (!value) throw MavError("URL parameter " + Quoted(name, raw) + ": bad percent escape");

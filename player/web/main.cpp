@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -46,8 +46,7 @@ std::string SettingsKey(FileServices& files, const fs::path& title) {
   try {
     if (std::optional<fs::path> global = files.Resolve(title, "Pmx\\Global.pmx"))
       return SjisToUtf8(ReadGlobalFile(*global).RegKey);
-  } catch (const MavError&) {
-  }
+  } catch (const MavError&) {}
   return {};
 }
 
@@ -147,9 +146,14 @@ void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, 
   switch (e.window.event) {
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_RESTORED: display.Redraw(); break;
-    case SDL_WINDOWEVENT_FOCUS_GAINED: session.OnActivated(); break;
-    default: break;
+    case SDL_WINDOWEVENT_RESTORED:
+      display.Redraw();
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      session.OnActivated();
+      break;
+    default:
+      break;
   }
 }
 

@@ -96,3 +96,40 @@ Module.mavletDownload = Module.mavletDownload || function (blob, name) {
     a.remove();
   }, 1000);
 };
+
+// Until the page's first gesture the browser keeps the audio context suspended, and SDL's mixer,
+// which runs inside the context's callback, would stand still: sounds would never end and a
+// movie, which follows its sound's clock, would never move. While the context is not running,
+// the mixer's callback is run here at the real pace into a scratch buffer, so the title plays
+// on in silence; the first gesture starts the context and real output takes over.
+(function () {
+  // The player opens the device with two channels (SdlSoundDevice's output).
+  const kChannels = 2;
+  const kMostOwedSeconds = 0.5;
+  let last = null;
+  let owed = 0;
+  let scratch = null;
+  setInterval(function () {
+    const sdl = Module.SDL2;
+    const node = sdl && sdl.audio && sdl.audio.scriptProcessorNode;
+    const ctx = sdl && sdl.audioContext;
+    const now = performance.now();
+    if (!node || !ctx || ctx.state === "running" || typeof node.onaudioprocess !== "function") {
+      last = null;
+      owed = 0;
+      return;
+    }
+    if (last !== null) owed = Math.min(owed + (now - last) * ctx.sampleRate / 1000, kMostOwedSeconds * ctx.sampleRate);
+    last = now;
+    const frames = node.bufferSize;
+    if (!scratch || scratch[0].length !== frames) {
+      scratch = [];
+      for (let c = 0; c < kChannels; ++c) scratch.push(new Float32Array(frames));
+    }
+    const buffer = { numberOfChannels: kChannels, length: frames, getChannelData: function (c) { return scratch[c]; } };
+    while (owed >= frames) {
+      owed -= frames;
+      node.onaudioprocess({ outputBuffer: buffer });
+    }
+  }, 20);
+})();

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "player/backend/sdl/sdl_input.h"
 #include "player/backend/sdl/sdl_display.h"
+#include "player/backend/sdl/sdl_input.h"
 
 namespace mavlet::web {
 

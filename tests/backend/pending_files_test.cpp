@@ -59,8 +59,7 @@ TEST(PendingFiles, ResolveFetchesOnceOnFirstOpen) {
   server.bodies["title/Pmx/Global.pmx"] = "GLOBAL";
   server.bodies["title/BMP/%E7%94%BB.bmp"] = "BM12";
   PendingFiles pending(server.Fetch());
-  pending.AddManifest(Manifest({{"Pmx/Global.pmx", 6}, {"BMP/\xE7\x94\xBB.bmp", 4}, {"empty.txt", 0}}), root,
-                      "title/");
+  pending.AddManifest(Manifest({{"Pmx/Global.pmx", 6}, {"BMP/\xE7\x94\xBB.bmp", 4}, {"empty.txt", 0}}), root, "title/");
   // Folders and placeholders exist before anything is fetched; an empty file needs no fetch.
   EXPECT_TRUE(fs::is_directory(root / "BMP"));
   EXPECT_EQ(fs::file_size(root / "Pmx" / "Global.pmx"), 0u);

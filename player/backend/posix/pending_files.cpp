@@ -41,8 +41,7 @@ void PendingFiles::AddManifest(const TitleManifest& manifest, const fs::path& ro
   fs::create_directories(root, ec);
   if (ec) throw MavError(root.string() + ": the folder cannot be made (" + ec.message() + ")");
   for (const ManifestEntry& entry : manifest.files) {
-    if (std::optional<std::string> problem = SitePathProblem(entry.path))
-      throw MavError(entry.path + ": " + *problem);
+    if (std::optional<std::string> problem = SitePathProblem(entry.path)) throw MavError(entry.path + ": " + *problem);
     const fs::path file = root / fs::path(entry.path);
     fs::create_directories(file.parent_path(), ec);
     if (ec) throw MavError(entry.path + ": its folder cannot be made (" + ec.message() + ")");
@@ -75,7 +74,8 @@ void PendingFiles::Ensure(const fs::path& file) {
     const std::uintmax_t got = fs::file_size(file, ec);
     if (ec || got != *entry.size) {
       MakeEmpty(file);
-      throw MavError(entry.url + ": the server sent " + (ec ? std::string("nothing readable") : std::to_string(got) + " bytes") +
+      throw MavError(entry.url + ": the server sent " +
+                     (ec ? std::string("nothing readable") : std::to_string(got) + " bytes") +
                      ", the site's file list says " + std::to_string(*entry.size));
     }
   }

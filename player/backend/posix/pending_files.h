@@ -59,8 +59,7 @@ class FetchedFileServices : public FileServices {
   // Neither is owned; both outlive this.
   FetchedFileServices(FileServices& files, PendingFiles& pending) : files_(files), pending_(pending) {}
 
-  std::optional<std::filesystem::path> Resolve(const std::filesystem::path& base,
-                                               std::string_view title_path) override;
+  std::optional<std::filesystem::path> Resolve(const std::filesystem::path& base, std::string_view title_path) override;
   std::vector<std::filesystem::path> DataDiscRoots() override { return files_.DataDiscRoots(); }
   std::vector<std::filesystem::path> OpticalRoots() override { return files_.OpticalRoots(); }
   std::filesystem::path TempFolder() override { return files_.TempFolder(); }
