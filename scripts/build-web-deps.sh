@@ -7,13 +7,16 @@
 # the prefixes of the libraries it links, so a changed recipe or compiler builds anew and an
 # unchanged one is reused at once. A build runs in a temporary folder that is renamed into place
 # only when complete: an interrupted run leaves nothing later runs trust.
-# Built: zlib, libpng, FreeType, SDL2, FFmpeg (docs/web-libraries.md has the flags, times and sizes).
+# Built: zlib, libpng, FreeType, SDL2, FFmpeg, SDL2_mixer (waves only), SDL2_image (BMP, ICO, CUR) (docs/web-libraries.md has the flags, times and sizes).
 # Prints one line per library, "<name> <prefix>", on standard output (check-web-deps.sh reads
 # them); progress goes to standard error. Fails (non-zero, nothing renamed into place) when a
 # source cannot be fetched or a file does not compile.
 # The single-quoted ${...} below are pkg-config and CMake variables, written as they are.
 # shellcheck disable=SC2016
 set -euo pipefail
+# Command substitutions ($(library ...)) would otherwise run the recipes without errexit, and a
+# failed compile would land in the cache as a complete build.
+shopt -s inherit_errexit
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup-web.sh"
 cache=${MAVLET_WEB_CACHE:-$HOME/.cache/mavlet-web}
@@ -153,6 +156,53 @@ build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
         "$v" >"$2/lib/cmake/SDL2/SDL2ConfigVersion.cmake"
 }
 
+# cmake_config <prefix> <package> <target> <library file> <dependency target>: a CMake package
+# file giving the static library as an imported target that links its dependency.
+cmake_config() {
+    mkdir -p "$1/lib/cmake/$2"
+    {
+        echo "# $2 built with emscripten: the static library as $3."
+        echo 'get_filename_component(_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)'
+        echo "find_package(SDL2 CONFIG REQUIRED)"
+        echo "if(NOT TARGET $3)"
+        echo "  add_library($3 STATIC IMPORTED)"
+        echo "  set_target_properties($3 PROPERTIES"
+        echo "    IMPORTED_LOCATION \"\${_prefix}/lib/$4\""
+        echo '    INTERFACE_INCLUDE_DIRECTORIES "${_prefix}/include/SDL2"'
+        echo "    INTERFACE_LINK_LIBRARIES $5)"
+        echo 'endif()'
+    } >"$1/lib/cmake/$2/$2Config.cmake"
+}
+
+# SDL2_mixer with its own wave reader only (PCM, MS and IMA ADPCM, AIFF and VOC): the player
+# decodes every other format itself or through FFmpeg. Against the cached SDL2.
+build_sdl2_mixer() { # $1 = source dir, $2 = prefix, $3 = version, $4 = SDL2 prefix
+    cd "$1"
+    local v=${3%%+*} srcs=(src/*.c src/codecs/*.c)
+    cc_each -O2 -w -DMUSIC_WAV -Iinclude -Isrc -Isrc/codecs -I"$4/include/SDL2" -- "${srcs[@]}"
+    mkdir -p "$2/include/SDL2" "$2/lib/pkgconfig"
+    emar rcs "$2/lib/libSDL2_mixer.a" "${srcs[@]/%/.o}"
+    cp include/SDL_mixer.h "$2/include/SDL2/"
+    pc_file "$2/lib/pkgconfig/SDL2_mixer.pc" SDL2_mixer "$v" '-I${includedir}/SDL2' '-L${libdir} -lSDL2_mixer' sdl2
+    cmake_config "$2" SDL2_mixer SDL2_mixer::SDL2_mixer libSDL2_mixer.a SDL2::SDL2
+}
+
+# SDL2_image with BMP, ICO and CUR only (the game window's cursor files); the other formats'
+# sources compile to stubs that report the format as unsupported. Against the cached SDL2.
+build_sdl2_image() { # $1 = source dir, $2 = prefix, $3 = version, $4 = SDL2 prefix
+    cd "$1"
+    local f v=${3%%+*} srcs=()
+    for f in IMG*.c; do
+        [ "$f" = IMG_WIC.c ] || srcs+=("$f")
+    done
+    cc_each -O2 -w -DLOAD_BMP -I. -I"$4/include/SDL2" -- "${srcs[@]}"
+    mkdir -p "$2/include/SDL2" "$2/lib/pkgconfig"
+    emar rcs "$2/lib/libSDL2_image.a" "${srcs[@]/%/.o}"
+    cp SDL_image.h "$2/include/SDL2/"
+    pc_file "$2/lib/pkgconfig/SDL2_image.pc" SDL2_image "$v" '-I${includedir}/SDL2' '-L${libdir} -lSDL2_image' sdl2
+    cmake_config "$2" SDL2_image SDL2_image::SDL2_image libSDL2_image.a SDL2::SDL2
+}
+
 # FFmpeg's libavformat, libavcodec, libswscale, libswresample and libavutil with only what the
 # movie back end opens: the file protocol; AVI, MP4/MOV, Matroska/WebM, MPEG program streams and
 # ASF (plus the raw MPEG video, MPEG-4, H.264, MP3 and AAC demuxers, whose probes name the codec
@@ -193,14 +243,16 @@ library() {
     shift 2
     ver=$(fetch "$pkg")
     fn=$(declare -f "build_$name")
-    for h in cc_each pc_file; do
+    for h in cc_each pc_file cmake_config; do
         [[ $fn == *"$h "* ]] && fn+=$'\n'$(declare -f "$h")
     done
     key=$(printf '%s\n' "$fn" "$emver" "$@" | sha256sum | cut -c1-12)
     dest=$cache/$name-$ver-$key
     [ -d "$dest" ] && { echo "$dest/prefix"; return; }
     tmp=$(mktemp -d "$cache/.tmp-$name.XXXXXX")
-    trap 'rm -rf "$tmp"' EXIT
+    # The value now: the trap runs after this function's locals are gone.
+    # shellcheck disable=SC2064
+    trap "rm -rf '$tmp'" EXIT
     t0=$(date +%s)
     (cd "$tmp" && dpkg-source -x --no-check "$src/${pkg}_$ver.dsc" s >/dev/null \
         && "build_$name" "$tmp/s" "$tmp/prefix" "$ver" "$@") >&2
@@ -217,4 +269,7 @@ png=$(library png libpng1.6 "$zlib")
 freetype=$(library freetype freetype "$zlib")
 sdl2=$(library sdl2 libsdl2)
 ffmpeg=$(library ffmpeg ffmpeg)
-printf '%s %s\n' zlib "$zlib" png "$png" freetype "$freetype" sdl2 "$sdl2" ffmpeg "$ffmpeg"
+sdl2_mixer=$(library sdl2_mixer libsdl2-mixer "$sdl2")
+sdl2_image=$(library sdl2_image libsdl2-image "$sdl2")
+printf '%s %s\n' zlib "$zlib" png "$png" freetype "$freetype" sdl2 "$sdl2" ffmpeg "$ffmpeg" \
+    sdl2_mixer "$sdl2_mixer" sdl2_image "$sdl2_image"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/graphics/surface.h"
 #include "player/display/text_surface.h"
@@ -54,7 +55,7 @@ struct Window {
 };
 
 void BM_PlacePageWarm(benchmark::State& state) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   Window w(&fonts);
   const auto tokens = Page();
   w.PlaceAll(tokens);
@@ -66,7 +67,7 @@ void BM_PlacePageCold(benchmark::State& state) {
   const auto tokens = Page();
   for (auto _ : state) {
     state.PauseTiming();
-    auto fonts = std::make_unique<FreeTypeGlyphs>();
+    auto fonts = InstalledGlyphs();
     fonts->FaceFile(BenchText(nullptr).TextFontName());  // face resolved, no glyph yet
     Window w(fonts.get());
     state.ResumeTiming();
@@ -77,7 +78,7 @@ BENCHMARK(BM_PlacePageCold)->Unit(benchmark::kMillisecond);
 
 // One typing frame: a character placed and the changed cell composed over the screen.
 void BM_TypingFrame(benchmark::State& state) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   Window w(&fonts);
   const auto tokens = Page();
   w.PlaceAll(tokens);
@@ -97,7 +98,7 @@ BENCHMARK(BM_TypingFrame)->Unit(benchmark::kMicrosecond);
 
 // The whole window drawn over the screen (a full redraw of its area).
 void BM_DrawWindow(benchmark::State& state) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   Window w(&fonts);
   w.PlaceAll(Page());
   Surface screen(PixelFormat::Xrgb8888(), 1024, 768);

@@ -1,10 +1,11 @@
-# bash completion for mavtool: its verbs, their sub-verbs and the options of "mavtool run".
+# bash completion for mavtool: its verbs, their sub-verbs and the options of "mavtool run" and
+# "mavtool web".
 _mavtool() {
   local cur prev
   cur="${COMP_WORDS[COMP_CWORD]}"
   prev="${COMP_WORDS[COMP_CWORD-1]}"
   if [ "$COMP_CWORD" -eq 1 ]; then
-    COMPREPLY=($(compgen -W "pack unpack archive status global title run --help --version" -- "$cur"))
+    COMPREPLY=($(compgen -W "pack unpack archive status global title run web saves --help --version" -- "$cur"))
     return
   fi
   local verb="${COMP_WORDS[1]}"
@@ -14,7 +15,8 @@ _mavtool() {
       status) COMPREPLY=($(compgen -W "dump get set" -- "$cur")); return ;;
       global) COMPREPLY=($(compgen -W "dump create" -- "$cur")); return ;;
       title) COMPREPLY=($(compgen -W "build unpack" -- "$cur")); return ;;
-      run) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+      run|web) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+      saves) COMPREPLY=($(compgen -W "export import" -- "$cur")); return ;;
     esac
   fi
   case "$verb" in
@@ -32,6 +34,17 @@ _mavtool() {
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return
       fi
+      ;;
+    web)
+      case "$prev" in
+        --player) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+      esac
+      if [[ "$cur" == -* ]]; then
+        COMPREPLY=($(compgen -W "--player" -- "$cur"))
+        return
+      fi
+      COMPREPLY=($(compgen -d -- "$cur"))
+      return
       ;;
     archive)
       if [ "${COMP_WORDS[2]}" = create ] && [[ "$cur" == -* ]]; then

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/posix/posix_file_services.h"
 #include "player/backend/sdl/sdl_clock.h"
@@ -194,9 +195,9 @@ int Run(int argc, char** argv) {
       debug_core = std::make_unique<DebugCore>(*session.Book());
       session.Book()->SetHook(debug_core.get());
       try {
-        FreeTypeGlyphs glyphs;
+        const std::unique_ptr<FreeTypeGlyphs> glyphs = InstalledGlyphs();
         debug_window = std::make_unique<DebugWindow>(*debug_core, *session.Book(), *session.Sys(), display->Window(),
-                                                     input, glyphs.FaceFile(TBookManager::kDefaultFontName), log);
+                                                     input, glyphs->FaceFile(TBookManager::kDefaultFontName), log);
       } catch (const MavError& e) {
         // Without its window the core is of no use; the title runs on.
         log.Error(e.what());

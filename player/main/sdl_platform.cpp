@@ -25,11 +25,12 @@ SdlPlatform::SdlPlatform(const PlayerConfig& config, mavlet::Log& log, std::ostr
       display_(std::make_unique<SdlDisplay>(WindowOptions(config))),
       input_(std::make_unique<SdlInputState>(*display_)),
       dialogs_(&err),
-      settings_(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log) {
+      settings_(DefaultSettingsFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")), &log),
+      glyphs_(InstalledFaces()) {
   // Questions without a desktop dialog are drawn in the game window with the text window's
   // fonts (loaded only when a box needs them), when the window is on a screen at all.
   if (BoxesCanBeSeen(SDL_GetCurrentVideoDriver())) dialogs_.SetDisplay(display_.get());
-  dialogs_.SetGlyphs([] { return std::make_unique<FreeTypeGlyphs>(); }, kDefaultFontName);
+  dialogs_.SetGlyphs([] { return InstalledGlyphs(); }, kDefaultFontName);
   if (config.has_joy_pad) joysticks_ = std::make_unique<SdlJoystickPort>();
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/movie/ffmpeg_movie.h"
 #include "player/backend/posix/ini_settings.h"

@@ -22,6 +22,8 @@ HeadlessRunner::HeadlessRunner(RunOptions options, std::ostream& trace_out, std:
   services.max_save_bytes = options_.max_save_bytes;
   services.screenshot_folder = options_.screenshots_dir;
   services.config_file = options_.config_file;
+  if (options_.files != nullptr) services.files = options_.files;
+  if (options_.glyphs != nullptr) services.glyphs = options_.glyphs;
   session_ = std::make_unique<PlayerSession>(services, options_.config);
   session_->SetStepObserver([this] {
     if (audio_log_ && session_->Sys() != nullptr) audio_log_->Check(event_, *session_->Sys());
@@ -179,6 +181,7 @@ void HeadlessRunner::Run() {
     if (session_->QuitRequested()) break;
     RunEvent();
     if (options_.until_end && MainEnded()) break;
+    if (options_.between_events) options_.between_events();
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -71,6 +72,13 @@ struct RunOptions {
   std::filesystem::path config_file;
   // When set, Load fails unless the title's screen mode gives this size.
   std::optional<ScreenSize> expect_size;
+  // The title's files and the fonts' glyphs from the caller (the browser's fetched files and
+  // its site's font table); null: the headless bundle's own (the local files, installed fonts).
+  // Not owned; they must outlive the runner.
+  FileServices* files = nullptr;
+  GlyphSource* glyphs = nullptr;
+  // Runs after every event of Run (the browser lets its page breathe there); empty: nothing.
+  std::function<void()> between_events;
 };
 
 // The debug window of a scripted run: it sees the interpreter as the engine's hook does (the

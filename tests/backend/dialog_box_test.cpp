@@ -11,6 +11,7 @@
 #include <fstream>
 #include <vector>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/modal/box_run.h"
 #include "tests/support/square_glyphs.h"
@@ -56,7 +57,7 @@ DialogStyle Style(int size = 16) {
 }
 
 TEST(DialogBox, JapaneseTextIsDrawnWithTheFontsOwnGlyphs) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   ASSERT_FALSE(fonts.FaceFile(kMsGothic).empty()) << "no Japanese font installed";
   const std::u32string text = U"セーブデータを保存するフォルダ";
   DialogBox box("Mavlet", "セーブデータを保存するフォルダ", DialogBox::Buttons::kOkCancel);

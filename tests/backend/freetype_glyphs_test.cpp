@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/common/encoding.h"
 
@@ -22,7 +23,7 @@ int Ink(const GlyphImage& g) {
 }
 
 TEST(FreeTypeGlyphs, AnyFaceNameLandsOnAJapaneseFace) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   for (const std::string& name : {kMsGothic, kMsMincho, std::string("DejaVu Sans"), std::string("no such face"), std::string()}) {
     EXPECT_FALSE(fonts.FaceFile(name).empty()) << SjisToUtf8(name);
     EXPECT_GT(Ink(fonts.Glyph(name, 24, false, U'\u3042')), 20) << SjisToUtf8(name);  // あ
@@ -30,7 +31,7 @@ TEST(FreeTypeGlyphs, AnyFaceNameLandsOnAJapaneseFace) {
 }
 
 TEST(FreeTypeGlyphs, GlyphsStayInsideTheirCell) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   std::u32string chars = U"\uFF71\uFF9F\uFF10\uFF19\u3010\u3011gjyQ|\u5F41\u9F98\u3042";  // ｱﾟ０９【】 and tall ones
   for (char32_t c = 0; c < 0x3A; ++c) {
     // The full-width punctuation block 0x8141..0x817A.
@@ -65,7 +66,7 @@ TEST(FreeTypeGlyphs, GlyphsStayInsideTheirCell) {
 }
 
 TEST(FreeTypeGlyphs, EachGlyphIsRasterisedOnce) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   fonts.Glyph(kMsGothic, 24, false, U'A');
   fonts.Glyph(kMsGothic, 24, false, U'A');
   fonts.Glyph(kMsGothic, 24, true, U'A');
@@ -77,7 +78,7 @@ TEST(FreeTypeGlyphs, EachGlyphIsRasterisedOnce) {
 }
 
 TEST(FreeTypeGlyphs, BoldHasMoreInkAndHalfWidthAdvancesHalf) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   EXPECT_GT(Ink(fonts.Glyph(kMsGothic, 24, true, U'\u6F22')), Ink(fonts.Glyph(kMsGothic, 24, false, U'\u6F22')));
   EXPECT_EQ(fonts.Glyph(kMsGothic, 24, false, U'\u6F22').advance, 24);
   EXPECT_EQ(fonts.Glyph(kMsGothic, 24, false, U'A').advance, 12);
@@ -85,7 +86,7 @@ TEST(FreeTypeGlyphs, BoldHasMoreInkAndHalfWidthAdvancesHalf) {
 }
 
 TEST(FreeTypeGlyphs, FaceNamesHoldJapaneseFamiliesOnce) {
-  FreeTypeGlyphs fonts;
+  FreeTypeGlyphs fonts{std::make_unique<FontconfigLocator>()};
   const auto names = fonts.FaceNames();
   const std::string ipa = *Utf8ToSjis("IPA\u30B4\u30B7\u30C3\u30AF");  // IPAゴシック
   EXPECT_EQ(std::count(names.begin(), names.end(), ipa), 1);

@@ -57,6 +57,14 @@ expect_faults("display model includes a command" 1
 mavlet_layer_violations(faults NAME mavlet_display FOLDERS display ALLOWED ${display_allowed} display/commands FILES)
 expect_faults("display allows its commands" 1 "may not include player/display/commands")
 
+# fontconfig sits above the rasteriser it serves, which never reaches back for it.
+mavlet_layer_violations(faults NAME mavlet_fontconfig FOLDERS backend/fontconfig ALLOWED common backend backend/fonts FILES)
+expect_faults("fontconfig uses the fonts" 0 "")
+mavlet_layer_violations(faults NAME mavlet_fonts FOLDERS backend/fonts ALLOWED common backend backend/fontconfig FILES)
+expect_faults("fonts allow fontconfig" 1 "may not include player/backend/fontconfig")
+mavlet_layer_violations(faults NAME mavlet_storage FOLDERS storage ALLOWED common backend backend/fontconfig FILES)
+expect_faults("storage sits above fontconfig" 0 "")
+
 mavlet_layer_violations(faults NAME mavlet_extra FOLDERS extra FILES)
 expect_faults("folder in no layer" 1 "in no layer")
 message(STATUS "include check: all cases pass")

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/glyph_source.h"
 #include "player/common/error.h"
@@ -254,7 +255,7 @@ class TextDrawTest : public ::testing::TestWithParam<int> {
  protected:
   PictureFolder folder_;
   TestLayerServices layers_{folder_, GetParam()};
-  FreeTypeGlyphs fonts_;
+  FreeTypeGlyphs fonts_{std::make_unique<FontconfigLocator>()};
   Services services_{&fonts_};
   TTextSurface text_{layers_, services_};
 };

@@ -18,6 +18,9 @@ cases=(
   "mavtool run title --|--input|--title"
   "mavtool run title --depth |24|--events"
   "mavtool global create out --|--reg-key|--events"
+  "mavtool w|web|saves"
+  "mavtool web title site --|--player|--events"
+  "mavtool saves |import|export-all"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r typed want not <<<"$c"

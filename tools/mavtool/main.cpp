@@ -1,4 +1,5 @@
-// mavtool: packs, unpacks and inspects title data, and runs titles headless.
+// mavtool: packs, unpacks and inspects title data, runs titles headless, writes their web
+// sites and moves save folders in and out of zips.
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -21,8 +22,7 @@ constexpr Verb kVerbs[] = {
      "archive create --small|--large OUT FILE...\n"
      "  archive list ARCHIVE\n"
      "  archive extract ARCHIVE NAME OUT"},
-    {"status", mavtool::VerbStatus,
-     "status dump SLOT | status get SLOT KEY | status set SLOT KEY VALUE"},
+    {"status", mavtool::VerbStatus, "status dump SLOT | status get SLOT KEY | status set SLOT KEY VALUE"},
     {"global", mavtool::VerbGlobal,
      "global dump FILE|TITLE_FOLDER\n"
      "  global create OUT --title T --screen-mode N --start-page N --reg-key K [--no-registry]\n"
@@ -31,6 +31,10 @@ constexpr Verb kVerbs[] = {
      "title build SRC OUT [--pack-scenarios] [--pack-sounds]   title folder from a title source\n"
      "  title unpack TITLE OUT           title source from a title folder"},
     {"run", mavtool::VerbRun, "run TITLE_FOLDER [options]       run a title headless (see run --help)"},
+    {"web", mavtool::VerbWeb, "web TITLE_FOLDER OUT [--player DIR]   web site of a title for a static server"},
+    {"saves", mavtool::VerbSaves,
+     "saves export SAVE_FOLDER ZIP    the save folder's files as one zip\n"
+     "  saves import ZIP SAVE_FOLDER    replace the save folder's files by a zip's"},
 };
 
 void PrintHelp() {

@@ -17,5 +17,7 @@ int VerbStatus(const Args& args);
 int VerbGlobal(const Args& args);
 int VerbRun(const Args& args);
 int VerbTitle(const Args& args);
+int VerbWeb(const Args& args);
+int VerbSaves(const Args& args);
 
 }  // namespace mavtool

@@ -1,6 +1,5 @@
 #include "player/backend/fonts/freetype_glyphs.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -31,17 +30,11 @@ struct GlyphKeyHash {
   }
 };
 
-bool CoversJapanese(FcPattern* font) {
-  FcLangSet* langs = nullptr;
-  if (FcPatternGetLangSet(font, FC_LANG, 0, &langs) != FcResultMatch || langs == nullptr) return false;
-  return FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) != FcLangDifferentLang;
-}
-
 }  // namespace
 
 struct FreeTypeGlyphs::Impl {
   FT_Library library = nullptr;
-  FcConfig* config = nullptr;
+  std::unique_ptr<FaceLocator> locator;
   struct Face {
     std::string file;
     int index = 0;
@@ -57,55 +50,19 @@ struct FreeTypeGlyphs::Impl {
     for (auto& f : faces)
       if (f.face) FT_Done_Face(f.face);
     if (library) FT_Done_FreeType(library);
-    if (config) FcConfigDestroy(config);
-  }
-
-  // fontconfig's best match for the pattern, as (file, index); empty file when none.
-  std::pair<std::string, int> Match(FcPattern* pattern, bool need_japanese) {
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* font = FcFontMatch(config, pattern, &result);
-    std::pair<std::string, int> out{"", 0};
-    if (font != nullptr) {
-      FcChar8* file = nullptr;
-      int index = 0;
-      if ((!need_japanese || CoversJapanese(font)) &&
-          FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch && file != nullptr) {
-        FcPatternGetInteger(font, FC_INDEX, 0, &index);
-        out = {reinterpret_cast<const char*>(file), index};
-      }
-      FcPatternDestroy(font);
-    }
-    return out;
   }
 
   int Resolve(std::string_view name) {
     if (auto it = names.find(name); it != names.end()) return it->second;
     int found = -1;
-    if (config != nullptr && library != nullptr) {
-      const std::string utf8 = SjisToUtf8(name);
-      auto make = [&](bool with_family) {
-        FcPattern* p = FcPatternCreate();
-        if (with_family) FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(utf8.c_str()));
-        FcPatternAddString(p, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-        FcPatternAddBool(p, FC_SCALABLE, FcTrue);
-        return p;
-      };
-      // The named face when it covers Japanese, else the best Japanese face, else anything.
-      std::pair<std::string, int> hit;
-      for (int attempt = 0; attempt < 3 && hit.first.empty(); ++attempt) {
-        FcPattern* p = make(attempt == 0);
-        hit = Match(p, attempt < 2);
-        FcPatternDestroy(p);
-      }
-      if (!hit.first.empty()) {
+    if (locator != nullptr && library != nullptr) {
+      if (const std::optional<LocatedFace> hit = locator->Locate(SjisToUtf8(name))) {
         for (std::size_t i = 0; i < faces.size() && found < 0; ++i)
-          if (faces[i].file == hit.first && faces[i].index == hit.second) found = static_cast<int>(i);
+          if (faces[i].file == hit->file && faces[i].index == hit->index) found = static_cast<int>(i);
         if (found < 0) {
           FT_Face face = nullptr;
-          if (FT_New_Face(library, hit.first.c_str(), hit.second, &face) == 0) {
-            faces.push_back({hit.first, hit.second, face});
+          if (FT_New_Face(library, hit->file.c_str(), hit->index, &face) == 0) {
+            faces.push_back({hit->file, hit->index, face});
             found = static_cast<int>(faces.size()) - 1;
           }
         }
@@ -158,9 +115,9 @@ struct FreeTypeGlyphs::Impl {
   }
 };
 
-FreeTypeGlyphs::FreeTypeGlyphs() : impl_(std::make_unique<Impl>()) {
+FreeTypeGlyphs::FreeTypeGlyphs(std::unique_ptr<FaceLocator> locator) : impl_(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&impl_->library) != 0) impl_->library = nullptr;
-  impl_->config = FcInitLoadConfigAndFonts();
+  impl_->locator = std::move(locator);
 }
 
 FreeTypeGlyphs::~FreeTypeGlyphs() = default;
@@ -177,26 +134,17 @@ const GlyphImage& FreeTypeGlyphs::Glyph(std::string_view face, int size, bool bo
   return it->second;
 }
 
-std::vector<std::string> FreeTypeGlyphs::FaceNames() {
+std::vector<std::string> ShiftJisFaceNames(const std::vector<std::string>& utf8_names) {
   std::set<std::string> names;
-  if (impl_->config == nullptr) return {};
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-  FcFontSet* set = FcFontList(impl_->config, pattern, objects);
-  if (set != nullptr) {
-    for (int i = 0; i < set->nfont; ++i) {
-      FcChar8* family = nullptr;
-      for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &family) == FcResultMatch; ++k) {
-        if (auto sjis = Utf8ToSjis(reinterpret_cast<const char*>(family)); sjis && !sjis->empty())
-          names.insert(*sjis);
-      }
-    }
-    FcFontSetDestroy(set);
+  for (const std::string& family : utf8_names) {
+    if (auto sjis = Utf8ToSjis(family); sjis && !sjis->empty()) names.insert(*sjis);
   }
-  FcObjectSetDestroy(objects);
-  FcPatternDestroy(pattern);
   return {names.begin(), names.end()};
+}
+
+std::vector<std::string> FreeTypeGlyphs::FaceNames() {
+  if (impl_->locator == nullptr) return {};
+  return ShiftJisFaceNames(impl_->locator->FaceNames());
 }
 
 std::string FreeTypeGlyphs::FaceFile(std::string_view face) {

@@ -19,6 +19,7 @@
 #include <sstream>
 #include <thread>
 
+#include "player/backend/fontconfig/fontconfig_locator.h"
 #include "player/backend/fonts/freetype_glyphs.h"
 #include "player/backend/sdl/sdl_display.h"
 #include "tests/support/temp_folder.h"
@@ -213,7 +214,7 @@ class InWindowBoxTest : public FolderPromptTest {
     auto d = std::make_unique<SdlDialogs>(&err_);
     d->SetSearchPath({dir_ / "empty"});
     d->SetDisplay(display_.get());
-    d->SetGlyphs([] { return std::make_unique<FreeTypeGlyphs>(); }, "no such face");
+    d->SetGlyphs([] { return InstalledGlyphs(); }, "no such face");
     return d;
   }
   static void Key(SDL_Keycode k) {
