@@ -87,7 +87,7 @@ class Context:
         self.server = static_server.StaticServer(site, lifetime=600)
         self.native = Native(mavtool, site, work)
         self.pages = []
-        self.extra_sites = []
+        self.extra_servers = []  # (site folder, its server) of the cases' own sites
 
     def browser(self, profile=None, flags=()):
         profile = profile or tempfile.mkdtemp(prefix="profile-", dir=self.work)
@@ -311,6 +311,7 @@ def case_save_survives_reload(ctx):
 
     profile = tempfile.mkdtemp(prefix="profile-save-", dir=ctx.work)
     with static_server.StaticServer(site, lifetime=120) as server:
+        ctx.extra_servers.append((site, server))
         with ctx.browser(profile) as browser:
             page = ctx.open(browser, "index.html", server)
             wait_state(page, ("running",), 30)
@@ -325,13 +326,13 @@ def case_save_survives_reload(ctx):
             page = ctx.open(browser, "index.html", server)
             wait_state(page, ("running",), 30)
             shows(page, "again")
-        ctx.extra_sites.append((site, server.requests(), server.origin))
 
 
 def case_nothing_from_outside(ctx):
     """Every request of every page so far went to the server, for a file inside its site."""
     check(ctx.pages, "no page was opened before this case")
-    origins = {ctx.server.origin} | {origin for _, _, origin in ctx.extra_sites}
+    servers = [(ctx.site, ctx.server)] + ctx.extra_servers
+    origins = {server.origin for _, server in servers}
     outside = []
     for page in ctx.pages:
         for _, params in page.events("Network.requestWillBeSent"):
@@ -340,7 +341,8 @@ def case_nothing_from_outside(ctx):
                     any(url.startswith(o + "/") for o in origins)):
                 outside.append(url)
     check(not outside, f"{len(outside)} requests left the served site, first {outside[0][:120] if outside else ''}")
-    for site, requests, _ in [(ctx.site, ctx.server.requests(), None)] + ctx.extra_sites:
+    for site, server in servers:
+        requests = server.requests()
         check(requests, f"the server for {site} saw no request")
         bad = [p for _, p, _ in requests if not static_server.inside(site, p)]
         check(not bad, f"the server was asked for paths outside its folder: {bad[:3]}")
@@ -378,7 +380,7 @@ def main():
 
     work = tempfile.mkdtemp(prefix="mavlet-web-tests-")
     failed = 0
-    ctx = Context(site, args.mavtool, work)
+    ctx = Context(site, os.path.realpath(args.mavtool), work)
     try:
         for name, case in CASES:
             if args.only is not None and name not in args.only:
