@@ -40,8 +40,13 @@ built=$(date +%s)
 echo "web: built in $((built - start)) s"
 
 status=0
-python3 tests/web/harness_test.py 2>&1 | tail -n 1 | sed 's/^/web harness tests: /'
-[ "${PIPESTATUS[0]}" = 0 ] || status=1
+if python3 tests/web/harness_test.py >"$log" 2>&1; then
+    echo "ok   web harness tests ($(grep -E '^Ran ' "$log"))"
+else
+    status=1
+    echo "FAIL web harness tests:"
+    tail -n 30 "$log" | sed 's/^/    /'
+fi
 python3 tests/web/run_tests.py "$site" --mavtool "$tool" || status=1
 tested=$(date +%s)
 if [ "${MAVLET_WEB_BENCH:-1}" != 0 ]; then
