@@ -21,10 +21,10 @@ set(MAVLET_LAYER_ORDER
   "shell"
   "runner"
   "debug"
-  "main,tools/mavtool/kit,downloader/core"
+  "main,web,tools/mavtool/kit,downloader/core"
   "downloader/ui")
 set(MAVLET_LAYER_TEXT
-  "common -> backend (graphics and audio, then the interfaces, then modal, then fonts, headless, posix, sdl, movie, then fontconfig) -> storage -> vars -> engine -> display / media -> display/commands -> shell -> runner -> debug -> main and tools, and for the downloader common -> downloader/core -> downloader/ui")
+  "common -> backend (graphics and audio, then the interfaces, then modal, then fonts, headless, posix, sdl, movie, then fontconfig) -> storage -> vars -> engine -> display / media -> display/commands -> shell -> runner -> debug -> main, web and tools, and for the downloader common -> downloader/core -> downloader/ui")
 
 # Sets out to the layer number of folder (0 = common), or -1 when the folder is in no layer.
 function(mavlet_layer_rank folder out)

@@ -64,12 +64,12 @@ function(mavlet_library name)
 endfunction()
 
 # Fails the configure step when a file of the player's libraries belongs to no library (and so
-# escapes the include check). The player program's folder (main/) may include anything.
+# escapes the include check). The player programs' folders (main/, web/) may include anything.
 function(mavlet_forbid_unclaimed_files)
   get_property(claimed GLOBAL PROPERTY MAVLET_CLAIMED_FILES)
   file(GLOB_RECURSE all "${PROJECT_SOURCE_DIR}/player/*.cpp" "${PROJECT_SOURCE_DIR}/player/*.h")
   foreach(f IN LISTS all)
-    if(NOT f IN_LIST claimed AND NOT f MATCHES "/player/main/")
+    if(NOT f IN_LIST claimed AND NOT f MATCHES "/player/(main|web)/")
       message(FATAL_ERROR "${f} belongs to no library: give its folder a mavlet_library (FOLDERS)")
     endif()
   endforeach()

@@ -15,6 +15,13 @@ std::optional<std::string> SjisToUtf8Strict(std::string_view sjis);
 // nullopt when the text holds a character code page 932 cannot represent or is not valid UTF-8.
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 
+// The conversions through the generated code page 932 tables (cp932_table.h), which the
+// browser's build uses for the functions above; the desktop's tests compare them with iconv.
+namespace detail {
+std::string SjisToUtf8ByTable(std::string_view sjis);
+std::optional<std::string> Utf8ToSjisByTable(std::string_view utf8);
+}  // namespace detail
+
 // One character of a UTF-8 text: its code point and its bytes within the text.
 struct Utf8Char {
   char32_t cp;

@@ -1,0 +1,184 @@
+// The browser's player: reads the page's URL query, loads the site's title list, then plays the
+// title in real time on the page's canvas or, with events=N, runs it as `mavtool run` does and
+// shows the variables and the last picture on the page. The page's body says how it went
+// (data-mavlet: loading, running, done, error) and the status line why.
+#include <SDL.h>
+#include <emscripten.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+#include "player/common/encoding.h"
+#include "player/common/error.h"
+#include "player/common/log.h"
+#include "player/engine/global_file.h"
+#include "player/runner/headless_runner.h"
+#include "player/runner/web_query.h"
+#include "player/shell/player_config.h"
+#include "player/shell/player_session.h"
+#include "player/web/web_glue.h"
+#include "player/web/web_platform.h"
+
+namespace mavlet::web {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kConfigFile = kPersistFolder / "mavlet.ini";
+const fs::path kScreenshotFolder = "/screenshots";
+const fs::path kShotFile = "/tmp/mavlet-shot.png";
+// The scripted run hands the page back its turn at least this often (ms).
+constexpr double kYieldEveryMs = 25;
+
+// The title's settings key (UTF-8), empty when Global.pmx cannot be read (the engine reports
+// that itself).
+std::string SettingsKey(FileServices& files) {
+  try {
+    if (std::optional<fs::path> global = files.Resolve(kTitleFolder, "Pmx\\Global.pmx"))
+      return SjisToUtf8(ReadGlobalFile(*global).RegKey);
+  } catch (const MavError&) {
+  }
+  return {};
+}
+
+void RunScripted(const RunQuery& query, WebContent& content) {
+  RunOptions options;
+  options.events = *query.events;
+  if (query.interval) options.config.interval = *query.interval;
+  if (!query.input.empty()) options.input = ParseInputScript(FetchText(query.input), query.input);
+  options.bits = query.depth;
+  options.files = &content.Files();
+  options.glyphs = &content.Glyphs();
+  if (query.shot) options.shots.push_back({*query.events, kShotFile});
+  double last_yield = NowMs();
+  options.between_events = [&last_yield] {
+    if (NowMs() - last_yield < kYieldEveryMs) return;
+    emscripten_sleep(0);
+    last_yield = NowMs();
+  };
+  HeadlessRunner runner(options, std::cout, std::cerr);
+  SetPageState("running", "Running " + std::to_string(*query.events) + " events");
+  if (!runner.Load(kTitleFolder)) throw MavError("the save-folder prompt was cancelled");
+  runner.Run();
+  if (query.vars) {
+    std::ostringstream vars;
+    runner.WriteVariables(vars);
+    ShowVariables(vars.str());
+  }
+  if (query.shot) {
+    if (runner.EventsRun() < *query.events)
+      throw MavError("the run ended after event " + std::to_string(runner.EventsRun()) + ", no picture of event " +
+                     std::to_string(*query.events));
+    ShowShot(kShotFile);
+  }
+  SetPageState("done", "Ran " + std::to_string(runner.EventsRun()) + " events");
+}
+
+// Marks the first picture the window shows.
+class FirstFrame : public PresentObserver {
+ public:
+  explicit FirstFrame(Display& display) : display_(display) { display_.SetPresentObserver(this); }
+  ~FirstFrame() override { display_.SetPresentObserver(nullptr); }
+  void OnPresent(const Surface&, const Rect&, int) override {
+    MarkFirstFrame();
+    display_.SetPresentObserver(nullptr);
+  }
+
+ private:
+  Display& display_;
+};
+
+// Hands the screenshots the player saved to the page as downloads.
+void OfferScreenshots() {
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(kScreenshotFolder, ec)) {
+    if (!e.is_regular_file(ec)) continue;
+    OfferDownload(e.path(), e.path().filename().string());
+    fs::remove(e.path(), ec);
+  }
+}
+
+void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, PlayerSession& session) {
+  input.OnEvent(e);
+  if (e.type != SDL_WINDOWEVENT || e.window.windowID != display.WindowId()) return;
+  switch (e.window.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESTORED: display.Redraw(); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: session.OnActivated(); break;
+    default: break;
+  }
+}
+
+void RunRealTime(WebContent& content, StreamLog& log) {
+  PlayerConfig config;
+  try {
+    config = LoadPlayerConfig(kConfigFile, &log);
+  } catch (const MavError& e) {
+    log.Error(std::string(e.what()) + "; using the default settings");
+  }
+  if (SDL_Init(SDL_INIT_EVENTS) != 0) throw MavError(std::string("cannot start SDL: ") + SDL_GetError());
+  WebPlatform platform(content, log, std::cerr);
+  platform.Dialogs().SetSaveFolder(SaveFolderForKey(SettingsKey(content.Files())));
+  std::error_code ec;
+  fs::create_directories(kScreenshotFolder, ec);
+  PlayerServices services = platform.Services();
+  services.config_file = kConfigFile;
+  services.screenshot_folder = kScreenshotFolder;
+  FirstFrame first_frame(platform.Screen());
+  PlayerSession session(services, config);
+  const PlayerSession::StartResult started = session.Start(kTitleFolder);
+  if (started == PlayerSession::StartResult::kFailed) {
+    if (!content.Files().Resolve(kTitleFolder, "Pmx\\Global.pmx"))
+      throw MavError("no title on this site: title/Pmx/Global.pmx is missing");
+    throw MavError("the title cannot start: " + session.StartError());
+  }
+  if (started == PlayerSession::StartResult::kCancelled) {
+    SetPageState("done", "The title was closed");
+    return;
+  }
+  SetPageState("running", "Playing");
+  SdlDisplay& display = platform.Screen();
+  SdlInputState& input = platform.Input();
+  while (!session.QuitRequested() && !platform.Dialogs().CloseRequested()) {
+    SDL_Event e;
+    // Sleeps (the page runs on) until the next frame is due or an event comes.
+    if (platform.Clock().WaitEvent(e, session.Timer().MsUntilDue())) {
+      HandleEvent(e, display, input, session);
+      while (SDL_PollEvent(&e)) HandleEvent(e, display, input, session);
+    }
+    session.PollTimer();
+    OfferScreenshots();
+  }
+  SetPageState("done", "The title has ended");
+}
+
+int Main() {
+  SetPageState("loading", "Loading");
+  StreamLog log(std::cerr, LogLevel::kWarning);
+  try {
+    const RunQuery query = ParseRunQuery(PageQuery());
+    MountPersistentFolder();
+    WebContent content(std::cerr);
+    if (!TitleDropped()) content.LoadManifest();
+    if (query.Scripted())
+      RunScripted(query, content);
+    else
+      RunRealTime(content, log);
+  } catch (const std::exception& e) {
+    std::cerr << "mavlet: " << e.what() << '\n';
+    SetPageState("error", e.what());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace mavlet::web
+
+int main() { return mavlet::web::Main(); }

@@ -1,0 +1,138 @@
+#include "player/web/web_glue.h"
+
+#include <emscripten.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "player/common/error.h"
+
+// clang-format off
+EM_ASYNC_JS(int, mavlet_fetch_file, (const char* url, const char* path), {
+  try {
+    const response = await fetch(UTF8ToString(url));
+    if (!response.ok) return response.status || -1;
+    const data = new Uint8Array(await response.arrayBuffer());
+    FS.writeFile(UTF8ToString(path), data);
+    return 0;
+  } catch (e) {
+    console.error("mavlet: " + UTF8ToString(url) + ": " + e);
+    return -1;
+  }
+});
+
+EM_JS(char*, mavlet_page_query, (), {
+  const q = window.location.search || "";
+  const n = lengthBytesUTF8(q) + 1;
+  const p = _malloc(n);
+  stringToUTF8(q, p, n);
+  return p;
+});
+
+EM_JS(int, mavlet_title_dropped, (), { return Module.mavletDropped ? 1 : 0; });
+
+EM_ASYNC_JS(int, mavlet_mount_persist, (), {
+  return await Module.mavletPersist.mount();
+});
+
+EM_JS(void, mavlet_sync_persist, (), { Module.mavletPersist.sync(); });
+
+EM_JS(void, mavlet_set_state, (const char* state, const char* status), {
+  document.body.dataset.mavlet = UTF8ToString(state);
+  const line = document.getElementById("mavlet-status");
+  if (line) line.textContent = UTF8ToString(status);
+});
+
+EM_JS(void, mavlet_show_vars, (const char* text), {
+  let pre = document.getElementById("mavlet-vars");
+  if (!pre) {
+    pre = document.createElement("pre");
+    pre.id = "mavlet-vars";
+    document.body.appendChild(pre);
+  }
+  pre.textContent = UTF8ToString(text);
+});
+
+EM_JS(void, mavlet_show_shot, (const char* path), {
+  const bytes = FS.readFile(UTF8ToString(path));
+  let text = "";
+  for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+  let img = document.getElementById("mavlet-shot");
+  if (!img) {
+    img = document.createElement("img");
+    img.id = "mavlet-shot";
+    document.body.appendChild(img);
+  }
+  img.src = "data:image/png;base64," + btoa(text);
+});
+
+EM_JS(void, mavlet_offer_download, (const char* path, const char* name), {
+  const bytes = FS.readFile(UTF8ToString(path));
+  Module.mavletDownload(new Blob([bytes]), UTF8ToString(name));
+});
+
+EM_JS(void, mavlet_first_frame, (), {
+  if (window.mavletFirstFrameMs === undefined) window.mavletFirstFrameMs = performance.now();
+});
+// clang-format on
+
+namespace mavlet::web {
+
+void FetchToFile(const std::string& url, const std::filesystem::path& file) {
+  const int status = mavlet_fetch_file(url.c_str(), file.c_str());
+  if (status == 0) return;
+  if (status > 0) throw MavError("the server answered " + std::to_string(status));
+  throw MavError("the download failed");
+}
+
+std::string FetchText(const std::string& url) {
+  const std::filesystem::path temp = "/tmp/mavlet-fetch.txt";
+  try {
+    FetchToFile(url, temp);
+  } catch (const MavError& e) {
+    throw MavError(url + ": " + e.what());
+  }
+  std::ifstream in(temp, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  std::error_code ec;
+  std::filesystem::remove(temp, ec);
+  return s.str();
+}
+
+std::string PageQuery() {
+  char* q = mavlet_page_query();
+  std::string out(q);
+  std::free(q);
+  return out;
+}
+
+bool TitleDropped() { return mavlet_title_dropped() != 0; }
+
+void MountPersistentFolder() {
+  if (mavlet_mount_persist() != 0) {
+    std::error_code ec;
+    std::filesystem::create_directories("/persist", ec);
+  }
+}
+
+void SyncPersistentFolder() { mavlet_sync_persist(); }
+
+void SetPageState(const std::string& state, const std::string& status) {
+  mavlet_set_state(state.c_str(), status.c_str());
+}
+
+void ShowVariables(const std::string& text) { mavlet_show_vars(text.c_str()); }
+
+void ShowShot(const std::filesystem::path& png) { mavlet_show_shot(png.c_str()); }
+
+void OfferDownload(const std::filesystem::path& file, const std::string& name) {
+  mavlet_offer_download(file.c_str(), name.c_str());
+}
+
+double NowMs() { return emscripten_get_now(); }
+
+void MarkFirstFrame() { mavlet_first_frame(); }
+
+}  // namespace mavlet::web

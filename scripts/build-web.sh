@@ -1,0 +1,35 @@
+#!/bin/bash
+# build-web.sh [build folder]: builds the browser's player with Debian's emscripten against the
+# libraries build-web-deps.sh builds or reuses: configures the folder (default build/web) with
+# emcmake cmake -DMAVLET_WEB=ON and builds target mavlet_web_player. Prints the output folder
+# (<build>/player: mavlet.js, mavlet.wasm and the pages) on the last line. Exits non-zero, with
+# the failing step's last lines, when the libraries, the configure or the build fail.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+out=${1:-$root/build/web}
+# emcc's optimising link runs a node script that needs Debian's node-acorn.
+export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+built=$("$here/build-web-deps.sh") || { echo "FAIL: the browser libraries did not build" && exit 1; }
+roots="" pcpath=""
+while read -r _ dir; do
+    roots=${roots:+$roots;}$dir
+    pcpath=${pcpath:+$pcpath:}$dir/lib/pkgconfig
+done <<<"$built"
+log=$(mktemp "${TMPDIR:-/tmp}/mavlet-web-build.XXXXXX")
+trap 'rm -f "$log"' EXIT
+# Only the cache's .pc files: the build machine's libraries must never leak in.
+if ! PKG_CONFIG_LIBDIR=$pcpath emcmake cmake -S "$root" -B "$out" -G Ninja -DMAVLET_WEB=ON \
+    -DCMAKE_BUILD_TYPE=Release -DMAVLET_WERROR=ON "-DCMAKE_PREFIX_PATH=$roots" \
+    "-DCMAKE_FIND_ROOT_PATH=$roots" >"$log" 2>&1; then
+    echo "FAIL: the web configure failed:"
+    tail -n 25 "$log" | sed 's/^/    /'
+    exit 1
+fi
+if ! cmake --build "$out" -j"$(nproc)" --target mavlet_web_player >"$log" 2>&1; then
+    echo "FAIL: the web player does not build:"
+    grep -E -A3 'error:|FAILED:' "$log" | head -n 60 | sed 's/^/    /'
+    exit 1
+fi
+echo "$out/player"
