@@ -13,6 +13,7 @@ non-zero when a case failed. Every wait is bounded and the whole run stops (fail
 
 import argparse
 import base64
+import contextlib
 import os
 import shutil
 import signal
@@ -88,6 +89,16 @@ class Context:
         self.native = Native(mavtool, site, work)
         self.pages = []
         self.extra_servers = []  # (site folder, its server) of the cases' own sites
+        self.part_failures = []  # (part, message) of the running case's independent parts
+
+    @contextlib.contextmanager
+    def part(self, name):
+        """A check the rest of the case does not depend on: its failure is reported under
+        the case's name and the case goes on."""
+        try:
+            yield
+        except CaseFailure as e:
+            self.part_failures.append((name, str(e)))
 
     def browser(self, profile=None, flags=()):
         profile = profile or tempfile.mkdtemp(prefix="profile-", dir=self.work)
@@ -220,23 +231,26 @@ def case_realtime(ctx):
         wait_state(page, ("running",), 30)
         page.wait_for("window.mavletFirstFrameMs > 0", 20)
         # Before any gesture the browser keeps sound suspended, and the page says so.
-        before = page.evaluate("window.mavletAudioState()")
-        check(before in ("none", "suspended"), f"audio is '{before}' before any gesture")
-        hint = page.evaluate("""(() => { const h = document.getElementById('mavlet-audio-hint');
-            return !!h && h.getClientRects().length > 0 && getComputedStyle(h).visibility != 'hidden'; })()""")
-        check(hint, "the sound hint is not visible before the first gesture")
+        with ctx.part("sound-waits-for-a-gesture"):
+            before = page.evaluate("window.mavletAudioState()")
+            check(before in ("none", "suspended"), f"audio is '{before}' before any gesture")
+            hint = page.evaluate("""(() => { const h = document.getElementById('mavlet-audio-hint');
+                return !!h && h.getClientRects().length > 0 && getComputedStyle(h).visibility != 'hidden'; })()""")
+            check(hint, "the sound hint is not visible before the first gesture")
 
-        # The opening movie (three seconds): several different, not black, pictures in its
-        # first second.
-        frames = []
-        for _ in range(5):
-            frames.append(capture_canvas(page))
-            time.sleep(0.2)
-        distinct = {b"".join(f[2]) for f in frames}
-        check(len(distinct) >= 3, f"the movie shows {len(distinct)} different pictures in its first second")
-        check(max(lit_share(f) for f in frames) > 0.3, "the movie's pictures are black")
-        check(any(pixel(frames[0], x, y) != pixel(title, x, y) for x, y in background),
-              "the title screen shows instead of the opening movie")
+        # The opening movie (three seconds) plays as the page opens, before any gesture:
+        # several different, not black, pictures in its first second.
+        with ctx.part("movie-plays"):
+            frames = []
+            for _ in range(5):
+                frames.append(capture_canvas(page))
+                time.sleep(0.2)
+            distinct = {b"".join(f[2]) for f in frames}
+            lit = max(lit_share(f) for f in frames)
+            check(len(distinct) >= 3 and lit > 0.3, f"the movie shows {len(distinct)} different pictures in its "
+                  f"first second, at most {lit:.0%} of their pixels not black")
+            check(any(pixel(frames[0], x, y) != pixel(title, x, y) for x, y in background),
+                  "the title screen shows instead of the opening movie")
 
         # A click skips the movie (to the title screen) and starts the sound.
         page.click(*to_page(page, 320, 240))
@@ -250,9 +264,13 @@ def case_realtime(ctx):
                   f"{len(background)} background points differ, first at {wrong[0]}")
             time.sleep(0.2)
         check(lit_share(shown) > 0.9, "the title screen is mostly black")
-        page.wait_for("window.mavletAudioState() == 'running'", 5)
-        page.wait_for("""(() => { const h = document.getElementById('mavlet-audio-hint');
-            return !h || h.getClientRects().length == 0 || getComputedStyle(h).visibility == 'hidden'; })()""", 5)
+        with ctx.part("sound-starts-at-the-first-gesture"):
+            try:
+                page.wait_for("window.mavletAudioState() == 'running'", 5)
+                page.wait_for("""(() => { const h = document.getElementById('mavlet-audio-hint');
+                    return !h || h.getClientRects().length == 0 || getComputedStyle(h).visibility == 'hidden'; })()""", 5)
+            except devtools.DevToolsTimeout as e:
+                raise CaseFailure(str(e)) from e
 
         # A tap, once the title screen waits for one, opens the start menu. The pointer
         # stays far from the menu so the sparkles that follow it do not cover the box.
@@ -387,11 +405,18 @@ def main():
             if args.only is not None and name not in args.only:
                 continue
             start = time.monotonic()
+            ctx.part_failures = []
             try:
                 case(ctx)
-                print(f"ok   {name} ({time.monotonic() - start:.1f} s)", flush=True)
+                for part, message in ctx.part_failures:
+                    print(f"FAIL {name}/{part}: {message}", flush=True)
+                failed += 1 if ctx.part_failures else 0
+                state = "FAIL" if ctx.part_failures else "ok  "
+                print(f"{state} {name} ({time.monotonic() - start:.1f} s)", flush=True)
             except (CaseFailure, devtools.DevToolsError, subprocess.SubprocessError, ValueError, OSError) as e:
                 failed += 1
+                for part, message in ctx.part_failures:
+                    print(f"FAIL {name}/{part}: {message}", flush=True)
                 print(f"FAIL {name} ({time.monotonic() - start:.1f} s): {e}", flush=True)
                 if os.environ.get("MAVLET_WEB_TESTS_TRACE"):
                     traceback.print_exc()
