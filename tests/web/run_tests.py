@@ -128,7 +128,11 @@ def wait_state(page, states, timeout):
         if state in states:
             return state
         if time.monotonic() > deadline:
-            raise CaseFailure(f"the page is still '{state}' after {timeout:.0f} s (waiting for {'/'.join(states)})")
+            status = page.evaluate("(document.getElementById('mavlet-status')||{}).textContent")
+            console = [" ".join(str(a.get("value", a.get("description", ""))) for a in e.get("args", []))
+                       for _, e in page.events("Runtime.consoleAPICalled")]
+            raise CaseFailure(f"the page is still '{state}' after {timeout:.0f} s (waiting for {'/'.join(states)}); "
+                              f"status {status!r}" + (f", last console line {console[-1]!r}" if console else ""))
         time.sleep(0.1)
 
 
