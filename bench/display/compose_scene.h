@@ -80,8 +80,8 @@ struct Scene {
   }
 
   static std::size_t BytesWritten(int w, int h) {
-    return 4u * (static_cast<std::size_t>(w) * h + 4u * kSpriteW * kSpriteH + kMaskW * kMaskH +
-                 kAlphaW * kAlphaH + static_cast<std::size_t>(w - 40) * kFillH);
+    return 4u * (static_cast<std::size_t>(w) * h + 4u * kSpriteW * kSpriteH + kMaskW * kMaskH + kAlphaW * kAlphaH +
+                 static_cast<std::size_t>(w - 40) * kFillH);
   }
 
   Surface screen, background, sprite, masked, alpha;
