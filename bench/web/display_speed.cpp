@@ -13,7 +13,8 @@
 // taken after untimed warm-up work: the browser first runs WebAssembly through a quick baseline
 // compiler and swaps in optimised code only once a function has run for a while, and the
 // figures are about the code a title runs for minutes, not its first second.
-// usage: display_speed [--quick]  (--quick: fewer rounds and kinds, for a smoke run)
+// usage: bench_display_speed [--quick]  (--quick, or any --benchmark_* option as the test
+// command's smoke step passes: fewer rounds and kinds)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -85,7 +86,8 @@ double SlowestStepMs(int kind, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  const bool quick =
+      argc > 1 && (std::strcmp(argv[1], "--quick") == 0 || std::strncmp(argv[1], "--benchmark", 11) == 0);
   mavlet::bench::Scene scene(kWidth, kHeight);
   const int rounds = quick ? 2 : 7, per_round = quick ? 5 : 50;
   const double warm_until = NowMs() + (quick ? 50 : 500);

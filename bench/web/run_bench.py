@@ -8,9 +8,9 @@ usage: run_bench.py SITE_DIR [--speed-dir DIR --native-speed PATH] [--quick]
 - first frame: navigation to window.mavletFirstFrameMs of the real-time page in headless
   Chromium on a loopback server, cold (fresh profile) and warm (a second tab of the same
   browser, HTTP cache warm), against 2 s and against a blank page's load in the same browser;
-- display speed: display_speed natively and in the browser (DIR holds display_speed.html,
-  .js and .wasm from the emscripten build), a scene compose and the slowest transition step at
-  640x480, browser over native (goal: at most 2).
+- display speed: bench_display_speed natively and in the browser (DIR holds display_speed.html,
+  bench_display_speed.js and .wasm from the emscripten build), a scene compose and the slowest
+  transition step at 640x480, browser over native (goal: at most 2).
 
 Figures are printed, never judged: the exit status is non-zero only when a figure could not be
 measured (a page that never shows a frame, a program that fails).

@@ -28,9 +28,9 @@ step() {  # step NAME COMMAND...: runs a build step quietly, its log's tail on f
 
 [ -x /usr/bin/chromium ] || { echo "FAIL: no /usr/bin/chromium (scripts/setup-web.sh installs it)"; exit 1; }
 step "native configure" cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAVLET_WERROR=ON
-step "native build" nice -n 10 cmake --build build/release -j2 --target mavtool display_speed
+step "native build" nice -n 10 cmake --build build/release -j2 --target mavtool bench_display_speed
 step "web player build" nice -n 10 scripts/build-web.sh
-step "web timing loop build" nice -n 10 cmake --build build/web -j2 --target display_speed
+step "web timing loop build" nice -n 10 cmake --build build/web -j2 --target bench_display_speed
 tool=build/release/tools/mavtool/mavtool
 step "demo title" "$tool" title build demo/title build/web-demo-title
 rm -rf "$site"
@@ -51,7 +51,7 @@ python3 tests/web/run_tests.py "$site" --mavtool "$tool" || status=1
 tested=$(date +%s)
 if [ "${MAVLET_WEB_BENCH:-1}" != 0 ]; then
     python3 bench/web/run_bench.py "$site" --speed-dir build/web/bench/web \
-        --native-speed build/release/bench/web/display_speed || status=1
+        --native-speed build/release/bench/web/bench_display_speed || status=1
 fi
 end=$(date +%s)
 echo "web: build $((built - start)) s, tests $((tested - built)) s, benchmarks $((end - tested)) s," \
