@@ -6,6 +6,9 @@
 #include <emscripten.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -17,10 +20,12 @@
 #include "player/common/error.h"
 #include "player/common/log.h"
 #include "player/engine/global_file.h"
+#include "player/runner/dropped_title.h"
 #include "player/runner/headless_runner.h"
 #include "player/runner/web_query.h"
 #include "player/shell/player_config.h"
 #include "player/shell/player_session.h"
+#include "player/storage/save_transfer.h"
 #include "player/web/web_glue.h"
 #include "player/web/web_platform.h"
 
@@ -37,16 +42,49 @@ constexpr double kYieldEveryMs = 25;
 
 // The title's settings key (UTF-8), empty when Global.pmx cannot be read (the engine reports
 // that itself).
-std::string SettingsKey(FileServices& files) {
+std::string SettingsKey(FileServices& files, const fs::path& title) {
   try {
-    if (std::optional<fs::path> global = files.Resolve(kTitleFolder, "Pmx\\Global.pmx"))
+    if (std::optional<fs::path> global = files.Resolve(title, "Pmx\\Global.pmx"))
       return SjisToUtf8(ReadGlobalFile(*global).RegKey);
   } catch (const MavError&) {
   }
   return {};
 }
 
-void RunScripted(const RunQuery& query, WebContent& content) {
+// The export's file name: the settings key's parts joined ("Maker-Game-saves.zip").
+std::string ExportName(const fs::path& save_folder) {
+  std::string name;
+  for (const fs::path& part : save_folder.lexically_relative(kPersistFolder / "saves")) {
+    if (!name.empty()) name += '-';
+    name += part.string();
+  }
+  return (name.empty() ? std::string("mavlet") : name) + "-saves.zip";
+}
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw MavError(file.string() + ": cannot be read");
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The folder the title plays from: the site's title, or the one the drop page wrote.
+fs::path TitleRoot(WebContent& content) {
+  if (!TitleDropped()) {
+    content.LoadManifest();
+    return kTitleFolder;
+  }
+  const std::string zip = DroppedZipName();
+  if (!zip.empty()) {
+    UnpackDroppedZip(ReadFile("/tmp/mavlet-drop.zip"), zip, kTitleFolder);
+    std::error_code ec;
+    fs::remove("/tmp/mavlet-drop.zip", ec);
+  }
+  return FindDroppedTitle(kTitleFolder);
+}
+
+void RunScripted(const RunQuery& query, WebContent& content, const fs::path& title) {
   RunOptions options;
   options.events = *query.events;
   if (query.interval) options.config.interval = *query.interval;
@@ -63,7 +101,7 @@ void RunScripted(const RunQuery& query, WebContent& content) {
   };
   HeadlessRunner runner(options, std::cout, std::cerr);
   SetPageState("running", "Running " + std::to_string(*query.events) + " events");
-  if (!runner.Load(kTitleFolder)) throw MavError("the save-folder prompt was cancelled");
+  if (!runner.Load(title)) throw MavError("the save-folder prompt was cancelled");
   runner.Run();
   if (query.vars) {
     std::ostringstream vars;
@@ -115,7 +153,7 @@ void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, 
   }
 }
 
-void RunRealTime(WebContent& content, StreamLog& log) {
+void RunRealTime(WebContent& content, StreamLog& log, const fs::path& title) {
   PlayerConfig config;
   try {
     config = LoadPlayerConfig(kConfigFile, &log);
@@ -124,7 +162,9 @@ void RunRealTime(WebContent& content, StreamLog& log) {
   }
   if (SDL_Init(SDL_INIT_EVENTS) != 0) throw MavError(std::string("cannot start SDL: ") + SDL_GetError());
   WebPlatform platform(content, log, std::cerr);
-  platform.Dialogs().SetSaveFolder(SaveFolderForKey(SettingsKey(content.Files())));
+  const fs::path save_folder = SaveFolderForKey(SettingsKey(content.Files(), title));
+  platform.Dialogs().SetSaveFolder(save_folder);
+  SetSaveFolder(save_folder, ExportName(save_folder));
   std::error_code ec;
   fs::create_directories(kScreenshotFolder, ec);
   PlayerServices services = platform.Services();
@@ -132,9 +172,9 @@ void RunRealTime(WebContent& content, StreamLog& log) {
   services.screenshot_folder = kScreenshotFolder;
   FirstFrame first_frame(platform.Screen());
   PlayerSession session(services, config);
-  const PlayerSession::StartResult started = session.Start(kTitleFolder);
+  const PlayerSession::StartResult started = session.Start(title);
   if (started == PlayerSession::StartResult::kFailed) {
-    if (!content.Files().Resolve(kTitleFolder, "Pmx\\Global.pmx"))
+    if (!content.Files().Resolve(title, "Pmx\\Global.pmx"))
       throw MavError("no title on this site: title/Pmx/Global.pmx is missing");
     throw MavError("the title cannot start: " + session.StartError());
   }
@@ -165,11 +205,11 @@ int Main() {
     const RunQuery query = ParseRunQuery(PageQuery());
     MountPersistentFolder();
     WebContent content(std::cerr);
-    if (!TitleDropped()) content.LoadManifest();
+    const fs::path title = TitleRoot(content);
     if (query.Scripted())
-      RunScripted(query, content);
+      RunScripted(query, content, title);
     else
-      RunRealTime(content, log);
+      RunRealTime(content, log, title);
   } catch (const std::exception& e) {
     std::cerr << "mavlet: " << e.what() << '\n';
     SetPageState("error", e.what());
@@ -180,5 +220,48 @@ int Main() {
 
 }  // namespace
 }  // namespace mavlet::web
+
+namespace {
+
+// A message for the page's status line, handed over in memory the page frees.
+char* PageMessage(const std::string& text) {
+  char* p = static_cast<char*>(std::malloc(text.size() + 1));
+  if (p != nullptr) std::memcpy(p, text.c_str(), text.size() + 1);
+  return p;
+}
+
+}  // namespace
+
+// The page's export button: the save folder as one zip, offered as a download.
+extern "C" EMSCRIPTEN_KEEPALIVE char* mavlet_export_saves(const char* folder, const char* name) {
+  try {
+    const std::string zip = mavlet::ExportSaves(folder);
+    const std::filesystem::path file = "/tmp/mavlet-export.zip";
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(zip.data(), static_cast<std::streamsize>(zip.size()));
+    mavlet::web::OfferDownload(file, name);
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    return PageMessage(std::string("Saves exported as ") + name);
+  } catch (const std::exception& e) {
+    return PageMessage(std::string("Export failed: ") + e.what());
+  }
+}
+
+// The page's import control: the zip the page wrote to /tmp/mavlet-import.zip replaces the
+// slots (nothing changes when it is refused), then the folder is saved to IndexedDB.
+extern "C" EMSCRIPTEN_KEEPALIVE char* mavlet_import_saves(const char* folder, const char* file_name) {
+  const std::filesystem::path file = "/tmp/mavlet-import.zip";
+  try {
+    mavlet::ImportSaves(mavlet::web::ReadFile(file), folder, file_name);
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    mavlet::web::SyncPersistentFolder();
+    return PageMessage(std::string("Saves imported from ") + file_name);
+  } catch (const std::exception& e) {
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    return PageMessage(std::string("Import failed: ") + e.what());
+  }
+}
 
 int main() { return mavlet::web::Main(); }

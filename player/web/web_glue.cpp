@@ -32,6 +32,19 @@ EM_JS(char*, mavlet_page_query, (), {
 
 EM_JS(int, mavlet_title_dropped, (), { return Module.mavletDropped ? 1 : 0; });
 
+EM_JS(char*, mavlet_dropped_zip, (), {
+  const name = Module.mavletDroppedZip || "";
+  const n = lengthBytesUTF8(name) + 1;
+  const p = _malloc(n);
+  stringToUTF8(name, p, n);
+  return p;
+});
+
+EM_JS(void, mavlet_set_save_folder, (const char* folder, const char* name), {
+  Module.mavletSaveFolder = UTF8ToString(folder);
+  Module.mavletExportName = UTF8ToString(name);
+});
+
 EM_ASYNC_JS(int, mavlet_mount_persist, (), {
   return await Module.mavletPersist.mount();
 });
@@ -109,6 +122,17 @@ std::string PageQuery() {
 }
 
 bool TitleDropped() { return mavlet_title_dropped() != 0; }
+
+std::string DroppedZipName() {
+  char* p = mavlet_dropped_zip();
+  std::string out(p);
+  std::free(p);
+  return out;
+}
+
+void SetSaveFolder(const std::filesystem::path& folder, const std::string& export_name) {
+  mavlet_set_save_folder(folder.c_str(), export_name.c_str());
+}
 
 void MountPersistentFolder() {
   if (mavlet_mount_persist() != 0) {

@@ -18,6 +18,13 @@ std::string FetchText(const std::string& url);
 std::string PageQuery();
 // True when the drop page has already written a title into /title (no manifest to fetch).
 bool TitleDropped();
+// The name of the zip the drop page wrote to /tmp/mavlet-drop.zip; empty when it dropped a
+// folder (or nothing).
+std::string DroppedZipName();
+
+// Tells the page where the title's saves are and what to call their export (the export and
+// import buttons pass them back to mavlet_export_saves and mavlet_import_saves).
+void SetSaveFolder(const std::filesystem::path& folder, const std::string& export_name);
 
 // Mounts IndexedDB at /persist and loads what it holds (waits until done); records changes
 // below it from then on, saved at most every 500 ms while there are any, and when the page is

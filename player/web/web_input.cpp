@@ -20,6 +20,7 @@ EM_JS(char*, mavlet_text_take, (int composing), {
   stringToUTF8(text, p, n);
   return p;
 });
+EM_JS(int, mavlet_page_visible, (), { return document.visibilityState === "hidden" ? 0 : 1; });
 // clang-format on
 
 namespace mavlet::web {
@@ -49,6 +50,8 @@ std::vector<TextInputEvent> WebInputState::TakeTextInput() {
   if (!field_shown_) return {};
   return ParseFieldEvents(Take(0));
 }
+
+bool WebInputState::ApplicationActive() { return mavlet_page_visible() != 0; }
 
 std::string WebInputState::Composition() { return field_shown_ ? Take(1) : std::string(); }
 

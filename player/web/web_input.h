@@ -20,6 +20,9 @@ class WebInputState : public SdlInputState {
   void StopTextInput() override;
   std::vector<TextInputEvent> TakeTextInput() override;
   std::string Composition() override;
+  // The page counts as the active window while it is visible: a page rarely gets the focus
+  // events a desktop window does (not at all in a headless browser), yet it plays on.
+  bool ApplicationActive() override;
 
  private:
   SdlDisplay& display_;

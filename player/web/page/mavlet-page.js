@@ -35,6 +35,8 @@
     const canvas = el("canvas");
     const stage = el("mavlet-stage");
     if (!canvas || !stage) return;
+    // SDL's own full screen (F11, Alt+Enter) sizes the canvas to the screen itself.
+    if (document.fullscreenElement === canvas) return;
     const [w, h] = gameSize(canvas);
     const scale = Math.max(1, Math.floor(Math.min(stage.clientWidth / w, stage.clientHeight / h)));
     const cw = w * scale + "px";
@@ -161,27 +163,56 @@
     return records;
   };
 
-  page.exportSaves = function () {
+  // Calls one of the player's save functions; it answers with a line for the status bar.
+  function callSaves(fn, args) {
     const M = window.Module;
-    if (!M || !M.calledRun || !M._mavlet_export_saves) {
-      setState(document.body.dataset.mavlet, "The saves cannot be exported yet");
+    if (!M || !M.calledRun || !M.mavletSaveFolder) {
+      setState(document.body.dataset.mavlet, "No title is playing: there are no saves to move");
       return;
     }
-    const message = M.ccall("mavlet_export_saves", "string", [], []);
-    if (message) setState(document.body.dataset.mavlet, message);
+    const p = M.ccall(fn, "number", args.map(function () { return "string"; }), args);
+    const message = M.UTF8ToString(p);
+    M._free(p);
+    setState(document.body.dataset.mavlet, message);
+  }
+
+  page.exportSaves = function () {
+    const M = window.Module;
+    callSaves("mavlet_export_saves", [M && M.mavletSaveFolder, M && M.mavletExportName]);
   };
 
   page.importSaves = function (file) {
     const M = window.Module;
-    if (!M || !M.calledRun || !M._mavlet_import_saves) {
-      setState(document.body.dataset.mavlet, "The saves cannot be imported yet");
+    if (!M || !M.mavletSaveFolder) {
+      callSaves("mavlet_import_saves", []);
       return;
     }
     if (!window.confirm("Replace this title's saves with the ones in " + file.name + "?")) return;
     file.arrayBuffer().then(function (buffer) {
       M.FS.writeFile("/tmp/mavlet-import.zip", new Uint8Array(buffer));
-      const message = M.ccall("mavlet_import_saves", "string", ["string"], [file.name]);
-      if (message) setState(document.body.dataset.mavlet, message);
+      callSaves("mavlet_import_saves", [M.mavletSaveFolder, file.name]);
+    });
+  };
+
+  // The drop page: files ({path, data}) written below /title, or one zip (name, data) that the
+  // player unpacks there; then the player starts on them.
+  page.startDropped = function (files, zip) {
+    page.start(function (M) {
+      M.mavletDropped = true;
+      if (zip) {
+        M.FS.writeFile("/tmp/mavlet-drop.zip", zip.data);
+        M.mavletDroppedZip = zip.name;
+        return;
+      }
+      for (const f of files) {
+        const parts = f.path.split("/").filter(function (p) { return p && p !== "." && p !== ".."; });
+        let dir = "/title";
+        for (let i = 0; i + 1 < parts.length; ++i) {
+          dir += "/" + parts[i];
+          try { M.FS.mkdir(dir); } catch (e) { /* already there */ }
+        }
+        if (parts.length) M.FS.writeFile(dir + "/" + parts[parts.length - 1], f.data);
+      }
     });
   };
 
@@ -192,7 +223,10 @@
     const canvas = el("canvas");
     window.Module = {
       canvas: canvas,
-      preRun: [function () { if (before) before(window.Module); }],
+      preRun: [function () {
+        try { window.Module.FS.mkdir("/title"); } catch (e) { /* already there */ }
+        if (before) before(window.Module);
+      }],
       print: function (text) { console.log(text); },
       printErr: function (text) { console.error(text); },
       onAbort: function (what) { setState("error", "The player stopped: " + what); },
