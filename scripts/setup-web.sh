@@ -1,13 +1,14 @@
 #!/bin/sh
 # setup-web.sh: installs what the browser build needs from Debian 12 only: the emscripten
 # package (emcc 3.1.6, clang 14, binaryen), node, and the build tools the library cache uses,
-# and adds a deb-src entry so build-web-deps.sh can fetch Debian's source packages.
+# adds a deb-src entry so build-web-deps.sh can fetch Debian's source packages, and installs
+# Debian's chromium and python3, which the browser tests (tests/web) drive headless.
 # Idempotent: when everything is present it exits at once; safe to run again.
 # Fails (non-zero) when apt cannot install a package or reach the source index.
 set -eu
 
 SRC_LIST=/etc/apt/sources.list.d/mavlet-deb-src.sources
-PKGS="emscripten nodejs make cmake pkg-config dpkg-dev xz-utils"
+PKGS="emscripten nodejs make cmake pkg-config dpkg-dev xz-utils chromium python3"
 
 missing=""
 for p in $PKGS; do
