@@ -3,6 +3,8 @@
 # Debian package (built and checked), clang-tidy on the changed files, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer (clang, second build folder), the audio tests
 # under ThreadSanitizer (third build folder, only those targets), then each fuzz target briefly.
+# The web player is built with emscripten and tested in headless Chromium (tests/web/run.sh:
+# the demo's site on a loopback server, then the web benchmarks).
 # MAVLET_FUZZ_SECONDS sets the time per fuzz target (default 20; 0 skips fuzzing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,6 +59,25 @@ while IFS= read -r bench; do
     status=1
   fi
 done < <(find build/release/bench -type f -name 'bench_*' -perm -u+x 2>/dev/null | sort)
+
+echo "== web player (emscripten build, the demo site in headless Chromium, the web benchmarks)"
+# The browser libraries come from Debian's sources into a cache outside the checkout
+# (~/.cache/mavlet-web), so only a fresh machine builds them (about 8 minutes on 2 cores).
+bash scripts/setup-web.sh
+web_log=build/web-tests.log
+mkdir -p build
+set +e
+bash tests/web/run.sh 2>&1 | tee "$web_log"
+web_rc=${PIPESTATUS[0]}
+set -e
+web_ok=$(grep -cE '^ok ' "$web_log" || true)
+web_bad=$(grep -cE '^FAIL' "$web_log" || true)
+passed=$((passed + web_ok))
+failed=$((failed + web_bad))
+if [ "$web_rc" -ne 0 ]; then
+  [ "$web_bad" -gt 0 ] || failed=$((failed + 1))
+  status=1
+fi
 
 echo "== Debian package (built from the g++ tree and checked)"
 if bash scripts/package.sh >build/release/package.log 2>&1; then

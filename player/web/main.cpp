@@ -40,14 +40,33 @@ const fs::path kShotFile = "/tmp/mavlet-shot.png";
 // The scripted run hands the page back its turn at least this often (ms).
 constexpr double kYieldEveryMs = 25;
 
-// The title's settings key (UTF-8), empty when Global.pmx cannot be read (the engine reports
-// that itself).
+// The title's settings key as the title wrote it (Shift-JIS), empty when Global.pmx cannot be
+// read (the engine reports that itself).
 std::string SettingsKey(FileServices& files, const fs::path& title) {
   try {
-    if (std::optional<fs::path> global = files.Resolve(title, "Pmx\\Global.pmx"))
-      return SjisToUtf8(ReadGlobalFile(*global).RegKey);
+    if (std::optional<fs::path> global = files.Resolve(title, "Pmx\\Global.pmx")) return ReadGlobalFile(*global).RegKey;
   } catch (const MavError&) {}
   return {};
+}
+
+// The browser keeps saves in a folder of its own, so the engine's save-folder question (a box
+// that waits for a click before the title starts) is answered before it is asked: the folder is
+// made and stored as the title's save path unless the stored one is a folder already.
+void AnswerSaveFolder(SettingsStore& settings, const std::string& key, const fs::path& folder, Log& log) {
+  if (key.empty()) return;
+  std::error_code ec;
+  if (std::optional<std::string> stored = settings.ReadString(key, "SavePath"); stored && fs::is_directory(*stored, ec))
+    return;
+  fs::create_directories(folder, ec);
+  if (ec) {
+    log.Warn(folder.string() + ": the save folder cannot be made (" + ec.message() + ")");
+    return;
+  }
+  try {
+    settings.WriteString(key, "SavePath", folder.string());
+  } catch (const MavError& e) {
+    log.Warn(e.what());
+  }
 }
 
 // The export's file name: the settings key's parts joined ("Maker-Game-saves.zip").
@@ -166,8 +185,10 @@ void RunRealTime(WebContent& content, StreamLog& log, const fs::path& title) {
   }
   if (SDL_Init(SDL_INIT_EVENTS) != 0) throw MavError(std::string("cannot start SDL: ") + SDL_GetError());
   WebPlatform platform(content, log, std::cerr);
-  const fs::path save_folder = SaveFolderForKey(SettingsKey(content.Files(), title));
+  const std::string key = SettingsKey(content.Files(), title);
+  const fs::path save_folder = SaveFolderForKey(SjisToUtf8(key));
   platform.Dialogs().SetSaveFolder(save_folder);
+  AnswerSaveFolder(platform.Settings(), key, save_folder, log);
   SetSaveFolder(save_folder, ExportName(save_folder));
   std::error_code ec;
   fs::create_directories(kScreenshotFolder, ec);
