@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -40,6 +41,10 @@ class PlayerProcess {
     env.insert(env.end(), {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "SDL_RENDER_DRIVER=software",
                            "SDL_FRAMEBUFFER_ACCELERATION=0", "HOME=" + (folder / "home").string(),
                            "XDG_RUNTIME_DIR=" + folder.string()});
+    // The sanitizers' settings (leak suppressions for system libraries) reach the player too.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+      if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+    }
     std::vector<char*> envp;
     for (std::string& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);
