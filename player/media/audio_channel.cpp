@@ -193,7 +193,8 @@ void AudioChannel::Play() {
         unpacking_ = std::move(work);
         return;
       } catch (const std::system_error&) {
-        // No thread to be had: unpack here instead.
+        // No thread to be had: unpack here instead. (With libc++ the failed start waits for the
+        // task for ever before this is reached, so builds without threads turn background_unpack off.)
       }
     }
     if (!OpenSound(where)) {

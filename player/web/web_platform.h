@@ -91,7 +91,13 @@ class WebPlatform {
   WebPlatform(const WebPlatform&) = delete;
   WebPlatform& operator=(const WebPlatform&) = delete;
 
-  PlayerServices Services() { return PlatformServices(*this); }
+  // The browser build has no threads, so packed sounds are unpacked where they are asked for: a
+  // worker that cannot start leaves std::async's shared state waiting on it for ever.
+  PlayerServices Services() {
+    PlayerServices s = PlatformServices(*this);
+    s.background_unpack = false;
+    return s;
+  }
 
   SdlDisplay& Screen() { return *display_; }
   WebInputState& Input() { return *input_; }

@@ -35,6 +35,10 @@ INPUT_NAME = "run-demo.input"
 # screen once the movie was skipped, the title screen waiting for its click, the start menu.
 TITLE_EVENT, WAITING_EVENT, MENU_EVENT = 100, 200, 214
 MENU_BOX = (252, 252, 368, 308)  # the start menu's box on the 640x480 screen (x0, y0, x1, y1)
+START_ITEM = (300, 266)  # the menu's first item ("start")
+# Native pictures of the room, shown after the start item was chosen (event 218), with the girl
+# and her first lines.
+ROOM_EVENTS = (260, 300, 340)
 SCRIPTED_TIMEOUT = 150.0
 
 
@@ -293,6 +297,50 @@ def case_realtime(ctx):
         raise CaseFailure(f"no start menu after four taps (its box matches the native one {match:.0%})")
 
 
+def wait_for_picture(page, want, points, share, what, timeout=10.0):
+    """Waits until at least SHARE of POINTS show on the canvas as in WANT; fails naming WHAT."""
+    deadline = time.monotonic() + timeout
+    while True:
+        shown = capture_canvas(page)
+        alike = sum(1 for x, y in points if pixel(shown, x, y) == pixel(want, x, y)) / len(points)
+        if alike >= share:
+            return
+        check(time.monotonic() < deadline, f"no {what} after {timeout:.0f} s: {alike:.0%} of "
+              f"{len(points)} points match the native picture")
+        time.sleep(0.2)
+
+
+def case_start_item_opens_room(ctx):
+    """A click on the start menu's first item, in real time, leads to the room."""
+    _, native, _ = ctx.native.run(ROOM_EVENTS[-1], 32, shots=(TITLE_EVENT, MENU_EVENT) + ROOM_EVENTS)
+    title, menu, rooms = native[TITLE_EVENT], native[MENU_EVENT], [native[e] for e in ROOM_EVENTS]
+    # The room's wall and window, where neither the girl, the text window nor (in these pictures)
+    # a petal is; the title screen must differ there, or the check says nothing.
+    room = [(x, y) for x, y in stable_points(rooms) if x < 400 and y < 340]
+    check(len(room) >= 100, f"only {len(room)} still points in the native room")
+    check(sum(1 for x, y in room if pixel(title, x, y) == pixel(rooms[0], x, y)) < len(room) // 4,
+          "the native title screen looks like the room")
+    background = [p for p in stable_points([title, menu]) if abs(p[0] - 320) > 80 or p[1] > 400]
+    with ctx.browser() as browser:
+        page = ctx.open(browser, "index.html")
+        wait_state(page, ("running",), 30)
+        page.wait_for("window.mavletFirstFrameMs > 0", 20)
+        page.click(*to_page(page, 320, 240))  # skips the movie
+        wait_for_picture(page, title, background, 1.0, "title screen")
+        # The title screen turns its sparkle for a while before a click opens the menu.
+        deadline = time.monotonic() + 10
+        while box_match(capture_canvas(page), menu, MENU_BOX) < 0.9:
+            check(time.monotonic() < deadline, "no start menu 10 s after the title screen showed")
+            page.click(*to_page(page, 600, 450))
+            time.sleep(0.5)
+        # Over the first item (it lights up) and, a moment later, a click on it.
+        x, y = to_page(page, *START_ITEM)
+        page.send("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
+        time.sleep(0.3)
+        page.click(x, y)
+        wait_for_picture(page, rooms[0], room, 0.9, "room after the start item was clicked")
+
+
 def write_save_title(folder):
     """A title that counts its starts in a stored value and shows red the first time, green after."""
     os.makedirs(os.path.join(folder, "pictures"))
@@ -377,6 +425,7 @@ CASES = [
     ("scripted-run-matches-runner-32", case_scripted(32)),
     ("scripted-run-matches-runner-16", case_scripted(16)),
     ("realtime-movie-sound-click-tap", case_realtime),
+    ("realtime-start-item-opens-room", case_start_item_opens_room),
     ("save-survives-reload-and-restart", case_save_survives_reload),
     ("nothing-fetched-from-outside", case_nothing_from_outside),  # last: it checks every page above
 ]
