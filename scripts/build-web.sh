@@ -1,13 +1,16 @@
 #!/bin/bash
-# build-web.sh [build folder]: builds the browser's player with Debian's emscripten against the
-# libraries build-web-deps.sh builds or reuses: configures the folder (default build/web) with
-# emcmake cmake -DMAVLET_WEB=ON and builds target mavlet_web_player. Prints the output folder
-# (<build>/player: mavlet.js, mavlet.wasm and the pages) on the last line. Exits non-zero, with
-# the failing step's last lines, when the libraries, the configure or the build fail.
+# build-web.sh [build folder [target]]: builds the browser's player with Debian's emscripten
+# against the libraries build-web-deps.sh builds or reuses: configures the folder (default
+# build/web) with emcmake cmake -DMAVLET_WEB=ON and builds the target (default
+# mavlet_web_player; check-web-compile.sh asks for "all", every platform-free library). Prints
+# the output folder (<build>/player: mavlet.js, mavlet.wasm and the pages) on the last line.
+# Exits non-zero, with the failing step's last lines, when the libraries, the configure or the
+# build fail.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 out=${1:-$root/build/web}
+target=${2:-mavlet_web_player}
 # emcc's optimising link runs a node script that needs Debian's node-acorn.
 export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
@@ -27,8 +30,8 @@ if ! PKG_CONFIG_LIBDIR=$pcpath emcmake cmake -S "$root" -B "$out" -G Ninja -DMAV
     tail -n 25 "$log" | sed 's/^/    /'
     exit 1
 fi
-if ! cmake --build "$out" -j"$(nproc)" --target mavlet_web_player >"$log" 2>&1; then
-    echo "FAIL: the web player does not build:"
+if ! cmake --build "$out" -j"$(nproc)" --target "$target" -- -k 0 >"$log" 2>&1; then
+    echo "FAIL: $target does not build with emscripten:"
     grep -E -A3 'error:|FAILED:' "$log" | head -n 60 | sed 's/^/    /'
     exit 1
 fi
