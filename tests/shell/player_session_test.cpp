@@ -66,6 +66,19 @@ class PlayerSessionTest : public ::testing::Test {
     services_.log = &log_;
   }
 
+  // Scenario 1 comes from memory; the returned title starts there with one variable, A.
+  TGlobalData ScenarioFromMemory(std::string text) {
+    services_.scenario_source = [text = std::move(text)](std::int32_t n) -> std::optional<ByteBuffer> {
+      if (n != 1) return std::nullopt;
+      return ByteBuffer(text.begin(), text.end());
+    };
+    TGlobalData global;
+    global.StartPage = 1;
+    global.NoRegistry = 1;
+    global.NumNames = {"A"};
+    return global;
+  }
+
   void WriteTitle(int screen_mode, const std::string& scenario) {
     TGlobalData g;
     g.Title = "Demo";
@@ -105,15 +118,7 @@ TEST_F(PlayerSessionTest, ScenarioSourceHookAndMissingFontsTravelInTheServices) 
   } hook;
   services_.hook = &hook;
   services_.glyphs = nullptr;
-  services_.scenario_source = [](std::int32_t n) -> std::optional<ByteBuffer> {
-    if (n != 1) return std::nullopt;
-    const std::string text = "Calc ,,A = 7\nWait ,,999999\n";
-    return ByteBuffer(text.begin(), text.end());
-  };
-  TGlobalData global;
-  global.StartPage = 1;
-  global.NoRegistry = 1;
-  global.NumNames = {"A"};
+  const TGlobalData global = ScenarioFromMemory("Calc ,,A = 7\nWait ,,999999\n");
   {
     PlayerSession session(services_, PlayerConfig{});
     ASSERT_EQ(session.StartFrom(global), PlayerSession::StartResult::kRunning) << err_.str();
@@ -157,15 +162,7 @@ TEST_F(PlayerSessionTest, MadeHookHearsTheTitleUntilDroppedAndGoesBeforeTheEngin
     made = m.get();
     return std::unique_ptr<EngineHook>(std::move(m));
   };
-  services_.scenario_source = [](std::int32_t n) -> std::optional<ByteBuffer> {
-    if (n != 1) return std::nullopt;
-    const std::string text = "Calc ,,A = A + 1\nWait ,,300\nCalc ,,A = A + 1\nWait ,,999999\n";
-    return ByteBuffer(text.begin(), text.end());
-  };
-  TGlobalData global;
-  global.StartPage = 1;
-  global.NoRegistry = 1;
-  global.NumNames = {"A"};
+  const TGlobalData global = ScenarioFromMemory("Calc ,,A = A + 1\nWait ,,300\nCalc ,,A = A + 1\nWait ,,999999\n");
   {
     PlayerSession session(services_, PlayerConfig{});
     ASSERT_EQ(session.StartFrom(global), PlayerSession::StartResult::kRunning) << err_.str();
