@@ -76,32 +76,12 @@ void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, 
       SDL_GetKeyboardFocus() != display.Window())
     SDL_SetWindowInputFocus(display.Window());
   input.OnEvent(e);
-  switch (e.type) {
-    case SDL_QUIT:
-      quit = true;
-      if (session) session->RequestQuit();
-      break;
-    case SDL_WINDOWEVENT:
-      if (e.window.windowID != display.WindowId()) break;
-      switch (e.window.event) {
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-        case SDL_WINDOWEVENT_RESTORED:
-          display.Redraw();
-          break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-          if (session) session->OnActivated();
-          break;
-        case SDL_WINDOWEVENT_CLOSE:
-          quit = true;
-          if (session) session->RequestQuit();
-          break;
-        default:
-          break;
-      }
-      break;
-    default:
-      break;
+  const SdlDisplay::WindowRequest request =
+      e.type == SDL_QUIT ? SdlDisplay::WindowRequest::kClose : display.OnWindowEvent(e);
+  if (request == SdlDisplay::WindowRequest::kActivate && session) session->OnActivated();
+  if (request == SdlDisplay::WindowRequest::kClose) {
+    quit = true;
+    if (session) session->RequestQuit();
   }
 }
 

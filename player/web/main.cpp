@@ -161,19 +161,8 @@ void OfferScreenshots() {
 
 void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, PlayerSession& session) {
   input.OnEvent(e);
-  if (e.type != SDL_WINDOWEVENT || e.window.windowID != display.WindowId()) return;
-  switch (e.window.event) {
-    case SDL_WINDOWEVENT_EXPOSED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_RESTORED:
-      display.Redraw();
-      break;
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
-      session.OnActivated();
-      break;
-    default:
-      break;
-  }
+  // A page has no close button of its own: only activation matters.
+  if (display.OnWindowEvent(e) == SdlDisplay::WindowRequest::kActivate) session.OnActivated();
 }
 
 void RunRealTime(WebContent& content, StreamLog& log, const fs::path& title) {

@@ -217,6 +217,23 @@ std::vector<std::uint32_t> SdlDisplay::CaptureWindow(int& width, int& height) {
   return pixels;
 }
 
+SdlDisplay::WindowRequest SdlDisplay::OnWindowEvent(const SDL_Event& event) {
+  if (event.type != SDL_WINDOWEVENT || event.window.windowID != WindowId()) return WindowRequest::kNone;
+  switch (event.window.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESTORED:
+      Redraw();
+      return WindowRequest::kNone;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      return WindowRequest::kActivate;
+    case SDL_WINDOWEVENT_CLOSE:
+      return WindowRequest::kClose;
+    default:
+      return WindowRequest::kNone;
+  }
+}
+
 void SdlDisplay::Redraw() {
   RenderPicture();
   SDL_RenderPresent(renderer_);

@@ -8,6 +8,7 @@
 #include "player/backend/display.h"
 #include "player/backend/sdl/viewport.h"
 
+union SDL_Event;
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
@@ -34,6 +35,10 @@ class SdlDisplay : public Display {
 
   // Draws the current picture again (after an expose or a resize).
   void Redraw();
+  // What one of this window's events asks of the player. An expose, resize or restore is
+  // answered here (the picture is drawn again); events of other windows ask nothing.
+  enum class WindowRequest { kNone, kActivate, kClose };
+  WindowRequest OnWindowEvent(const SDL_Event& event);
   // Game pixel under a window position, (-1, -1) outside the picture.
   Point WindowToGame(int window_x, int window_y) const;
   // The picture's place in the window, in window coordinates.
