@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "player/backend/graphics/box_blur.h"
 
@@ -83,6 +84,20 @@ TEST(DrawBlurred, LargestLaneWindowAndReusedBuffers) {
     Surface target(source.format(), c.w, c.h);
     ASSERT_TRUE(DrawBlurred(target, source, c.radius, 9, buffers));
     EXPECT_EQ(Differences(target, PlainBlur(source, c.radius, 9)), 0) << c.w << "x" << c.h << " r " << c.radius;
+  }
+}
+
+// Every window size up to 127 pixels across and down, over nearly white pixels (the largest
+// sums each size gives): the browser build divides these windows by a rule of their own.
+TEST(DrawBlurred, EveryWindowUpTo127PixelsAtFullSums) {
+  BlurBuffers buffers;
+  for (const auto& [w, h] : {std::pair{130, 3}, std::pair{3, 130}}) {
+    const Surface source = Noise(32, w, h, 11, true);
+    for (int radius = 0; radius <= 63; ++radius) {
+      Surface target(source.format(), w, h);
+      ASSERT_TRUE(DrawBlurred(target, source, radius, 0, buffers));
+      EXPECT_EQ(Differences(target, PlainBlur(source, radius, 0)), 0) << w << "x" << h << " radius " << radius;
+    }
   }
 }
 

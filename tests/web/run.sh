@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tests/web/run.sh [SITE_DIR]: the player in headless Chromium, then the web benchmarks.
 # Builds what it needs: mavtool (build/release), the web player (scripts/build-web.sh, into
-# build/web/player), the display timing loop natively and for the browser, the demo title and
+# build/web/player), the pixel kernels' tests for node, the display timing loop natively and for
+# the browser, the demo title and
 # its site (mavtool web, default build/web-demo-site, with demo/run-demo.input copied in).
 # Prints one line per case and per figure and a summary; exits non-zero when a case failed,
 # something did not build or a figure could not be measured. MAVLET_WEB_BENCH=0 skips the
@@ -31,6 +32,7 @@ step "native configure" cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=
 step "native build" nice -n 10 cmake --build build/release -j2 --target mavtool bench_display_speed
 step "web player build" nice -n 10 scripts/build-web.sh
 step "web timing loop build" nice -n 10 cmake --build build/web -j2 --target bench_display_speed
+step "web kernel tests build" nice -n 10 cmake --build build/web -j2 --target web_kernel_tests
 tool=build/release/tools/mavtool/mavtool
 step "demo title" "$tool" title build demo/title build/web-demo-title
 rm -rf "$site"
@@ -46,6 +48,14 @@ else
     status=1
     echo "FAIL web harness tests:"
     tail -n 30 "$log" | sed 's/^/    /'
+fi
+kernels=build/web/tests/web/kernels/web_kernel_tests.js
+if node --no-experimental-fetch "$kernels" >"$log" 2>&1; then
+    echo "ok   web kernel tests in node ($(grep -E '^\[  PASSED  \]' "$log"))"
+else
+    status=1
+    echo "FAIL web kernel tests in node:"
+    grep -E '^\[  FAILED  \]|Failure|error' "$log" | head -n 30 | sed 's/^/    /'
 fi
 python3 tests/web/run_tests.py "$site" --mavtool "$tool" || status=1
 tested=$(date +%s)

@@ -4,6 +4,9 @@
 // in order. Horizontal rows are made only as the vertical pass needs them and kept in a ring of
 // 2 radius + 4 rows, which stays in the cache. The SSE2 kernels work on 16-bit lanes (a window
 // of up to 256 pixels fits) and divide by the window size with a multiply-high, exactly.
+// The browser build compiles the SSE2 kernels to WebAssembly SIMD; the few lane operations that
+// translate badly there (widening, multiply-high, shifts by a count known only at run time) go
+// through the helpers below, which have a WebAssembly form.
 #include "player/backend/graphics/surface_blur.h"
 
 #include <algorithm>
@@ -12,6 +15,9 @@
 
 #ifdef __SSE2__
 #include <emmintrin.h>
+#endif
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
 #endif
 
 namespace mavlet {
@@ -55,35 +61,108 @@ void DownPortable(std::uint32_t* sums, const std::uint8_t* enter, const std::uin
 }
 
 #ifdef __SSE2__
+// The low and high eight bytes of v as 16-bit lanes.
+__m128i WidenLow(__m128i v) {
+#ifdef __wasm_simd128__
+  return wasm_u16x8_extend_low_u8x16(v);
+#else
+  return _mm_unpacklo_epi8(v, _mm_setzero_si128());
+#endif
+}
+
+__m128i WidenHigh(__m128i v) {
+#ifdef __wasm_simd128__
+  return wasm_u16x8_extend_high_u8x16(v);
+#else
+  return _mm_unpackhi_epi8(v, _mm_setzero_si128());
+#endif
+}
+
+// The high halves of the unsigned 16-bit lane products.
+__m128i MultiplyHigh(__m128i a, __m128i b) {
+#ifdef __wasm_simd128__
+  // A shift and a narrowing rather than the emulated multiply-high's lane shuffle.
+  return wasm_u16x8_narrow_i32x4(wasm_u32x4_shr(wasm_u32x4_extmul_low_u16x8(a, b), 16),
+                                 wasm_u32x4_shr(wasm_u32x4_extmul_high_u16x8(a, b), 16));
+#else
+  return _mm_mulhi_epu16(a, b);
+#endif
+}
+
+// 16-bit lanes shifted right by `count` (0..15), a count known only at run time.
+__m128i ShiftRight(__m128i v, int count) {
+#ifdef __wasm_simd128__
+  // clang 14 hoists the count's vector splat out of the loop and then shifts each of the eight
+  // lanes on its own, eight times slower; an opaque copy keeps the count a plain number at the
+  // shift, which then compiles to one vector shift.
+  __asm__ volatile("" : "+r"(count));
+  return wasm_u16x8_shr(v, static_cast<std::uint32_t>(count));
+#else
+  return _mm_srl_epi16(v, _mm_cvtsi32_si128(count));
+#endif
+}
+
 // Exact division of 16-bit lanes by n (1..65535): q = (t + ((x - t) >> s1)) >> s2 with
-// t = the high half of x * m (the round-up method for unsigned division).
+// t = the high half of x * m (the round-up method for unsigned division). WebAssembly has no
+// multiply-high: there windows below 128 pixels (every blur a transition draws) divide in 32-bit
+// lanes instead, q = (x * ceil(2^22 / n)) >> 22, exact for the means' x < 256 n because
+// x * n < 2^22 (checked for every such x and n).
 struct LaneDivisor {
   explicit LaneDivisor(std::uint32_t n) {
     const int l = std::bit_width(n - 1);  // ceil(log2 n)
     const std::uint32_t magic = static_cast<std::uint32_t>((std::uint64_t{65536} * ((1u << l) - n)) / n + 1);
     m = _mm_set1_epi16(static_cast<short>(magic));
-    s1 = _mm_cvtsi32_si128(std::min(l, 1));
-    s2 = _mm_cvtsi32_si128(std::max(l - 1, 0));
+    s1 = std::min(l, 1);
+    s2 = std::max(l - 1, 0);
     half = _mm_set1_epi16(static_cast<short>(n / 2));
+#ifdef __wasm_simd128__
+    small = n < 128;
+    small_m = wasm_i32x4_splat(static_cast<int>(((1u << 22) + n - 1) / n));
+#endif
   }
   // The rounded mean of lane sums (sum + n / 2 must stay below 65536).
   __m128i Mean(__m128i sum) const {
     const __m128i x = _mm_add_epi16(sum, half);
-    const __m128i t = _mm_mulhi_epu16(x, m);
-    return _mm_srl_epi16(_mm_add_epi16(t, _mm_srl_epi16(_mm_sub_epi16(x, t), s1)), s2);
+#ifdef __wasm_simd128__
+    if (small) {
+      return wasm_u16x8_narrow_i32x4(wasm_u32x4_shr(wasm_i32x4_mul(wasm_u32x4_extend_low_u16x8(x), small_m), 22),
+                                     wasm_u32x4_shr(wasm_i32x4_mul(wasm_u32x4_extend_high_u16x8(x), small_m), 22));
+    }
+#endif
+    const __m128i t = MultiplyHigh(x, m);
+    return ShiftRight(_mm_add_epi16(t, ShiftRight(_mm_sub_epi16(x, t), s1)), s2);
   }
-  __m128i m, s1, s2, half;
+  __m128i m, half;
+  int s1, s2;
+#ifdef __wasm_simd128__
+  bool small;
+  v128_t small_m;
+#endif
 };
 
-__m128i Load4(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return _mm_cvtsi32_si128(static_cast<int>(v));
+// The pixel at a in lanes 0-3 and the one at b in lanes 4-7, 16 bits per channel.
+__m128i LoadPixelPair(const std::uint8_t* a, const std::uint8_t* b) {
+#ifdef __wasm_simd128__
+  return WidenLow(wasm_v128_load32_lane(b, wasm_v128_load32_zero(a), 1));
+#else
+  std::uint32_t u, v;
+  std::memcpy(&u, a, 4);
+  std::memcpy(&v, b, 4);
+  return WidenLow(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(u)), _mm_cvtsi32_si128(static_cast<int>(v))));
+#endif
 }
 
-void Store4(std::uint8_t* p, __m128i v) {
-  const std::uint32_t u = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
-  std::memcpy(p, &u, 4);
+// The inverse for bytes: the four bytes of lanes 0-3 of `packed` to a, those of lanes 4-7 to b.
+void StorePixelPair(std::uint8_t* a, std::uint8_t* b, __m128i packed) {
+#ifdef __wasm_simd128__
+  wasm_v128_store32_lane(a, packed, 0);
+  wasm_v128_store32_lane(b, packed, 1);
+#else
+  const std::uint32_t u = static_cast<std::uint32_t>(_mm_cvtsi128_si32(packed));
+  const std::uint32_t v = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(packed, 4)));
+  std::memcpy(a, &u, 4);
+  std::memcpy(b, &v, 4);
+#endif
 }
 
 // Two horizontal rows at once (a and b may be the same row): lanes 0-3 hold row a's pixel,
@@ -92,22 +171,12 @@ void AcrossSse2(const std::uint8_t* a, const std::uint8_t* b, std::uint8_t* out_
                 std::int32_t r) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i colour = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
-  auto load = [&](std::int32_t x) {
-    return _mm_unpacklo_epi8(_mm_unpacklo_epi32(Load4(a + 4 * x), Load4(b + 4 * x)), zero);
-  };
+  auto load = [&](std::int32_t x) { return LoadPixelPair(a + 4 * x, b + 4 * x); };
   auto store = [&](std::int32_t x, __m128i q) {
-    const __m128i packed = _mm_packus_epi16(_mm_and_si128(q, colour), zero);
-    Store4(out_a + 4 * x, packed);
-    Store4(out_b + 4 * x, _mm_srli_si128(packed, 4));
+    StorePixelPair(out_a + 4 * x, out_b + 4 * x, _mm_packus_epi16(_mm_and_si128(q, colour), zero));
   };
-  // Positions whose window is cut: each lane divided on its own.
-  auto edge = [&](std::int32_t x, __m128i sum) {
-    alignas(16) std::uint16_t lanes[8];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sum);
-    const std::uint32_t n = WindowSize(x, w, r);
-    for (std::uint16_t& v : lanes) v = static_cast<std::uint16_t>((v + n / 2) / n);
-    store(x, _mm_load_si128(reinterpret_cast<const __m128i*>(lanes)));
-  };
+  // Positions whose window is cut: a divisor of their own.
+  auto edge = [&](std::int32_t x, __m128i sum) { store(x, LaneDivisor(WindowSize(x, w, r)).Mean(sum)); };
   __m128i sum = zero;
   for (std::int32_t k = 0; k <= std::min(w - 1, r); ++k) sum = _mm_add_epi16(sum, load(k));
   const std::int32_t x1 = std::min(w, r + 1), x2 = std::max(x1, w - r);
@@ -132,7 +201,6 @@ void DownRowsSse2(std::uint16_t* sums, const std::uint8_t* enter, const std::uin
                   std::uint8_t grey, std::uint8_t* out, std::int32_t w) {
   const std::size_t lanes = 4 * static_cast<std::size_t>(w);
   const LaneDivisor d(n);
-  const __m128i zero = _mm_setzero_si128();
   const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
   const __m128i greys = _mm_and_si128(_mm_set1_epi8(static_cast<char>(grey)), colour);
   std::size_t i = 0;
@@ -141,13 +209,13 @@ void DownRowsSse2(std::uint16_t* sums, const std::uint8_t* enter, const std::uin
     __m128i lo = _mm_loadu_si128(s), hi = _mm_loadu_si128(s + 1);
     if constexpr (kEnter) {
       const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(enter + i));
-      lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(e, zero));
-      hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(e, zero));
+      lo = _mm_add_epi16(lo, WidenLow(e));
+      hi = _mm_add_epi16(hi, WidenHigh(e));
     }
     if constexpr (kLeave) {
       const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(leave + i));
-      lo = _mm_sub_epi16(lo, _mm_unpacklo_epi8(l, zero));
-      hi = _mm_sub_epi16(hi, _mm_unpackhi_epi8(l, zero));
+      lo = _mm_sub_epi16(lo, WidenLow(l));
+      hi = _mm_sub_epi16(hi, WidenHigh(l));
     }
     _mm_storeu_si128(s, lo);
     _mm_storeu_si128(s + 1, hi);
