@@ -47,8 +47,18 @@ struct Box {  // 64-bit rectangle so that clipping far-off coordinates cannot ov
 
 inline Box ToBox(const Rect& r) { return Box{r.left, r.top, r.right, r.bottom}; }
 
+// Whether a * b fits 64 bits because both lie in the 32-bit range: then the scaling below
+// multiplies and divides in 64 bits, and the 128-bit division (a library call on 32-bit and
+// WebAssembly targets, hundreds of times a frame in a row-by-row transition) is left for
+// far-off coordinates.
+inline bool ProductFits64(std::int64_t a, std::int64_t b) {
+  constexpr std::int64_t kLimit = std::int64_t{1} << 31;
+  return a > -kLimit && a < kLimit && b > -kLimit && b < kLimit;
+}
+
 // offset * to / from without overflow for any 32-bit-derived operands (from > 0).
 inline std::int64_t Scale(std::int64_t offset, std::int64_t to, std::int64_t from) {
+  if (ProductFits64(offset, to)) return offset * to / from;
   return static_cast<std::int64_t>(static_cast<__int128>(offset) * to / from);
 }
 
@@ -58,9 +68,15 @@ class ScaleSteps {
  public:
   ScaleSteps(std::int64_t start, std::int64_t to, std::int64_t from)
       : whole_(to / from), part_(to % from), from_(from) {
-    const __int128 p = static_cast<__int128>(start) * to;
-    value_ = static_cast<std::int64_t>(p / from);
-    rest_ = static_cast<std::int64_t>(p - static_cast<__int128>(value_) * from);
+    if (ProductFits64(start, to)) {
+      const std::int64_t p = start * to;
+      value_ = p / from;
+      rest_ = p - value_ * from;
+    } else {
+      const __int128 p = static_cast<__int128>(start) * to;
+      value_ = static_cast<std::int64_t>(p / from);
+      rest_ = static_cast<std::int64_t>(p - static_cast<__int128>(value_) * from);
+    }
     if (rest_ < 0) {  // a negative `to` (never for a non-empty box): floor, not truncation
       rest_ += from;
       --value_;
@@ -120,31 +136,42 @@ void ForEachSpan(std::uint8_t* tpix, std::size_t tpitch, std::int64_t tw, std::i
   // Scaled: target columns that map into the source.
   const std::int64_t x0 = std::max<std::int64_t>(t.left, 0), x1 = std::min(t.right, tw);
   if (x0 >= x1) return;
-  std::vector<std::int64_t> xs;
-  xs.reserve(static_cast<std::size_t>(x1 - x0));
+  // The source column of each target column (as a byte offset) and the gathered row: on the
+  // stack up to kStackColumns columns, as transitions stretch single rows hundreds of times a
+  // frame.
+  constexpr std::size_t kStackColumns = 1024;
+  std::size_t columns = 0;
+  std::uint32_t stack_offsets[kStackColumns];
+  std::uint8_t stack_row[kStackColumns * P::kBytes];
+  std::vector<std::uint32_t> heap_offsets;
+  std::vector<std::uint8_t> heap_row;
+  std::uint32_t* offsets = stack_offsets;
+  std::uint8_t* row = stack_row;
+  if (static_cast<std::size_t>(x1 - x0) > kStackColumns) {
+    heap_offsets.resize(static_cast<std::size_t>(x1 - x0));
+    heap_row.resize(heap_offsets.size() * P::kBytes);
+    offsets = heap_offsets.data();
+    row = heap_row.data();
+  }
   std::int64_t first = x1;
   ScaleSteps column(x0 - t.left, s.Width(), t.Width());
   for (std::int64_t x = x0; x < x1; ++x, column.Next()) {
     const std::int64_t sx = s.left + column.value();
     if (sx < 0 || sx >= sw) {
-      if (xs.empty()) continue;
+      if (columns == 0) continue;
       break;  // the mapping is monotonic: nothing further is inside
     }
-    if (xs.empty()) first = x;
-    xs.push_back(sx);
+    if (columns == 0) first = x;
+    offsets[columns++] = static_cast<std::uint32_t>(sx * P::kBytes);  // sides are at most 16384
   }
-  if (xs.empty()) return;
-  std::vector<std::uint8_t> row(xs.size() * P::kBytes);
+  if (columns == 0) return;
   const std::int64_t y0 = std::max<std::int64_t>(t.top, 0), y1 = std::min(t.bottom, th);
   for (std::int64_t y = y0; y < y1; ++y) {
     const std::int64_t sy = s.top + Scale(y - t.top, s.Height(), t.Height());
     if (sy < 0 || sy >= sh) continue;
     const std::uint8_t* srow = spix + sy * spitch;
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-      std::memcpy(row.data() + i * P::kBytes, srow + xs[i] * P::kBytes, P::kBytes);
-    }
-    fn(Span{tpix + y * tpitch + first * P::kBytes, row.data(),
-            static_cast<std::int64_t>(xs.size()), -1, sy});
+    for (std::size_t i = 0; i < columns; ++i) std::memcpy(row + i * P::kBytes, srow + offsets[i], P::kBytes);
+    fn(Span{tpix + y * tpitch + first * P::kBytes, row, static_cast<std::int64_t>(columns), -1, sy});
   }
 }
 
