@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace mavlet {
@@ -30,6 +31,30 @@ TEST(AddGreyByDistance, FastestEqualsPortable) {
           EXPECT_EQ(plain, fast) << bits << " bits slope " << slope << " offset " << offset << " count " << count;
           if (count > 0 && bits == 32) {
             EXPECT_EQ(fast[3], from[3]) << "the fourth byte is kept";
+          }
+        }
+      }
+    }
+  }
+}
+
+// A constant level: both kernels clamp every colour byte at 24 and 32 bits and keep the fourth
+// byte, for runs around the 16-byte blocks, levels up, down and beyond 255.
+TEST(ShiftGreyRun, BothKernelsClampEveryColourByte) {
+  std::vector<std::uint8_t> from(4 * 40);
+  std::uint32_t state = 7;
+  for (std::uint8_t& b : from) b = static_cast<std::uint8_t>((state = state * 69069u + 1) >> 24);
+  for (const int bytes : {3, 4}) {
+    for (const int delta : {-300, -255, -77, -1, 1, 5, 200, 255, 999}) {
+      for (const std::int64_t count : {0, 1, 3, 4, 5, 6, 11, 16, 17, 40}) {
+        for (const RowKernels kernels : {RowKernels::kPortable, RowKernels::kFastest}) {
+          std::vector<std::uint8_t> row = from;
+          ShiftGreyRun(row.data(), count, delta, bytes, kernels);
+          for (std::size_t i = 0; i < row.size(); ++i) {
+            const bool colour = i < static_cast<std::size_t>(count * bytes) && (bytes == 3 || i % 4 != 3);
+            const int want = colour ? std::clamp(from[i] + std::clamp(delta, -255, 255), 0, 255) : from[i];
+            ASSERT_EQ(row[i], want) << bytes << " bytes delta " << delta << " count " << count << " byte " << i
+                                    << (kernels == RowKernels::kPortable ? " portable" : " fastest");
           }
         }
       }

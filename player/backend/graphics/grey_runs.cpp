@@ -1,7 +1,8 @@
 // The portable kernel adds channel by channel. The SSE2 ones: at 32 bits two saturating packs
 // turn eight distances into clamped levels, each spread over its pixel's colour bytes and added
 // with byte saturation; at 24 bits a block's levels are spread over its bytes first; at 16 bits
-// (RGB565) each channel is taken out into 16-bit lanes, added and capped.
+// (RGB565) each channel is taken out into 16-bit lanes, added and capped. A constant level is
+// one saturating byte add or subtract per 16 bytes.
 #include "player/backend/graphics/grey_runs.h"
 
 #include <algorithm>
@@ -157,6 +158,30 @@ void AddGreyByDistance(std::uint8_t* to, const std::uint8_t* from, const std::in
     run(std::integral_constant<std::size_t, 3>{});
   } else {
     run(std::integral_constant<std::size_t, 4>{});
+  }
+}
+
+void ShiftGreyRun(std::uint8_t* row, std::int64_t count, int delta, int bytes_per_pixel,
+                  [[maybe_unused]] RowKernels kernels) {
+  const bool keep_fourth = bytes_per_pixel == 4;
+  const std::size_t n = static_cast<std::size_t>(std::max<std::int64_t>(count, 0)) * (keep_fourth ? 4 : 3);
+  delta = std::clamp(delta, -255, 255);
+  std::size_t i = 0;
+#ifdef __SSE2__
+  if (kernels == RowKernels::kFastest && delta != 0) {
+    // Sixteen bytes start on a pixel at 32 bits; at 24 bits every byte is a colour.
+    const auto level = static_cast<std::uint32_t>(delta < 0 ? -delta : delta);
+    const __m128i d = _mm_set1_epi32(static_cast<int>(level * (keep_fourth ? 0x010101u : 0x01010101u)));
+    for (; i + 16 <= n; i += 16) {
+      __m128i* p = reinterpret_cast<__m128i*>(row + i);
+      const __m128i v = _mm_loadu_si128(p);
+      _mm_storeu_si128(p, delta > 0 ? _mm_adds_epu8(v, d) : _mm_subs_epu8(v, d));
+    }
+  }
+#endif
+  for (; i < n; ++i) {
+    if (keep_fourth && (i & 3) == 3) continue;
+    row[i] = static_cast<std::uint8_t>(std::clamp(row[i] + delta, 0, 255));
   }
 }
 

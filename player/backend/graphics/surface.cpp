@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "player/backend/graphics/grey_runs.h"
 #include "player/backend/graphics/surface_kernels.h"
 #include "player/backend/graphics/surface_spans.h"
 #include "player/common/error.h"
@@ -190,25 +191,19 @@ void Surface::SubtractGrey(const Rect& rect, int level) { ShiftGrey(rect, -std::
 
 void Surface::ShiftGrey(const Rect& rect, int delta) {
   if (delta == 0) return;
-  const GreyTables t = MakeGreyTables(delta);
   const int bytes = format_.BytesPerPixel();
-  ForEachRow(pixels_.data(), pitch_, bytes, width_, height_, rect,
-             [&](std::uint8_t* row, std::int64_t n) {
-               if (bytes == 2) {
-                 for (std::int64_t i = 0; i < n; ++i) {
-                   const std::uint32_t v = Px<2>::Load(row + 2 * i);
-                   Px<2>::Store(row + 2 * i, (t.five[(v >> 11) & 31] << 11) |
-                                                 (t.six[(v >> 5) & 63] << 5) | t.five[v & 31]);
-                 }
-                 return;
-               }
-               for (std::int64_t i = 0; i < n; ++i) {
-                 std::uint8_t* p = row + i * bytes;
-                 p[0] = t.byte[p[0]];
-                 p[1] = t.byte[p[1]];
-                 p[2] = t.byte[p[2]];
-               }
-             });
+  if (bytes != 2) {
+    ForEachRow(pixels_.data(), pitch_, bytes, width_, height_, rect,
+               [&](std::uint8_t* row, std::int64_t n) { ShiftGreyRun(row, n, delta, bytes); });
+    return;
+  }
+  const GreyTables t = MakeGreyTables(delta);
+  ForEachRow(pixels_.data(), pitch_, bytes, width_, height_, rect, [&](std::uint8_t* row, std::int64_t n) {
+    for (std::int64_t i = 0; i < n; ++i) {
+      const std::uint32_t v = Px<2>::Load(row + 2 * i);
+      Px<2>::Store(row + 2 * i, (t.five[(v >> 11) & 31] << 11) | (t.six[(v >> 5) & 63] << 5) | t.five[v & 31]);
+    }
+  });
 }
 
 const Surface& Surface::Detached(const Surface& source, std::optional<Surface>& holder) const {

@@ -255,9 +255,9 @@ void MaskRow(std::uint8_t* __restrict d, const std::uint8_t* __restrict s,
   }
 }
 
-// Per-channel tables for adding or subtracting a grey level, saturating.
+// Per-channel tables for adding or subtracting a grey level to RGB565 pixels, saturating (the
+// 8-bit channels saturate in ShiftGreyRun).
 struct GreyTables {
-  std::uint8_t byte[256];
   std::uint16_t five[32];
   std::uint16_t six[64];
 };
@@ -265,7 +265,6 @@ struct GreyTables {
 inline GreyTables MakeGreyTables(int delta) {
   GreyTables t{};
   auto apply = [&](int c8) { return std::clamp(c8 + delta, 0, 255); };
-  for (int i = 0; i < 256; ++i) t.byte[i] = static_cast<std::uint8_t>(apply(i));
   for (int i = 0; i < 32; ++i) t.five[i] = static_cast<std::uint16_t>(apply((i << 3) | (i >> 2)) >> 3);
   for (int i = 0; i < 64; ++i) t.six[i] = static_cast<std::uint16_t>(apply((i << 2) | (i >> 4)) >> 2);
   return t;
