@@ -116,7 +116,7 @@ def speed(speed_dir, native_program, quick):
     # browser's luck against a slow native minute.
     before = run_native()
     with tempfile.TemporaryDirectory() as work, \
-            static_server.StaticServer(speed_dir, lifetime=240) as server, \
+            static_server.StaticServer(speed_dir, lifetime=240, isolated=True) as server, \
             devtools.Browser(os.path.join(work, "profile")) as browser:
         page = browser.new_page()
         page.navigate(server.url("display_speed.html" + ("?quick" if quick else "")))
@@ -126,6 +126,8 @@ def speed(speed_dir, native_program, quick):
                 raise RuntimeError("display_speed did not finish in the browser within 180 s")
             time.sleep(0.25)
         text = page.evaluate("document.getElementById('out').textContent")
+        if not page.evaluate("self.crossOriginIsolated"):
+            print("  (the timing page was not cross-origin isolated: its clock ticks in 0.1 ms)")
         if page.evaluate("document.body.dataset.state") != "done":
             raise RuntimeError("display_speed failed in the browser: " + text[-300:])
     web = parse_speed(text)
@@ -139,8 +141,10 @@ def speed(speed_dir, native_program, quick):
     key = f"transition_{kind}"
     line(f"slowest step (kind {kind}), native", native[key], "ms")
     line(f"slowest step (kind {kind}), browser", web[key], "ms", baseline=native[key], baseline_name="native")
-    worst = max((k for k in web if k.startswith("transition_")), key=lambda k: web[k] / max(native.get(k, 0), 1e-3))
-    line(f"worst kind ({worst[11:]}) browser/native", web[worst] / max(native[worst], 1e-3), "x")
+    # Steps under 50 us natively are left out: the browser's clock ticks in 5 us even isolated.
+    timed = [k for k in web if k.startswith("transition_") and native.get(k, 0) >= 0.05]
+    worst = max(timed, key=lambda k: web[k] / native[k])
+    line(f"worst kind ({worst[11:]}) browser/native", web[worst] / native[worst], "x")
 
 
 def main():

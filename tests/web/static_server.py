@@ -5,7 +5,9 @@ with the types a browser needs (.wasm as application/wasm, .js as text/javascrip
 request recorded as (method, path, status). It stops by itself after a hard time bound
 (lifetime seconds), so a test that hangs or forgets it cannot leave it running, and it stops
 when the with-block ends. Paths that lead outside the folder (.., encoded or not) are answered
-404 and still recorded, so a test can tell that something asked for them.
+404 and still recorded, so a test can tell that something asked for them. With isolated=True
+every answer carries the headers that make a page cross-origin isolated, where the browser's
+clock ticks in microseconds instead of tenths of a millisecond (the timing benchmarks).
 """
 
 import http.server
@@ -44,6 +46,9 @@ class _Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Cache-Control", f"max-age={self._state.cache_seconds}")
         else:
             self.send_header("Cache-Control", "no-cache")
+        if self._state.isolated:
+            self.send_header("Cross-Origin-Opener-Policy", "same-origin")
+            self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
         super().end_headers()
 
     def send_response(self, code, message=None):
@@ -61,9 +66,10 @@ class _Handler(http.server.SimpleHTTPRequestHandler):
 class StaticServer:
     """Serves FOLDER on 127.0.0.1:<free port> until stop() or LIFETIME seconds, whichever first."""
 
-    def __init__(self, folder, lifetime=120.0, cache_seconds=0):
+    def __init__(self, folder, lifetime=120.0, cache_seconds=0, isolated=False):
         self.folder = os.path.realpath(folder)
         self.cache_seconds = cache_seconds
+        self.isolated = isolated
         self._lifetime = lifetime
         self._lock = threading.Lock()
         self._requests = []
