@@ -91,7 +91,8 @@ def shows(page, colour, timeout=15.0):
         time.sleep(0.2)
 
 
-def shows_pattern(page, timeout=15.0):
+def shows_pattern(page, timeout=15.0, when="now"):
+    """Waits until the screen shows PATTERN; returns what it showed."""
     deadline = time.monotonic() + timeout
     points = [(x, y) for y in range(8, 400, 37) for x in range(8, 632, 41)]
     while True:
@@ -99,7 +100,7 @@ def shows_pattern(page, timeout=15.0):
         wrong = [p for p in points if pixel(shown, *p) != pixel(PATTERN, *p)]
         if not wrong:
             return shown
-        check(time.monotonic() < deadline, f"no pattern on the screen: {len(wrong)} of {len(points)} points "
+        check(time.monotonic() < deadline, f"{when}: no pattern on the screen: {len(wrong)} of {len(points)} points "
               f"differ, first at {wrong[0]}")
         time.sleep(0.2)
 
@@ -336,14 +337,14 @@ def case_full_screen(ctx):
             time.sleep(0.3)
             scale = page.evaluate("parseFloat(document.getElementById('canvas').style.width) / 640")
             check(scale >= 1 and scale == int(scale), f"{way}: the canvas is scaled by {scale} in full screen")
-            shows_pattern(page, 5)
+            shows_pattern(page, 5, f"in full screen from {way}")
             leave()
             try:
                 page.wait_for("!document.fullscreenElement", 5)
             except devtools.DevToolsTimeout:
                 raise CaseFailure(f"{way}: still full screen after leaving it") from None
             check(page.evaluate("document.body.dataset.mavlet") == "running", f"{way}: the page stopped playing")
-            shows_pattern(page, 5)
+            shows_pattern(page, 5, f"after full screen from {way}")
 
 
 def canvas_pixels(page):
