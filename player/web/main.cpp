@@ -225,6 +225,10 @@ void RunRealTime(WebContent& content, StreamLog& log, const fs::path& title) {
     }
     session.PollTimer();
     OfferScreenshots();
+    // The page's full screen also changes without the player (Esc, the button, a refusal): the
+    // player's switch follows it, so the next F11 does what the person sees.
+    if (const std::optional<bool> full = TakeFullScreenChange(); full && *full != display.FullScreen())
+      session.SetFullScreen(*full);
     if (const std::string zip = TakeImportRequest(); !zip.empty())
       SetPageState("running", ImportSavesFrom(save_folder, zip));
   }

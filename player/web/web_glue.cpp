@@ -98,6 +98,10 @@ EM_JS(void, mavlet_full_screen, (int on), {
   if (window.mavletPage && window.mavletPage.fullScreen) window.mavletPage.fullScreen(on !== 0);
 });
 
+EM_JS(int, mavlet_take_full_screen_change, (), {
+  return window.mavletPage && window.mavletPage.takeFullScreenChange ? window.mavletPage.takeFullScreenChange() : -1;
+});
+
 EM_JS(void, mavlet_first_frame, (), {
   if (window.mavletFirstFrameMs === undefined) window.mavletFirstFrameMs = performance.now();
 });
@@ -176,6 +180,12 @@ void OfferDownload(const std::filesystem::path& file, const std::string& name) {
 }
 
 void PageFullScreen(bool on) { mavlet_full_screen(on ? 1 : 0); }
+
+std::optional<bool> TakeFullScreenChange() {
+  const int change = mavlet_take_full_screen_change();
+  if (change < 0) return std::nullopt;
+  return change != 0;
+}
 
 double NowMs() { return emscripten_get_now(); }
 

@@ -4,6 +4,7 @@
 // /persist), the page's state and status line, and files handed to the page as downloads.
 // Everything here is emscripten glue; the logic it serves lives in the ordinary layers.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace mavlet::web {
@@ -48,6 +49,9 @@ void OfferDownload(const std::filesystem::path& file, const std::string& name);
 // Asks the page to show the stage full screen (on) or leave full screen; the page says on its
 // status line when the browser refuses.
 void PageFullScreen(bool on);
+// The page's last change of full screen since the last call (true: it went full screen), none
+// when it did not change.
+std::optional<bool> TakeFullScreenChange();
 // Milliseconds since the page started (performance.now()).
 double NowMs();
 // Marks the first present of the real-time run (window.mavletFirstFrameMs).

@@ -306,7 +306,8 @@ def in_full_screen(page):
 
 def case_full_screen(ctx):
     """The button, F11 and Alt+Enter put the stage in full screen, where the page goes on
-    showing the game at a whole scale, and the keys take it out again."""
+    showing the game at a whole scale, and the keys take it out again; after the browser or the
+    button changed it, one F11 switches it back."""
     _, server = ctx.title_site("field-title", write_field_title)
 
     def alt_enter():
@@ -345,6 +346,28 @@ def case_full_screen(ctx):
                 raise CaseFailure(f"{way}: still full screen after leaving it") from None
             check(page.evaluate("document.body.dataset.mavlet") == "running", f"{way}: the page stopped playing")
             shows_pattern(page, 5, f"after full screen from {way}")
+        # The browser leaves full screen by itself (Esc), or the button puts the page in it: the
+        # player's switch follows, and one F11 switches what the page shows.
+        def esc():
+            page.key("F11", "F11", 122)
+            page.wait_for("!!document.fullscreenElement", 5)
+            page.evaluate("document.exitFullscreen(), 1")
+
+        # way, what happens outside the player, full screen after it
+        for way, outside, full in [("Esc", esc, False),
+                                   ("the button", lambda: click_element(page, "mavlet-fullscreen"), True)]:
+            outside()
+            page.wait_for("!!document.fullscreenElement" if full else "!document.fullscreenElement", 5)
+            time.sleep(0.3)
+            page.key("F11", "F11", 122)
+            try:
+                page.wait_for("!document.fullscreenElement" if full else "!!document.fullscreenElement", 5)
+            except devtools.DevToolsTimeout:
+                raise CaseFailure(f"after {way}, F11 does not switch full screen (the page shows "
+                                  f"{in_full_screen(page)!r} full screen)") from None
+            if not full:
+                page.key("F11", "F11", 122)
+                page.wait_for("!document.fullscreenElement", 5)
 
 
 def canvas_pixels(page):

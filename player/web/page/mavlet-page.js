@@ -76,6 +76,9 @@
     if (full) {
       full.addEventListener("click", function () { page.fullScreen(!document.fullscreenElement); });
     }
+    // The player's switch follows the page's full screen (see page.takeFullScreenChange).
+    document.addEventListener("fullscreenchange", function () { page.fullScreenChange = document.fullscreenElement ? 1 : 0; });
+    document.addEventListener("fullscreenerror", function () { page.fullScreenChange = 0; });
     const exp = el("mavlet-export");
     if (exp) exp.addEventListener("click", function () { page.exportSaves(); });
     const imp = el("mavlet-import");
@@ -110,6 +113,15 @@
     }
     const canvas = el("canvas");
     if (canvas && document.activeElement !== el("mavlet-text")) canvas.focus();
+  };
+
+  // The page's last change of full screen since the last call (1 in, 0 out, -1 none): the
+  // browser also leaves it by itself (Esc) and refuses it, and the button switches it.
+  page.fullScreenChange = -1;
+  page.takeFullScreenChange = function () {
+    const change = page.fullScreenChange;
+    page.fullScreenChange = -1;
+    return change;
   };
 
   // The Input command's text field over the caret (game pixels x, y, w, h of a gw x gh game).
