@@ -77,7 +77,9 @@
       full.addEventListener("click", function () { page.fullScreen(!document.fullscreenElement); });
     }
     // The player's switch follows the page's full screen (see page.takeFullScreenChange).
-    document.addEventListener("fullscreenchange", function () { page.fullScreenChange = document.fullscreenElement ? 1 : 0; });
+    document.addEventListener("fullscreenchange", function () {
+      page.fullScreenChange = document.fullscreenElement ? 1 : 0;
+    });
     document.addEventListener("fullscreenerror", function () { page.fullScreenChange = 0; });
     const exp = el("mavlet-export");
     if (exp) exp.addEventListener("click", function () { page.exportSaves(); });
