@@ -292,6 +292,8 @@ def case_dropped_folder(ctx):
             hand_over(page)
             wait_state(page, ("running",), 30)
             page.wait_for("window.mavletFirstFrameMs > 0", 20)
+            if way == "chosen":  # the title found and its first frame shown are enough for the second way
+                continue
             page.click(*to_page(page, 320, 240))  # skips the movie
             wait_for_picture(page, title, background, 1.0, f"title screen from the {way} folder")
 
