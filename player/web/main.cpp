@@ -159,6 +159,23 @@ void OfferScreenshots() {
   }
 }
 
+// The page's import control: the zip it wrote replaces the slots (nothing changes when it is
+// refused), then the folder is saved to IndexedDB. Run by the frame loop, since writing a slot
+// waits for IndexedDB: a call from the page lands while the program sleeps and cannot wait.
+std::string ImportSavesFrom(const fs::path& folder, const std::string& file_name) {
+  const fs::path file = "/tmp/mavlet-import.zip";
+  std::error_code ec;
+  try {
+    ImportSaves(ReadFile(file), folder, file_name);
+    fs::remove(file, ec);
+    SyncPersistentFolder();
+    return "Saves imported from " + file_name;
+  } catch (const std::exception& e) {
+    fs::remove(file, ec);
+    return std::string("Import failed: ") + e.what();
+  }
+}
+
 void HandleEvent(const SDL_Event& e, SdlDisplay& display, SdlInputState& input, PlayerSession& session) {
   input.OnEvent(e);
   // A page has no close button of its own: only activation matters.
@@ -208,6 +225,12 @@ void RunRealTime(WebContent& content, StreamLog& log, const fs::path& title) {
     }
     session.PollTimer();
     OfferScreenshots();
+    // The page's full screen also changes without the player (Esc, the button, a refusal): the
+    // player's switch follows it, so the next F11 does what the person sees.
+    if (const std::optional<bool> full = TakeFullScreenChange(); full && *full != display.FullScreen())
+      session.SetFullScreen(*full);
+    if (const std::string zip = TakeImportRequest(); !zip.empty())
+      SetPageState("running", ImportSavesFrom(save_folder, zip));
   }
   SetPageState("done", "The title has ended");
 }
@@ -261,21 +284,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE char* mavlet_export_saves(const char* folder, co
   }
 }
 
-// The page's import control: the zip the page wrote to /tmp/mavlet-import.zip replaces the
-// slots (nothing changes when it is refused), then the folder is saved to IndexedDB.
+// The import of /tmp/mavlet-import.zip as the frame loop does it, for a caller that runs while
+// the program does not sleep (the player's page asks the frame loop instead).
 extern "C" EMSCRIPTEN_KEEPALIVE char* mavlet_import_saves(const char* folder, const char* file_name) {
-  const std::filesystem::path file = "/tmp/mavlet-import.zip";
-  try {
-    mavlet::ImportSaves(mavlet::web::ReadFile(file), folder, file_name);
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
-    mavlet::web::SyncPersistentFolder();
-    return PageMessage(std::string("Saves imported from ") + file_name);
-  } catch (const std::exception& e) {
-    std::error_code ec;
-    std::filesystem::remove(file, ec);
-    return PageMessage(std::string("Import failed: ") + e.what());
-  }
+  return PageMessage(mavlet::web::ImportSavesFrom(folder, file_name));
 }
 
 int main() { return mavlet::web::Main(); }

@@ -40,6 +40,15 @@ EM_JS(char*, mavlet_dropped_zip, (), {
   return p;
 });
 
+EM_JS(char*, mavlet_take_import, (), {
+  const name = Module.mavletImportRequest || "";
+  Module.mavletImportRequest = "";
+  const n = lengthBytesUTF8(name) + 1;
+  const p = _malloc(n);
+  stringToUTF8(name, p, n);
+  return p;
+});
+
 EM_JS(void, mavlet_set_save_folder, (const char* folder, const char* name), {
   Module.mavletSaveFolder = UTF8ToString(folder);
   Module.mavletExportName = UTF8ToString(name);
@@ -83,6 +92,14 @@ EM_JS(void, mavlet_show_shot, (const char* path), {
 EM_JS(void, mavlet_offer_download, (const char* path, const char* name), {
   const bytes = FS.readFile(UTF8ToString(path));
   Module.mavletDownload(new Blob([bytes]), UTF8ToString(name));
+});
+
+EM_JS(void, mavlet_full_screen, (int on), {
+  if (window.mavletPage && window.mavletPage.fullScreen) window.mavletPage.fullScreen(on !== 0);
+});
+
+EM_JS(int, mavlet_take_full_screen_change, (), {
+  return window.mavletPage && window.mavletPage.takeFullScreenChange ? window.mavletPage.takeFullScreenChange() : -1;
 });
 
 EM_JS(void, mavlet_first_frame, (), {
@@ -130,6 +147,13 @@ std::string DroppedZipName() {
   return out;
 }
 
+std::string TakeImportRequest() {
+  char* p = mavlet_take_import();
+  std::string out(p);
+  std::free(p);
+  return out;
+}
+
 void SetSaveFolder(const std::filesystem::path& folder, const std::string& export_name) {
   mavlet_set_save_folder(folder.c_str(), export_name.c_str());
 }
@@ -153,6 +177,14 @@ void ShowShot(const std::filesystem::path& png) { mavlet_show_shot(png.c_str());
 
 void OfferDownload(const std::filesystem::path& file, const std::string& name) {
   mavlet_offer_download(file.c_str(), name.c_str());
+}
+
+void PageFullScreen(bool on) { mavlet_full_screen(on ? 1 : 0); }
+
+std::optional<bool> TakeFullScreenChange() {
+  const int change = mavlet_take_full_screen_change();
+  if (change < 0) return std::nullopt;
+  return change != 0;
 }
 
 double NowMs() { return emscripten_get_now(); }

@@ -4,6 +4,7 @@
 // /persist), the page's state and status line, and files handed to the page as downloads.
 // Everything here is emscripten glue; the logic it serves lives in the ordinary layers.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace mavlet::web {
@@ -26,6 +27,10 @@ std::string DroppedZipName();
 // import buttons pass them back to mavlet_export_saves and mavlet_import_saves).
 void SetSaveFolder(const std::filesystem::path& folder, const std::string& export_name);
 
+// The name of the zip the page's import control wrote to /tmp/mavlet-import.zip since the last
+// call, empty when none; the request is taken (the next call answers empty).
+std::string TakeImportRequest();
+
 // Mounts IndexedDB at /persist and loads what it holds (waits until done); records changes
 // below it from then on, saved at most every 500 ms while there are any, and when the page is
 // hidden. Failure is logged and the player runs without persistence.
@@ -41,6 +46,12 @@ void ShowVariables(const std::string& text);
 void ShowShot(const std::filesystem::path& png);
 // Offers a file to the person as a download named name.
 void OfferDownload(const std::filesystem::path& file, const std::string& name);
+// Asks the page to show the stage full screen (on) or leave full screen; the page says on its
+// status line when the browser refuses.
+void PageFullScreen(bool on);
+// The page's last change of full screen since the last call (true: it went full screen), none
+// when it did not change.
+std::optional<bool> TakeFullScreenChange();
 // Milliseconds since the page started (performance.now()).
 double NowMs();
 // Marks the first present of the real-time run (window.mavletFirstFrameMs).

@@ -89,6 +89,8 @@ FaceLocatorFactory SiteFaces(PendingFiles& fonts, std::ostream& err) {
   };
 }
 
+void WebDisplay::ApplyFullScreen(bool on) { PageFullScreen(on); }
+
 WebContent::WebContent(std::ostream& err)
     : posix_(BrowserFileOptions()),
       title_files_(FetchToFile),
@@ -142,7 +144,7 @@ WebPlatform::WebPlatform(WebContent& content, mavlet::Log& log, std::ostream& er
   SdlWindowOptions window;
   window.window_scale = 1;
   window.vsync = false;
-  display_ = std::make_unique<SdlDisplay>(window);
+  display_ = std::make_unique<WebDisplay>(window);
   input_ = std::make_unique<WebInputState>(*display_);
   boxes_.SetDisplay(display_.get());
   boxes_.SetGlyphs([&content] { return std::make_unique<SharedGlyphs>(content.Glyphs()); }, kDefaultFontName);

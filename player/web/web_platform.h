@@ -36,6 +36,18 @@ inline const std::filesystem::path kTitleFolder = "/title";
 inline const std::filesystem::path kFontFolder = "/fonts";
 inline const std::filesystem::path kPersistFolder = "/persist";
 
+// The game window on the page's canvas. Full screen (F11, Alt+Enter, the title's own switch) is
+// the page's, as its button gives it: the stage goes full screen and the page keeps scaling the
+// canvas by whole multiples. SDL's own canvas full screen is not used: a browser grants it only
+// inside an input handler, so SDL's request waited for the next key, which then undid it.
+class WebDisplay : public SdlDisplay {
+ public:
+  using SdlDisplay::SdlDisplay;
+
+ protected:
+  void ApplyFullScreen(bool on) override;
+};
+
 // A face locator for the site's font table that fetches a face's file before FreeType opens it.
 FaceLocatorFactory SiteFaces(PendingFiles& fonts, std::ostream& err);
 
@@ -99,7 +111,7 @@ class WebPlatform {
     return s;
   }
 
-  SdlDisplay& Screen() { return *display_; }
+  WebDisplay& Screen() { return *display_; }
   WebInputState& Input() { return *input_; }
   SdlJoystickPort* Joysticks() { return joysticks_.get(); }
   WebDialogs& Dialogs() { return dialogs_; }
@@ -115,7 +127,7 @@ class WebPlatform {
  private:
   WebContent& content_;
   mavlet::Log& log_;
-  std::unique_ptr<SdlDisplay> display_;
+  std::unique_ptr<WebDisplay> display_;
   std::unique_ptr<WebInputState> input_;
   SdlDialogs boxes_;
   WebDialogs dialogs_;

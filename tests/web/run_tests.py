@@ -25,8 +25,11 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import devtools  # noqa: E402
+import page_cases  # noqa: E402
 import png_pixels  # noqa: E402
 import static_server  # noqa: E402
+from browser_checks import (CaseFailure, box_match, capture_canvas, check, lit_share, pixel,  # noqa: E402
+                            stable_points, to_page, wait_for_picture, wait_state)
 
 ROOT = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 DEMO_EVENTS = 1026
@@ -40,15 +43,6 @@ START_ITEM = (300, 266)  # the menu's first item ("start")
 # and her first lines.
 ROOM_EVENTS = (260, 300, 340)
 SCRIPTED_TIMEOUT = 150.0
-
-
-class CaseFailure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise CaseFailure(message)
 
 
 # --- the native side ----------------------------------------------------------------------------
@@ -105,8 +99,27 @@ class Context:
             self.part_failures.append((name, str(e)))
 
     def browser(self, profile=None, flags=()):
-        profile = profile or tempfile.mkdtemp(prefix="profile-", dir=self.work)
-        return devtools.Browser(profile, extra_flags=flags)
+        return devtools.Browser(profile or self.profile(), extra_flags=flags)
+
+    def profile(self, name=""):
+        """A new, empty browser profile folder."""
+        return tempfile.mkdtemp(prefix=f"profile-{name}-" if name else "profile-", dir=self.work)
+
+    def title_site(self, name, write):
+        """(site folder, server) of a small title: WRITE(folder) writes its source, mavtool
+        builds it and its site (with this run's player). Built and served once per run."""
+        for site, server in self.extra_servers:
+            if os.path.basename(site) == name + "-site":
+                return site, server
+        source, built = os.path.join(self.work, name), os.path.join(self.work, name + "-built")
+        site = os.path.join(self.work, name + "-site")
+        write(source)
+        for args in (["title", "build", source, built], ["web", built, site, "--player", self.site]):
+            done = subprocess.run([self.mavtool, *args], capture_output=True, timeout=60, cwd=self.work)
+            check(done.returncode == 0, f"mavtool {args[0]} failed: {done.stderr.decode()[-300:]}")
+        server = static_server.StaticServer(site, lifetime=600)
+        self.extra_servers.append((site, server))
+        return site, server
 
     def open(self, browser, path, server=None):
         page = browser.new_page()
@@ -115,83 +128,6 @@ class Context:
         self.pages.append(page)
         page.navigate((server or self.server).url(path))
         return page
-
-
-def page_state(page):
-    return page.evaluate("document.body && document.body.dataset.mavlet || ''")
-
-
-def wait_state(page, states, timeout):
-    """Waits until the page's state is one of STATES; fails with the status line on error."""
-    deadline = time.monotonic() + timeout
-    while True:
-        state = page_state(page)
-        if state == "error":
-            raise CaseFailure("the page reports an error: " + str(page.evaluate(
-                "(document.getElementById('mavlet-status')||{}).textContent")))
-        if state in states:
-            return state
-        if time.monotonic() > deadline:
-            status = page.evaluate("(document.getElementById('mavlet-status')||{}).textContent")
-            console = [" ".join(str(a.get("value", a.get("description", ""))) for a in e.get("args", []))
-                       for _, e in page.events("Runtime.consoleAPICalled")]
-            raise CaseFailure(f"the page is still '{state}' after {timeout:.0f} s (waiting for {'/'.join(states)}); "
-                              f"status {status!r}" + (f", last console line {console[-1]!r}" if console else ""))
-        time.sleep(0.1)
-
-
-def canvas_rect(page):
-    rect = page.evaluate("""(() => { const c = document.getElementById('canvas');
-        if (!c) return null; const r = c.getBoundingClientRect();
-        return {x: r.left, y: r.top, w: r.width, h: r.height, cw: c.width, ch: c.height}; })()""")
-    check(rect and rect["w"] > 0 and rect["h"] > 0, "the page has no visible canvas#canvas")
-    return rect
-
-
-def capture_canvas(page):
-    """What the canvas shows, at the canvas's own size (integer CSS scaling undone)."""
-    r = canvas_rect(page)
-    data = page.send("Page.captureScreenshot", {"format": "png", "clip": {
-        "x": r["x"], "y": r["y"], "width": r["w"], "height": r["h"], "scale": 1}})["data"]
-    w, h, rows = png_pixels.decode(base64.b64decode(data))
-    sx, sy = w // r["cw"], h // r["ch"]
-    check(sx >= 1 and sy >= 1, f"the canvas shows {w}x{h} for a {r['cw']}x{r['ch']} screen")
-    if sx == 1 and sy == 1:
-        return w, h, rows
-    return r["cw"], r["ch"], [b"".join(rows[y * sy][4 * x * sx:4 * x * sx + 4] for x in range(r["cw"]))
-                              for y in range(r["ch"])]
-
-
-def to_page(page, x, y):
-    """Page coordinates of a point on the title's screen."""
-    r = canvas_rect(page)
-    return r["x"] + (x + 0.5) * r["w"] / r["cw"], r["y"] + (y + 0.5) * r["h"] / r["ch"]
-
-
-def pixel(picture, x, y):
-    return picture[2][y][4 * x:4 * x + 3]
-
-
-def lit_share(picture):
-    """The share of pixels that are not black."""
-    w, h, rows = picture
-    lit = sum(1 for row in rows[::4] for x in range(0, w, 4) if row[4 * x:4 * x + 3] != b"\0\0\0")
-    return lit / (len(rows[::4]) * len(range(0, w, 4)))
-
-
-def box_match(a, b, box):
-    """The share of pixels in BOX that two pictures have alike."""
-    x0, y0, x1, y1 = box
-    same = sum(1 for y in range(y0, y1) for x in range(x0, x1) if pixel(a, x, y) == pixel(b, x, y))
-    return same / ((x1 - x0) * (y1 - y0))
-
-
-def stable_points(pictures, step=16, margin=8):
-    """Points where every picture has the same pixel: the title screen's still background."""
-    first = pictures[0]
-    w, h, _ = first
-    return [(x, y) for y in range(margin, h - margin, step) for x in range(margin, w - margin, step)
-            if all(pixel(p, x, y) == pixel(first, x, y) for p in pictures[1:])]
 
 
 # --- the cases ----------------------------------------------------------------------------------
@@ -297,19 +233,6 @@ def case_realtime(ctx):
         raise CaseFailure(f"no start menu after four taps (its box matches the native one {match:.0%})")
 
 
-def wait_for_picture(page, want, points, share, what, timeout=10.0):
-    """Waits until at least SHARE of POINTS show on the canvas as in WANT; fails naming WHAT."""
-    deadline = time.monotonic() + timeout
-    while True:
-        shown = capture_canvas(page)
-        alike = sum(1 for x, y in points if pixel(shown, x, y) == pixel(want, x, y)) / len(points)
-        if alike >= share:
-            return
-        check(time.monotonic() < deadline, f"no {what} after {timeout:.0f} s: {alike:.0%} of "
-              f"{len(points)} points match the native picture")
-        time.sleep(0.2)
-
-
 def case_start_item_opens_room(ctx):
     """A click on the start menu's first item, in real time, leads to the room."""
     _, native, _ = ctx.native.run(ROOM_EVENTS[-1], 32, shots=(TITLE_EVENT, MENU_EVENT) + ROOM_EVENTS)
@@ -341,62 +264,38 @@ def case_start_item_opens_room(ctx):
         wait_for_picture(page, rooms[0], room, 0.9, "room after the start item was clicked")
 
 
-def write_save_title(folder):
-    """A title that counts its starts in a stored value and shows red the first time, green after."""
-    os.makedirs(os.path.join(folder, "pictures"))
-    os.makedirs(os.path.join(folder, "scenario"))
-    with open(os.path.join(folder, "title.txt"), "w", encoding="utf-8") as f:
-        f.write("title = save check\nscreen_mode = 640x480\nstart_page = 1\n"
-                "reg_key = Software\\Mavlet\\BrowserSaveCheck\nnum = runs\n")
-    with open(os.path.join(folder, "scenario", "1.txt"), "w", encoding="utf-8") as f:
-        f.write("Load 0,,runs,runs,0\nCalc 0,,runs = runs + 1\nSave 0,,runs,runs\n"
-                "Jump 0,runs > 1,1,again,6\nSetSfc 0,,0,first.pmp,0,0,0,255,1\nJump 0,,1,wait,8\n"
-                "Label 0,,again\nSetSfc 0,,0,again.pmp,0,0,0,255,1\nLabel 0,,wait\nWaitClick 0,\n"
-                "Jump 0,,1,wait,8\n")
-    for name, colour in SAVE_COLOURS.items():
-        with open(os.path.join(folder, "pictures", name + ".png"), "wb") as f:
-            f.write(png_pixels.encode(640, 480, [bytes(colour + (255,)) * 640] * 480))
+def case_dropped_folder(ctx):
+    """The drop page plays the demo from its title folder, dropped onto the page or chosen with
+    its folder control: the movie, then the title screen after a click."""
+    _, native, _ = ctx.native.run(MENU_EVENT, 32, shots=(TITLE_EVENT, WAITING_EVENT, MENU_EVENT))
+    title = native[TITLE_EVENT]
+    background = [p for p in stable_points([title, native[WAITING_EVENT], native[MENU_EVENT]])
+                  if abs(p[0] - 320) > 80 or p[1] > 400]
+    folder = os.path.join(ctx.site, "title")
 
+    def drop(page):
+        r = page.evaluate("""(() => { const r = document.getElementById('mavlet-drop').getBoundingClientRect();
+            return {x: r.left + r.width / 2, y: r.top + r.height / 2}; })()""")
+        data = {"items": [], "files": [folder], "dragOperationsMask": 1}
+        for kind in ("dragEnter", "dragOver", "drop"):
+            page.send("Input.dispatchDragEvent", {"type": kind, "x": r["x"], "y": r["y"], "data": data})
 
-SAVE_COLOURS = {"first": (200, 30, 30), "again": (30, 200, 30)}
+    def choose(page):
+        root = page.send("DOM.getDocument")["root"]["nodeId"]
+        node = page.send("DOM.querySelector", {"nodeId": root, "selector": "#mavlet-drop-folder"})["nodeId"]
+        page.send("DOM.setFileInputFiles", {"nodeId": node, "files": [folder]})
 
-
-def case_save_survives_reload(ctx):
-    source = os.path.join(ctx.work, "save-title")
-    built = os.path.join(ctx.work, "save-title-built")
-    site = os.path.join(ctx.work, "save-site")
-    write_save_title(source)
-    for args in (["title", "build", source, built], ["web", built, site, "--player", ctx.site]):
-        done = subprocess.run([ctx.mavtool, *args], capture_output=True, timeout=60, cwd=ctx.work)
-        check(done.returncode == 0, f"mavtool {args[0]} failed: {done.stderr.decode()[-300:]}")
-
-    def shows(page, name):
-        colour = bytes(SAVE_COLOURS[name])
-        deadline = time.monotonic() + 15
-        while True:
-            got = pixel(capture_canvas(page), 320, 240)
-            if got == colour:
-                return
-            check(time.monotonic() < deadline, f"the screen shows {got.hex()}, not the '{name}' picture")
-            time.sleep(0.2)
-
-    profile = tempfile.mkdtemp(prefix="profile-save-", dir=ctx.work)
-    with static_server.StaticServer(site, lifetime=120) as server:
-        ctx.extra_servers.append((site, server))
-        with ctx.browser(profile) as browser:
-            page = ctx.open(browser, "index.html", server)
+    for way, hand_over in [("dropped", drop), ("chosen", choose)]:
+        with ctx.part(way), ctx.browser() as browser:
+            page = ctx.open(browser, "drop.html")
+            wait_state(page, ("loading",), 10)
+            hand_over(page)
             wait_state(page, ("running",), 30)
-            shows(page, "first")
-            time.sleep(1.0)  # the page writes its files back within 500 ms of a change
-            page.send("Page.reload")
-            page.wait_event("Page.loadEventFired", 20, since=1)
-            wait_state(page, ("running",), 30)
-            shows(page, "again")
-        # A browser restart on the same profile: the save is in IndexedDB, not in memory.
-        with ctx.browser(profile) as browser:
-            page = ctx.open(browser, "index.html", server)
-            wait_state(page, ("running",), 30)
-            shows(page, "again")
+            page.wait_for("window.mavletFirstFrameMs > 0", 20)
+            if way == "chosen":  # the title found and its first frame shown are enough for the second way
+                continue
+            page.click(*to_page(page, 320, 240))  # skips the movie
+            wait_for_picture(page, title, background, 1.0, f"title screen from the {way} folder")
 
 
 def case_nothing_from_outside(ctx):
@@ -426,7 +325,12 @@ CASES = [
     ("scripted-run-matches-runner-16", case_scripted(16)),
     ("realtime-movie-sound-click-tap", case_realtime),
     ("realtime-start-item-opens-room", case_start_item_opens_room),
-    ("save-survives-reload-and-restart", case_save_survives_reload),
+    ("dropped-folder-plays", case_dropped_folder),
+    ("save-survives-reload-and-restart", page_cases.case_save_survives_reload),
+    ("saves-export-and-import", page_cases.case_saves_export_and_import),
+    ("screenshot-key-downloads-png", page_cases.case_screenshot_key),
+    ("full-screen-button-and-keys", page_cases.case_full_screen),
+    ("text-field-invisible", page_cases.case_text_field_invisible),
     ("nothing-fetched-from-outside", case_nothing_from_outside),  # last: it checks every page above
 ]
 
@@ -475,6 +379,8 @@ def main():
                     traceback.print_exc()
     finally:
         ctx.server.stop()
+        for _, server in ctx.extra_servers:
+            server.stop()
         shutil.rmtree(work, ignore_errors=True)
     print(f"browser tests: {failed} failed" if failed else "browser tests: all passed", flush=True)
     return 1 if failed else 0

@@ -35,8 +35,6 @@
     const canvas = el("canvas");
     const stage = el("mavlet-stage");
     if (!canvas || !stage) return;
-    // SDL's own full screen (F11, Alt+Enter) sizes the canvas to the screen itself.
-    if (document.fullscreenElement === canvas) return;
     const [w, h] = gameSize(canvas);
     const scale = Math.max(1, Math.floor(Math.min(stage.clientWidth / w, stage.clientHeight / h)));
     const cw = w * scale + "px";
@@ -46,6 +44,23 @@
       canvas.style.height = ch;
     }
     page.scale = scale;
+  }
+
+  // SDL answers every resize of the browser's window (going in and out of full screen too) by
+  // setting the canvas's size again, which clears it even when the size stays the same: a still
+  // picture would stay black until the game next draws. This listener comes before SDL's: it
+  // keeps the picture, and puts it back after SDL's answer unless a frame has come since.
+  function keepPictureOverResize() {
+    const sdl = window.Module && window.Module.SDL2;
+    const ctx = sdl && sdl.ctx;
+    const canvas = el("canvas");
+    if (!ctx || !canvas || !canvas.width || !canvas.height) return;
+    const kept = ctx.getImageData(0, 0, canvas.width, canvas.height);
+    setTimeout(function () {
+      if (canvas.width !== kept.width || canvas.height !== kept.height) return;
+      if (ctx.getImageData(0, 0, 1, 1).data[3] !== 0) return;  // drawn since: SDL's frames are opaque
+      ctx.putImageData(kept, 0, 0);
+    }, 0);
   }
 
   function tick() {
@@ -59,13 +74,13 @@
   function wireControls() {
     const full = el("mavlet-fullscreen");
     if (full) {
-      full.addEventListener("click", function () {
-        const stage = el("mavlet-stage");
-        if (document.fullscreenElement) document.exitFullscreen();
-        else if (stage.requestFullscreen) stage.requestFullscreen();
-        el("canvas").focus();
-      });
+      full.addEventListener("click", function () { page.fullScreen(!document.fullscreenElement); });
     }
+    // The player's switch follows the page's full screen (see page.takeFullScreenChange).
+    document.addEventListener("fullscreenchange", function () {
+      page.fullScreenChange = document.fullscreenElement ? 1 : 0;
+    });
+    document.addEventListener("fullscreenerror", function () { page.fullScreenChange = 0; });
     const exp = el("mavlet-export");
     if (exp) exp.addEventListener("click", function () { page.exportSaves(); });
     const imp = el("mavlet-import");
@@ -82,6 +97,35 @@
   }
 
 
+  // Full screen is the stage's (the canvas scaled by whole multiples on black), for the button
+  // and the player's keys (F11, Alt+Enter) alike. A browser grants it only shortly after a click
+  // or a key; a refusal shows on the status line and the page plays on as it was.
+  page.fullScreen = function (on) {
+    const stage = el("mavlet-stage");
+    if (!on) {
+      if (document.fullscreenElement && document.exitFullscreen) document.exitFullscreen().catch(function () {});
+      return;
+    }
+    if (document.fullscreenElement || !stage || !stage.requestFullscreen) return;
+    const asked = stage.requestFullscreen();
+    if (asked && asked.catch) {
+      asked.catch(function (e) {
+        setState(document.body.dataset.mavlet, "The browser refused full screen: " + (e && e.message || e));
+      });
+    }
+    const canvas = el("canvas");
+    if (canvas && document.activeElement !== el("mavlet-text")) canvas.focus();
+  };
+
+  // The page's last change of full screen since the last call (1 in, 0 out, -1 none): the
+  // browser also leaves it by itself (Esc) and refuses it, and the button switches it.
+  page.fullScreenChange = -1;
+  page.takeFullScreenChange = function () {
+    const change = page.fullScreenChange;
+    page.fullScreenChange = -1;
+    return change;
+  };
+
   // The Input command's text field over the caret (game pixels x, y, w, h of a gw x gh game).
   // What it commits goes to the player as records (see the player's field events); the field
   // is emptied after each commit, so Backspace and the arrows on an empty field edit the
@@ -93,6 +137,10 @@
     field.queue.push("t" + input.value.replace(/\x1f/g, ""));
     input.value = "";
   }
+  // Keys the field leaves to the player as if the canvas had them: its own keys (F11 and F12)
+  // and anything with Alt, the Alt key included, so Alt+Enter switches full screen and is no
+  // Enter for the entry line.
+  function playerKey(e) { return e.key === "F11" || e.key === "F12" || e.key === "Alt" || e.altKey; }
   function wireField() {
     const input = el("mavlet-text");
     if (!input) return;
@@ -107,6 +155,7 @@
       if (!e.isComposing && !field.composing) commitField();
     });
     input.addEventListener("keydown", function (e) {
+      if (playerKey(e)) return;
       e.stopPropagation();
       if (e.isComposing || field.composing || e.keyCode === 229) return;
       const empty = input.value === "";
@@ -118,7 +167,7 @@
       field.queue.push(kind);
       e.preventDefault();
     });
-    input.addEventListener("keyup", function (e) { e.stopPropagation(); });
+    input.addEventListener("keyup", function (e) { if (!playerKey(e)) e.stopPropagation(); });
   }
   page.textShow = function (x, y, w, h, gw, gh) {
     const input = el("mavlet-text");
@@ -163,16 +212,35 @@
     return records;
   };
 
-  // Calls one of the player's save functions; it answers with a line for the status bar.
+  // Calls one of the player's save functions; it answers with a line for the status bar. The
+  // program's own export is called, not ccall: while the program sleeps between frames, ccall
+  // hands back a promise that waits for the whole program to end, so the answer never came.
   function callSaves(fn, args) {
     const M = window.Module;
-    if (!M || !M.calledRun || !M.mavletSaveFolder) {
+    const call = M && M["_" + fn];
+    if (!M || !M.calledRun || !M.mavletSaveFolder || !call) {
       setState(document.body.dataset.mavlet, "No title is playing: there are no saves to move");
       return;
     }
-    const p = M.ccall(fn, "number", args.map(function () { return "string"; }), args);
-    const message = M.UTF8ToString(p);
-    M._free(p);
+    const texts = [];
+    let message = "";
+    try {
+      for (const arg of args) {
+        const bytes = new TextEncoder().encode(String(arg));
+        const p = M._malloc(bytes.length + 1);
+        if (!p) throw new Error("out of memory");
+        texts.push(p);
+        M.HEAPU8.set(bytes, p);
+        M.HEAPU8[p + bytes.length] = 0;
+      }
+      const answer = call.apply(null, texts);
+      message = M.UTF8ToString(answer);
+      M._free(answer);
+    } catch (e) {
+      message = "The saves could not be moved: " + e;
+    } finally {
+      for (const p of texts) M._free(p);
+    }
     setState(document.body.dataset.mavlet, message);
   }
 
@@ -189,8 +257,13 @@
     }
     if (!window.confirm("Replace this title's saves with the ones in " + file.name + "?")) return;
     file.arrayBuffer().then(function (buffer) {
+      // The player imports between two frames (writing the slots waits for IndexedDB, which a
+      // call from here, while the program sleeps, cannot do) and says how it went.
       M.FS.writeFile("/tmp/mavlet-import.zip", new Uint8Array(buffer));
-      callSaves("mavlet_import_saves", [M.mavletSaveFolder, file.name]);
+      M.mavletImportRequest = file.name;
+      setState(document.body.dataset.mavlet, "Importing the saves from " + file.name);
+    }, function (e) {
+      setState(document.body.dataset.mavlet, "Import failed: " + file.name + ": cannot be read: " + e);
     });
   };
 
@@ -242,6 +315,7 @@
   page.setState = setState;
   page.fit = fit;
   window.mavletPage = page;
+  window.addEventListener("resize", keepPictureOverResize);
   wireControls();
   wireField();
   window.requestAnimationFrame(tick);
