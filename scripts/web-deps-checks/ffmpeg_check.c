@@ -141,8 +141,7 @@ int main(int argc, char** argv) {
     if (audio.codec) Drain(&audio, f, NULL);
     if (audio.resampler) Sound(&audio, NULL);
     if (refused && video.frames != 0) {
-      printf("FFmpeg: %s: %d frames decoded, where the build has no decoder for them\n", file,
-             video.frames);
+      printf("FFmpeg: %s: %d frames decoded, where the build has no decoder for them\n", file, video.frames);
       return 1;
     }
     if (refused) {
@@ -152,15 +151,12 @@ int main(int argc, char** argv) {
       printf("FFmpeg: %s: %d frames decoded, not 5\n", file, video.frames);
       return 1;
     }
-    if (!refused && audio.codec &&
-        (audio.samples < 6615 || audio.samples > 15435 || audio.peak < 1000)) {
+    if (!refused && audio.codec && (audio.samples < 6615 || audio.samples > 15435 || audio.peak < 1000)) {
       printf("FFmpeg: %s: %d sound frames at peak %d\n", file, audio.samples, audio.peak);
       return 1;
     } else if (!refused) {
-      printf("ok FFmpeg %s: %s: %s, 5 frames", av_version_info(), file,
-             avcodec_get_name(video.codec->codec_id));
-      if (audio.codec)
-        printf(", %s, %d frames of sound", avcodec_get_name(audio.codec->codec_id), audio.samples);
+      printf("ok FFmpeg %s: %s: %s, 5 frames", av_version_info(), file, avcodec_get_name(video.codec->codec_id));
+      if (audio.codec) printf(", %s, %d frames of sound", avcodec_get_name(audio.codec->codec_id), audio.samples);
       printf("\n");
     }
     sws_freeContext(video.scaler);
