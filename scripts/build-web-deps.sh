@@ -95,13 +95,20 @@ build_freetype() { # $1 = source dir, $2 = prefix, $3 = version, $4 = zlib prefi
         src/base/ftbitmap.c src/base/ftcid.c src/base/ftfstype.c src/base/ftgasp.c
         src/base/ftglyph.c src/base/ftgxval.c src/base/ftinit.c src/base/ftmm.c
         src/base/ftotval.c src/base/ftpatent.c src/base/ftpfr.c src/base/ftstroke.c
-        src/base/ftsynth.c src/base/fttype1.c src/base/ftwinfnt.c src/bdf/bdf.c
+        src/base/ftsynth.c src/base/fttype1.c src/base/ftwinfnt.c
         src/bzip2/ftbzip2.c src/cache/ftcache.c src/cff/cff.c src/cid/type1cid.c
-        src/gzip/ftgzip.c src/lzw/ftlzw.c src/pcf/pcf.c src/pfr/pfr.c src/psaux/psaux.c
-        src/pshinter/pshinter.c src/psnames/psnames.c src/raster/raster.c src/sdf/sdf.c
-        src/sfnt/sfnt.c src/smooth/smooth.c src/svg/svg.c src/truetype/truetype.c
-        src/type1/type1.c src/type42/type42.c src/winfonts/winfnt.c src/base/ftsystem.c
+        src/gzip/ftgzip.c src/pfr/pfr.c src/psaux/psaux.c
+        src/pshinter/pshinter.c src/psnames/psnames.c
+        src/sfnt/sfnt.c src/smooth/smooth.c src/truetype/truetype.c
+        src/type1/type1.c src/type42/type42.c src/base/ftsystem.c
         src/base/ftdebug.c)
+    # The player loads outlines only (FT_LOAD_NO_BITMAP) and renders them in grey: the
+    # bitmap-only formats (BDF, PCF and its LZW streams, Windows FNT), the monochrome and
+    # distance-field renderers and the SVG hooks are left out of the module list.
+    sed -i '/winfnt_driver_class\|pcf_driver_class\|bdf_driver_class\|raster1_renderer\|sdf_renderer_class\|svg_renderer_class/d' \
+        include/freetype/config/ftmodule.h
+    [ "$(grep -c FT_USE_MODULE include/freetype/config/ftmodule.h)" = 12 ] \
+        || { echo "FreeType: the module list edit did not apply" >&2; return 1; }
     cc_each -O2 -DFT2_BUILD_LIBRARY -DFT_CONFIG_OPTION_SYSTEM_ZLIB -Iinclude -I"$4/include" \
         -- "${srcs[@]}"
     mkdir -p "$2/include/freetype2" "$2/lib/pkgconfig"
@@ -131,6 +138,12 @@ build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
         thread/generic haptic/dummy sensor/dummy loadso/dlopen; do
         compgen -G "src/$d/*.c" >/dev/null && srcs+=(src/$d/*.c)
     done
+    # SDL's own converter between UTF-8, UTF-16, UTF-32 and Latin-1 instead of the C library's
+    # iconv, whose tables of Chinese, Korean and Japanese code pages add 140 KB to the program
+    # (the player converts its titles' code page itself).
+    sed -i '/^#define HAVE_ICONV\(_H\)\? 1$/d' include/SDL_config_emscripten.h
+    ! grep -q 'HAVE_ICONV' include/SDL_config_emscripten.h \
+        || { echo "SDL2: the iconv edit did not apply" >&2; return 1; }
     cc_each -O2 -w -Iinclude -- "${srcs[@]}"
     mkdir -p "$2/include/SDL2" "$2/lib/pkgconfig" "$2/lib/cmake/SDL2"
     emar rcs "$2/lib/libSDL2.a" "${srcs[@]/%/.o}"
@@ -223,11 +236,33 @@ build_ffmpeg() { # $1 = source dir, $2 = prefix, $3 = version
         local kind=${d%%:*} names=${d#*:}
         want+=(--enable-$kind="$names")
     done
+    # 8 bits per sample only for H.264 and VP9: the 9- to 14-bit pixel functions are never
+    # selected, and a stream of more bits is refused when its parameters are read (H.264's
+    # sequence parameter set, VP9's colour details) instead of decoding with the wrong ones.
+    local e
+    for e in 's/^\(    switch (bit_depth\)) {$/\1 * 0 + 8) {/:libavcodec/h264qpel.c:1' \
+        's/^\(    switch (bit_depth\)) {$/\1 * 0 + 8) {/:libavcodec/h264pred.c:1' \
+        's/^\(    switch (bit_depth\)) {$/\1 * 0 + 8) {/:libavcodec/h264dsp.c:1' \
+        's/\(sps->bit_depth_\(luma\|chroma\) *> \)14/\18/:libavcodec/h264_ps.c:3' \
+        's/^\(        ff_vp9dsp_init_1[02]\)(dsp);/        av_assert0(!"VP9 at 8 bits only");/:libavcodec/vp9dsp.c:2' \
+        's/^\(    s->bpp_index = bits;\)$/\1 if (bits) { av_log(avctx, AV_LOG_ERROR, "VP9 at %d bits per sample is not supported\\n", 8 + 2 * bits); return AVERROR_PATCHWELCOME; }/:libavcodec/vp9.c:1'; do
+        local expr=${e%:*:*} file count
+        file=${e%:*}
+        file=${file##*:}
+        count=${e##*:}
+        cp "$file" "$file.orig"
+        sed -i "$expr" "$file"
+        [ "$(diff "$file.orig" "$file" | grep -c '^>')" = "$count" ] \
+            || { echo "FFmpeg: the 8-bit edit of $file did not apply" >&2; return 1; }
+    done
+    # --enable-small: no long names, descriptions or option help texts; smaller code paths.
+    # --disable-faan: the floating-point DCTs, chosen only through an option the player never sets.
     ./configure --prefix="$2" --target-os=none --arch=x86_32 --enable-cross-compile \
         --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm --optflags=-Os \
         --disable-asm --disable-pthreads --disable-autodetect --disable-debug --disable-stripping \
         --disable-programs --disable-doc --disable-network --disable-avdevice --disable-avfilter \
-        --disable-postproc --disable-everything --enable-static --disable-shared "${want[@]}" \
+        --disable-postproc --disable-everything --enable-static --disable-shared --enable-small \
+        --disable-faan "${want[@]}" \
         >configure.log || { tail -30 configure.log ffbuild/config.log; return 1; }
     make -j"$jobs" >make.log 2>&1 || { grep -B2 -A8 -m3 'error' make.log; return 1; }
     make install >/dev/null

@@ -22,6 +22,12 @@ while read -r _ dir; do
 done <<<"$built"
 log=$(mktemp "${TMPDIR:-/tmp}/mavlet-web-build.XXXXXX")
 trap 'rm -f "$log"' EXIT
+# CMake keeps the libraries it found in its cache: when a recipe changed (a new keyed folder),
+# a folder configured before would go on linking the old ones, so it is configured afresh.
+libs_used=$out/mavlet-web-libraries.txt
+if [ -f "$out/CMakeCache.txt" ] && [ "$(cat "$libs_used" 2>/dev/null)" != "$roots" ]; then
+    rm -f "$out/CMakeCache.txt"
+fi
 # Only the cache's .pc files: the build machine's libraries must never leak in.
 if ! PKG_CONFIG_LIBDIR=$pcpath emcmake cmake -S "$root" -B "$out" -G Ninja -DMAVLET_WEB=ON \
     -DCMAKE_BUILD_TYPE=Release -DMAVLET_WERROR=ON "-DCMAKE_PREFIX_PATH=$roots" \
@@ -30,6 +36,7 @@ if ! PKG_CONFIG_LIBDIR=$pcpath emcmake cmake -S "$root" -B "$out" -G Ninja -DMAV
     tail -n 25 "$log" | sed 's/^/    /'
     exit 1
 fi
+echo "$roots" >"$libs_used"
 if ! cmake --build "$out" -j"$(nproc)" --target "$target" -- -k 0 >"$log" 2>&1; then
     echo "FAIL: $target does not build with emscripten:"
     grep -E -A3 'error:|FAILED:' "$log" | head -n 60 | sed 's/^/    /'

@@ -82,6 +82,8 @@ wmv2.wmv wmv2 wmav2
 h264.mp4 libx264,-pix_fmt,yuv420p aac
 vp8.webm libvpx libvorbis
 vp9.mkv libvpx-vp9 libopus
+refused-h264-10bit.mp4 libx264,-pix_fmt,yuv420p10le
+refused-vp9-10bit.mkv libvpx-vp9,-pix_fmt,yuv420p10le
 LIST
 }
 
