@@ -274,7 +274,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE char* mavlet_export_saves(const char* folder, co
   try {
     const std::string zip = mavlet::ExportSaves(folder);
     const std::filesystem::path file = "/tmp/mavlet-export.zip";
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(zip.data(), static_cast<std::streamsize>(zip.size()));
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(zip.data(), static_cast<std::streamsize>(zip.size()));
+    out.close();
+    if (!out) throw mavlet::MavError(file.string() + ": cannot be written");
     mavlet::web::OfferDownload(file, name);
     std::error_code ec;
     std::filesystem::remove(file, ec);
@@ -282,12 +285,6 @@ extern "C" EMSCRIPTEN_KEEPALIVE char* mavlet_export_saves(const char* folder, co
   } catch (const std::exception& e) {
     return PageMessage(std::string("Export failed: ") + e.what());
   }
-}
-
-// The import of /tmp/mavlet-import.zip as the frame loop does it, for a caller that runs while
-// the program does not sleep (the player's page asks the frame loop instead).
-extern "C" EMSCRIPTEN_KEEPALIVE char* mavlet_import_saves(const char* folder, const char* file_name) {
-  return PageMessage(mavlet::web::ImportSavesFrom(folder, file_name));
 }
 
 int main() { return mavlet::web::Main(); }

@@ -108,6 +108,16 @@ EM_JS(void, mavlet_first_frame, (), {
 // clang-format on
 
 namespace mavlet::web {
+namespace {
+
+// A string the page handed over in memory it took with malloc, copied and freed.
+std::string AdoptPageString(char* p) {
+  std::string out(p);
+  std::free(p);
+  return out;
+}
+
+}  // namespace
 
 void FetchToFile(const std::string& url, const std::filesystem::path& file) {
   const int status = mavlet_fetch_file(url.c_str(), file.c_str());
@@ -131,28 +141,13 @@ std::string FetchText(const std::string& url) {
   return s.str();
 }
 
-std::string PageQuery() {
-  char* q = mavlet_page_query();
-  std::string out(q);
-  std::free(q);
-  return out;
-}
+std::string PageQuery() { return AdoptPageString(mavlet_page_query()); }
 
 bool TitleDropped() { return mavlet_title_dropped() != 0; }
 
-std::string DroppedZipName() {
-  char* p = mavlet_dropped_zip();
-  std::string out(p);
-  std::free(p);
-  return out;
-}
+std::string DroppedZipName() { return AdoptPageString(mavlet_dropped_zip()); }
 
-std::string TakeImportRequest() {
-  char* p = mavlet_take_import();
-  std::string out(p);
-  std::free(p);
-  return out;
-}
+std::string TakeImportRequest() { return AdoptPageString(mavlet_take_import()); }
 
 void SetSaveFolder(const std::filesystem::path& folder, const std::string& export_name) {
   mavlet_set_save_folder(folder.c_str(), export_name.c_str());

@@ -23,8 +23,8 @@ bool TitleDropped();
 // folder (or nothing).
 std::string DroppedZipName();
 
-// Tells the page where the title's saves are and what to call their export (the export and
-// import buttons pass them back to mavlet_export_saves and mavlet_import_saves).
+// Tells the page where the title's saves are and what to call their export (the export button
+// passes them back to mavlet_export_saves; an import goes through TakeImportRequest).
 void SetSaveFolder(const std::filesystem::path& folder, const std::string& export_name);
 
 // The name of the zip the page's import control wrote to /tmp/mavlet-import.zip since the last

@@ -251,8 +251,8 @@
 
   page.importSaves = function (file) {
     const M = window.Module;
-    if (!M || !M.mavletSaveFolder) {
-      callSaves("mavlet_import_saves", []);
+    if (!M || !M.calledRun || !M.mavletSaveFolder) {
+      setState(document.body.dataset.mavlet, "No title is playing: there are no saves to move");
       return;
     }
     if (!window.confirm("Replace this title's saves with the ones in " + file.name + "?")) return;
