@@ -46,9 +46,20 @@ class Module:
     """The sections, the code bodies' sizes by function index and the function names."""
 
     def __init__(self, path):
-        data = open(path, "rb").read()
+        try:
+            data = open(path, "rb").read()
+        except OSError as e:
+            sys.exit(f"wasm-sizes: {path}: {e.strerror}")
         if data[:4] != b"\0asm":
             sys.exit(f"wasm-sizes: {path} is not a WebAssembly file")
+        try:
+            self._read(data)
+        except (IndexError, UnicodeDecodeError, ValueError):
+            sys.exit(f"wasm-sizes: {path} is cut short or malformed")
+        if not self.names:
+            sys.exit(f"wasm-sizes: {path} has no function names (link with --profiling-funcs)")
+
+    def _read(self, data):
         self.sections = []  # (name, size)
         self.imported = 0
         self.bodies = {}  # function index -> body size
@@ -59,6 +70,8 @@ class Module:
             sid = data[pos]
             size, pos = leb(data, pos + 1)
             end = pos + size
+            if end > len(data):
+                raise ValueError("a section runs past the end of the file")
             if sid == 0:
                 custom, body = name_of(data, pos)
                 self.sections.append((f"custom {custom}", size))
@@ -77,8 +90,6 @@ class Module:
             elif sid == 11:
                 self._data(data, pos)
             pos = end
-        if not self.names:
-            sys.exit(f"wasm-sizes: {path} has no function names (link with --profiling-funcs)")
 
     def _imports(self, data, pos):
         count, pos = leb(data, pos)
