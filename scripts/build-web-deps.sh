@@ -139,8 +139,9 @@ build_sdl2() { # $1 = source dir, $2 = prefix, $3 = version
         compgen -G "src/$d/*.c" >/dev/null && srcs+=(src/$d/*.c)
     done
     # SDL's own converter between UTF-8, UTF-16, UTF-32 and Latin-1 instead of the C library's
-    # iconv, whose tables of Chinese, Korean and Japanese code pages add 140 KB to the program
-    # (the player converts its titles' code page itself).
+    # iconv (the player converts its titles' code page itself). The iconv tables (140 KB) stay
+    # in the program while FFmpeg's decoder also opens iconv (its configure finds the C
+    # library's despite --disable-autodetect).
     sed -i '/^#define HAVE_ICONV\(_H\)\? 1$/d' include/SDL_config_emscripten.h
     ! grep -q 'HAVE_ICONV' include/SDL_config_emscripten.h \
         || { echo "SDL2: the iconv edit did not apply" >&2; return 1; }
